@@ -1,0 +1,7 @@
+#include "app/Session.h"
+
+Session &Session::current()
+{
+    static Session session;
+    return session;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace db {
+
+// The embedded demo account set: items, price styles, warehouses, operators, templates,
+// members with orders and stored value, and a few past sales, dated around today so that
+// every screen shows something real.
+class DemoData
+{
+public:
+    static void create(const QString &cnstr);
+
+    static inline const QString ManagerName = QStringLiteral("店长");
+    static inline const QString ManagerPassword = QStringLiteral("8888");
+    static inline const QString CashierName = QStringLiteral("收银员");
+    static inline const QString CashierPassword = QStringLiteral("1234");
+};
+
+} // namespace db

@@ -1,0 +1,17 @@
+list(APPEND KWPOS_CORE_SOURCES
+  src/app/AccountSets.cpp
+  src/app/Authenticator.cpp
+  src/app/FileVersion.cpp
+  src/app/KwStore.cpp
+  src/app/PasswordHash.cpp
+  src/app/Prompts.cpp
+  src/app/Routines.cpp
+  src/app/Session.cpp
+)
+list(APPEND KWPOS_UI_SOURCES
+  src/app/FrmMain.cpp
+  src/app/Login.cpp
+  src/app/LoginDialog.cpp
+  src/app/MessageBoxPrompts.cpp
+  src/app/Startup.cpp
+)

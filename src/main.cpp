@@ -1,0 +1,11 @@
+#include <QApplication>
+
+#include "app/Startup.h"
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kwpos"));
+    QApplication::setApplicationVersion(QStringLiteral(KWPOS_VERSION));
+    return Startup::run(app, app.arguments());
+}

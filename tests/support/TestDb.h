@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/db/ConnectionString.h"
+
+// A fresh, empty-schema account set for one test: a SQLite file in a temporary folder, or a
+// schema of its own in the PostgreSQL database named by KWPOS_TEST_PG when the run is for
+// PostgreSQL (KWPOS_TEST_ENGINE=pg). Settings go to the same temporary folder. Dropped on
+// destruction.
+class TestDb
+{
+public:
+    enum class Content { Schema, Demo };
+    explicit TestDb(Content content = Content::Schema);
+    ~TestDb();
+    TestDb(const TestDb &) = delete;
+    TestDb &operator=(const TestDb &) = delete;
+
+    QString cnstr() const { return m_cnstr; }
+    db::Engine engine() const { return m_engine; }
+    QString dir() const { return m_dir.path(); }
+
+    // Fills the session as if this operator had logged in to this account set.
+    void login(int userId, const QString &userName) const;
+
+    // Adds an operator (manager or not) with rights given as "key=value" pairs.
+    void addUser(int userId, const QString &name, bool manager, int allowQueryDays = 0,
+                 const QStringList &grants = {}) const;
+
+    // Whether the run's engine is usable here; a PostgreSQL run without KWPOS_TEST_PG is not.
+    static bool available();
+    static bool isPostgres();
+    // The administrative connection string of the throwaway PostgreSQL cluster.
+    static QString postgresCnstr();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_cnstr;
+    QString m_schema;
+    db::Engine m_engine = db::Engine::SQLite;
+};
+
+// Skips the whole test case when the run's engine is not available.
+#define KWPOS_REQUIRE_ENGINE()                                                                    \
+    do {                                                                                          \
+        if (!TestDb::available())                                                                 \
+            QSKIP("KWPOS_TEST_PG is not set");                                                    \
+    } while (0)
