@@ -3,13 +3,16 @@ list(APPEND KWPOS_CORE_SOURCES
   src/app/Authenticator.cpp
   src/app/FileVersion.cpp
   src/app/KwStore.cpp
+  src/app/NumberText.cpp
   src/app/PasswordHash.cpp
   src/app/Prompts.cpp
   src/app/Routines.cpp
   src/app/Session.cpp
 )
 list(APPEND KWPOS_UI_SOURCES
+  src/app/DialogRunner.cpp
   src/app/FrmMain.cpp
+  src/app/KeyedGrid.cpp
   src/app/Login.cpp
   src/app/LoginDialog.cpp
   src/app/MessageBoxPrompts.cpp

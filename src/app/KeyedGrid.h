@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QTableWidget>
+
+// The grid every screen uses. Columns are addressed by key (matched without regard to case),
+// never by position. Rows are counted the way the counter's screens count them: row 0 is the
+// header row, lines are rows 1 to rows() - 1, so rows() == 1 means "header only".
+class KeyedGrid : public QTableWidget
+{
+    Q_OBJECT
+public:
+    struct Column
+    {
+        QString key;
+        QString header;
+        int width = 80;
+        bool hidden = false;
+        Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
+    };
+
+    explicit KeyedGrid(QWidget *parent = nullptr);
+
+    void setColumns(const QList<Column> &columns);
+    int cols() const { return columnCount(); }
+    int colIndex(const QString &key) const; // -1 when no column has the key
+    QString colKey(int col) const;
+    QString header(const QString &key) const;
+    void setHeader(const QString &key, const QString &text);
+
+    int rows() const { return rowCount() + 1; }
+    void setRows(int rows); // 1 clears every line
+    int addRow();           // appends an empty line; returns its row number
+    void removeGridRow(int row);
+
+    QString text(int row, const QString &key) const;
+    void setText(int row, const QString &key, const QString &text);
+    // The numeric value of a cell: leading-number parse, an empty cell reads 0.
+    double value(int row, const QString &key) const;
+
+    int currentGridRow() const; // 0 when no line is current
+    void setCurrentGridRow(int row);
+
+    void setColHidden(const QString &key, bool hidden);
+    bool isColHidden(const QString &key) const;
+    void setColWidth(const QString &key, int width);
+    int colWidth(const QString &key) const;
+    void setColAlignment(const QString &key, Qt::Alignment align);
+    void setGridRowHeight(int row, int height);
+
+    // Back colour of the block of cells from (row1, key1) to (row2, key2), both included.
+    void setBackColor(int row1, const QString &key1, int row2, const QString &key2,
+                      const QColor &color);
+    void setRowBackColor(int row, const QColor &color);
+    QColor backColor(int row, const QString &key) const;
+
+    // Editing is off by default; a column may allow it, and beforeEdit may still cancel.
+    void setColEditable(const QString &key, bool editable);
+    bool isColEditable(const QString &key) const;
+    // A "..." button in the column's cells; a click emits cellButtonClicked.
+    void setColButton(const QString &key, bool button);
+    bool hasColButton(const QString &key) const;
+
+signals:
+    void rowDoubleClicked(int row);
+    void cellButtonClicked(int row, const QString &key);
+    void beforeEdit(int row, const QString &key, bool *cancel);
+    void afterEdit(int row, const QString &key);
+    void afterColumnResized(const QString &key, int width);
+
+protected:
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+
+private:
+    QTableWidgetItem *itemAt(int row, int col, bool create);
+    int checkedCol(const QString &key) const; // throws DbError naming the key when absent
+    QList<bool> m_editable;
+    QList<bool> m_button;
+    bool m_resizingFromCode = false;
+};
