@@ -1,0 +1,73 @@
+#include "app/print/DevicePort.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStringEncoder>
+
+#include "app/KwStore.h"
+#include "app/NumberText.h"
+#include "app/db/DbError.h"
+
+QString DevicePort::devicePath(const QString &portName)
+{
+    const QString name = portName.trimmed();
+    if (name.isEmpty())
+        throw db::DbError(QStringLiteral("未设置打印机端口"));
+    if (QFileInfo(name).isAbsolute())
+        return name;
+    const QString mapped = KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Ports"), name);
+    if (!mapped.isEmpty())
+        return mapped;
+    static const QRegularExpression re(QStringLiteral("^(lpt|com)(\\d+)$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(name);
+    if (!m.hasMatch())
+        throw db::DbError(QStringLiteral("无法识别的端口“%1”").arg(name));
+    const int n = m.captured(2).toInt() - 1;
+    if (m.captured(1).compare(QStringLiteral("lpt"), Qt::CaseInsensitive) == 0) {
+        const QString usb = QStringLiteral("/dev/usb/lp%1").arg(n);
+        return QFile::exists(usb) ? usb : QStringLiteral("/dev/lp%1").arg(n);
+    }
+    return QStringLiteral("/dev/ttyS%1").arg(n);
+}
+
+void DevicePort::writeBytes(const QString &portName, const QByteArray &bytes)
+{
+    const QString path = devicePath(portName);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw db::DbError(QStringLiteral("无法打开端口“%1”（%2）：%3").arg(portName, path, f.errorString()));
+    if (f.write(bytes) != bytes.size())
+        throw db::DbError(QStringLiteral("写端口“%1”失败：%2").arg(portName, f.errorString()));
+}
+
+void DevicePort::writeLines(const QString &portName, const QStringList &lines)
+{
+    QString text;
+    for (const QString &l : lines)
+        text += l + QStringLiteral("\r\n");
+    const QString encoding =
+        KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
+                     QStringLiteral("PortEncoding"), QStringLiteral("GB18030"));
+    QStringEncoder enc(encoding.toLatin1().constData());
+    if (!enc.isValid())
+        enc = QStringEncoder(QStringEncoder::Utf8);
+    writeBytes(portName, enc.encode(text));
+}
+
+QByteArray DevicePort::drawerPulse()
+{
+    return QByteArray("\x1b\x70\x00\x3c\xff", 5);
+}
+
+void DevicePort::openCashDrawer()
+{
+    const QString use = KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
+                                     QStringLiteral("UseMoneyBox"), QStringLiteral("0"));
+    if (NumberText::val(use) != 1.0)
+        return;
+    writeBytes(KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
+                            QStringLiteral("PrintPort"), QStringLiteral("LPT1")),
+               drawerPulse());
+}

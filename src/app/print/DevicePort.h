@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The station's printer and serial ports, opened by name as output files: "LPTn" is the
+// n-th parallel/USB printer, "Comn" the n-th serial port, an absolute path is used as it is.
+// A port that cannot be opened throws db::DbError with a text naming the port.
+class DevicePort
+{
+public:
+    static QString devicePath(const QString &portName);
+    static void writeBytes(const QString &portName, const QByteArray &bytes);
+    // Text lines for receipt printers, each ended by CR LF, encoded for the printer
+    // (GB18030 unless the station's settings name another encoding).
+    static void writeLines(const QString &portName, const QStringList &lines);
+
+    // The ESC/POS drawer pulse, ESC p 0 60 255.
+    static QByteArray drawerPulse();
+    // Opens the cash drawer when the station uses one (KwStore "Pos.Default": UseMoneyBox
+    // read as a number equals 1), on the port named by PrintPort (default "LPT1").
+    static void openCashDrawer();
+};

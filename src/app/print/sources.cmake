@@ -1,0 +1,3 @@
+list(APPEND KWPOS_UI_SOURCES
+  src/app/print/DevicePort.cpp
+)
