@@ -1,6 +1,7 @@
 #include "app/Login.h"
 
 #include "app/AccountSets.h"
+#include "app/DialogRunner.h"
 #include "app/Authenticator.h"
 #include "app/LoginDialog.h"
 #include "app/db/DbError.h"
@@ -10,7 +11,7 @@ void Login::login(const QString &versionText, const QString &fileVersion)
 {
     LoginDialog dialog;
     dialog.setWindowTitle(QStringLiteral("登录 %1 (%2)").arg(versionText, fileVersion));
-    if (dialog.exec() != QDialog::Accepted) {
+    if (DialogRunner::exec(dialog) != QDialog::Accepted) {
         OK = false;
         return;
     }

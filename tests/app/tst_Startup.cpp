@@ -1,10 +1,15 @@
+#include <QComboBox>
+#include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QtTest>
 
+#include "ScriptedPrompts.h"
 #include "TestDb.h"
 #include "app/AccountSets.h"
 #include "app/Authenticator.h"
+#include "app/DialogRunner.h"
 #include "app/FrmMain.h"
 #include "app/KwStore.h"
 #include "app/Login.h"
@@ -101,6 +106,57 @@ private slots:
             QCOMPARE(login.Cnstr, t.cnstr());
         } else {
             QVERIFY(!login.error().isEmpty());
+        }
+    }
+
+    // The login dialogue: Enter with the right password logs in; a wrong one keeps the
+    // dialogue open with a message; cancel reports not OK.
+    void loginDialog_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("prompt");
+        QTest::newRow("cashier") << "收银员" << "1234" << true << "";
+        QTest::newRow("wrong password") << "收银员" << "8888" << false << "操作员或密码错误！";
+        QTest::newRow("cancel") << "" << "" << false << "";
+    }
+    void loginDialog()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(bool, ok);
+        QFETCH(QString, prompt);
+        TestDb t(TestDb::Content::Demo);
+        AccountSets::add(QStringLiteral("测试"), t.cnstr());
+        ScriptedPrompts prompts;
+        bool stayedOpen = false;
+        DialogRunner::setScript([&](QDialog &d) {
+            d.show();
+            if (user.isEmpty()) {
+                d.reject();
+                return d.result();
+            }
+            d.findChild<QComboBox *>("cmbUser")->setCurrentText(user);
+            auto *pw = d.findChild<QLineEdit *>("txtPassword");
+            pw->setFocus();
+            QTest::keyClicks(pw, password);
+            QTest::keyClick(pw, Qt::Key_Return);
+            stayedOpen = d.isVisible();
+            if (stayedOpen)
+                d.reject();
+            return d.result();
+        });
+        Login login;
+        login.login("7.1.20120102", "7.1.0");
+        DialogRunner::setScript({});
+        QCOMPARE(login.OK.toBool(), ok);
+        QCOMPARE(prompts.last(), prompt);
+        QCOMPARE(stayedOpen, !prompt.isEmpty());
+        if (ok) {
+            QCOMPARE(login.UserID, 2);
+            QCOMPARE(login.acctname, QStringLiteral("测试"));
+            QCOMPARE(login.Cnstr, t.cnstr());
         }
     }
 
