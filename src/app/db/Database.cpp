@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
+#include <QTimeZone>
 
 #include "app/db/DbError.h"
 
@@ -56,16 +57,30 @@ void openConnection(QSqlDatabase &db, const ConnectionString &cs)
                 throw DbError(engineMessage(q.lastError()));
         }
         q.exec(QStringLiteral("SET client_encoding TO 'UTF8'"));
+        // The server clock is read as the station's wall-clock time; a zone the server does
+        // not know leaves the server's own setting in force.
+        const QByteArray zone = QTimeZone::systemTimeZoneId();
+        if (!zone.isEmpty()) {
+            QSqlQuery tz(db);
+            if (tz.prepare(QStringLiteral("select set_config('TimeZone', ?, false)"))) {
+                tz.addBindValue(QString::fromLatin1(zone));
+                tz.exec();
+            }
+        }
     }
 }
 
 QVariant bindable(const QVariant &v, Engine engine)
 {
-    if (engine != Engine::SQLite || v.isNull())
+    if (v.isNull())
         return v;
-    // SQLite keeps dates as ISO text, so that text comparison orders them.
+    // Date-times are the shop's wall-clock time on both engines (PostgreSQL columns are
+    // timestamp without time zone; the driver would otherwise shift them to UTC). SQLite keeps
+    // dates as ISO text, so that text comparison orders them.
     if (v.typeId() == QMetaType::QDateTime)
         return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (engine != Engine::SQLite)
+        return v;
     if (v.typeId() == QMetaType::QDate)
         return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
     if (v.typeId() == QMetaType::Bool)
