@@ -11,7 +11,9 @@ list(APPEND KWPOS_CORE_SOURCES
 )
 list(APPEND KWPOS_UI_SOURCES
   src/app/DialogRunner.cpp
+  src/app/EnterMovesFocus.cpp
   src/app/FrmMain.cpp
+  src/app/KeyPreview.cpp
   src/app/KeyedGrid.cpp
   src/app/Login.cpp
   src/app/LoginDialog.cpp
