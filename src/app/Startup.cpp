@@ -11,6 +11,7 @@
 #include "app/Login.h"
 #include "app/MessageBoxPrompts.h"
 #include "app/Prompts.h"
+#include "app/Screenshots.h"
 #include "app/Session.h"
 #include "app/db/DbError.h"
 
@@ -25,7 +26,10 @@ int Startup::run(QApplication &app, const QStringList &arguments)
                                   QStringLiteral("name"));
     const QCommandLineOption quit(QStringLiteral("quit-after-start"),
                                   QStringLiteral("启动完成后立即退出（用于测试）"));
-    parser.addOptions({account, user, quit});
+    const QCommandLineOption screenshots(QStringLiteral("screenshots"),
+                                         QStringLiteral("保存各窗口截图到目录后退出（用于审阅）"),
+                                         QStringLiteral("dir"));
+    parser.addOptions({account, user, quit, screenshots});
     parser.process(arguments);
 
     static MessageBoxPrompts prompts;
@@ -69,6 +73,8 @@ int Startup::run(QApplication &app, const QStringList &arguments)
         return 1;
     }
     main.show();
+    if (parser.isSet(screenshots))
+        return Screenshots::run(parser.value(screenshots), main);
     if (parser.isSet(quit)) {
         QTextStream(stdout) << "started: " << s.acctname << " / " << s.UserName << Qt::endl;
         return 0;

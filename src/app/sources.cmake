@@ -8,6 +8,7 @@ list(APPEND KWPOS_CORE_SOURCES
   src/app/Prompts.cpp
   src/app/Routines.cpp
   src/app/Session.cpp
+  src/app/UserGrants.cpp
 )
 list(APPEND KWPOS_UI_SOURCES
   src/app/DialogRunner.cpp
@@ -18,5 +19,7 @@ list(APPEND KWPOS_UI_SOURCES
   src/app/Login.cpp
   src/app/LoginDialog.cpp
   src/app/MessageBoxPrompts.cpp
+  src/app/Screenshots.cpp
   src/app/Startup.cpp
+  src/app/frmGrant.cpp
 )
