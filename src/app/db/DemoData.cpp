@@ -10,6 +10,7 @@
 #include "app/db/Dialect.h"
 #include "app/db/Schema.h"
 #include "app/db/Transaction.h"
+#include "app/print/TemplateLibrary.h"
 
 namespace db {
 
@@ -97,11 +98,9 @@ void DemoData::create(const QString &cnstr)
     for (const auto &r : cashierRights)
         tx.execute(grantSql, {2, QString::fromLatin1(r[0]), QString::fromLatin1(r[1]).toInt()});
 
-    const QString tdSql = QStringLiteral("insert into TDBill (FTranType, FTDBillName) values (?,?)");
-    tx.execute(tdSql, {1002, QStringLiteral("标准格式")});
-    tx.execute(tdSql, {1001, QStringLiteral("标准格式")});
-    tx.execute(tdSql, {250, QStringLiteral("充值单")});
-    tx.execute(tdSql, {250, QStringLiteral("充值小票")});
+    const QString tdSql = QStringLiteral("insert into TDBill (FTranType, FTDBillName, FTemplate) values (?,?,?)");
+    for (const TemplateLibrary::Entry &e : TemplateLibrary::demoTemplates())
+        tx.execute(tdSql, {e.tranType, e.name, e.tmpl.toJson()});
 
     // Members: stored value first, then orders paid partly from it, then sales that hand
     // goods out against the orders.

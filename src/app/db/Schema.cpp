@@ -95,6 +95,15 @@ const char *const kVersion1[] = {
     "insert into ICMaxNum (FTranType, FMaxNum) values (30, 0)",
 };
 
+// Page set-up and column widths of list grids, per screen (format name).
+const char *const kVersion2[] = {
+    "create table t_GridPageSet (FFormatName {TEXT} primary key, FPaper {TEXT},"
+    " FLandscape {INT} default 0, FMarginLeft {MONEY}, FMarginTop {MONEY}, FMarginRight {MONEY},"
+    " FMarginBottom {MONEY})",
+    "create table t_GridColWidth (FFormatName {TEXT} not null, FColIndex {INT} not null,"
+    " FColKey {TEXT} not null, FWidth {INT} not null, primary key (FFormatName, FColKey))",
+};
+
 } // namespace
 
 int Schema::version(const QString &cnstr)
@@ -107,6 +116,12 @@ int Schema::version(const QString &cnstr)
 void Schema::upgradeTo1(Transaction &tx)
 {
     for (const char *statement : kVersion1)
+        tx.execute(Dialect::ddl(tx.engine(), QString::fromUtf8(statement)));
+}
+
+void Schema::upgradeTo2(Transaction &tx)
+{
+    for (const char *statement : kVersion2)
         tx.execute(Dialect::ddl(tx.engine(), QString::fromUtf8(statement)));
 }
 
@@ -127,6 +142,7 @@ void Schema::ensure(const QString &cnstr)
         tx.commit();
     };
     step(1, &Schema::upgradeTo1);
+    step(2, &Schema::upgradeTo2);
 }
 
 int Schema::addPriceStyle(const QString &cnstr, const QString &name)

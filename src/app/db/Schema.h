@@ -9,7 +9,7 @@ namespace db {
 class Schema
 {
 public:
-    static constexpr int CurrentVersion = 1;
+    static constexpr int CurrentVersion = 2;
 
     static void ensure(const QString &cnstr);
     static int version(const QString &cnstr); // 0 on an empty database
@@ -19,6 +19,7 @@ public:
 
 private:
     static void upgradeTo1(class Transaction &tx);
+    static void upgradeTo2(class Transaction &tx);
 };
 
 } // namespace db

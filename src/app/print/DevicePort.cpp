@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <QStringEncoder>
 
 #include "app/KwStore.h"
@@ -32,14 +33,53 @@ QString DevicePort::devicePath(const QString &portName)
     return QStringLiteral("/dev/ttyS%1").arg(n);
 }
 
+namespace {
+
+bool isSerial(const QString &portName, const QString &path)
+{
+    static const QRegularExpression com(QStringLiteral("^com\\d+$"), QRegularExpression::CaseInsensitiveOption);
+    return path.startsWith(QStringLiteral("/dev/tty")) || com.match(path).hasMatch() ||
+           (com.match(portName.trimmed()).hasMatch() && !QFileInfo(path).isFile());
+}
+
+} // namespace
+
 void DevicePort::writeBytes(const QString &portName, const QByteArray &bytes)
 {
     const QString path = devicePath(portName);
+    if (isSerial(portName, path)) {
+        QSerialPort port(path);
+        // Receipt printers and drawers on serial lines run at 9600 8N1 unless the station
+        // says otherwise.
+        const int baud = KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
+                                      QStringLiteral("ComBaudRate"), QStringLiteral("9600"))
+                             .toInt();
+        port.setBaudRate(baud > 0 ? baud : 9600);
+        if (!port.open(QIODevice::WriteOnly))
+            throw db::DbError(QStringLiteral("无法打开端口“%1”（%2）：%3").arg(portName, path, port.errorString()));
+        if (port.write(bytes) != bytes.size() || !port.waitForBytesWritten(3000))
+            throw db::DbError(QStringLiteral("写端口“%1”失败：%2").arg(portName, port.errorString()));
+        return;
+    }
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    // Append: a file standing in for a printer collects everything sent to it, as paper would.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         throw db::DbError(QStringLiteral("无法打开端口“%1”（%2）：%3").arg(portName, path, f.errorString()));
     if (f.write(bytes) != bytes.size())
         throw db::DbError(QStringLiteral("写端口“%1”失败：%2").arg(portName, f.errorString()));
+}
+
+QByteArray DevicePort::encode(const QString &text)
+{
+    const QString encoding =
+        KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
+                     QStringLiteral("PortEncoding"), QStringLiteral("GB18030"))
+            .trimmed();
+    const QByteArray name = (encoding.isEmpty() ? QStringLiteral("GB18030") : encoding).toLatin1();
+    QStringEncoder enc(name.constData());
+    if (!enc.isValid())
+        throw db::DbError(QStringLiteral("打印机编码“%1”无法识别").arg(encoding));
+    return enc.encode(text);
 }
 
 void DevicePort::writeLines(const QString &portName, const QStringList &lines)
@@ -47,13 +87,7 @@ void DevicePort::writeLines(const QString &portName, const QStringList &lines)
     QString text;
     for (const QString &l : lines)
         text += l + QStringLiteral("\r\n");
-    const QString encoding =
-        KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
-                     QStringLiteral("PortEncoding"), QStringLiteral("GB18030"));
-    QStringEncoder enc(encoding.toLatin1().constData());
-    if (!enc.isValid())
-        enc = QStringEncoder(QStringEncoder::Utf8);
-    writeBytes(portName, enc.encode(text));
+    writeBytes(portName, encode(text));
 }
 
 QByteArray DevicePort::drawerPulse()

@@ -6,6 +6,8 @@
 
 // The station's printer and serial ports, opened by name as output files: "LPTn" is the
 // n-th parallel/USB printer, "Comn" the n-th serial port, an absolute path is used as it is.
+// A station may map a port name to another device (KwStore section "Ports", key the port
+// name, e.g. LPT1=/dev/usb/lp1). Serial devices are opened through QSerialPort.
 // A port that cannot be opened throws db::DbError with a text naming the port.
 class DevicePort
 {
@@ -15,6 +17,9 @@ public:
     // Text lines for receipt printers, each ended by CR LF, encoded for the printer
     // (GB18030 unless the station's settings name another encoding).
     static void writeLines(const QString &portName, const QStringList &lines);
+    // Text in the station's printer encoding: KwStore "Pos.Default" key "PortEncoding",
+    // GB18030 when absent; an encoding this system cannot write throws db::DbError.
+    static QByteArray encode(const QString &text);
 
     // The ESC/POS drawer pulse, ESC p 0 60 255.
     static QByteArray drawerPulse();

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Where the program asks the operator for a file name to save to. The program shows the
+// platform's save dialogue; tests install a stand-in that answers with a path.
+class FileChooser
+{
+public:
+    virtual ~FileChooser() = default;
+    // The chosen path, or an empty text when the operator cancelled. `filters` in the
+    // dialogue's form: "Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)".
+    virtual QString saveFileName(const QString &caption, const QString &suggestedName,
+                                 const QString &filters) = 0;
+
+    static FileChooser &current();
+    static void setCurrent(FileChooser *chooser); // nullptr restores the save dialogue
+};
