@@ -61,6 +61,8 @@ QAction *FrmMain::addTool(QMenu *menu, const QString &caption, const QString &na
 {
     QAction *a = menu->addAction(caption);
     a->setObjectName(name);
+    // Every tool goes through the one dispatcher, whether clicked, chosen by key or triggered.
+    connect(a, &QAction::triggered, this, [this, name] { actBar_ToolClick(name); });
     return a;
 }
 
@@ -99,10 +101,7 @@ void FrmMain::buildCommandBar()
     bar->addSeparator();
     QAction *exit = bar->addAction(QStringLiteral("退出系统(&X)"));
     exit->setObjectName(QStringLiteral("MnuExit"));
-
-    // One handler for every tool, as the command bar's tool click.
-    connect(bar, &QMenuBar::triggered, this,
-            [this](QAction *a) { actBar_ToolClick(a->objectName()); });
+    connect(exit, &QAction::triggered, this, [this] { actBar_ToolClick(QStringLiteral("MnuExit")); });
 }
 
 void FrmMain::buildCommands()

@@ -5,3 +5,4 @@ target_compile_definitions(tst_Startup PRIVATE KWPOS_MAIN_EXE="$<TARGET_FILE:kwp
 kwpos_add_test(tst_KeyPreview SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_KeyPreview.cpp LIBS kwpos_ui)
 kwpos_add_test(tst_UserGrants SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UserGrants.cpp)
 kwpos_add_test(tst_frmGrant SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frmGrant.cpp LIBS kwpos_ui)
+kwpos_add_test(tst_FrmMain SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_FrmMain.cpp LIBS kwpos_ui)
