@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// What was handed out against one order line: the sale bills' times and quantities, and the
+// plain text lines the counter prints of them.
+class OrderOutDetail
+{
+public:
+    struct Line
+    {
+        QDateTime time;
+        double qty = 0.0;
+    };
+
+    // Sale lines that handed out the item against the order, in bill-date order.
+    // Throws db::DbError on a database failure.
+    static QList<Line> load(const QString &cnstr, int orderId, int itemId);
+    static double total(const QList<Line> &lines);
+
+    static QString timeText(const QDateTime &time);
+    static QString vipLabel(const QString &vipNo);
+    static QString orderQtyLabel(int orderQty);
+    static QString saleQtyLabel(double saleQty);
+
+    // The print: the three labels, an empty line, the column heads, one line per grid row
+    // (each row's date text and quantity text).
+    static QStringList printLines(const QString &vipLabel, const QString &orderQtyLabel,
+                                  const QString &saleQtyLabel,
+                                  const QList<QStringList> &rows);
+};

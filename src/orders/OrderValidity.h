@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// The validity date of an order's lines.
+class OrderValidity
+{
+public:
+    // Sets the date on every line of the order that holds the item, in one transaction;
+    // returns the lines changed. Throws db::DbError and stores nothing on failure.
+    static int set(const QString &cnstr, int orderId, int itemId, const QDate &date);
+};

@@ -1,0 +1,176 @@
+#include "orders/frmOrderAdjSelItem.h"
+
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/NumberText.h"
+#include "app/Prompts.h"
+#include "app/Routines.h"
+#include "app/Session.h"
+#include "app/db/DbError.h"
+#include "orders/OrderExchange.h"
+#include "pos/ItemLookup.h"
+
+namespace {
+
+QComboBox *shownValue(QWidget *parent, const char *name)
+{
+    auto *c = new QComboBox(parent);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setEditable(true);
+    c->lineEdit()->setReadOnly(true); // found values, never typed
+    c->setFocusPolicy(Qt::NoFocus);
+    return c;
+}
+
+} // namespace
+
+frmOrderAdjSelItem::frmOrderAdjSelItem(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmOrderAdjSelItem"));
+    setWindowTitle(QStringLiteral("同价调换商品"));
+    txtOldName = new QLineEdit(this);
+    txtOldName->setObjectName(QStringLiteral("txtOldName"));
+    txtOldName->setReadOnly(true);
+    txtOldName->setFocusPolicy(Qt::NoFocus);
+    cmbOldPrice = shownValue(this, "cmbOldPrice");
+    txtBarcode = new QLineEdit(this);
+    txtBarcode->setObjectName(QStringLiteral("txtBarcode"));
+    cmbItem = shownValue(this, "cmbItem");
+    cmbPrice = shownValue(this, "cmbPrice");
+    // Kept for the form's layout of old; this exchange neither fills nor reads them.
+    txtQty = new QLineEdit(this);
+    txtQty->setObjectName(QStringLiteral("txtQty"));
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    txtPrice = new QLineEdit(this);
+    txtPrice->setObjectName(QStringLiteral("txtPrice"));
+    for (QLineEdit *unused : {txtQty, Text1, txtPrice})
+        unused->hide();
+    cmdOk = new QPushButton(QStringLiteral("确定(&O)"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setDefault(true);
+    cmdExit = new QPushButton(QStringLiteral("取消(&C)"), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+
+    auto *grid = new QGridLayout;
+    auto add = [&](int row, const QString &text, QWidget *field, QWidget *price) {
+        auto *l = new QLabel(text, this);
+        l->setBuddy(field);
+        grid->addWidget(l, row, 0);
+        grid->addWidget(field, row, 1);
+        if (price) {
+            grid->addWidget(new QLabel(QStringLiteral("单价："), this), row, 2);
+            grid->addWidget(price, row, 3);
+        }
+    };
+    add(0, QStringLiteral("原订品种："), txtOldName, cmbOldPrice);
+    add(1, QStringLiteral("新品条码："), txtBarcode, nullptr);
+    add(2, QStringLiteral("新换品种："), cmbItem, cmbPrice);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnMinimumWidth(1, 220);
+    grid->setColumnMinimumWidth(3, 80);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdExit);
+    auto *main = new QVBoxLayout(this);
+    main->addLayout(grid);
+    main->addLayout(buttons);
+
+    connect(cmdOk, &QPushButton::clicked, this, &frmOrderAdjSelItem::cmdOk_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmOrderAdjSelItem::cmdExit_Click);
+    txtBarcode->installEventFilter(this);
+    txtBarcode->setFocus();
+}
+
+void frmOrderAdjSelItem::init(int OrderID, int OrderItemID, const QString &OrderItemName,
+                              double OldPrice)
+{
+    m_orderId = OrderID;
+    m_orderItemId = OrderItemID;
+    txtOldName->setText(OrderItemName);
+    cmbOldPrice->setCurrentText(NumberText::money(OldPrice));
+}
+
+void frmOrderAdjSelItem::txtBarcode_LostFocus()
+{
+    const QString code = txtBarcode->text();
+    m_lookedUp = code;
+    ItemMatch m;
+    try {
+        m = ItemLookup::find(GetCnstr(), code, Session::current().RetailPriceStyleID,
+                             ItemLookup::Codes::ShopNumberItemNumberOrBarCode);
+    } catch (const db::DbError &e) {
+        Prompts::current().information(e.message());
+        return;
+    }
+    if (m.found) {
+        cmbItem->setCurrentText(m.name);
+        if (m.hasPrice)
+            cmbPrice->setCurrentText(NumberText::money(m.price));
+        m_newItemId = m.itemId;
+    } else {
+        m_newItemId = 0;
+        txtBarcode->clear();
+        cmbItem->setCurrentText(QString());
+        cmbPrice->setCurrentText(QString());
+    }
+}
+
+void frmOrderAdjSelItem::cmdOk_Click()
+{
+    // Alt+O leaves the focus in the code box, so the code may not have been looked up yet.
+    if (txtBarcode->text() != m_lookedUp)
+        txtBarcode_LostFocus();
+    if (m_newItemId == 0) {
+        Prompts::current().information(QStringLiteral("请选择新奶种！"));
+        return;
+    }
+    if (!OrderExchange::samePrice(NumberText::val(cmbOldPrice->currentText()),
+                                  NumberText::val(cmbPrice->currentText()))) {
+        Prompts::current().information(QStringLiteral("新品与旧品价格不一致，禁止调换！"));
+        return;
+    }
+    if (!Prompts::current().question(QStringLiteral("是否现在更换？")))
+        return;
+    try {
+        OrderExchange::exchangeItem(GetCnstr(), m_orderId, m_orderItemId, m_newItemId);
+    } catch (const db::DbError &e) {
+        Prompts::current().information(e.message());
+        return;
+    }
+    m_newItemName = cmbItem->currentText();
+    m_ok = true;
+    accept();
+}
+
+void frmOrderAdjSelItem::cmdExit_Click()
+{
+    reject();
+}
+
+bool frmOrderAdjSelItem::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtBarcode) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto *k = static_cast<QKeyEvent *>(event);
+            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+                cmdOk->setFocus();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                txtBarcode_LostFocus();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

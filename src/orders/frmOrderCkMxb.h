@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+class KeyedGrid;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// "订单出库明细": the sale lines that handed goods out against one order line, and their
+// plain-text print to a printer port.
+class frmOrderCkMxb : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmOrderCkMxb(QWidget *parent = nullptr);
+
+    void init(int OrderID, int ItemID, int OrderQty, const QString &VipNO);
+
+    void Form_Load(); // runs once, when the screen is first shown
+    void Command1_Click();
+    QStringList PrintLines() const;
+
+    static QString portSettingKey() { return QStringLiteral("PrintPort"); }
+
+    QLabel *lblVip;
+    QLabel *lblOrderQty;
+    QLabel *lblSaleQty;
+    KeyedGrid *Flex;
+    QComboBox *cmbPort;
+    QPushButton *Command1;
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    int m_orderId = 0;
+    int m_itemId = 0;
+    int m_orderQty = 0;
+    QString m_vipNo;
+    bool m_loaded = false;
+};

@@ -1,0 +1,72 @@
+#include "pos/frmReadVip.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/Prompts.h"
+#include "app/Routines.h"
+#include "app/db/DbError.h"
+#include "pos/VipCardLookup.h"
+
+frmReadVip::frmReadVip(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmReadVip"));
+    setWindowTitle(QStringLiteral("读卡"));
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setMinimumWidth(220);
+    Command1 = new QPushButton(QStringLiteral("确定(&O)"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setDefault(true);
+    Command2 = new QPushButton(QStringLiteral("取消(&C)"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+
+    auto *label = new QLabel(QStringLiteral("请刷卡或输入卡号、电话："), this);
+    label->setBuddy(Text1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    auto *main = new QVBoxLayout(this);
+    main->addWidget(label);
+    main->addWidget(Text1);
+    main->addLayout(buttons);
+
+    connect(Command1, &QPushButton::clicked, this, &frmReadVip::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmReadVip::Command2_Click);
+    Text1->setFocus();
+}
+
+void frmReadVip::Command1_Click()
+{
+    std::optional<VipCardLookup::Card> card;
+    try {
+        card = VipCardLookup::find(GetCnstr(), Text1->text());
+    } catch (const db::DbError &e) {
+        Prompts::current().information(e.message());
+        return;
+    }
+    if (!card) {
+        Prompts::current().exclamation(QStringLiteral("卡号不存在！"));
+        Text1->clear();
+        Text1->setFocus();
+        return;
+    }
+    // The card number, not a typed telephone number: orders are filed by card number.
+    Text1->setText(card->vipNo);
+    m_vipNo = card->vipNo;
+    m_owner = card->owner;
+    m_ok = true;
+    accept();
+}
+
+void frmReadVip::Command2_Click()
+{
+    m_ok = false;
+    m_vipNo.clear();
+    m_owner.clear();
+    reject();
+}

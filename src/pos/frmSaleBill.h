@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QWidget>
+
+class KeyedGrid;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The counter's sale screen ("销售单"): warehouse, optional member, items rung up by bar
+// code or shop number into the sale grid, running totals. Keys reach the form before its
+// controls, so Ctrl+S, "+" and F3 work wherever the focus is.
+class frmSaleBill : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmSaleBill(QWidget *parent = nullptr);
+
+    // The bill the next save writes under; 0 draws a new number at save.
+    void init(int ID);
+
+    int billId() const { return m_billId; }
+    int currentItemId() const { return m_itemId; }
+    int exchangeFactor() const { return m_exchange; }
+    int stockId() const { return m_stockId; }
+    double totalQty() const { return m_totalQty; }
+    double receivableAmount() const { return m_receivable; }
+    double vipBalance() const { return m_vipBalance; }
+
+    static QString stockSettingKey(); // "frmSaleBill.Stock" under "DefaultValue"
+
+    void Form_Load();
+    void Form_Unload();
+    void txtBarcode_LostFocus();
+    void cmdAdd_Click();
+    void cmdDel_Click();
+    void cmdNew_Click();
+    void cmbStock_Click();
+    void RefreshTotals();
+
+    // Member lookup, pick-up, validity, exchange, save and receipt hook in here.
+    void txtVipNo_LostFocus();
+    void cmdReadVip_Click();
+    void cmdSave_Click();
+    void cmdEditDate_Click();
+    void Command1_Click();
+    void cmdTestPrint_Click();
+    void FlexOrder_DblClick();
+    void FlexOrder_CellButtonClick(int row, const QString &key);
+
+    QGroupBox *Frame1;
+    QLineEdit *txtVipNo;
+    QLineEdit *txtOwner;
+    QPushButton *cmdReadVip;
+    QLabel *lblCzBal;
+    QGroupBox *Frame2;
+    QComboBox *cmbStock;
+    QDateEdit *dtpDate;
+    QLineEdit *txtBarcode;
+    QComboBox *cmbItem;
+    QLineEdit *txtQty;
+    QLineEdit *txtPrice;
+    QPushButton *cmdAdd;
+    QPushButton *cmdDel;
+    KeyedGrid *FlexSale;
+    QLabel *lblQty;
+    QLabel *lblSumAmount;
+    QCheckBox *chkNoPrint;
+    QPushButton *cmdTestPrint;
+    QGroupBox *Frame3;
+    KeyedGrid *FlexOrder;
+    QPushButton *cmdEditDate;
+    QPushButton *Command1;
+    QPushButton *cmdNew;
+    QPushButton *cmdSave;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void setUpGrids();
+    bool handleKey(QObject *watched, QKeyEvent *event);
+
+    int m_billId = 0;
+    int m_itemId = 0;
+    int m_exchange = 1;
+    int m_stockId = 0;
+    double m_totalQty = 0.0;
+    double m_receivable = 0.0;
+    double m_vipBalance = 0.0;
+};

@@ -1,0 +1,377 @@
+#include <QtTest>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "ScriptedPrompts.h"
+#include "TestDb.h"
+#include "app/KeyedGrid.h"
+#include "app/KwStore.h"
+#include "app/Session.h"
+#include "app/db/Database.h"
+#include "pos/frmSaleBill.h"
+
+namespace {
+
+const QString Retail = QStringLiteral("零售价");
+
+// A sale screen on the demo account set, shown and active so focus moves as at the counter.
+struct Screen
+{
+    explicit Screen(int retailStyle = 1) : db(TestDb::Content::Demo)
+    {
+        db.login(2, QStringLiteral("收银员"));
+        Session::current().RetailPriceStyleID = retailStyle;
+        form = new frmSaleBill;
+        form->show();
+        form->activateWindow();
+    }
+    ~Screen() { delete form; }
+    bool active() { return QTest::qWaitForWindowActive(form); }
+
+    // Types a code into the bar code box and leaves it with Enter, as a scanner does.
+    void scan(const QString &code)
+    {
+        form->txtBarcode->setFocus();
+        form->txtBarcode->setText(code);
+        QTest::keyClick(form->txtBarcode, Qt::Key_Return);
+    }
+    void ringUp(const QString &code, const QString &qty)
+    {
+        scan(code);
+        form->txtQty->setText(qty);
+        QTest::keyClick(form->txtQty, Qt::Key_Return);
+    }
+    QString cell(int row, const char *key) const { return form->FlexSale->text(row, QString::fromLatin1(key)); }
+
+    TestDb db;
+    ScriptedPrompts prompts;
+    frmSaleBill *form;
+};
+
+} // namespace
+
+class tst_frmSaleBill : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    void lookup_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("priceBefore");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("itemId");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<int>("exchange");
+        QTest::newRow("shop number, retail") << 1 << "" << "101" << 1 << "鲜牛奶 250ml" << "3.50" << 1;
+        QTest::newRow("bar code, retail") << 1 << "" << "6901234500028" << 2 << "鲜牛奶 500ml" << "6.50" << 1;
+        QTest::newRow("member style column") << 2 << "" << "101" << 1 << "鲜牛奶 250ml" << "3.20" << 1;
+        QTest::newRow("no style keeps price") << 0 << "9.99" << "102" << 2 << "鲜牛奶 500ml" << "9.99" << 1;
+        QTest::newRow("pack code own price") << 0 << "" << "6901234510010" << 1 << "鲜牛奶 250ml" << "19.80" << 6;
+        QTest::newRow("pack of 24, style 1") << 1 << "" << "6901234510102" << 10 << "学生奶 200ml" << "52.80" << 24;
+        QTest::newRow("pack without price") << 1 << "" << "6909999000099" << 3 << "低脂牛奶 250ml" << "3.80" << 1;
+        QTest::newRow("item number is not a sale code") << 1 << "5.00" << "01.001" << 0 << "" << "" << 1;
+        QTest::newRow("unknown") << 1 << "5.00" << "999" << 0 << "" << "" << 1;
+        QTest::newRow("quote in code") << 1 << "5.00" << "1' or '1'='1" << 0 << "" << "" << 1;
+    }
+    void lookup()
+    {
+        QFETCH(int, style);
+        QFETCH(QString, priceBefore);
+        QFETCH(QString, code);
+        QFETCH(int, itemId);
+        QFETCH(QString, name);
+        QFETCH(QString, price);
+        QFETCH(int, exchange);
+        Screen s(style);
+        db::execute(s.db.cnstr(), "insert into t_icitem_barcode (FItemID, FBarCode, FPriceStyleID, FExchange, FPrice)"
+                                  " values (?,?,?,?,?)",
+                    {3, "6909999000099", 1, 12, QVariant()});
+        QVERIFY(s.active());
+        s.form->cmbItem->setCurrentText("旧名称");
+        s.form->txtPrice->setText(priceBefore);
+        s.form->txtQty->setText("7");
+        s.scan(code);
+        QCOMPARE(s.form->currentItemId(), itemId);
+        QCOMPARE(s.form->exchangeFactor(), exchange);
+        QCOMPARE(s.form->cmbItem->currentText(), name);
+        QCOMPARE(s.form->txtPrice->text(), price);
+        QCOMPARE(s.form->txtQty->text(), QStringLiteral("1"));
+        QCOMPARE(s.form->txtBarcode->text(), itemId ? code : QString());
+        QCOMPARE(QApplication::focusWidget(), s.form->txtQty);
+        QVERIFY(s.prompts.shown.isEmpty());
+    }
+
+    // A pack of six at 30.00 rung up twice: twelve pieces, one pack line, 60.00 charged.
+    void packLine()
+    {
+        Screen s;
+        db::execute(s.db.cnstr(), "insert into t_icitem_barcode (FItemID, FBarCode, FPriceStyleID, FExchange, FPrice)"
+                                  " values (3, '6909999000006', 1, 6, 30)");
+        QVERIFY(s.active());
+        s.ringUp("6909999000006", "2");
+        QCOMPARE(s.form->FlexSale->rows(), 2);
+        QCOMPARE(s.cell(1, "FOrder"), QStringLiteral("1"));
+        QCOMPARE(s.cell(1, "FName"), QStringLiteral("低脂牛奶 250ml"));
+        QCOMPARE(s.cell(1, "FQty"), QStringLiteral("12"));
+        QCOMPARE(s.cell(1, "FMainQty"), QStringLiteral("1"));
+        QCOMPARE(s.cell(1, "FPrice"), QStringLiteral("30.00"));
+        QCOMPARE(s.cell(1, "FAmount"), QStringLiteral("60.00"));
+        QCOMPARE(s.cell(1, "FPrice1"), QStringLiteral("30.00"));
+        QCOMPARE(s.cell(1, "FAmount1"), QStringLiteral("60.00"));
+        QCOMPARE(s.cell(1, "FItemID"), QStringLiteral("3"));
+        QCOMPARE(s.cell(1, "FInterID"), QString());
+        QCOMPARE(s.form->lblQty->text(), QStringLiteral("数量：12"));
+        QCOMPARE(s.form->lblSumAmount->text(), QStringLiteral("应收金额：60.00"));
+        QCOMPARE(s.form->receivableAmount(), 60.0);
+        // The boxes are ready for the next item.
+        QCOMPARE(s.form->txtBarcode->text(), QString());
+        QCOMPARE(s.form->cmbItem->currentText(), QString());
+        QCOMPARE(s.form->txtPrice->text(), QString());
+        QCOMPARE(s.form->txtQty->text(), QStringLiteral("1"));
+        QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
+    }
+
+    // The whole bill by keyboard: Enter from the code to the quantity, Enter adds, and the
+    // focus is back in the code box; each box offers its text for overtyping.
+    void keyboardFlow()
+    {
+        Screen s;
+        QVERIFY(s.active());
+        s.form->txtVipNo->setFocus();
+        QTest::keyClick(s.form->txtVipNo, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
+        QTest::keyClicks(s.form->txtBarcode, "101");
+        QTest::keyClick(s.form->txtBarcode, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), s.form->txtQty);
+        QTRY_COMPARE(s.form->txtQty->selectedText(), QStringLiteral("1"));
+        QTest::keyClicks(s.form->txtQty, "3"); // overtypes the selected "1"
+        QTest::keyClick(s.form->txtQty, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
+        QCOMPARE(s.cell(1, "FQty"), QStringLiteral("3"));
+        QCOMPARE(s.cell(1, "FAmount"), QStringLiteral("10.50"));
+
+        QTest::keyClicks(s.form->txtBarcode, "6901234500066");
+        QTest::keyClick(s.form->txtBarcode, Qt::Key_Return);
+        QTest::keyClick(s.form->txtQty, Qt::Key_Return);
+        QCOMPARE(s.form->FlexSale->rows(), 3);
+        QCOMPARE(s.cell(2, "FOrder"), QStringLiteral("2"));
+        QCOMPARE(s.form->lblQty->text(), QStringLiteral("数量：4"));
+        QCOMPARE(s.form->lblSumAmount->text(), QStringLiteral("应收金额：13.50"));
+
+        // The name box also moves on with Enter, and a box reached by Tab selects its text.
+        s.form->cmbItem->setFocus();
+        QTest::keyClick(s.form->cmbItem, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), s.form->txtQty);
+        s.form->txtPrice->setText("4.20");
+        QTest::keyClick(s.form->txtQty, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), s.form->txtPrice);
+        QTRY_COMPARE(s.form->txtPrice->selectedText(), QStringLiteral("4.20"));
+        QVERIFY(s.prompts.shown.isEmpty());
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("qty");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("no item") << "" << "1" << 1 << "请输入商品！" << "txtBarcode";
+        QTest::newRow("unknown item") << "888" << "1" << 1 << "请输入商品！" << "txtBarcode";
+        QTest::newRow("quantity 0") << "101" << "0" << 1 << "请输入数量！" << "txtQty";
+        QTest::newRow("quantity not a number") << "101" << "abc" << 1 << "请输入数量！" << "txtQty";
+        QTest::newRow("no price") << "101" << "2" << 0 << "请输入单价！" << "txtPrice";
+    }
+    void refusals()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, qty);
+        QFETCH(int, style);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        Screen s(style);
+        QVERIFY(s.active());
+        s.scan(code);
+        s.form->txtQty->setText(qty);
+        QTest::keyClick(s.form->txtQty, Qt::Key_Return);
+        QCOMPARE(s.prompts.texts(), QStringList{message});
+        QCOMPARE(s.prompts.shown.first().icon, Prompts::Icon::Information);
+        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+        QCOMPARE(s.form->FlexSale->rows(), 1);
+    }
+
+    void deleteLine_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QStringList>("orders");
+        QTest::addColumn<QString>("sum");
+        QTest::addColumn<int>("questions");
+        QTest::newRow("first of three") << 1 << true << QStringList{"2", "3"} << "应收金额：16.50" << 1;
+        QTest::newRow("last of three") << 3 << true << QStringList{"1", "2"} << "应收金额：10.00" << 1;
+        QTest::newRow("answered No") << 1 << false << QStringList{"1", "2", "3"} << "应收金额：20.00" << 1;
+        QTest::newRow("no line chosen") << 0 << true << QStringList{"1", "2", "3"} << "应收金额：20.00" << 0;
+    }
+    void deleteLine()
+    {
+        QFETCH(int, current);
+        QFETCH(bool, answer);
+        QFETCH(QStringList, orders);
+        QFETCH(QString, sum);
+        QFETCH(int, questions);
+        Screen s;
+        QVERIFY(s.active());
+        s.ringUp("101", "1");  // 3.50
+        s.ringUp("102", "1");  // 6.50
+        s.ringUp("103", "10"); // its amount is set to 10.00 below for round sums
+        s.form->FlexSale->setText(3, "FAmount", "10.00");
+        s.form->RefreshTotals();
+        s.form->FlexSale->setCurrentCell(-1, -1);
+        if (current)
+            s.form->FlexSale->setCurrentGridRow(current);
+        s.prompts.answers = {answer};
+        QTest::mouseClick(s.form->cmdDel, Qt::LeftButton);
+        QCOMPARE(s.prompts.shown.size(), questions);
+        if (questions) {
+            QCOMPARE(s.prompts.shown.first().text, QStringLiteral("是否删除所选产品？"));
+            QCOMPARE(s.prompts.shown.first().icon, Prompts::Icon::Question);
+        }
+        QStringList left;
+        for (int r = 1; r < s.form->FlexSale->rows(); ++r)
+            left << s.cell(r, "FOrder");
+        QCOMPARE(left, orders);
+        QCOMPARE(s.form->lblSumAmount->text(), sum);
+        if (answer && current)
+            QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
+    }
+
+    // Pick-up lines (FInterID set) hand out paid goods: never charged, wherever they stand.
+    void receivable_data()
+    {
+        QTest::addColumn<int>("pickupAt");
+        QTest::newRow("first") << 1;
+        QTest::newRow("middle") << 2;
+        QTest::newRow("last") << 3;
+    }
+    void receivable()
+    {
+        QFETCH(int, pickupAt);
+        Screen s;
+        KeyedGrid *g = s.form->FlexSale;
+        for (int r = 1; r <= 3; ++r) {
+            g->addRow();
+            g->setText(r, "FQty", QString::number(r));
+            g->setText(r, "FAmount", "10.00");
+        }
+        g->setText(pickupAt, "FInterID", "7");
+        g->setText(pickupAt, "FAmount", "99.00");
+        s.form->RefreshTotals();
+        QCOMPARE(s.form->receivableAmount(), 20.0);
+        QCOMPARE(s.form->totalQty(), 6.0);
+        QCOMPARE(s.form->lblQty->text(), QStringLiteral("数量：6"));
+    }
+
+    void newBill()
+    {
+        Screen s;
+        QVERIFY(s.active());
+        s.form->init(55);
+        s.ringUp("101", "2");
+        s.form->txtVipNo->setText("V0001");
+        s.form->txtOwner->setText("张丽");
+        s.form->FlexOrder->addRow();
+        s.form->cmbStock->setCurrentText("冷库");
+        QTest::mouseClick(s.form->cmdNew, Qt::LeftButton);
+        QCOMPARE(s.form->FlexSale->rows(), 1);
+        QCOMPARE(s.form->FlexOrder->rows(), 1);
+        QCOMPARE(s.form->txtVipNo->text(), QString());
+        QCOMPARE(s.form->txtOwner->text(), QString());
+        QCOMPARE(s.form->txtQty->text(), QStringLiteral("1"));
+        QCOMPARE(s.form->lblQty->text(), QStringLiteral("数量："));
+        QCOMPARE(s.form->lblSumAmount->text(), QStringLiteral("应收合计："));
+        QCOMPARE(s.form->lblCzBal->text(), QStringLiteral("充值余额：0.00"));
+        QCOMPARE(s.form->billId(), 0);
+        QCOMPARE(s.form->currentItemId(), 0);
+        QCOMPARE(s.form->receivableAmount(), 0.0);
+        QCOMPARE(s.form->cmbStock->currentText(), QStringLiteral("冷库"));
+        QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
+    }
+
+    void defaultWarehouse_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<int>("stockId");
+        QTest::newRow("nothing stored") << "" << "店面" << "冷库" << 2;
+        QTest::newRow("stored 冷库") << "冷库" << "冷库" << "配送车" << 3;
+        QTest::newRow("stored 配送车") << "配送车" << "配送车" << "店面" << 1;
+    }
+    void defaultWarehouse()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, picked);
+        QFETCH(int, stockId);
+        TestDb db(TestDb::Content::Demo);
+        db.login(2, "收银员");
+        ScriptedPrompts prompts;
+        if (!stored.isEmpty())
+            KwStore::set("kwstore", "defaultvalue", "FRMSALEBILL.stock", stored); // names in any case
+        auto *form = new frmSaleBill;
+        QCOMPARE(form->cmbStock->count(), 3);
+        QCOMPARE(form->cmbStock->itemText(0), QStringLiteral("店面"));
+        QCOMPARE(form->cmbStock->itemText(2), QStringLiteral("配送车"));
+        QCOMPARE(form->cmbStock->currentText(), shown);
+        QCOMPARE(form->stockId(), 0); // resolved only when a warehouse is picked
+        form->show();
+        form->cmbStock->setCurrentIndex(form->cmbStock->findText(picked));
+        emit form->cmbStock->textActivated(picked);
+        QCOMPARE(form->stockId(), stockId);
+        form->close();
+        QCOMPARE(KwStore::get("KwStore", "DefaultValue", "frmSaleBill.Stock"), picked);
+        delete form;
+        auto *again = new frmSaleBill;
+        QCOMPARE(again->cmbStock->currentText(), picked);
+        delete again;
+        QVERIFY(prompts.shown.isEmpty());
+    }
+
+    // A failing lookup reaches the cashier as the engine's message; the screen carries on.
+    void databaseFailure()
+    {
+        Screen s;
+        QVERIFY(s.active());
+        db::execute(s.db.cnstr(), "drop table t_icitem_barcode");
+        s.scan("777");
+        QCOMPARE(s.prompts.shown.size(), 1);
+        QCOMPARE(s.prompts.shown.first().icon, Prompts::Icon::Information);
+        QVERIFY(!s.prompts.last().isEmpty());
+        QCOMPARE(s.form->FlexSale->rows(), 1);
+        s.prompts.clear();
+        s.ringUp("101", "1"); // found by the item's own codes, the pack table is not needed
+        QCOMPARE(s.form->FlexSale->rows(), 2);
+    }
+
+    // Item ids past the 16-bit range ring up as they are.
+    void largeItemId()
+    {
+        Screen s;
+        db::execute(s.db.cnstr(), "insert into t_icitem (FItemID, FName, FShopNumber, FPrice_1) values (?,?,?,?)",
+                    {70000, "大编号酸奶", "7000", 4.5});
+        QVERIFY(s.active());
+        s.ringUp("7000", "40000");
+        QCOMPARE(s.cell(1, "FItemID"), QStringLiteral("70000"));
+        QCOMPARE(s.cell(1, "FQty"), QStringLiteral("40000"));
+        QCOMPARE(s.cell(1, "FAmount"), QStringLiteral("180000.00"));
+    }
+};
+
+QTEST_MAIN(tst_frmSaleBill)
+#include "tst_frmSaleBill.moc"
