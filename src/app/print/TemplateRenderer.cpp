@@ -16,7 +16,11 @@ constexpr double UnitsPerPt = 25.4 / 72 * UnitsPerMm;
 
 QFont fontFor(const PrintTemplate::Line &l)
 {
-    QFont f(QStringLiteral("Noto Sans CJK SC"));
+    // Latin letters and digits from a Latin face: the CJK face shapes digits after letters
+    // into glyphs a PDF's text layer cannot name, so "V0004" would not copy or search.
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("Microsoft YaHei")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(qMax(1, qRound(l.size * UnitsPerPt)));
     f.setBold(l.bold);

@@ -20,7 +20,11 @@ constexpr double MmPerScreenPixel = 25.4 / 96;
 
 QFont font(double pt, bool bold = false)
 {
-    QFont f(QStringLiteral("Noto Sans CJK SC"));
+    // Latin letters and digits from a Latin face: the CJK face shapes digits after letters
+    // into glyphs a PDF's text layer cannot name, so "V0004" would not copy or search.
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("Microsoft YaHei")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(qMax(1, qRound(pt * UnitsPerPt)));
     f.setBold(bold);
