@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
@@ -14,6 +15,12 @@
 #include "app/Routines.h"
 #include "app/db/DbError.h"
 #include "app/frmGrant.h"
+#include "app/db/Database.h"
+#include "orders/frmOrderAdjBill.h"
+#include "orders/frmOrderAdjSelItem.h"
+#include "orders/frmOrderCkMxb.h"
+#include "pos/frmInputQty.h"
+#include "pos/frmSaleBill.h"
 
 namespace {
 
@@ -48,6 +55,55 @@ QList<Screenshots::Entry> Screenshots::entries()
                      break;
                  }
              form->cmbUser->setCurrentIndex(pick);
+             return form;
+         }},
+        {QStringLiteral("frmSaleBill"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmSaleBill(&main);
+             for (const auto &[code, qty] : {std::pair{"101", "2"}, std::pair{"6901234510010", "1"},
+                                             std::pair{"201", "3"}}) {
+                 form->txtBarcode->setText(QString::fromLatin1(code));
+                 form->txtBarcode_LostFocus();
+                 form->txtQty->setText(QString::fromLatin1(qty));
+                 form->cmdAdd_Click();
+             }
+             return form;
+         }},
+        {QStringLiteral("frmOrderAdjBill"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmOrderAdjBill(&main);
+             form->txtVipNo->setText(QStringLiteral("V0001"));
+             return form;
+         }},
+        {QStringLiteral("frmOrderAdjSelItem"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmOrderAdjSelItem(&main);
+             form->init(1, 1, QStringLiteral("鲜牛奶 250ml"), 3.5);
+             form->txtBarcode->setText(QStringLiteral("104"));
+             form->txtBarcode_LostFocus();
+             return form;
+         }},
+        {QStringLiteral("frmOrderCkMxb"),
+         [](FrmMain &main) -> QWidget * {
+             // The first order line that sales have handed goods out against.
+             const db::Rows rows = db::query(
+                 GetCnstr(), QStringLiteral("select t1.FInterID, t1.FItemID, t1.FQty + t1.FPreQty as FAll,"
+                                            " t0.FVipNo from VipOrderEntry t1 inner join VipOrder t0"
+                                            " on t0.FInterID=t1.FInterID where exists (select 1 from"
+                                            " ICStockBillEntry t2 where t2.FOrderBillInterID=t1.FInterID"
+                                            " and t2.FItemID=t1.FItemID) order by t1.FInterID, t1.FEntryID"));
+             auto *form = new frmOrderCkMxb(&main);
+             if (!rows.isEmpty())
+                 form->init(rows.first().integer(QStringLiteral("FInterID")),
+                            rows.first().integer(QStringLiteral("FItemID")),
+                            rows.first().integer(QStringLiteral("FAll")),
+                            rows.first().text(QStringLiteral("FVipNo")));
+             return form;
+         }},
+        {QStringLiteral("frmInputQty"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmInputQty(&main);
+             form->init(54);
              return form;
          }},
     };

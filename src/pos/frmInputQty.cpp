@@ -46,6 +46,7 @@ frmInputQty::frmInputQty(QWidget *parent) : QDialog(parent)
 
     connect(cmdOk, &QPushButton::clicked, this, &frmInputQty::cmdOk_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmInputQty::cmdExit_Click);
+    resize(280, 130);
     txtQty2->installEventFilter(this);
     txtQty2->setFocus();
     init(0);

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogRunner.h"
+#include "app/KeyPreview.h"
 #include "app/KeyedGrid.h"
 #include "app/KwStore.h"
 #include "app/NumberText.h"
@@ -200,8 +201,23 @@ void frmSaleBill::buildControls()
     auto *del = new QShortcut(QKeySequence::Delete, FlexSale, nullptr, nullptr, Qt::WidgetShortcut);
     connect(del, &QShortcut::activated, this, &frmSaleBill::cmdDel_Click);
 
-    // Key preview: every control reports its keys and focus changes to the form first.
-    for (QWidget *w : findChildren<QWidget *>())
+    // Ctrl+S, "+" and F3 act wherever the focus is; the "+" still reaches the control.
+    new KeyPreview(this, [this](QKeyEvent *e) {
+        if (e->key() == Qt::Key_S && e->modifiers() == Qt::ControlModifier) {
+            cmdSave_Click();
+            return true;
+        }
+        if (e->key() == Qt::Key_F3 && e->modifiers() == Qt::NoModifier) {
+            cmdReadVip_Click();
+            return true;
+        }
+        if (e->text() == QStringLiteral("+"))
+            cmdSave_Click();
+        return false;
+    });
+    // Enter and focus changes of the entry fields are handled by the form.
+    for (QWidget *w : std::initializer_list<QWidget *>{txtVipNo, txtBarcode, cmbItem, txtQty,
+                                                       txtPrice, cmbStock, dtpDate})
         w->installEventFilter(this);
 
     resize(1024, 700);
@@ -227,7 +243,8 @@ void frmSaleBill::setUpGrids()
         {QStringLiteral("FPrice1"), QString(), 0, true},
         {QStringLiteral("FAmount1"), QString(), 0, true},
     });
-    FlexSale->horizontalHeader()->setStretchLastSection(false);
+    FlexSale->horizontalHeader()->setSectionResizeMode(FlexSale->colIndex(QStringLiteral("FName")),
+                                                       QHeaderView::Stretch);
     FlexSale->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     FlexOrder->setColumns({
@@ -246,6 +263,8 @@ void frmSaleBill::setUpGrids()
         {QStringLiteral("FEntryID"), QString(), 0, true},
     });
     FlexOrder->setColButton(QStringLiteral("Fmx"), true);
+    FlexOrder->horizontalHeader()->setSectionResizeMode(FlexOrder->colIndex(QStringLiteral("FName")),
+                                                        QHeaderView::Stretch);
     // Only the hand-out detail button of the order grid reacts; its cells are not edited.
     FlexOrder->setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
@@ -468,19 +487,6 @@ void frmSaleBill::FlexOrder_CellButtonClick(int row, const QString &key)
 
 bool frmSaleBill::handleKey(QObject *watched, QKeyEvent *e)
 {
-    // Form-wide keys act once, at the control that has the focus.
-    if (watched == QApplication::focusWidget() || watched == focusWidget()) {
-        if (e->key() == Qt::Key_S && e->modifiers() == Qt::ControlModifier) {
-            cmdSave_Click();
-            return true;
-        }
-        if (e->key() == Qt::Key_F3 && e->modifiers() == Qt::NoModifier) {
-            cmdReadVip_Click();
-            return true;
-        }
-        if (e->text() == QStringLiteral("+"))
-            cmdSave_Click(); // the character still reaches the control
-    }
     if (!isEnter(e))
         return false;
     if (watched == txtVipNo || watched == txtBarcode) {
