@@ -73,8 +73,11 @@ KeyedGrid::KeyedGrid(QWidget *parent) : QTableWidget(parent)
             [this](int row, int) { emit rowDoubleClicked(row + 1); });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int col, int, int width) {
-                if (!m_resizingFromCode)
-                    emit afterColumnResized(colKey(col), width);
+                if (m_resizingFromCode || width <= 0 || isColumnHidden(col))
+                    return;
+                if (col >= 0 && col < m_widths.size())
+                    m_widths[col] = width;
+                emit afterColumnResized(colKey(col), width);
             });
     connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
         if (item && state() == QAbstractItemView::EditingState)
@@ -89,16 +92,31 @@ void KeyedGrid::setColumns(const QList<Column> &columns)
     setColumnCount(int(columns.size()));
     m_editable = QList<bool>(columns.size(), false);
     m_button = QList<bool>(columns.size(), false);
-    m_resizingFromCode = true;
+    m_hidden = QList<bool>(columns.size(), false);
+    m_widths = QList<int>(columns.size(), 0);
     for (int c = 0; c < columns.size(); ++c) {
         auto *h = new QTableWidgetItem(columns[c].header);
         h->setData(KeyRole, columns[c].key);
         setHorizontalHeaderItem(c, h);
-        setColumnWidth(c, columns[c].width);
-        setColumnHidden(c, columns[c].hidden || columns[c].width == 0);
         h->setData(Qt::UserRole + 2, int(columns[c].align));
+        m_hidden[c] = columns[c].hidden;
+        m_widths[c] = qMax(0, columns[c].width);
+        applyColumn(c);
     }
-    m_resizingFromCode = false;
+}
+
+void KeyedGrid::applyColumn(int col)
+{
+    const bool wasFromCode = m_resizingFromCode;
+    m_resizingFromCode = true;
+    const bool show = !m_hidden.value(col) && m_widths.value(col) > 0;
+    if (show) {
+        setColumnHidden(col, false);
+        setColumnWidth(col, m_widths.value(col));
+    } else {
+        setColumnHidden(col, true);
+    }
+    m_resizingFromCode = wasFromCode;
 }
 
 int KeyedGrid::colIndex(const QString &key) const
@@ -204,7 +222,9 @@ void KeyedGrid::setCurrentGridRow(int row)
 
 void KeyedGrid::setColHidden(const QString &key, bool hidden)
 {
-    setColumnHidden(checkedCol(key), hidden);
+    const int c = checkedCol(key);
+    m_hidden[c] = hidden;
+    applyColumn(c);
 }
 
 bool KeyedGrid::isColHidden(const QString &key) const
@@ -215,20 +235,13 @@ bool KeyedGrid::isColHidden(const QString &key) const
 void KeyedGrid::setColWidth(const QString &key, int width)
 {
     const int c = checkedCol(key);
-    m_resizingFromCode = true;
-    if (width <= 0) {
-        setColumnHidden(c, true);
-    } else {
-        setColumnHidden(c, false);
-        setColumnWidth(c, width);
-    }
-    m_resizingFromCode = false;
+    m_widths[c] = qMax(0, width);
+    applyColumn(c);
 }
 
 int KeyedGrid::colWidth(const QString &key) const
 {
-    const int c = checkedCol(key);
-    return isColumnHidden(c) ? 0 : columnWidth(c);
+    return m_widths.value(checkedCol(key));
 }
 
 void KeyedGrid::setColAlignment(const QString &key, Qt::Alignment align)
@@ -244,6 +257,13 @@ void KeyedGrid::setGridRowHeight(int row, int height)
 {
     if (row >= 1 && row <= rowCount())
         setRowHeight(row - 1, height);
+}
+
+int KeyedGrid::gridRowHeight(int row) const
+{
+    if (row == 0)
+        return horizontalHeader()->height();
+    return row >= 1 && row <= rowCount() ? rowHeight(row - 1) : 0;
 }
 
 void KeyedGrid::setBackColor(int row1, const QString &key1, int row2, const QString &key2,
@@ -297,7 +317,9 @@ bool KeyedGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *even
 {
     if (trigger == QAbstractItemView::AllEditTriggers || !index.isValid())
         return QTableWidget::edit(index, trigger, event);
-    if (!(editTriggers() & trigger) && trigger != QAbstractItemView::CurrentChanged)
+    // Only a trigger that really opens an editor asks the screen; moving the current cell
+    // must not raise beforeEdit.
+    if (!(editTriggers() & trigger))
         return QTableWidget::edit(index, trigger, event);
     if (!m_editable.value(index.column()))
         return false;

@@ -42,12 +42,16 @@ public:
     int currentGridRow() const; // 0 when no line is current
     void setCurrentGridRow(int row);
 
+    // A column shows when it is not hidden and its width is above 0. Hiding keeps the width,
+    // so a hidden column comes back as wide as it was, and widths applied from a stored
+    // format never bring back a column the screen hid.
     void setColHidden(const QString &key, bool hidden);
-    bool isColHidden(const QString &key) const;
-    void setColWidth(const QString &key, int width);
-    int colWidth(const QString &key) const;
+    bool isColHidden(const QString &key) const; // true while the column does not show
+    void setColWidth(const QString &key, int width); // 0 makes it invisible
+    int colWidth(const QString &key) const;          // the width it has when shown
     void setColAlignment(const QString &key, Qt::Alignment align);
     void setGridRowHeight(int row, int height);
+    int gridRowHeight(int row) const; // row 0 is the header; 0 for a row that does not exist
 
     // Back colour of the block of cells from (row1, key1) to (row2, key2), both included.
     void setBackColor(int row1, const QString &key1, int row2, const QString &key2,
@@ -67,7 +71,7 @@ signals:
     void cellButtonClicked(int row, const QString &key);
     void beforeEdit(int row, const QString &key, bool *cancel);
     void afterEdit(int row, const QString &key);
-    void afterColumnResized(const QString &key, int width);
+    void afterColumnResized(const QString &key, int width); // by the operator only
 
 protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
@@ -75,7 +79,10 @@ protected:
 private:
     QTableWidgetItem *itemAt(int row, int col, bool create);
     int checkedCol(const QString &key) const; // throws DbError naming the key when absent
+    void applyColumn(int col); // shows or hides, and sizes, without reporting a resize
     QList<bool> m_editable;
     QList<bool> m_button;
+    QList<bool> m_hidden;
+    QList<int> m_widths;
     bool m_resizingFromCode = false;
 };

@@ -6,3 +6,5 @@ kwpos_add_test(tst_KeyPreview SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_KeyPreview.c
 kwpos_add_test(tst_UserGrants SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UserGrants.cpp)
 kwpos_add_test(tst_frmGrant SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frmGrant.cpp LIBS kwpos_ui)
 kwpos_add_test(tst_FrmMain SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_FrmMain.cpp LIBS kwpos_ui)
+kwpos_add_test(tst_KeyedGrid SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_KeyedGrid.cpp LIBS kwpos_ui)
+kwpos_add_test(tst_NumberText SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_NumberText.cpp)
