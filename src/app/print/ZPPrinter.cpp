@@ -196,7 +196,10 @@ void ZPPrinter::paintPage(QPainter &p, const Metrics &m, int page, int firstLine
             p.setPen(Qt::black);
             const QRectF r(x + 0.8 * UnitsPerMm, y, w - 1.6 * UnitsPerMm, m.rowH);
             const int align = header ? Qt::AlignHCenter : m_grid.columns[c].numeric ? Qt::AlignRight : Qt::AlignLeft;
-            p.drawText(r, align | Qt::AlignVCenter, fm.elidedText(cells.value(c), Qt::ElideRight, r.width()));
+            // One line per grid row: line breaks typed into a cell print as spaces.
+            QString text = cells.value(c);
+            text.replace(u'\n', u' ').remove(u'\r');
+            p.drawText(r, align | Qt::AlignVCenter, fm.elidedText(text, Qt::ElideRight, r.width()));
             x += w;
         }
         y += m.rowH;
