@@ -37,11 +37,11 @@ QWidget *openMenu(FrmMain &main, const QString &name)
 QList<Screenshots::Entry> Screenshots::entries()
 {
     return {
-        {QStringLiteral("FrmMain"), [](FrmMain &main) -> QWidget * { return &main; }},
+        {QStringLiteral("FrmMain"), [](FrmMain &main) -> QWidget * { return &main; }, false},
         {QStringLiteral("FrmMain_myFunction"),
-         [](FrmMain &main) { return openMenu(main, QStringLiteral("myFunction")); }},
+         [](FrmMain &main) { return openMenu(main, QStringLiteral("myFunction")); }, false},
         {QStringLiteral("FrmMain_myReport"),
-         [](FrmMain &main) { return openMenu(main, QStringLiteral("myReport")); }},
+         [](FrmMain &main) { return openMenu(main, QStringLiteral("myReport")); }, false},
         {QStringLiteral("frmGrant"),
          [](FrmMain &main) -> QWidget * {
              auto *form = new frmGrant(&main);
@@ -136,10 +136,10 @@ int Screenshots::run(const QString &dir, FrmMain &main)
             err << "cannot write " << path << Qt::endl;
             status = 1;
         }
-        if (w != &main) {
+        if (w != &main)
             w->hide();
+        if (e.dispose)
             delete w;
-        }
     }
     return status;
 }

@@ -17,9 +17,10 @@ public:
     struct Entry
     {
         QString file; // without ".png": the form's name
-        // Builds and fills the window; the tour shows it, grabs it, and deletes it unless it
-        // is the main window itself.
+        // Builds and fills the window; the tour shows it and grabs it.
         std::function<QWidget *(FrmMain &)> build;
+        // Afterwards the window is deleted, or only hidden (the main window, its menus).
+        bool dispose = true;
     };
 
     static QList<Entry> entries();

@@ -361,6 +361,9 @@ private slots:
         QCOMPARE(QImage(dir + "/FrmMain.png").size(), main.size());
         QVERIFY(QFile::exists(dir + "/frmGrant.png"));
         QVERIFY(main.findChildren<frmGrant *>().isEmpty()); // shown, grabbed and gone
+        QVERIFY(main.tool("Order")); // the menus stay
+        QVERIFY(main.findChild<QMenu *>("myReport"));
+        QVERIFY(main.isVisible());
     }
 };
 
