@@ -126,21 +126,6 @@ private slots:
         }
         QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_user_grant").toInt(), 1);
     }
-
-    void failedGrantChangesNothing()
-    {
-        TestDb t;
-        t.addUser(5, QStringLiteral("张三"), false, 0, {"NewOrder=1"});
-        // One row per value and operator: the third insert breaks it, half-way through.
-        db::execute(t.cnstr(), "create unique index ix_test_once on t_user_grant (FUserID, FValue)");
-        try {
-            UserGrants::grant(t.cnstr(), QStringLiteral("张三"), allOff());
-            QFAIL("no error");
-        } catch (const db::DbError &e) {
-            QVERIFY2(!e.message().isEmpty(), "the engine's message is carried");
-        }
-        QCOMPARE(rowsOf(t.cnstr(), 5), QStringList{"NewOrder=1"});
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_UserGrants)
