@@ -3,3 +3,6 @@ kwpos_add_test(tst_StoredValueReport SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_Store
 kwpos_add_test(tst_DevicePort SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_DevicePort.cpp LIBS kwpos_ui)
 kwpos_add_test(tst_KwTdPrinter SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_KwTdPrinter.cpp LIBS kwpos_ui)
 kwpos_add_test(tst_GridRoutines SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_GridRoutines.cpp LIBS kwpos_ui)
+kwpos_add_test(tst_frmVipReport SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frmVipReport.cpp LIBS kwpos_ui)
+kwpos_add_test(tst_frmTdDesigner SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frmTdDesigner.cpp LIBS kwpos_ui)
+kwpos_add_test(tst_frmModifyPwd SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frmModifyPwd.cpp LIBS kwpos_ui)
