@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintPreviewDialog>
 #include <QPixmap>
 #include <QTextStream>
 #include <QWidget>
@@ -21,6 +23,12 @@
 #include "orders/frmOrderCkMxb.h"
 #include "pos/frmInputQty.h"
 #include "pos/frmSaleBill.h"
+#include "app/frmModifyPwd.h"
+#include "app/print/KwTdPrinter.h"
+#include "app/print/TemplateLibrary.h"
+#include "app/print/TemplateStore.h"
+#include "app/print/frmTdDesigner.h"
+#include "app/print/frmVipReport.h"
 
 namespace {
 
@@ -30,6 +38,17 @@ QWidget *openMenu(FrmMain &main, const QString &name)
     auto *menu = main.menuBar()->findChild<QMenu *>(name);
     menu->popup(main.mapToGlobal(QPoint(0, main.menuBar()->height())));
     return menu;
+}
+
+// A stored-value report over the demo data's two months, the statement for card V0001.
+QWidget *vipReport(FrmMain &main, int number)
+{
+    auto *form = new frmVipReport(GetCnstr(), GetUserID(), number, &main);
+    form->dtpFrom->setDate(GetServerDate().date().addDays(-60));
+    if (number == 109)
+        form->txtVipNo->setText(QStringLiteral("V0001"));
+    form->cmdQuery_Click();
+    return form;
 }
 
 } // namespace
@@ -106,6 +125,19 @@ QList<Screenshots::Entry> Screenshots::entries()
              form->init(54);
              return form;
          }},
+        {QStringLiteral("frmTdDesigner"),
+         [](FrmMain &main) -> QWidget * { return new frmTdDesigner(GetCnstr(), 1002, &main); }},
+        {QStringLiteral("KwTdPrinter_preview"),
+         [](FrmMain &main) -> QWidget * {
+             return KwTdPrinter::createPreview(TemplateStore::resolve(GetCnstr(), 1002, QStringLiteral("标准格式")),
+                                               TemplateLibrary::sample(1002), QStringLiteral("销售小票 - 标准格式"), &main);
+         }},
+        {QStringLiteral("frmModifyPwd"),
+         [](FrmMain &main) -> QWidget * { return new frmModifyPwd(GetCnstr(), GetUserName(), &main); }},
+        {QStringLiteral("frmVipReport103"), [](FrmMain &main) { return vipReport(main, 103); }},
+        {QStringLiteral("frmVipReport104"), [](FrmMain &main) { return vipReport(main, 104); }},
+        {QStringLiteral("frmVipReport106"), [](FrmMain &main) { return vipReport(main, 106); }},
+        {QStringLiteral("frmVipReport109"), [](FrmMain &main) { return vipReport(main, 109); }},
     };
 }
 

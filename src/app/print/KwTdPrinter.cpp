@@ -1,5 +1,7 @@
 #include "app/print/KwTdPrinter.h"
 
+#include <memory>
+
 #include <QDateTime>
 #include <QDir>
 #include <QPrintPreviewDialog>
@@ -34,6 +36,24 @@ QString KwTdPrinter::stationPrinter()
         .trimmed();
 }
 
+QPrintPreviewDialog *KwTdPrinter::createPreview(const PrintTemplate &tmpl, const RecordSet &data,
+                                                const QString &docName, QWidget *parent)
+{
+    auto renderer = std::make_shared<TemplateRenderer>(tmpl, data);
+    auto *printer = new QPrinter(QPrinter::HighResolution);
+    printer->setDocName(docName);
+    printer->setPageLayout(renderer->pageLayout());
+    auto *preview = new QPrintPreviewDialog(printer, parent);
+    QObject::connect(preview, &QObject::destroyed, [printer] { delete printer; });
+    preview->setWindowTitle(QStringLiteral("打印预览 - ") + docName);
+    QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview, [renderer](QPrinter *p) {
+        p->setPageLayout(renderer->pageLayout());
+        renderer->paint(*p, p->resolution());
+    });
+    preview->resize(720, 820);
+    return preview;
+}
+
 void KwTdPrinter::DoPrint(bool &printDirect, const QString &cnstr, int tranType, bool, bool,
                           RecordSet &data, const QString &templateName)
 {
@@ -46,18 +66,8 @@ void KwTdPrinter::DoPrint(bool &printDirect, const QString &cnstr, int tranType,
     const QString docName = TemplateLibrary::typeName(tranType) + QStringLiteral(" - ") + templateName;
 
     if (!printDirect) {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(docName);
-        printer.setPageLayout(renderer.pageLayout());
-        QPrintPreviewDialog preview(&printer);
-        preview.setWindowTitle(QStringLiteral("打印预览 - ") + docName);
-        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                         [&renderer](QPrinter *p) {
-                             p->setPageLayout(renderer.pageLayout());
-                             renderer.paint(*p, p->resolution());
-                         });
-        preview.resize(720, 820);
-        DialogRunner::exec(preview);
+        const std::unique_ptr<QPrintPreviewDialog> preview(createPreview(tmpl, data, docName));
+        DialogRunner::exec(*preview);
         return;
     }
 

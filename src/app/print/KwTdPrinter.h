@@ -2,6 +2,9 @@
 
 #include <QString>
 
+class PrintTemplate;
+class QPrintPreviewDialog;
+class QWidget;
 class RecordSet;
 
 // The template printer: lays a document's record set out on the print template named for
@@ -19,6 +22,10 @@ public:
     QString spooledFile() const { return m_spooled; }
     // Whether the last print fell back to the built-in layout (no stored template).
     bool usedBuiltIn() const { return m_usedBuiltIn; }
+
+    // A print preview of the filled template; the dialog owns what it needs.
+    static QPrintPreviewDialog *createPreview(const PrintTemplate &tmpl, const RecordSet &data,
+                                              const QString &docName, QWidget *parent = nullptr);
 
     // $KWPOS_SPOOL_DIR, else "spool" in the program's data folder.
     static QString spoolDir();

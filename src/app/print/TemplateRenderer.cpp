@@ -16,11 +16,13 @@ constexpr double UnitsPerPt = 25.4 / 72 * UnitsPerMm;
 
 QFont fontFor(const PrintTemplate::Line &l)
 {
-    // Latin letters and digits from a Latin face: the CJK face shapes digits after letters
-    // into glyphs a PDF's text layer cannot name, so "V0004" would not copy or search.
+    // One face for Chinese, letters and digits keeps every run on one baseline. The
+    // proportional CJK face shapes digits after letters into glyphs a PDF's text layer cannot
+    // name ("V0004" would not copy or search); its monospaced sibling does not, and suits
+    // receipt printers anyway.
     QFont f;
-    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC"),
-                   QStringLiteral("Microsoft YaHei")});
+    f.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("SimSun")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(qMax(1, qRound(l.size * UnitsPerPt)));
     f.setBold(l.bold);
@@ -65,6 +67,11 @@ QPageLayout TemplateRenderer::pageLayout() const
                            QPageLayout::Portrait, QMarginsF());
     return QPageLayout(QPageSize(pageId(m_tmpl.paper)),
                        m_tmpl.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
+}
+
+double TemplateRenderer::widthMm() const
+{
+    return widthUnits() / UnitsPerMm;
 }
 
 double TemplateRenderer::widthUnits() const

@@ -20,6 +20,7 @@ public:
     TemplateRenderer(const PrintTemplate &tmpl, const RecordSet &data);
 
     QPageLayout pageLayout() const;
+    double widthMm() const;
     int pageCount() const;
     // Paints every page; the device must already carry pageLayout().
     void paint(QPagedPaintDevice &device, int resolution) const;

@@ -20,11 +20,13 @@ constexpr double MmPerScreenPixel = 25.4 / 96;
 
 QFont font(double pt, bool bold = false)
 {
-    // Latin letters and digits from a Latin face: the CJK face shapes digits after letters
-    // into glyphs a PDF's text layer cannot name, so "V0004" would not copy or search.
+    // One face for Chinese, letters and digits keeps every run on one baseline. The
+    // proportional CJK face shapes digits after letters into glyphs a PDF's text layer cannot
+    // name ("V0004" would not copy or search); its monospaced sibling does not, and suits
+    // receipt printers anyway.
     QFont f;
-    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC"),
-                   QStringLiteral("Microsoft YaHei")});
+    f.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("SimSun")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(qMax(1, qRound(pt * UnitsPerPt)));
     f.setBold(bold);

@@ -286,7 +286,8 @@ void frmTdDesigner::markModified()
 void frmTdDesigner::refreshPreview()
 {
     const TemplateRenderer r(currentTemplate(), m_sample);
-    const QImage img = r.image(currentTemplate().isRoll() ? 5 : 2.2);
+    // The whole width in view: a roll about life size, a page shrunk to the pane.
+    const QImage img = r.image(qBound(1.0, 330.0 / qMax(1.0, r.widthMm()), 4.0));
     lblPreview->setPixmap(QPixmap::fromImage(img));
 }
 
