@@ -20,17 +20,22 @@ QString DevicePort::devicePath(const QString &portName)
     const QString mapped = KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Ports"), name);
     if (!mapped.isEmpty())
         return mapped;
-    static const QRegularExpression re(QStringLiteral("^(lpt|com)(\\d+)$"),
+    static const QRegularExpression re(QStringLiteral("^(lpt|com)([1-9]\\d*)$"),
                                        QRegularExpression::CaseInsensitiveOption);
     const auto m = re.match(name);
     if (!m.hasMatch())
         throw db::DbError(QStringLiteral("无法识别的端口“%1”").arg(name));
+#ifdef Q_OS_WIN
+    // Windows opens the ports by their own names.
+    return QStringLiteral("\\\\.\\") + name.toUpper();
+#else
     const int n = m.captured(2).toInt() - 1;
     if (m.captured(1).compare(QStringLiteral("lpt"), Qt::CaseInsensitive) == 0) {
         const QString usb = QStringLiteral("/dev/usb/lp%1").arg(n);
         return QFile::exists(usb) ? usb : QStringLiteral("/dev/lp%1").arg(n);
     }
     return QStringLiteral("/dev/ttyS%1").arg(n);
+#endif
 }
 
 namespace {

@@ -75,6 +75,7 @@ private slots:
         QTest::newRow("unknown port name") << "PRN" << "PRN";
         QTest::newRow("serial port absent") << "Com9" << "Com9";
         QTest::newRow("no port set") << "" << "端口";
+        QTest::newRow("port zero") << "LPT0" << "LPT0";
     }
     void unopenablePortNamesIt()
     {
