@@ -110,18 +110,26 @@ frmVipReport::frmVipReport(const QString &cnstr, int userId, int number, QWidget
     connect(cmdExport, &QPushButton::clicked, this, &frmVipReport::cmdExport_Click);
     connect(cmdPageSet, &QPushButton::clicked, this, &frmVipReport::cmdPageSet_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
-    connect(FlexReport, &KeyedGrid::afterColumnResized, this, [this](const QString &, int) {
-        try {
-            GridWriteWidth(*FlexReport, formatName());
-        } catch (const db::DbError &e) {
-            Prompts::current().information(e.message());
-        }
-    });
+    // A drag reports every step; the widths are written once, on closing.
+    connect(FlexReport, &KeyedGrid::afterColumnResized, this, [this] { m_widthsChanged = true; });
 
     if (number == 109)
         txtVipNo->setFocus();
     else
         cmdQuery_Click();
+}
+
+void frmVipReport::done(int result)
+{
+    if (m_widthsChanged) {
+        try {
+            GridWriteWidth(*FlexReport, formatName());
+            m_widthsChanged = false;
+        } catch (const db::DbError &e) {
+            Prompts::current().information(e.message());
+        }
+    }
+    QDialog::done(result);
 }
 
 QString frmVipReport::formatName() const

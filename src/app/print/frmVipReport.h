@@ -37,6 +37,9 @@ public:
     void cmdExport_Click();
     void cmdPageSet_Click();
 
+    // Column widths the operator dragged are stored when the window closes.
+    void done(int result) override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -45,6 +48,7 @@ private:
     QString m_cnstr;
     int m_number;
     QString m_userName;
+    bool m_widthsChanged = false;
 };
 
 // The reports as the main window starts them: modal. An unknown number throws db::DbError.

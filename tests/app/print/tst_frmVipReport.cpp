@@ -198,8 +198,14 @@ private slots:
         ScriptedPrompts prompts;
         {
             frmVipReport f(t.cnstr(), 1, 104);
+            f.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&f));
             const int c = f.FlexReport->colIndex("FOwner");
+            f.FlexReport->horizontalHeader()->resizeSection(c, 150);
             f.FlexReport->horizontalHeader()->resizeSection(c, 177);
+            QVERIFY(GridFormatStore::widths(t.cnstr(), "frmVipReport104").isEmpty()); // not while dragging
+            QTest::mouseClick(f.cmdClose, Qt::LeftButton);
+            QVERIFY(!f.isVisible());
         }
         QCOMPARE(GridFormatStore::widths(t.cnstr(), "frmVipReport104").value(1).width, 177);
         frmVipReport again(t.cnstr(), 1, 104);
