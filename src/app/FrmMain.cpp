@@ -20,6 +20,11 @@
 #include "app/db/Database.h"
 #include "app/db/DbError.h"
 #include "app/frmGrant.h"
+#include "app/frmModifyPwd.h"
+#include "app/print/frmTdDesigner.h"
+#include "app/print/frmVipReport.h"
+#include "orders/frmOrderAdjBill.h"
+#include "pos/frmSaleBill.h"
 
 FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
 {
@@ -115,13 +120,13 @@ void FrmMain::buildCommands()
         {QStringLiteral("order"), Right::Grant, QStringLiteral("neworder"), noRight,
          later /* frmOrderbill, modeless */},
         {QStringLiteral("orderchange"), Right::Grant, QStringLiteral("OrderAdjItem"), noRight,
-         later /* frmOrderAdjBill, modal */},
-        {QStringLiteral("tdsj"), Right::None, {}, {},
-         later /* print-template designer, document type 1002 */},
+         [this] { showForm<frmOrderAdjBill>(true); }},
+        {QStringLiteral("tdsj"), Right::None, {}, {}, [] { RunDesiger(GetCnstr(), 1002); }},
         {QStringLiteral("editvip"), Right::None, {}, {}, later /* frmEditVip, modal */},
-        {QStringLiteral("modifypwd"), Right::None, {}, {}, later /* password change */},
+        {QStringLiteral("modifypwd"), Right::None, {}, {},
+         [] { ModifyPwd(GetCnstr(), GetUserName()); }},
         {QStringLiteral("sale"), Right::Grant, QStringLiteral("newsale"), noRight,
-         later /* frmSaleBill, modeless */},
+         [this] { showForm<frmSaleBill>(false); }},
         {QStringLiteral("orderlist"), Right::Grant, QStringLiteral("ordermxb"), noGrant,
          later /* frmOrderBillList, modeless */},
         {QStringLiteral("salelist"), Right::Grant, QStringLiteral("salemxb"), noGrant,
@@ -137,10 +142,10 @@ void FrmMain::buildCommands()
          later /* frmVip, modal */},
         {QStringLiteral("uncplorder"), Right::None, {}, {}, later /* frmUnCplOrder, modeless */},
         {QStringLiteral("czbill"), Right::None, {}, {}, later /* frmVipCz, modal */},
-        {QStringLiteral("czmxb"), Right::None, {}, {}, later /* stored-value report 103 */},
-        {QStringLiteral("czhzb"), Right::None, {}, {}, later /* stored-value report 104 */},
-        {QStringLiteral("viplsz"), Right::None, {}, {}, later /* stored-value report 106 */},
-        {QStringLiteral("vipdzd"), Right::None, {}, {}, later /* stored-value report 109 */},
+        {QStringLiteral("czmxb"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 103); }},
+        {QStringLiteral("czhzb"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 104); }},
+        {QStringLiteral("viplsz"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 106); }},
+        {QStringLiteral("vipdzd"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 109); }},
     };
 }
 

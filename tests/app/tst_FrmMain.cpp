@@ -11,6 +11,7 @@
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
 #include "app/DialogRunner.h"
+#include "pos/frmSaleBill.h"
 #include "app/FrmMain.h"
 #include "app/Screenshots.h"
 #include "app/Session.h"
@@ -214,6 +215,56 @@ private slots:
         main.tool("Grant")->trigger(); // and made anew
         QCOMPARE(seen.size(), 2);
         QVERIFY(prompts.shown.isEmpty());
+    }
+
+    // The tools reach their real windows: dialogs through the dialog runner, the sale
+    // screen beside the main window and only once.
+    void toolsOpenTheirWindows_data()
+    {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QString>("dialogClass");
+        QTest::newRow("exchange") << "orderchange" << "frmOrderAdjBill";
+        QTest::newRow("designer") << "tdsj" << "frmTdDesigner";
+        QTest::newRow("password") << "modifypwd" << "frmModifyPwd";
+        QTest::newRow("report 103") << "czmxb" << "frmVipReport";
+        QTest::newRow("report 104") << "czhzb" << "frmVipReport";
+        QTest::newRow("report 106") << "viplsz" << "frmVipReport";
+        QTest::newRow("report 109") << "vipdzd" << "frmVipReport";
+    }
+    void toolsOpenTheirWindows()
+    {
+        QFETCH(QString, tool);
+        QFETCH(QString, dialogClass);
+        TestDb t(TestDb::Content::Demo);
+        t.login(1, QStringLiteral("店长"));
+        ScriptedPrompts prompts;
+        FrmMain main;
+        main.show();
+        QStringList seen;
+        DialogRunner::setScript([&](QDialog &d) {
+            seen << QString::fromLatin1(d.metaObject()->className());
+            return int(QDialog::Rejected);
+        });
+        main.actBar_ToolClick(tool);
+        QCOMPARE(seen, QStringList{dialogClass});
+        QCOMPARE(prompts.texts(), QStringList{});
+    }
+
+    void saleScreenOpensOnce()
+    {
+        TestDb t(TestDb::Content::Demo);
+        t.login(1, QStringLiteral("店长"));
+        ScriptedPrompts prompts;
+        FrmMain main;
+        main.show();
+        main.actBar_ToolClick("sale");
+        QPointer<frmSaleBill> sale = main.openForm<frmSaleBill>();
+        QVERIFY(sale && sale->isVisible() && sale->isWindow());
+        main.actBar_ToolClick("sale");
+        QCOMPARE(main.openForm<frmSaleBill>(), sale.data());
+        sale->close();
+        QTRY_VERIFY(sale.isNull());
+        QCOMPARE(prompts.texts(), QStringList{});
     }
 
     void modelessFormOpensOnce()
