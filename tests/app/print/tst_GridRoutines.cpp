@@ -76,6 +76,22 @@ QString nfkc(const QString &s)
     return s.normalized(QString::NormalizationForm_KC);
 }
 
+// A manager's station with a sale list of `lines` lines on screen; message boxes and the
+// save dialogue are scripted.
+struct Station
+{
+    explicit Station(int lines)
+    {
+        t.addUser(1, "店长", true);
+        t.login(1, "店长");
+        fillGrid(g, lines);
+    }
+    TestDb t;
+    ScriptedPrompts prompts;
+    ScriptedChooser chooser;
+    KeyedGrid g;
+};
+
 } // namespace
 
 class tst_GridRoutines : public QObject
@@ -87,15 +103,12 @@ private slots:
 
     void longGridPrintsHeaderOnEveryPage()
     {
-        TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        KeyedGrid g;
-        fillGrid(g, 120);
+        Station s(120);
+        const QStringList titles{"出库明细表", "日期：2026-04-01 至 2026-04-30"};
+        const QStringList footers{"制表：店长", "打印时间：2026-04-30 18:00:00"};
         ZPPrinter printer;
-        printer.prepare(t.cnstr(), "frmSaleBillList", {"出库明细表", "日期：2026-04-01 至 2026-04-30"}, g,
-                        {"制表：店长", "打印时间：2026-04-30 18:00:00"});
-        const QString pdf = t.dir() + "/grid.pdf";
+        printer.prepare(s.t.cnstr(), "frmSaleBillList", titles, s.g, footers);
+        const QString pdf = s.t.dir() + "/grid.pdf";
         printer.writePdf(pdf);
         const QStringList pages = nfkc(run("pdftotext", {"-layout", pdf, "-"})).split('\f', Qt::SkipEmptyParts);
         QVERIFY(printer.pageCount() >= 3);
@@ -119,42 +132,19 @@ private slots:
         QVERIFY(pages.last().contains("商品120"));
         QVERIFY(pages.last().contains(nfkc("打印时间：2026-04-30 18:00:00")));
         QVERIFY(pages.last().contains("1,234.50"));
-    }
 
-    void snapshotKeepsBackColoursAndLeavesHiddenOut()
-    {
-        KeyedGrid g;
-        fillGrid(g, 2);
-        const GridSnapshot s = GridExporter::snapshot(g);
-        QStringList keys;
-        for (const auto &c : s.columns)
-            keys << c.key;
-        QCOMPARE(keys, QStringList({"FDate", "FName", "FPhone", "FAmount"}));
-        QCOMPARE(s.lines.size(), 4);
-        QCOMPARE(s.lines[2].backColor, kSubtotal.name());
-        QVERIFY(s.lines[1].backColor.isEmpty());
-        QVERIFY(s.columns[3].numeric && !s.columns[2].numeric);
-    }
-
-    void printOpensPreview()
-    {
-        TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        KeyedGrid g;
-        fillGrid(g, 120);
-        int pages = 0;
+        // The print command shows the same pages in its preview.
+        int previewPages = 0;
         DialogRunner::setScript([&](QDialog &d) {
             if (auto *w = d.findChild<QPrintPreviewWidget *>()) {
                 w->updatePreview();
-                pages = w->pageCount();
+                previewPages = w->pageCount();
             }
             return 0;
         });
-        ZPPrinter printer;
-        printer.DoPrint(false, t.cnstr(), "frmSaleBillList", {"出库明细表"}, g, {"制表：店长"});
-        QVERIFY(pages >= 3);
-        QCOMPARE(pages, printer.pageCount());
+        ZPPrinter shown;
+        shown.DoPrint(false, s.t.cnstr(), "frmSaleBillList", titles, s.g, footers);
+        QCOMPARE(previewPages, int(pages.size()));
     }
 
     void pageSetupStoredAndReadByAnotherInstance_data()
@@ -166,11 +156,8 @@ private slots:
     void pageSetupStoredAndReadByAnotherInstance()
     {
         QFETCH(bool, ok);
-        TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        KeyedGrid g;
-        fillGrid(g, 3);
+        Station s(3);
+        const QString cnstr = s.t.cnstr();
         DialogRunner::setScript([&](QDialog &d) {
             auto &dlg = dynamic_cast<PageSetDialog &>(d);
             dlg.cmbPaper->setCurrentText("A5");
@@ -180,43 +167,34 @@ private slots:
             QTest::mouseClick(ok ? dlg.cmdOK : dlg.cmdCancel, Qt::LeftButton);
             return dlg.result();
         });
-        GridPageSet(g, g.cols(), "frmOrderBillList");
-        const GridFormatStore::PageSetup stored = GridFormatStore::pageSetup(t.cnstr(), "frmOrderBillList");
+        GridPageSet(s.g, s.g.cols(), "frmOrderBillList");
+        const GridFormatStore::PageSetup stored = GridFormatStore::pageSetup(cnstr, "frmOrderBillList");
         QCOMPARE(stored.paper, QString(ok ? "A5" : "A4"));
         QCOMPARE(stored.landscape, ok);
         QCOMPARE(stored.left, ok ? 5.0 : 15.0);
         QCOMPARE(stored.top, ok ? 7.5 : 15.0);
-        QCOMPARE(GridFormatStore::pageSetup(t.cnstr(), "frmSaleBillList"), GridFormatStore::PageSetup());
+        QCOMPARE(GridFormatStore::pageSetup(cnstr, "frmSaleBillList"), GridFormatStore::PageSetup());
 
         ZPPrinter other;
-        other.prepare(t.cnstr(), "frmOrderBillList", {"订单明细表"}, g);
+        other.prepare(cnstr, "frmOrderBillList", {"订单明细表"}, s.g);
         QCOMPARE(other.pageLayout().orientation(), ok ? QPageLayout::Landscape : QPageLayout::Portrait);
-        other.writePdf(t.dir() + "/o.pdf");
-        QVERIFY(run("pdfinfo", {t.dir() + "/o.pdf"}).contains(ok ? "595 x 420" : "595 x 842"));
+        other.writePdf(s.t.dir() + "/o.pdf");
+        QVERIFY(run("pdfinfo", {s.t.dir() + "/o.pdf"}).contains(ok ? "595 x 420" : "595 x 842"));
 
         // The dialogue opens on what is stored.
-        DialogRunner::setScript([&](QDialog &d) {
-            auto &dlg = dynamic_cast<PageSetDialog &>(d);
-            const bool shown = dlg.cmbPaper->currentText() == stored.paper &&
-                               dlg.optLandscape->isChecked() == stored.landscape &&
-                               dlg.txtTop->value() == stored.top;
-            return shown ? 0 : 99;
-        });
-        PageSetDialog again(t.cnstr(), "frmOrderBillList");
-        QCOMPARE(DialogRunner::exec(again), 0);
+        PageSetDialog again(cnstr, "frmOrderBillList");
+        QCOMPARE(again.cmbPaper->currentText(), stored.paper);
+        QCOMPARE(again.optLandscape->isChecked(), stored.landscape);
+        QCOMPARE(again.txtTop->value(), stored.top);
     }
 
     void widthsStoredAndApplied()
     {
-        TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        KeyedGrid a;
-        fillGrid(a, 1);
-        a.setColWidth("FName", 150);
-        a.setColWidth("FPhone", 0);
-        a.setColWidth("FInterID", 45); // shown on this station
-        GridWriteWidth(a, "frmUnCplOrder");
+        Station s(1);
+        s.g.setColWidth("FName", 150);
+        s.g.setColWidth("FPhone", 0);
+        s.g.setColWidth("FInterID", 45); // shown on this station
+        GridWriteWidth(s.g, "frmUnCplOrder");
 
         KeyedGrid b;
         fillGrid(b, 1);
@@ -231,31 +209,61 @@ private slots:
         // keepStored leaves an existing layout alone; other names are untouched.
         b.setColWidth("FName", 60);
         GridWriteWidth(b, "frmUnCplOrder", true);
-        QCOMPARE(GridFormatStore::widths(t.cnstr(), "frmUnCplOrder").value(1).width, 150);
+        QCOMPARE(GridFormatStore::widths(s.t.cnstr(), "frmUnCplOrder").value(1).width, 150);
         KeyedGrid c;
         fillGrid(c, 1);
         GridSetFormat(c, "frmOther");
         QCOMPARE(c.colWidth("FName"), 140);
     }
 
-    void exportXlsxTypesNumbers()
+    void exportGrid_data()
     {
-        TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        ScriptedPrompts prompts;
-        ScriptedChooser chooser;
-        chooser.answer = t.dir() + "/出库明细表.xlsx";
-        KeyedGrid g;
-        fillGrid(g, 2);
-        GridExport(g, "出库明细表");
-        QCOMPARE(chooser.asked, QStringList{"出库明细表.xlsx"});
-        QVERIFY(chooser.filters.contains("*.xlsx") && chooser.filters.contains("*.csv"));
-        QCOMPARE(prompts.last(), "导出完成：\n" + chooser.answer);
-
-        const QString sheet = run("unzip", {"-p", chooser.answer, "xl/worksheets/sheet1.xml"});
-        const QString strings = run("unzip", {"-p", chooser.answer, "xl/sharedStrings.xml"});
-        const QString styles = run("unzip", {"-p", chooser.answer, "xl/styles.xml"});
+        QTest::addColumn<QString>("answer");   // relative to the test folder; "" cancels
+        QTest::addColumn<QString>("written");  // the file expected, "" for none
+        QTest::newRow("no suffix becomes xlsx") << "list" << "list.xlsx";
+        QTest::newRow("csv") << "list.csv" << "list.csv";
+        QTest::newRow("upper-case suffix") << "LIST.CSV" << "LIST.CSV";
+        QTest::newRow("cancelled") << "" << "";
+        QTest::newRow("unwritable place") << "no such folder/list.xlsx" << "";
+    }
+    void exportGrid()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, written);
+        Station s(2);
+        s.chooser.answer = answer.isEmpty() ? QString() : s.t.dir() + "/" + answer;
+        QString error;
+        try {
+            GridExport(s.g, "出库/明细表");
+        } catch (const db::DbError &e) {
+            error = e.message();
+        }
+        QCOMPARE(s.chooser.asked, QStringList{"出库_明细表.xlsx"});
+        QVERIFY(s.chooser.filters.contains("*.xlsx") && s.chooser.filters.contains("*.csv"));
+        if (written.isEmpty()) {
+            // An unwritable file is an error naming it; neither it nor a cancel says "done".
+            QVERIFY2(answer.isEmpty() ? error.isEmpty() : error.contains(s.chooser.answer), qPrintable(error));
+            QVERIFY(s.prompts.shown.isEmpty());
+            QCOMPARE(QDir(s.t.dir()).entryList({"list*", "LIST*"}), QStringList());
+            return;
+        }
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QString file = s.t.dir() + "/" + written;
+        QCOMPARE(s.prompts.last(), "导出完成：\n" + file);
+        if (written.endsWith(".csv", Qt::CaseInsensitive)) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(QString::fromUtf8(f.readAll()),
+                     QString("\uFEFF日期,品名,电话,金额\r\n"
+                             "2026-04-18,商品001,13800000001,1.50\r\n"
+                             "2026-04-18,商品002,13800000001,3.00\r\n"
+                             ",小计,,\"1,234.50\"\r\n"
+                             ",\"O'Neil, \"\"VIP\"\"\n第二行\",,-12.00\r\n"));
+            return;
+        }
+        const QString sheet = run("unzip", {"-p", file, "xl/worksheets/sheet1.xml"});
+        const QString strings = run("unzip", {"-p", file, "xl/sharedStrings.xml"});
+        const QString styles = run("unzip", {"-p", file, "xl/styles.xml"});
         QVERIFY2(sheet.contains("<worksheet"), qPrintable(sheet));
         // Title in row 1, header in row 3, lines from row 4; amounts in column D as numbers.
         auto cell = [&](const QString &ref) {
@@ -269,70 +277,9 @@ private slots:
         }
         QVERIFY(cell("C4").contains("t=\"s\"")); // the phone number stays text
         QVERIFY(cell("A3").contains("t=\"s\""));
-        QVERIFY(strings.contains("出库明细表") && strings.contains("商品001") && strings.contains("电话"));
+        QVERIFY(strings.contains("出库/明细表") && strings.contains("商品001") && strings.contains("电话"));
         QVERIFY(!strings.contains("隐藏列") && !strings.contains("ID1"));
         QVERIFY(styles.contains("FFFFF2CC")); // the subtotal's back colour
-    }
-
-    void exportCsvAndChoices_data()
-    {
-        QTest::addColumn<QString>("answer");   // relative to the test folder; "" cancels
-        QTest::addColumn<QString>("written");  // the file expected, "" for none
-        QTest::newRow("csv") << "list.csv" << "list.csv";
-        QTest::newRow("upper-case suffix") << "LIST.CSV" << "LIST.CSV";
-        QTest::newRow("no suffix becomes xlsx") << "list" << "list.xlsx";
-        QTest::newRow("cancelled") << "" << "";
-    }
-    void exportCsvAndChoices()
-    {
-        QFETCH(QString, answer);
-        QFETCH(QString, written);
-        TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        ScriptedPrompts prompts;
-        ScriptedChooser chooser;
-        chooser.answer = answer.isEmpty() ? QString() : t.dir() + "/" + answer;
-        KeyedGrid g;
-        fillGrid(g, 1);
-        GridExport(g, "a/b:c");
-        QCOMPARE(chooser.asked, QStringList{"a_b_c.xlsx"});
-        if (written.isEmpty()) {
-            QVERIFY(prompts.shown.isEmpty());
-            QCOMPARE(QDir(t.dir()).entryList({"list*", "LIST*"}), QStringList());
-            return;
-        }
-        const QString path = t.dir() + "/" + written;
-        QVERIFY(QFile::exists(path));
-        QCOMPARE(prompts.last(), "导出完成：\n" + path);
-        if (written.endsWith("xlsx", Qt::CaseInsensitive))
-            return;
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(f.readAll()),
-                 QString("\uFEFF日期,品名,电话,金额\r\n"
-                         "2026-04-18,商品001,13800000001,1.50\r\n"
-                         ",小计,,\"1,234.50\"\r\n"
-                         ",\"O'Neil, \"\"VIP\"\"\n第二行\",,-12.00\r\n"));
-    }
-
-    void exportToUnwritablePlaceFails()
-    {
-        TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        ScriptedPrompts prompts;
-        ScriptedChooser chooser;
-        chooser.answer = t.dir() + "/no such folder/list.xlsx";
-        KeyedGrid g;
-        fillGrid(g, 1);
-        try {
-            GridExport(g, "x");
-            QFAIL("no error");
-        } catch (const db::DbError &e) {
-            QVERIFY2(e.message().contains(chooser.answer), qPrintable(e.message()));
-        }
-        QVERIFY(prompts.shown.isEmpty());
     }
 };
 
