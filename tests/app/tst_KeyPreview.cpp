@@ -30,9 +30,7 @@ struct Form
         auto *fl = new QVBoxLayout(frame);
         fl->addWidget(b);
         auto *l = new QVBoxLayout(&w);
-        for (QWidget *x : {static_cast<QWidget *>(a), static_cast<QWidget *>(frame),
-                           static_cast<QWidget *>(c), static_cast<QWidget *>(d),
-                           static_cast<QWidget *>(ok)})
+        for (QWidget *x : std::initializer_list<QWidget *>{a, frame, c, d, ok})
             l->addWidget(x);
         c->setEditable(true);
         ok->setDefault(true);
@@ -45,6 +43,12 @@ struct Form
 QWidget *focused()
 {
     return QApplication::focusWidget();
+}
+
+void focusOn(QWidget *w)
+{
+    w->setFocus();
+    QTRY_COMPARE(focused(), w);
 }
 
 } // namespace
@@ -76,8 +80,7 @@ private slots:
             textWhenSeen = f.b->text();
             return consume;
         });
-        f.b->setFocus();
-        QTRY_COMPARE(focused(), f.b);
+        focusOn(f.b);
         QTest::keyClick(f.b, Qt::Key(key));
         QCOMPARE(seen, QList<int>{key});
         QCOMPARE(textWhenSeen, QString()); // before the field got it
@@ -85,92 +88,59 @@ private slots:
         QCOMPARE(f.defaultPressed, 0);
     }
 
-    void keysOfOtherWindowsAreNotSeen()
-    {
-        Form f;
-        int seen = 0;
-        new KeyPreview(&f.w, [&](QKeyEvent *) { return ++seen, false; });
-        QDialog child(&f.w); // a window of its own, though a child of the form
-        auto *edit = new QLineEdit(&child);
-        child.show();
-        QTest::keyClick(edit, Qt::Key_X);
-        QCOMPARE(edit->text(), QStringLiteral("x"));
-        QCOMPARE(seen, 0);
-        QTest::keyClick(f.a, Qt::Key_Y);
-        QCOMPARE(seen, 1);
-    }
-
-    void previewGoesAwayWithItsForm()
+    // Keys typed in another window, even a child window of the form, or after the form
+    // is gone, are not the form's.
+    void onlyItsOwnWindowsKeysAreSeen()
     {
         int seen = 0;
         {
             Form f;
-            new KeyPreview(&f.w, [&](QKeyEvent *) { return ++seen, true; });
+            new KeyPreview(&f.w, [&](QKeyEvent *) { return ++seen, false; });
+            QDialog child(&f.w);
+            auto *edit = new QLineEdit(&child);
+            child.show();
+            QTest::keyClick(edit, Qt::Key_X);
+            QCOMPARE(edit->text(), QStringLiteral("x"));
+            QCOMPARE(seen, 0);
+            QTest::keyClick(f.a, Qt::Key_Y);
+            QCOMPARE(seen, 1);
         }
         QLineEdit other;
         other.show();
         QTest::keyClick(&other, Qt::Key_Z);
-        QCOMPARE(seen, 0);
+        QCOMPARE(seen, 1);
         QCOMPARE(other.text(), QStringLiteral("z"));
     }
 
+    // Enter or keypad Enter moves on, over fields that cannot take the focus, without ever
+    // pressing the default button.
     void enterMovesAlongTheChain_data()
     {
         QTest::addColumn<int>("key");
-        QTest::newRow("Return") << int(Qt::Key_Return);
-        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+        QTest::addColumn<bool>("unusable");
+        QTest::newRow("Return") << int(Qt::Key_Return) << false;
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << false;
+        QTest::newRow("disabled and hidden passed over") << int(Qt::Key_Return) << true;
     }
     void enterMovesAlongTheChain()
     {
         QFETCH(int, key);
+        QFETCH(bool, unusable);
         Form f;
         EnterMovesFocus::chain({f.a, f.b, f.c, f.d, f.ok});
         f.b->setText(QStringLiteral("123"));
-        f.a->setFocus();
-        QTRY_COMPARE(focused(), f.a);
-        const Qt::KeyboardModifiers mod =
-            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
-        QTest::keyClick(focused(), Qt::Key(key), mod);
-        QCOMPARE(focused(), f.b);
-        QCOMPARE(f.b->selectedText(), QStringLiteral("123")); // typed over at once
-        QTest::keyClick(focused(), Qt::Key(key), mod);
-        QCOMPARE(focused(), static_cast<QWidget *>(f.c));
-        QTest::keyClick(focused(), Qt::Key(key), mod);
-        QCOMPARE(focused(), static_cast<QWidget *>(f.d));
-        QTest::keyClick(focused(), Qt::Key(key), mod);
-        QCOMPARE(focused(), static_cast<QWidget *>(f.ok));
-        QCOMPARE(f.defaultPressed, 0); // Enter in the fields never pressed the default button
-    }
-
-    void enterPassesOverUnusableFields()
-    {
-        Form f;
-        EnterMovesFocus::chain({f.a, f.b, f.c, f.d});
-        f.b->setEnabled(false);
-        f.c->hide();
-        f.a->setFocus();
-        QTRY_COMPARE(focused(), f.a);
-        QTest::keyClick(f.a, Qt::Key_Return);
-        QCOMPARE(focused(), static_cast<QWidget *>(f.d));
-    }
-
-    void checkKeepsFocusWhenItRefuses()
-    {
-        Form f;
-        bool allow = false;
-        int checks = 0;
-        EnterMovesFocus::link(f.a, f.b, [&] { return ++checks, allow; });
-        f.a->setFocus();
-        QTRY_COMPARE(focused(), f.a);
-        QTest::keyClick(f.a, Qt::Key_Return);
-        QCOMPARE(checks, 1);
-        QCOMPARE(focused(), f.a);
+        f.b->setEnabled(!unusable);
+        f.c->setVisible(!unusable);
+        focusOn(f.a);
+        const Qt::KeyboardModifiers mod = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+        const auto steps = unusable ? QList<QWidget *>{f.d, f.ok} : QList<QWidget *>{f.b, f.c, f.d, f.ok};
+        for (QWidget *next : steps) {
+            QTest::keyClick(focused(), Qt::Key(key), mod);
+            QCOMPARE(focused(), next);
+            if (next == f.b)
+                QCOMPARE(f.b->selectedText(), QStringLiteral("123")); // typed over at once
+        }
         QCOMPARE(f.defaultPressed, 0);
-        allow = true;
-        QTest::keyClick(f.a, Qt::Key_Return);
-        QCOMPARE(focused(), f.b);
-        QCOMPARE(EnterMovesFocus::next(f.a), f.b);
-        QCOMPARE(EnterMovesFocus::next(f.b), nullptr);
     }
 
     void relinkingReplacesAndModifiedEnterIsLeftAlone()
@@ -179,29 +149,36 @@ private slots:
         EnterMovesFocus::link(f.a, f.b);
         EnterMovesFocus::link(f.a, f.d);
         QCOMPARE(f.a->findChildren<EnterMovesFocus *>().size(), 1);
-        f.a->setFocus();
-        QTRY_COMPARE(focused(), f.a);
+        focusOn(f.a);
         QTest::keyClick(f.a, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(focused(), f.a);
         QTest::keyClick(f.a, Qt::Key_Return);
         QCOMPARE(focused(), static_cast<QWidget *>(f.d));
     }
 
-    void previewAndEnterTogether()
+    // The form's handler sees Enter first; passed on, the field's check decides: a refusal
+    // keeps the focus (and does not press the default button), a yes moves on.
+    void previewThenCheckedLink()
     {
-        // The form's handler sees Enter first; when it passes it on, the field's link moves on.
         Form f;
         QStringList log;
+        bool allow = false;
         new KeyPreview(&f.w, [&](QKeyEvent *e) {
             log << QStringLiteral("form %1").arg(e->key() == Qt::Key_Return);
             return false;
         });
-        EnterMovesFocus::link(f.a, f.b, [&] { return log << QStringLiteral("check"), true; });
-        f.a->setFocus();
-        QTRY_COMPARE(focused(), f.a);
+        EnterMovesFocus::link(f.a, f.b, [&] { return log << QStringLiteral("check"), allow; });
+        focusOn(f.a);
         QTest::keyClick(f.a, Qt::Key_Return);
-        QCOMPARE(log, (QStringList{QStringLiteral("form 1"), QStringLiteral("check")}));
+        QCOMPARE(log, (QStringList{"form 1", "check"}));
+        QCOMPARE(focused(), f.a);
+        QCOMPARE(f.defaultPressed, 0);
+        allow = true;
+        QTest::keyClick(f.a, Qt::Key_Return);
+        QCOMPARE(log.size(), 4);
         QCOMPARE(focused(), f.b);
+        QCOMPARE(EnterMovesFocus::next(f.a), f.b);
+        QCOMPARE(EnterMovesFocus::next(f.b), nullptr);
     }
 };
 

@@ -12,7 +12,9 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::newRow("empty") << "" << 0.0;
         QTest::newRow("unit after number") << "3.5kg" << 3.5;
-        QTest::newRow("leading spaces") << "  12" << 12.0;
+        QTest::newRow("spaces around") << "  4.25 " << 4.25;
+        QTest::newRow("money") << "16.80" << 16.8;
+        QTest::newRow("grouped stops at comma") << "1,234.00" << 1.0;
         QTest::newRow("sign") << "-1" << -1.0;
         QTest::newRow("plus sign") << "+3" << 3.0;
         QTest::newRow("point first") << ".5" << 0.5;

@@ -30,6 +30,27 @@ void addOrders(const QString &cnstr)
     db::execute(cnstr, line, {81, 1, 1, 5, 0, 5, 3.5, 17.5, QVariant()});
 }
 
+// The demo account set with those orders, the cashier logged in, message boxes scripted.
+struct Orders
+{
+    Orders()
+    {
+        db.login(2, QStringLiteral("收银员"));
+        Session::current().RetailPriceStyleID = 1;
+        addOrders(db.cnstr());
+    }
+    TestDb db{TestDb::Content::Demo};
+    ScriptedPrompts prompts;
+};
+
+QStringList cells(const KeyedGrid *g, int row, const QStringList &keys)
+{
+    QStringList out;
+    for (const QString &key : keys)
+        out << g->text(row, key);
+    return out;
+}
+
 QList<int> itemsOf(const QString &cnstr, int order)
 {
     QList<int> items;
@@ -49,34 +70,23 @@ private slots:
 
     void openLines()
     {
-        TestDb db(TestDb::Content::Demo);
-        db.login(2, "收银员");
-        addOrders(db.cnstr());
-        ScriptedPrompts prompts;
+        Orders o;
         frmOrderAdjBill f;
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
         QTest::keyClicks(f.txtVipNo, "V0009");
-        QCOMPARE(f.txtOwner->text(), QStringLiteral("赵六"));
-        QCOMPARE(f.txtPhone->text(), QStringLiteral("13900000009"));
-        QCOMPARE(f.txtVipID->text(), QString());
+        QCOMPARE((QStringList{f.txtOwner->text(), f.txtPhone->text(), f.txtVipID->text()}),
+                 (QStringList{"赵六", "13900000009", ""}));
         QCOMPARE(f.FlexOrder->rows(), 4); // the closed order is left out
-        const KeyedGrid *g = f.FlexOrder;
-        QCOMPARE(g->text(1, "FName"), QStringLiteral("鲜牛奶 250ml"));
-        QCOMPARE(g->text(1, "FPrice"), QStringLiteral("3.50"));
-        QCOMPARE(g->text(1, "FOrderQty"), QStringLiteral("30"));
-        QCOMPARE(g->text(1, "FPreQty"), QStringLiteral("3"));
-        QCOMPARE(g->text(1, "FCplQty"), QStringLiteral("10"));
-        QCOMPARE(g->text(1, "FUnCplQty"), QStringLiteral("23"));
-        QCOMPARE(g->text(1, "FYxq"), QStringLiteral("2024-07-01"));
-        QCOMPARE(g->text(2, "FUnCplQty"), QStringLiteral("0")); // handed out in full, still listed
-        QCOMPARE(g->text(2, "FYxq"), QString());
-        QCOMPARE(g->text(3, "FCplQty"), QString());
-        QCOMPARE(g->text(3, "FUnCplQty"), QString());
-        QVERIFY(g->isColHidden("FInterID"));
-        QVERIFY(g->isColHidden("FItemID"));
-        QCOMPARE(g->header("FUnCplQty"), QStringLiteral("未取数量"));
-        QVERIFY(prompts.shown.isEmpty());
+        const QStringList keys{"FName", "FPrice", "FOrderQty", "FPreQty", "FCplQty", "FUnCplQty", "FYxq"};
+        QCOMPARE(cells(f.FlexOrder, 1, keys),
+                 (QStringList{"鲜牛奶 250ml", "3.50", "30", "3", "10", "23", "2024-07-01"}));
+        // Handed out in full, still listed; never handed out: no quantities.
+        QCOMPARE(cells(f.FlexOrder, 2, keys), (QStringList{"原味酸奶 150g", "3.00", "10", "0", "10", "0", ""}));
+        QCOMPARE(cells(f.FlexOrder, 3, keys),
+                 (QStringList{"鲜牛奶 250ml", "3.50", "20", "2", "", "", "2024-07-01"}));
+        QVERIFY(f.FlexOrder->isColHidden("FInterID") && f.FlexOrder->isColHidden("FItemID"));
+        QVERIFY(o.prompts.shown.isEmpty());
 
         // Another card replaces the lines; an unknown one leaves the grid empty.
         f.txtVipNo->setText("V0001");
@@ -111,12 +121,8 @@ private slots:
         QFETCH(QStringList, messages);
         QFETCH(QList<int>, items);
         QFETCH(QString, rowName);
-        TestDb db(TestDb::Content::Demo);
-        db.login(2, "收银员");
-        Session::current().RetailPriceStyleID = 1;
-        addOrders(db.cnstr());
-        ScriptedPrompts prompts;
-        prompts.answers = {answer};
+        Orders o;
+        o.prompts.answers = {answer};
         frmOrderAdjBill f;
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
@@ -148,26 +154,24 @@ private slots:
         });
         QTest::keyClick(f.FlexOrder, Qt::Key_Return);
         QVERIFY(sawDialog);
-        QCOMPARE(prompts.texts(), messages);
-        QCOMPARE(itemsOf(db.cnstr(), 80), items);
-        QCOMPARE(itemsOf(db.cnstr(), 81), QList<int>{1}); // closed order untouched
+        QCOMPARE(o.prompts.texts(), messages);
+        QCOMPARE(itemsOf(o.db.cnstr(), 80), items);
+        QCOMPARE(itemsOf(o.db.cnstr(), 81), QList<int>{1}); // closed order untouched
         QCOMPARE(f.FlexOrder->text(1, "FName"), rowName);
         QCOMPARE(f.FlexOrder->text(1, "FItemID"), QString::number(items.first()));
         // The grid shows the chosen row only; the other line of the item changes on reload.
         QCOMPARE(f.FlexOrder->text(3, "FName"), QStringLiteral("鲜牛奶 250ml"));
-        const db::Rows kept = db::query(db.cnstr(), "select FQty, FCplQty, FPrice, FAmount from VipOrderEntry where FInterID=80 and FEntryID=1");
-        QCOMPARE(kept.first().number("FQty"), 30.0);
-        QCOMPARE(kept.first().number("FCplQty"), 10.0);
-        QCOMPARE(kept.first().number("FPrice"), 3.5);
-        QCOMPARE(kept.first().number("FAmount"), 105.0);
+        const db::Row kept = db::query(o.db.cnstr(), "select FQty, FCplQty, FPrice, FAmount from VipOrderEntry"
+                                                     " where FInterID=? and FEntryID=?", {80, 1}).first();
+        QCOMPARE((QList<double>{kept.number("FQty"), kept.number("FCplQty"), kept.number("FPrice"),
+                                kept.number("FAmount")}),
+                 (QList<double>{30, 10, 3.5, 105}));
     }
 
     // Nothing chosen: no dialog.
     void noLineChosen()
     {
-        TestDb db(TestDb::Content::Demo);
-        db.login(2, "收银员");
-        ScriptedPrompts prompts;
+        Orders o;
         frmOrderAdjBill f;
         bool sawDialog = false;
         DialogRunner::setScript([&](QDialog &) { sawDialog = true; return 0; });
@@ -177,20 +181,16 @@ private slots:
 
     void databaseFailure()
     {
-        TestDb db(TestDb::Content::Demo);
-        db.login(2, "收银员");
-        Session::current().RetailPriceStyleID = 1;
-        addOrders(db.cnstr());
-        ScriptedPrompts prompts;
+        Orders o;
         frmOrderAdjSelItem d;
         d.init(80, 1, "鲜牛奶 250ml", 3.5);
         d.show();
         d.txtBarcode->setText("104");
         d.txtBarcode_LostFocus();
-        db::execute(db.cnstr(), "drop table VipOrderEntry");
+        db::execute(o.db.cnstr(), "drop table VipOrderEntry");
         QTest::mouseClick(d.cmdOk, Qt::LeftButton);
-        QCOMPARE(prompts.shown.size(), 2); // the question, then the engine's message
-        QCOMPARE(prompts.shown.last().icon, Prompts::Icon::Information);
+        QCOMPARE(o.prompts.shown.size(), 2); // the question, then the engine's message
+        QCOMPARE(o.prompts.shown.last().icon, Prompts::Icon::Information);
         QVERIFY(!d.OK());
         QVERIFY(d.isVisible());
     }
