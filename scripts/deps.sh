@@ -21,10 +21,10 @@ echo "Installing: ${missing[*]}"
 if [ "$(id -u)" -eq 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt-get install -y -q "${missing[@]}"
 elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
   sudo apt-get update -q
-  sudo DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  sudo DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 else
   echo "Missing packages. Run as root or with sudo:" >&2
   echo "  sudo apt-get install -y ${missing[*]}" >&2
