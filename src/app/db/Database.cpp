@@ -181,6 +181,15 @@ Rows run(QSqlDatabase &db, Engine engine, const QString &sql, const Params &para
 Rows query(const QString &cnstr, const QString &sql, const Params &params)
 {
     QSqlDatabase db = connection(cnstr);
+    try {
+        return detail::run(db, engineOf(cnstr), sql, params);
+    } catch (const DbError &) {
+        // A server restart drops the kept connection; a read is safe to run again once on a
+        // fresh one, so the station carries on instead of failing its next lookup.
+        if (db.isOpen())
+            throw;
+    }
+    db = connection(cnstr);
     return detail::run(db, engineOf(cnstr), sql, params);
 }
 

@@ -156,6 +156,19 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(db::DbError, db::query(cnstr, "select 1"));
     }
 
+    // A dropped server connection (a restart, a network blip) is reopened for the next read.
+    void readsSurviveADroppedConnection()
+    {
+        if (!TestDb::isPostgres())
+            QSKIP("only a server connection can be dropped");
+        TestDb t;
+        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_stock").toInt(), 0);
+        const int pid = db::scalar(t.cnstr(), "select pg_backend_pid()").toInt();
+        db::query(TestDb::postgresCnstr(), "select pg_terminate_backend(?)", {pid});
+        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_stock").toInt(), 0);
+        QVERIFY(db::scalar(t.cnstr(), "select pg_backend_pid()").toInt() != pid);
+    }
+
     void serverClockAndBalance()
     {
         TestDb t;
