@@ -71,19 +71,6 @@ private slots:
         QCOMPARE(UserGrants::load(t.cnstr(), QStringLiteral("张三")).value("bk", true), false);
     }
 
-    void operatorsInDatabaseOrder()
-    {
-        TestDb t(TestDb::Content::Demo);
-        const QStringList expected = [&] {
-            QStringList n;
-            for (const db::Row &r : db::query(t.cnstr(), "select FUserName from t_user"))
-                n << r.text("FUserName");
-            return n;
-        }();
-        QCOMPARE(UserGrants::operators(t.cnstr()), expected);
-        QVERIFY(expected.contains(QStringLiteral("收银员")));
-    }
-
     void grantWritesTenRows()
     {
         TestDb t;
