@@ -1,14 +1,13 @@
 #include "app/frmModifyPwd.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/Authenticator.h"
+#include "app/DialogLayout.h"
 #include "app/DialogRunner.h"
 #include "app/Prompts.h"
 #include "app/db/DbError.h"
@@ -34,25 +33,19 @@ frmModifyPwd::frmModifyPwd(const QString &cnstr, const QString &userName, QWidge
     txtOld = passwordBox(QStringLiteral("txtOld"), this);
     txtNew = passwordBox(QStringLiteral("txtNew"), this);
     txtConfirm = passwordBox(QStringLiteral("txtConfirm"), this);
-    cmdOK = new QPushButton(QStringLiteral("确定(&O)"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setAutoDefault(false);
-    cmdCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    // Enter walks the password boxes (see eventFilter), so no button takes it.
+    const DialogLayout::Buttons buttons =
+        DialogLayout::okCancel(this, QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"),
+                               DialogLayout::Enter::HandledByDialog);
+    cmdOK = buttons.ok;
+    cmdCancel = buttons.cancel;
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("操作员："), lblUser);
     form->addRow(QStringLiteral("原密码："), txtOld);
     form->addRow(QStringLiteral("新密码："), txtNew);
     form->addRow(QStringLiteral("确认新密码："), txtConfirm);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    auto *v = new QVBoxLayout(this);
-    v->addLayout(form);
-    v->addLayout(buttons);
+    DialogLayout::stack(this, form, buttons.row);
     setMinimumWidth(320);
 
     for (QLineEdit *e : {txtOld, txtNew, txtConfirm})

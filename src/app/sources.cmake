@@ -11,6 +11,7 @@ list(APPEND KWPOS_CORE_SOURCES
   src/app/UserGrants.cpp
 )
 list(APPEND KWPOS_UI_SOURCES
+  src/app/DialogLayout.cpp
   src/app/DialogRunner.cpp
   src/app/EnterMovesFocus.cpp
   src/app/FrmMain.cpp

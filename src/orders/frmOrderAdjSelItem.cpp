@@ -3,13 +3,12 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
+#include "app/DialogLayout.h"
 #include "app/NumberText.h"
 #include "app/Prompts.h"
 #include "app/Routines.h"
@@ -54,36 +53,22 @@ frmOrderAdjSelItem::frmOrderAdjSelItem(QWidget *parent) : QDialog(parent)
     txtPrice->setObjectName(QStringLiteral("txtPrice"));
     for (QLineEdit *unused : {txtQty, Text1, txtPrice})
         unused->hide();
-    cmdOk = new QPushButton(QStringLiteral("确定(&O)"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdExit = new QPushButton(QStringLiteral("取消(&C)"), this);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    const DialogLayout::Buttons buttons = DialogLayout::okCancel(this);
+    cmdOk = buttons.ok;
+    cmdExit = buttons.cancel;
 
-    auto *grid = new QGridLayout;
-    auto add = [&](int row, const QString &text, QWidget *field, QWidget *price) {
-        auto *l = new QLabel(text, this);
-        l->setBuddy(field);
-        grid->addWidget(l, row, 0);
-        grid->addWidget(field, row, 1);
-        if (price) {
-            grid->addWidget(new QLabel(QStringLiteral("单价："), this), row, 2);
-            grid->addWidget(price, row, 3);
-        }
-    };
-    add(0, QStringLiteral("原订品种："), txtOldName, cmbOldPrice);
-    add(1, QStringLiteral("新品条码："), txtBarcode, nullptr);
-    add(2, QStringLiteral("新换品种："), cmbItem, cmbPrice);
+    QGridLayout *grid = DialogLayout::fieldGrid(this, {{QStringLiteral("原订品种："), txtOldName},
+                                                       {QStringLiteral("新品条码："), txtBarcode},
+                                                       {QStringLiteral("新换品种："), cmbItem}});
+    // The old and the new item's prices stand beside their names.
+    for (const auto &[row, price] : {std::pair{0, cmbOldPrice}, {2, cmbPrice}}) {
+        grid->addWidget(new QLabel(QStringLiteral("单价："), this), row, 2);
+        grid->addWidget(price, row, 3);
+    }
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(1, 220);
     grid->setColumnMinimumWidth(3, 80);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdExit);
-    auto *main = new QVBoxLayout(this);
-    main->addLayout(grid);
-    main->addLayout(buttons);
+    DialogLayout::stack(this, grid, buttons.row);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmOrderAdjSelItem::cmdOk_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmOrderAdjSelItem::cmdExit_Click);

@@ -1,12 +1,9 @@
 #include "pos/frmEditDate.h"
 
 #include <QDateEdit>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
+#include "app/DialogLayout.h"
 #include "app/Prompts.h"
 #include "app/Routines.h"
 #include "app/db/DbError.h"
@@ -26,28 +23,13 @@ frmEditDate::frmEditDate(QWidget *parent) : QDialog(parent)
     dtpOldDate = makeDate("dtpOldDate");
     dtpOldDate->setEnabled(false);
     dtpNewDate = makeDate("dtpNewDate");
-    cmdOk = new QPushButton(QStringLiteral("确定(&O)"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdExit = new QPushButton(QStringLiteral("取消(&C)"), this);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
-
-    auto *grid = new QGridLayout;
-    auto *l1 = new QLabel(QStringLiteral("旧日期："), this);
-    l1->setBuddy(dtpOldDate);
-    auto *l2 = new QLabel(QStringLiteral("新日期："), this);
-    l2->setBuddy(dtpNewDate);
-    grid->addWidget(l1, 0, 0);
-    grid->addWidget(dtpOldDate, 0, 1);
-    grid->addWidget(l2, 1, 0);
-    grid->addWidget(dtpNewDate, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdExit);
-    auto *main = new QVBoxLayout(this);
-    main->addLayout(grid);
-    main->addLayout(buttons);
+    const DialogLayout::Buttons buttons = DialogLayout::okCancel(this);
+    cmdOk = buttons.ok;
+    cmdExit = buttons.cancel;
+    DialogLayout::stack(this,
+                        DialogLayout::fieldGrid(this, {{QStringLiteral("旧日期："), dtpOldDate},
+                                                       {QStringLiteral("新日期："), dtpNewDate}}),
+                        buttons.row);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmEditDate::cmdOk_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmEditDate::cmdExit_Click);

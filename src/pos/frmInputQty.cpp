@@ -1,14 +1,11 @@
 #include "pos/frmInputQty.h"
 
 #include <QEvent>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
 
+#include "app/DialogLayout.h"
 #include "app/NumberText.h"
 #include "app/Prompts.h"
 
@@ -21,28 +18,13 @@ frmInputQty::frmInputQty(QWidget *parent) : QDialog(parent)
     txtQty1->setEnabled(false);
     txtQty2 = new QLineEdit(this);
     txtQty2->setObjectName(QStringLiteral("txtQty2"));
-    cmdOk = new QPushButton(QStringLiteral("确定(&O)"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdExit = new QPushButton(QStringLiteral("取消(&C)"), this);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
-
-    auto *grid = new QGridLayout;
-    auto *l1 = new QLabel(QStringLiteral("剩余数量："), this);
-    l1->setBuddy(txtQty1);
-    auto *l2 = new QLabel(QStringLiteral("出库数量："), this);
-    l2->setBuddy(txtQty2);
-    grid->addWidget(l1, 0, 0);
-    grid->addWidget(txtQty1, 0, 1);
-    grid->addWidget(l2, 1, 0);
-    grid->addWidget(txtQty2, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdExit);
-    auto *main = new QVBoxLayout(this);
-    main->addLayout(grid);
-    main->addLayout(buttons);
+    const DialogLayout::Buttons buttons = DialogLayout::okCancel(this);
+    cmdOk = buttons.ok;
+    cmdExit = buttons.cancel;
+    DialogLayout::stack(this,
+                        DialogLayout::fieldGrid(this, {{QStringLiteral("剩余数量："), txtQty1},
+                                                       {QStringLiteral("出库数量："), txtQty2}}),
+                        buttons.row);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmInputQty::cmdOk_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmInputQty::cmdExit_Click);

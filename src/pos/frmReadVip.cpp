@@ -1,11 +1,11 @@
 #include "pos/frmReadVip.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/DialogLayout.h"
 #include "app/Prompts.h"
 #include "app/Routines.h"
 #include "app/db/DbError.h"
@@ -18,22 +18,17 @@ frmReadVip::frmReadVip(QWidget *parent) : QDialog(parent)
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setMinimumWidth(220);
-    Command1 = new QPushButton(QStringLiteral("确定(&O)"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
-    Command2 = new QPushButton(QStringLiteral("取消(&C)"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
+    const DialogLayout::Buttons buttons =
+        DialogLayout::okCancel(this, QStringLiteral("Command1"), QStringLiteral("Command2"));
+    Command1 = buttons.ok;
+    Command2 = buttons.cancel;
 
     auto *label = new QLabel(QStringLiteral("请刷卡或输入卡号、电话："), this);
     label->setBuddy(Text1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
     auto *main = new QVBoxLayout(this);
     main->addWidget(label);
     main->addWidget(Text1);
-    main->addLayout(buttons);
+    main->addLayout(buttons.row);
 
     connect(Command1, &QPushButton::clicked, this, &frmReadVip::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmReadVip::Command2_Click);

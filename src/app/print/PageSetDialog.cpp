@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/DialogLayout.h"
 #include "app/Prompts.h"
 #include "app/db/DbError.h"
 
@@ -44,11 +45,10 @@ PageSetDialog::PageSetDialog(const QString &cnstr, const QString &formatName, QW
     txtRight->setObjectName(QStringLiteral("txtRight"));
     txtBottom = marginBox(this);
     txtBottom->setObjectName(QStringLiteral("txtBottom"));
-    cmdOK = new QPushButton(QStringLiteral("确定(&O)"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("取消(&C)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    const DialogLayout::Buttons buttons =
+        DialogLayout::okCancel(this, QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"));
+    cmdOK = buttons.ok;
+    cmdCancel = buttons.cancel;
 
     auto *paper = new QGroupBox(QStringLiteral("纸张"), this);
     auto *pf = new QFormLayout(paper);
@@ -67,14 +67,10 @@ PageSetDialog::PageSetDialog(const QString &cnstr, const QString &formatName, QW
     mg->addWidget(txtLeft, 1, 1);
     mg->addWidget(new QLabel(QStringLiteral("右："), margins), 1, 2);
     mg->addWidget(txtRight, 1, 3);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
     auto *v = new QVBoxLayout(this);
     v->addWidget(paper);
     v->addWidget(margins);
-    v->addLayout(buttons);
+    v->addLayout(buttons.row);
 
     GridFormatStore::PageSetup s = GridFormatStore::pageSetup(cnstr, formatName);
     cmbPaper->setCurrentText(s.paper);
