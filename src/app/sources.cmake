@@ -15,6 +15,7 @@ list(APPEND KWPOS_UI_SOURCES
   src/app/DialogRunner.cpp
   src/app/EnterMovesFocus.cpp
   src/app/FrmMain.cpp
+  src/app/frmModifyPwd.cpp
   src/app/KeyPreview.cpp
   src/app/KeyedGrid.cpp
   src/app/Login.cpp

@@ -9,8 +9,6 @@ list(APPEND KWPOS_CORE_SOURCES
 )
 list(APPEND KWPOS_UI_SOURCES
   src/app/print/DevicePort.cpp
-)
-list(APPEND KWPOS_UI_SOURCES
   src/app/print/FileChooser.cpp
   src/app/print/GridExporter.cpp
   src/app/print/GridRoutines.cpp
@@ -18,13 +16,6 @@ list(APPEND KWPOS_UI_SOURCES
   src/app/print/PageSetDialog.cpp
   src/app/print/TemplateRenderer.cpp
   src/app/print/ZPPrinter.cpp
-)
-list(APPEND KWPOS_UI_SOURCES
   src/app/print/frmTdDesigner.cpp
   src/app/print/frmVipReport.cpp
-)
-# The password change sits with the login code in src/app; listed here with the other
-# outside-component stand-ins.
-list(APPEND KWPOS_UI_SOURCES
-  src/app/frmModifyPwd.cpp
 )
