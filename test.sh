@@ -13,6 +13,8 @@ KWPOS_TEST_PG=$(bash scripts/pg-cluster.sh start "$pgdir")
 echo "PostgreSQL test cluster: $KWPOS_TEST_PG"
 
 status=0
+echo "== Tests without a database =="
+ctest --test-dir build -L nodb --output-on-failure -j2 || status=1
 echo "== Test suite on SQLite =="
 ctest --test-dir build -L sqlite --output-on-failure -j2 || status=1
 echo "== Test suite on PostgreSQL =="

@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "app/Startup.h"
+#include "ui/frame/Startup.h"
 
 int main(int argc, char *argv[])
 {

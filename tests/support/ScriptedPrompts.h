@@ -3,7 +3,7 @@
 #include <QList>
 #include <QStringList>
 
-#include "app/Prompts.h"
+#include "core/frame/Prompts.h"
 
 // Stands in for the message boxes in tests: records every text with its icon and answers
 // questions from a queue (Yes when the queue is empty). Installs itself while it lives.

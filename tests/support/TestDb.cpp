@@ -2,10 +2,10 @@
 
 #include <QRandomGenerator>
 
-#include "app/Session.h"
-#include "app/db/Database.h"
-#include "app/db/DemoData.h"
-#include "app/db/Schema.h"
+#include "core/frame/Session.h"
+#include "core/db/Database.h"
+#include "core/demo/DemoData.h"
+#include "core/db/Schema.h"
 
 bool TestDb::isPostgres()
 {

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/db/ConnectionString.h"
+#include "core/db/ConnectionString.h"
 
 // A fresh, empty-schema account set for one test: a SQLite file in a temporary folder, or a
 // schema of its own in the PostgreSQL database named by KWPOS_TEST_PG when the run is for

@@ -1,7 +1,0 @@
-#include "app/Session.h"
-
-Session &Session::current()
-{
-    static Session session;
-    return session;
-}

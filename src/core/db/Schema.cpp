@@ -1,0 +1,160 @@
+#include "core/db/Schema.h"
+
+#include <QStringList>
+
+#include "core/db/Database.h"
+#include "core/db/DbError.h"
+#include "core/db/Dialect.h"
+#include "core/db/Transaction.h"
+
+namespace db {
+
+namespace {
+
+bool tableExists(const QString &cnstr, const QString &table)
+{
+    const Engine engine = engineOf(cnstr);
+    if (engine == Engine::SQLite)
+        return scalar(cnstr, QStringLiteral("select count(*) from sqlite_master where type='table' "
+                                            "and lower(name)=lower(?)"),
+                      {table})
+                   .toInt() > 0;
+    return scalar(cnstr, QStringLiteral("select count(*) from information_schema.tables "
+                                        "where table_schema=current_schema() and table_name=lower(?)"),
+                  {table})
+               .toInt() > 0;
+}
+
+const char *const kVersion1[] = {
+    "create table t_SchemaVersion (FVersion {INT} not null)",
+
+    "create table t_pricestyle (FItemID {INT} primary key, FName {TEXT} not null)",
+    "create table t_icitem (FItemID {INT} primary key, FName {TEXT} not null, FNumber {TEXT},"
+    " FShopNumber {TEXT}, FBar_Code {TEXT}, FModel {TEXT}, FUnit {TEXT})",
+    "create index ix_icitem_shopnumber on t_icitem (FShopNumber)",
+    "create index ix_icitem_barcode on t_icitem (FBar_Code)",
+    "create index ix_icitem_number on t_icitem (FNumber)",
+    "create index ix_icitem_name on t_icitem (FName)",
+    "create table t_icitem_barcode (FItemID {INT} not null, FBarCode {TEXT} not null,"
+    " FPriceStyleID {INT}, FExchange {INT} default 1, FPrice {MONEY})",
+    "create index ix_icitem_barcode_code on t_icitem_barcode (FBarCode)",
+    "create index ix_icitem_barcode_item on t_icitem_barcode (FItemID)",
+    "create table t_stock (FItemID {INT} primary key, FName {TEXT} not null, FNumber {TEXT})",
+    "create index ix_stock_name on t_stock (FName)",
+
+    "create table t_user (FUserID {INT} primary key, FUserName {TEXT} not null,"
+    " FManager {INT} default 0, FAllowQuerydAys {INT} default 0, FPasswordHash {TEXT})",
+    "create unique index ix_user_name on t_user (FUserName)",
+    "create table t_user_grant (FUserID {INT} not null, FKey {TEXT} not null, FValue {INT})",
+    "create index ix_user_grant_user on t_user_grant (FUserID)",
+
+    "create table TDBill (FTranType {INT} not null, FTDBillName {TEXT} not null,"
+    " FTemplate {MEMO})",
+    "create index ix_tdbill_type on TDBill (FTranType)",
+
+    "create table ICStockBill (FInterID {INT} primary key, FTrantype {INT}, Fyear {INT},"
+    " FPeriod {INT}, FDeleted {INT} default 0, Fdate {DATE}, FVipNo {TEXT}, FOwner {TEXT},"
+    " FSumQty {MONEY}, FSumAmount {MONEY}, FSysTime {DATETIME}, FMonth {TEXT},"
+    " FBillerID {INT}, FGetReserve {MONEY}, FGetCash {MONEY})",
+    "create index ix_icstockbill_date on ICStockBill (Fdate)",
+    "create index ix_icstockbill_vipno on ICStockBill (FVipNo)",
+    "create table ICStockBillEntry (FInterID {INT} not null, FEntryID {INT} not null,"
+    " FItemID {INT}, FMainQty {MONEY}, FQty {MONEY}, FPrice {MONEY}, FAmount {MONEY},"
+    " FBeforeZkPrice {MONEY}, FBeforeZkAmount {MONEY}, FOrderBillInterID {INT} default 0,"
+    " FOrderBillEntryID {INT} default 0, FOutStockID {INT}, primary key (FInterID, FEntryID))",
+    "create index ix_icstockbillentry_order on ICStockBillEntry (FOrderBillInterID, FOrderBillEntryID)",
+    "create index ix_icstockbillentry_item on ICStockBillEntry (FItemID)",
+
+    "create table VipOrder (FInterID {INT} primary key, Fdate {DATE}, FVipNo {TEXT},"
+    " FOwner {TEXT}, FPhone {TEXT}, FRemark {TEXT}, FSumQty {MONEY}, FSumAmount {MONEY},"
+    " FCreateTime {DATETIME}, FMonth {TEXT}, FVipID {TEXT}, FBillerID {INT}, FGetCash {MONEY},"
+    " FGetReserve {MONEY}, FClosed {INT} default 0)",
+    "create index ix_viporder_vipno on VipOrder (FVipNo)",
+    "create index ix_viporder_phone on VipOrder (FPhone)",
+    "create index ix_viporder_vipid on VipOrder (FVipID)",
+    "create index ix_viporder_date on VipOrder (Fdate)",
+    "create table VipOrderEntry (FInterID {INT} not null, FEntryID {INT} not null,"
+    " FItemID {INT}, FQty {MONEY}, FPreQty {MONEY}, FCplQty {MONEY}, FPrice {MONEY},"
+    " FAmount {MONEY}, FYxq {DATE}, primary key (FInterID, FEntryID))",
+    "create index ix_viporderentry_item on VipOrderEntry (FItemID)",
+
+    "create table VipCzBill (FInterID {ID}, FVipNo {TEXT}, FVipID {TEXT}, FOwner {TEXT},"
+    " FPhone {TEXT}, FTranType {INT}, FDate {DATE}, FCreateTime {DATETIME}, FBillerID {INT},"
+    " FKAmount {MONEY}, FCzAmount {MONEY}, FZsAmount {MONEY}, FRemark {TEXT},"
+    " FBegAmount {MONEY}, FEndAmount {MONEY}, FYear {TEXT}, FSeason {TEXT}, FMonth {TEXT},"
+    " FSumAmount {MONEY})",
+    "create index ix_vipczbill_vipno on VipCzBill (FVipNo)",
+    "create index ix_vipczbill_phone on VipCzBill (FPhone)",
+    "create index ix_vipczbill_vipid on VipCzBill (FVipID)",
+    "create index ix_vipczbill_date on VipCzBill (FDate)",
+    "create view vwCZBill as select t1.*, t2.FUserName as FBillerName from VipCzBill t1"
+    " left join t_user t2 on t1.FBillerID=t2.FUserID",
+
+    "create table ICMaxNum (FTranType {INT} primary key, FMaxNum {INT} not null default 0)",
+    "insert into ICMaxNum (FTranType, FMaxNum) values (0, 0)",
+    "insert into ICMaxNum (FTranType, FMaxNum) values (30, 0)",
+};
+
+// Page set-up and column widths of list grids, per screen (format name).
+const char *const kVersion2[] = {
+    "create table t_GridPageSet (FFormatName {TEXT} primary key, FPaper {TEXT},"
+    " FLandscape {INT} default 0, FMarginLeft {MONEY}, FMarginTop {MONEY}, FMarginRight {MONEY},"
+    " FMarginBottom {MONEY})",
+    "create table t_GridColWidth (FFormatName {TEXT} not null, FColIndex {INT} not null,"
+    " FColKey {TEXT} not null, FWidth {INT} not null, primary key (FFormatName, FColKey))",
+};
+
+} // namespace
+
+int Schema::version(const QString &cnstr)
+{
+    if (!tableExists(cnstr, QStringLiteral("t_SchemaVersion")))
+        return 0;
+    return scalar(cnstr, QStringLiteral("select max(FVersion) from t_SchemaVersion")).toInt();
+}
+
+void Schema::upgradeTo1(Transaction &tx)
+{
+    for (const char *statement : kVersion1)
+        tx.execute(Dialect::ddl(tx.engine(), QString::fromUtf8(statement)));
+}
+
+void Schema::upgradeTo2(Transaction &tx)
+{
+    for (const char *statement : kVersion2)
+        tx.execute(Dialect::ddl(tx.engine(), QString::fromUtf8(statement)));
+}
+
+void Schema::ensure(const QString &cnstr)
+{
+    const int from = version(cnstr);
+    if (from > CurrentVersion)
+        throw DbError(QStringLiteral("数据库版本（%1）高于本程序支持的版本（%2），请升级程序。")
+                          .arg(from)
+                          .arg(CurrentVersion));
+    auto step = [&](int to, void (*apply)(Transaction &)) {
+        if (from >= to)
+            return;
+        Transaction tx(cnstr);
+        apply(tx);
+        tx.execute(QStringLiteral("delete from t_SchemaVersion"));
+        tx.execute(QStringLiteral("insert into t_SchemaVersion (FVersion) values (?)"), {to});
+        tx.commit();
+    };
+    step(1, &Schema::upgradeTo1);
+    step(2, &Schema::upgradeTo2);
+}
+
+int Schema::addPriceStyle(const QString &cnstr, const QString &name)
+{
+    Transaction tx(cnstr);
+    const int id = tx.scalar(QStringLiteral("select coalesce(max(FItemID),0)+1 from t_pricestyle")).toInt();
+    tx.execute(QStringLiteral("insert into t_pricestyle (FItemID, FName) values (?, ?)"), {id, name});
+    // The id is a number we made, never typed text, so it may stand in the column name.
+    tx.execute(Dialect::ddl(tx.engine(),
+                            QStringLiteral("alter table t_icitem add column FPrice_%1 {MONEY}").arg(id)));
+    tx.commit();
+    return id;
+}
+
+} // namespace db

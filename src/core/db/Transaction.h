@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include "core/db/ConnectionString.h"
+#include "core/db/Row.h"
+
+namespace db {
+
+// All-or-nothing writes: begins on construction, rolls back in the destructor unless
+// commit() ran. Takes a connection of its own for its lifetime, so reads elsewhere on the
+// screen never see half a document. On SQLite the write lock is taken at BEGIN, so
+// stations queue instead of deadlocking.
+class Transaction
+{
+public:
+    explicit Transaction(const QString &cnstr);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    Rows query(const QString &sql, const Params &params = {});
+    QVariant scalar(const QString &sql, const Params &params = {});
+    int execute(const QString &sql, const Params &params = {});
+    void commit();
+
+    Engine engine() const { return m_engine; }
+    const QString &cnstr() const { return m_cnstr; }
+
+private:
+    void rollback() noexcept;
+    QString m_cnstr;
+    Engine m_engine;
+    QString m_role;
+    QSqlDatabase m_db;
+    bool m_open = false;
+};
+
+} // namespace db

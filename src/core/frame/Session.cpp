@@ -1,0 +1,7 @@
+#include "core/frame/Session.h"
+
+Session &Session::current()
+{
+    static Session session;
+    return session;
+}

@@ -1,0 +1,242 @@
+#include "core/print/TemplateLibrary.h"
+
+#include <QDateTime>
+
+namespace {
+
+using S = PrintTemplate::Section;
+
+PrintTemplate::Line L(S s, const char *cells, const char *widths = "", const char *aligns = "",
+                      double size = 9, bool bold = false, const char *when = "")
+{
+    return PrintTemplate::makeLine(s, QString::fromUtf8(cells), QString::fromLatin1(widths),
+                                   QString::fromLatin1(aligns), size, bold, QString::fromLatin1(when));
+}
+
+PrintTemplate saleReceipt()
+{
+    PrintTemplate t;
+    t.paper = QStringLiteral("80");
+    t.lines = {
+        L(S::Header, "鲜奶店 销售小票", "", "C", 13, true),
+        L(S::Header, "日期：{FDate:yyyy-MM-dd}|收银：{FBiller}", "55,45", "LR"),
+        L(S::Header, "会员：{FVipNo}", "", "L", 9, false, "FOwner"),
+        L(S::Header, "-"),
+        L(S::Header, "品名|数量|单价|金额", "46,14,20,20", "LRRR", 9, true),
+        L(S::Header, "-"),
+        L(S::Band, "{FName}|{FQty}|{FPrice}|{FAmount}", "46,14,20,20", "LRRR"),
+        L(S::Band, "  取订奶 余量 {FBegBal} → {FEndBal}  有效期 {Fyxq}", "", "L", 8, false, "!FPrice"),
+        L(S::Footer, "-"),
+        L(S::Footer, "合计数量：{FSumQty}|应收：{FSumAmount}", "50,50", "LR", 10, true),
+        L(S::Footer, "现金：{FGetCash:0.00}|储值支付：{FGetReserve:0.00}", "50,50", "LR"),
+        L(S::Footer, "储值余额：{FReserveBal:0.00}|订奶余量：{FSumEndBal}", "50,50", "LR", 9, false, "FOwner"),
+        L(S::Footer, "-"),
+        L(S::Footer, "打印时间：{FPrintTime:yyyy-MM-dd HH:mm:ss}", "", "L", 8),
+        L(S::Footer, "谢谢惠顾，欢迎再来！", "", "C", 10),
+    };
+    return t;
+}
+
+PrintTemplate orderBill()
+{
+    PrintTemplate t;
+    t.paper = QStringLiteral("80");
+    t.lines = {
+        L(S::Header, "鲜奶店 会员订奶单", "", "C", 13, true),
+        L(S::Header, "日期：{FDate:yyyy-MM-dd}|收银：{FBiller}", "55,45", "LR"),
+        L(S::Header, "会员：{FVipNo}"),
+        L(S::Header, "电话：{FPhone}", "", "L", 9, false, "FPhone"),
+        L(S::Header, "-"),
+        L(S::Header, "品名|订量|赠送|单价|金额", "36,14,14,16,20", "LRRRR", 9, true),
+        L(S::Header, "-"),
+        L(S::Band, "{FName}|{FQty}|{FPreQty}|{FPrice}|{FAmount}", "36,14,14,16,20", "LRRRR"),
+        L(S::Band, "  有效期至 {Fyxq}", "", "L", 8, false, "Fyxq"),
+        L(S::Footer, "-"),
+        L(S::Footer, "合计数量：{FSumQty}|合计金额：{FSumAmount}", "50,50", "LR", 10, true),
+        L(S::Footer, "现金：{FGetCash:0.00}|储值支付：{FGetReserve:0.00}", "50,50", "LR"),
+        L(S::Footer, "储值余额：{FReserveBal:0.00}"),
+        L(S::Footer, "-"),
+        L(S::Footer, "打印时间：{FPrintTime:yyyy-MM-dd HH:mm:ss}", "", "L", 8),
+        L(S::Footer, "请凭会员卡按时取奶，谢谢！", "", "C", 10),
+    };
+    return t;
+}
+
+PrintTemplate rechargeSlip()
+{
+    PrintTemplate t;
+    t.paper = QStringLiteral("80");
+    t.lines = {
+        L(S::Header, "鲜奶店 会员充值", "", "C", 13, true),
+        L(S::Header, "日期：{FDate:yyyy-MM-dd}"),
+        L(S::Header, "卡号：{FVipNo}"),
+        L(S::Header, "持卡人：{FOwner}"),
+        L(S::Header, "-"),
+        L(S::Header, "充值前余额：|{FBegBal:0.00}", "55,45", "LR"),
+        L(S::Header, "充值金额：|{FCzAmount:0.00}", "55,45", "LR", 10, true),
+        L(S::Header, "赠送金额：|{FZsAmount:0.00}", "55,45", "LR", 9, false, "FZsAmount"),
+        L(S::Header, "充值后余额：|{FEndBal:0.00}", "55,45", "LR", 10, true),
+        L(S::Header, "-"),
+        L(S::Header, "收银：{FBiller}"),
+        L(S::Header, "打印时间：{FPrintTime:yyyy-MM-dd HH:mm:ss}", "", "L", 8),
+        L(S::Header, "顾客签字：", "", "L", 9),
+        L(S::Header, " "),
+    };
+    return t;
+}
+
+PrintTemplate rechargeBill()
+{
+    PrintTemplate t;
+    t.paper = QStringLiteral("A5");
+    t.landscape = true;
+    t.margin = 12;
+    t.lines = {
+        L(S::Header, "会员储值充值单", "", "C", 18, true),
+        L(S::Header, " "),
+        L(S::Header, "卡号：{FVipNo}|持卡人：{FOwner}|日期：{FDate:yyyy年M月d日}", "34,33,33", "LLR", 11),
+        L(S::Header, "-"),
+        L(S::Header, "充值前余额|充值金额|赠送金额|充值后余额", "25,25,25,25", "CCCC", 11, true),
+        L(S::Header, "{FBegBal:#,0.00}|{FCzAmount:#,0.00}|{FZsAmount:#,0.00}|{FEndBal:#,0.00}",
+          "25,25,25,25", "CCCC", 12),
+        L(S::Header, "-"),
+        L(S::Header, " "),
+        L(S::Header, "经办人：{FBiller}|顾客签字：|打印时间：{FPrintTime:yyyy-MM-dd HH:mm}",
+          "34,33,33", "LLR", 10),
+    };
+    return t;
+}
+
+} // namespace
+
+QString TemplateLibrary::typeName(int tranType)
+{
+    switch (tranType) {
+    case 1002:
+        return QStringLiteral("销售小票");
+    case 1001:
+        return QStringLiteral("会员订奶单");
+    case 250:
+        return QStringLiteral("充值单");
+    default:
+        return QStringLiteral("单据类型 %1").arg(tranType);
+    }
+}
+
+QList<TemplateLibrary::Entry> TemplateLibrary::demoTemplates()
+{
+    return {{1002, QStringLiteral("标准格式"), saleReceipt()},
+            {1001, QStringLiteral("标准格式"), orderBill()},
+            {250, QStringLiteral("充值单"), rechargeBill()},
+            {250, QStringLiteral("充值小票"), rechargeSlip()}};
+}
+
+PrintTemplate TemplateLibrary::builtIn(int tranType)
+{
+    switch (tranType) {
+    case 1002:
+        return saleReceipt();
+    case 1001:
+        return orderBill();
+    case 250:
+        return rechargeSlip();
+    default: {
+        PrintTemplate t;
+        t.lines = {L(S::Header, "单据", "", "C", 12, true), L(S::Header, "-")};
+        return t;
+    }
+    }
+}
+
+RecordSet TemplateLibrary::sample(int tranType)
+{
+    using T = RecordSet::Type;
+    RecordSet rs;
+    const QDateTime now = QDateTime::currentDateTime();
+    if (tranType == 250) {
+        rs.appendField(QStringLiteral("FVipNo"), T::Text, 255);
+        rs.appendField(QStringLiteral("FDate"), T::Date);
+        rs.appendField(QStringLiteral("FInterID"), T::Integer);
+        rs.appendField(QStringLiteral("FOwner"), T::Text, 255);
+        rs.appendField(QStringLiteral("FBegBal"), T::Double);
+        rs.appendField(QStringLiteral("FCzAmount"), T::Double);
+        rs.appendField(QStringLiteral("FZsAmount"), T::Double);
+        rs.appendField(QStringLiteral("FEndBal"), T::Double);
+        rs.appendField(QStringLiteral("FBiller"), T::Text, 50);
+        rs.appendField(QStringLiteral("FPrintTime"), T::Date);
+        rs.addNew();
+        const QList<std::pair<const char *, QVariant>> v{
+            {"FVipNo", QStringLiteral("V0001")}, {"FDate", now.date()}, {"FOwner", QStringLiteral("张丽")},
+            {"FBegBal", 343.6}, {"FCzAmount", 500.0}, {"FZsAmount", 50.0}, {"FEndBal", 893.6},
+            {"FBiller", QStringLiteral("收银员")}, {"FPrintTime", now}};
+        for (const auto &[k, val] : v)
+            rs.setValue(QString::fromLatin1(k), val);
+        rs.moveFirst();
+        return rs;
+    }
+    const bool order = tranType == 1001;
+    for (const char *f : {"FDate"})
+        rs.appendField(QString::fromLatin1(f), T::Date);
+    for (const char *f : {"FVipNo", "FOwner", "FPhone", "FName"})
+        rs.appendField(QString::fromLatin1(f), T::Text, 255);
+    for (const char *f : {"FQty", "FPreQty", "FPrice", "FAmount", "FSumQty", "FSumAmount"})
+        rs.appendField(QString::fromLatin1(f), T::Text, 40);
+    if (order)
+        rs.appendField(QStringLiteral("Fyxq"), T::Text, 255);
+    rs.appendField(QStringLiteral("FInterID"), T::Integer);
+    rs.appendField(QStringLiteral("FBiller"), T::Text, 40);
+    rs.appendField(QStringLiteral("FPrintTime"), T::Date);
+    if (!order) {
+        for (const char *f : {"FBegBal", "FEndBal", "FSumBegBal", "FSumEndBal", "Fyxq"})
+            rs.appendField(QString::fromLatin1(f), T::Text, 255);
+        rs.appendField(QStringLiteral("FGetReserve"), T::Double);
+        rs.appendField(QStringLiteral("FGetCash"), T::Double);
+        rs.appendField(QStringLiteral("FReserveBal"), T::Double);
+    } else {
+        rs.appendField(QStringLiteral("FGetCash"), T::Double);
+        rs.appendField(QStringLiteral("FGetReserve"), T::Double);
+        rs.appendField(QStringLiteral("FReserveBal"), T::Double);
+    }
+    struct Line
+    {
+        const char *name, *qty, *pre, *price, *amount, *beg, *end, *yxq;
+    };
+    const QList<Line> lines =
+        order ? QList<Line>{{"鲜牛奶 250ml", "60", "6", "3.20", "192.00", "", "", "2027-03-31"},
+                            {"原味酸奶 150g", "30", "3", "2.80", "84.00", "", "", "2027-03-31"}}
+              : QList<Line>{{"鲜牛奶 250ml", "2", "", "", "", "54", "52", "2027-03-31"},
+                            {"草莓酸奶 150g", "2", "", "3.20", "6.40", "2", "0", ""}};
+    for (const Line &l : lines) {
+        rs.addNew();
+        rs.setValue(QStringLiteral("FDate"), now.date());
+        rs.setValue(QStringLiteral("FVipNo"), QStringLiteral("V0001 张丽"));
+        rs.setValue(QStringLiteral("FOwner"), QStringLiteral("张丽"));
+        rs.setValue(QStringLiteral("FName"), QString::fromUtf8(l.name));
+        rs.setValue(QStringLiteral("FQty"), QString::fromLatin1(l.qty));
+        rs.setValue(QStringLiteral("FPrice"), QString::fromLatin1(l.price));
+        rs.setValue(QStringLiteral("FAmount"), QString::fromLatin1(l.amount));
+        rs.setValue(QStringLiteral("FSumQty"), order ? QStringLiteral("99") : QStringLiteral("4"));
+        rs.setValue(QStringLiteral("FSumAmount"), order ? QStringLiteral("276.00") : QStringLiteral("6.40"));
+        rs.setValue(QStringLiteral("Fyxq"), QString::fromLatin1(l.yxq));
+        rs.setValue(QStringLiteral("FInterID"), 0);
+        rs.setValue(QStringLiteral("FBiller"), QStringLiteral("收银员"));
+        rs.setValue(QStringLiteral("FPrintTime"), now);
+        if (order) {
+            rs.setValue(QStringLiteral("FPhone"), QStringLiteral("13800000001"));
+            rs.setValue(QStringLiteral("FPreQty"), QString::fromLatin1(l.pre));
+            rs.setValue(QStringLiteral("FGetCash"), 76.0);
+            rs.setValue(QStringLiteral("FGetReserve"), 200.0);
+            rs.setValue(QStringLiteral("FReserveBal"), 343.6);
+        } else {
+            rs.setValue(QStringLiteral("FBegBal"), QString::fromLatin1(l.beg));
+            rs.setValue(QStringLiteral("FEndBal"), QString::fromLatin1(l.end));
+            rs.setValue(QStringLiteral("FSumBegBal"), QStringLiteral("54"));
+            rs.setValue(QStringLiteral("FSumEndBal"), QStringLiteral("52"));
+            rs.setValue(QStringLiteral("FGetReserve"), 6.4);
+            rs.setValue(QStringLiteral("FGetCash"), 0.0);
+            rs.setValue(QStringLiteral("FReserveBal"), 337.2);
+        }
+    }
+    rs.moveFirst();
+    return rs;
+}

@@ -1,0 +1,66 @@
+#include "ui/pos/frmEditDate.h"
+
+#include <QDateEdit>
+#include <QPushButton>
+
+#include "ui/widgets/DialogLayout.h"
+#include "core/frame/Prompts.h"
+#include "core/frame/Routines.h"
+#include "core/db/DbError.h"
+#include "core/orders/OrderValidity.h"
+
+frmEditDate::frmEditDate(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmEditDate"));
+    setWindowTitle(QStringLiteral("修改有效期"));
+    auto makeDate = [this](const char *name) {
+        auto *d = new QDateEdit(this);
+        d->setObjectName(QString::fromLatin1(name));
+        d->setCalendarPopup(true);
+        d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        return d;
+    };
+    dtpOldDate = makeDate("dtpOldDate");
+    dtpOldDate->setEnabled(false);
+    dtpNewDate = makeDate("dtpNewDate");
+    const DialogLayout::Buttons buttons = DialogLayout::okCancel(this);
+    cmdOk = buttons.ok;
+    cmdExit = buttons.cancel;
+    DialogLayout::stack(this,
+                        DialogLayout::fieldGrid(this, {{QStringLiteral("旧日期："), dtpOldDate},
+                                                       {QStringLiteral("新日期："), dtpNewDate}}),
+                        buttons.row);
+
+    connect(cmdOk, &QPushButton::clicked, this, &frmEditDate::cmdOk_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmEditDate::cmdExit_Click);
+    dtpNewDate->setFocus();
+}
+
+void frmEditDate::init(int ID, int ItemID, const QDate &OldDAte)
+{
+    m_orderId = ID;
+    m_itemId = ItemID;
+    m_oldDate = OldDAte;
+    dtpOldDate->setDate(OldDAte);
+    dtpNewDate->setDate(OldDAte);
+}
+
+void frmEditDate::cmdOk_Click()
+{
+    const QDate date = dtpNewDate->date();
+    try {
+        OrderValidity::set(GetCnstr(), m_orderId, m_itemId, date);
+    } catch (const db::DbError &e) {
+        // Nothing was stored; the operator may try again or cancel.
+        Prompts::current().information(e.message());
+        return;
+    }
+    m_newDate = date;
+    m_ok = true;
+    accept();
+}
+
+void frmEditDate::cmdExit_Click()
+{
+    reject();
+}

@@ -1,0 +1,73 @@
+#include "ui/pos/frmInputQty.h"
+
+#include <QEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "ui/widgets/DialogLayout.h"
+#include "core/frame/NumberText.h"
+#include "core/frame/Prompts.h"
+
+frmInputQty::frmInputQty(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmInputQty"));
+    setWindowTitle(QStringLiteral("出库数量"));
+    txtQty1 = new QLineEdit(this);
+    txtQty1->setObjectName(QStringLiteral("txtQty1"));
+    txtQty1->setEnabled(false);
+    txtQty2 = new QLineEdit(this);
+    txtQty2->setObjectName(QStringLiteral("txtQty2"));
+    const DialogLayout::Buttons buttons = DialogLayout::okCancel(this);
+    cmdOk = buttons.ok;
+    cmdExit = buttons.cancel;
+    DialogLayout::stack(this,
+                        DialogLayout::fieldGrid(this, {{QStringLiteral("剩余数量："), txtQty1},
+                                                       {QStringLiteral("出库数量："), txtQty2}}),
+                        buttons.row);
+
+    connect(cmdOk, &QPushButton::clicked, this, &frmInputQty::cmdOk_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmInputQty::cmdExit_Click);
+    resize(280, 130);
+    txtQty2->installEventFilter(this);
+    txtQty2->setFocus();
+    init(0);
+}
+
+void frmInputQty::init(int AllQty)
+{
+    m_allQty = AllQty;
+    txtQty1->setText(QString::number(AllQty));
+}
+
+void frmInputQty::cmdOk_Click()
+{
+    const double all = NumberText::val(txtQty1->text());
+    const double qty = NumberText::val(txtQty2->text());
+    // Below one piece would hand nothing out, or give goods back to the order.
+    if (qty < 1.0) {
+        Prompts::current().information(QStringLiteral("请输入数量！"));
+        txtQty2->setFocus();
+        return;
+    }
+    if (qty > all) {
+        Prompts::current().information(QStringLiteral("出库数量不允许大于剩余数量！"));
+        txtQty2->setFocus();
+        return;
+    }
+    m_qty = int(NumberText::roundHalfEven(qty));
+    accept();
+}
+
+void frmInputQty::cmdExit_Click()
+{
+    m_qty = 0;
+    reject();
+}
+
+bool frmInputQty::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtQty2 && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, txtQty2, [this] { txtQty2->selectAll(); });
+    return QDialog::eventFilter(watched, event);
+}

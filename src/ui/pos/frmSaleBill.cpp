@@ -1,0 +1,539 @@
+#include "ui/pos/frmSaleBill.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "ui/widgets/DialogRunner.h"
+#include "ui/widgets/KeyPreview.h"
+#include "ui/widgets/KeyedGrid.h"
+#include "core/frame/KwStore.h"
+#include "core/frame/NumberText.h"
+#include "core/frame/Prompts.h"
+#include "core/frame/Routines.h"
+#include "core/frame/Session.h"
+#include "core/db/Database.h"
+#include "core/db/DbError.h"
+#include "ui/orders/frmOrderCkMxb.h"
+#include "core/pos/ItemLookup.h"
+
+namespace {
+
+QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->setBuddy(buddy);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+
+bool isEnter(const QKeyEvent *e)
+{
+    return (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+           (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+void selectAllSoon(QLineEdit *edit)
+{
+    // After the click or key that brought the focus has placed the cursor.
+    QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
+}
+
+} // namespace
+
+frmSaleBill::frmSaleBill(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmSaleBill"));
+    setWindowTitle(QStringLiteral("销售单"));
+    buildControls();
+    Form_Load();
+}
+
+void frmSaleBill::buildControls()
+{
+    auto make = [this](auto *w, const char *name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+
+    Frame1 = make(new QGroupBox(QStringLiteral("顾客资料"), this), "Frame1");
+    txtVipNo = make(new QLineEdit(Frame1), "txtVipNo");
+    txtOwner = make(new QLineEdit(Frame1), "txtOwner");
+    cmdReadVip = make(new QPushButton(QStringLiteral("读会员卡(&F3)"), Frame1), "cmdReadVip");
+    lblCzBal = make(new QLabel(QStringLiteral("充值余额：0.00"), Frame1), "lblCzBal");
+    auto *g1 = new QGridLayout(Frame1);
+    g1->addWidget(caption(QStringLiteral("会员卡号："), txtVipNo, Frame1), 0, 0);
+    g1->addWidget(txtVipNo, 0, 1);
+    g1->addWidget(cmdReadVip, 0, 2);
+    g1->addWidget(caption(QStringLiteral("持卡人："), txtOwner, Frame1), 1, 0);
+    g1->addWidget(txtOwner, 1, 1);
+    g1->addWidget(lblCzBal, 1, 2);
+    g1->setColumnStretch(1, 1);
+    g1->setRowStretch(2, 1);
+
+    Frame2 = make(new QGroupBox(QStringLiteral("商品信息"), this), "Frame2");
+    cmbStock = make(new QComboBox(Frame2), "cmbStock");
+    cmbStock->setEditable(true);
+    cmbStock->setInsertPolicy(QComboBox::NoInsert);
+    dtpDate = make(new QDateEdit(Frame2), "dtpDate");
+    dtpDate->setCalendarPopup(true);
+    dtpDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    txtBarcode = make(new QLineEdit(Frame2), "txtBarcode");
+    cmbItem = make(new QComboBox(Frame2), "cmbItem");
+    cmbItem->setEditable(true);
+    cmbItem->setInsertPolicy(QComboBox::NoInsert);
+    txtQty = make(new QLineEdit(QStringLiteral("1"), Frame2), "txtQty");
+    txtPrice = make(new QLineEdit(Frame2), "txtPrice");
+    cmdAdd = make(new QPushButton(QStringLiteral("添加"), Frame2), "cmdAdd");
+    cmdDel = make(new QPushButton(QStringLiteral("删除行"), Frame2), "cmdDel");
+    auto *g2 = new QGridLayout(Frame2);
+    g2->addWidget(caption(QStringLiteral("出库仓库："), cmbStock, Frame2), 0, 0);
+    g2->addWidget(cmbStock, 0, 1);
+    g2->addWidget(caption(QStringLiteral("单据日期："), dtpDate, Frame2), 0, 2);
+    g2->addWidget(dtpDate, 0, 3);
+    g2->addWidget(caption(QStringLiteral("商品条码："), txtBarcode, Frame2), 1, 0);
+    g2->addWidget(txtBarcode, 1, 1);
+    g2->addWidget(caption(QStringLiteral("名称："), cmbItem, Frame2), 1, 2);
+    g2->addWidget(cmbItem, 1, 3, 1, 3);
+    g2->addWidget(caption(QStringLiteral("数量："), txtQty, Frame2), 2, 0);
+    g2->addWidget(txtQty, 2, 1);
+    g2->addWidget(caption(QStringLiteral("单价："), txtPrice, Frame2), 2, 2);
+    g2->addWidget(txtPrice, 2, 3);
+    g2->addWidget(cmdAdd, 2, 4);
+    g2->addWidget(cmdDel, 2, 5);
+    g2->setColumnStretch(1, 2);
+    g2->setColumnStretch(3, 2);
+
+    QFont big = font();
+    big.setPointSizeF(big.pointSizeF() * 1.3);
+    big.setBold(true);
+
+    FlexSale = make(new KeyedGrid(this), "FlexSale");
+    lblQty = make(new QLabel(QStringLiteral("数量：0"), this), "lblQty");
+    lblSumAmount = make(new QLabel(QStringLiteral("应收合计：0.00"), this), "lblSumAmount");
+    lblQty->setFont(big);
+    lblSumAmount->setFont(big);
+    lblSumAmount->setStyleSheet(QStringLiteral("color: #b00000"));
+    lblQty->setMinimumWidth(160);
+    lblSumAmount->setMinimumWidth(240);
+    chkNoPrint = make(new QCheckBox(QStringLiteral("不打印"), this), "chkNoPrint");
+    cmdTestPrint = make(new QPushButton(QStringLiteral("打印测试"), this), "cmdTestPrint");
+
+    Frame3 = make(new QGroupBox(QStringLiteral("订单信息"), this), "Frame3");
+    FlexOrder = make(new KeyedGrid(Frame3), "FlexOrder");
+    cmdEditDate = make(new QPushButton(QStringLiteral("修改有效期(&M)"), Frame3), "cmdEditDate");
+    Command1 = make(new QPushButton(QStringLiteral("更换奶种"), Frame3), "Command1");
+    auto *g3 = new QVBoxLayout(Frame3);
+    g3->addWidget(FlexOrder);
+    auto *orderButtons = new QHBoxLayout;
+    orderButtons->addStretch();
+    orderButtons->addWidget(cmdEditDate);
+    orderButtons->addWidget(Command1);
+    g3->addLayout(orderButtons);
+
+    cmdNew = make(new QPushButton(QStringLiteral("新建(&N)"), this), "cmdNew");
+    cmdSave = make(new QPushButton(QStringLiteral("保存(&+)"), this), "cmdSave");
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(Frame1, 2);
+    top->addWidget(Frame2, 3);
+    auto *totals = new QHBoxLayout;
+    totals->addWidget(lblQty);
+    totals->addWidget(lblSumAmount);
+    totals->addStretch();
+    totals->addWidget(chkNoPrint);
+    totals->addWidget(cmdTestPrint);
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(cmdNew);
+    bottom->addWidget(cmdSave);
+    auto *main = new QVBoxLayout(this);
+    main->addLayout(top);
+    main->addWidget(FlexSale, 3);
+    main->addLayout(totals);
+    main->addWidget(Frame3, 2);
+    main->addLayout(bottom);
+
+    // The cashier's path first: member, item, quantity, price, add.
+    setTabOrder(txtVipNo, txtOwner);
+    setTabOrder(txtOwner, cmdReadVip);
+    setTabOrder(cmdReadVip, txtBarcode);
+    setTabOrder(txtBarcode, cmbItem);
+    setTabOrder(cmbItem, txtQty);
+    setTabOrder(txtQty, txtPrice);
+    setTabOrder(txtPrice, cmdAdd);
+    setTabOrder(cmdAdd, cmdDel);
+    setTabOrder(cmdDel, FlexSale);
+    setTabOrder(FlexSale, cmbStock);
+    setTabOrder(cmbStock, dtpDate);
+    setTabOrder(dtpDate, chkNoPrint);
+    setTabOrder(chkNoPrint, cmdTestPrint);
+    setTabOrder(cmdTestPrint, FlexOrder);
+    setTabOrder(FlexOrder, cmdEditDate);
+    setTabOrder(cmdEditDate, Command1);
+    setTabOrder(Command1, cmdNew);
+    setTabOrder(cmdNew, cmdSave);
+
+    connect(cmdAdd, &QPushButton::clicked, this, &frmSaleBill::cmdAdd_Click);
+    connect(cmdDel, &QPushButton::clicked, this, &frmSaleBill::cmdDel_Click);
+    connect(cmdNew, &QPushButton::clicked, this, &frmSaleBill::cmdNew_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &frmSaleBill::cmdSave_Click);
+    connect(cmdReadVip, &QPushButton::clicked, this, &frmSaleBill::cmdReadVip_Click);
+    connect(cmdEditDate, &QPushButton::clicked, this, &frmSaleBill::cmdEditDate_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmSaleBill::Command1_Click);
+    connect(cmdTestPrint, &QPushButton::clicked, this, &frmSaleBill::cmdTestPrint_Click);
+    connect(cmbStock, &QComboBox::textActivated, this, &frmSaleBill::cmbStock_Click);
+    connect(FlexOrder, &KeyedGrid::rowDoubleClicked, this, &frmSaleBill::FlexOrder_DblClick);
+    connect(FlexOrder, &KeyedGrid::cellButtonClicked, this, &frmSaleBill::FlexOrder_CellButtonClick);
+    auto *del = new QShortcut(QKeySequence::Delete, FlexSale, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(del, &QShortcut::activated, this, &frmSaleBill::cmdDel_Click);
+
+    // Ctrl+S, "+" and F3 act wherever the focus is; the "+" still reaches the control.
+    new KeyPreview(this, [this](QKeyEvent *e) {
+        if (e->key() == Qt::Key_S && e->modifiers() == Qt::ControlModifier) {
+            cmdSave_Click();
+            return true;
+        }
+        if (e->key() == Qt::Key_F3 && e->modifiers() == Qt::NoModifier) {
+            cmdReadVip_Click();
+            return true;
+        }
+        if (e->text() == QStringLiteral("+"))
+            cmdSave_Click();
+        return false;
+    });
+    // Enter and focus changes of the entry fields are handled by the form.
+    for (QWidget *w : std::initializer_list<QWidget *>{txtVipNo, txtBarcode, cmbItem, txtQty,
+                                                       txtPrice, cmbStock, dtpDate})
+        w->installEventFilter(this);
+
+    resize(1024, 700);
+    txtBarcode->setFocus();
+}
+
+void frmSaleBill::setUpGrids()
+{
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    const Qt::Alignment centre = Qt::AlignCenter;
+    FlexSale->setColumns({
+        {QStringLiteral("FOrder"), QStringLiteral("序号"), 50, false, centre},
+        {QStringLiteral("FName"), QStringLiteral("商品名称"), 240},
+        {QStringLiteral("FPrice"), QStringLiteral("单价"), 80, false, right},
+        {QStringLiteral("FMainQty"), QStringLiteral("件数"), 60, false, right},
+        {QStringLiteral("FQty"), QStringLiteral("数量"), 70, false, right},
+        {QStringLiteral("FAmount"), QStringLiteral("金额"), 90, false, right},
+        {QStringLiteral("FBal"), QStringLiteral("订单剩余"), 80, false, right},
+        {QStringLiteral("fyxq"), QStringLiteral("有效期"), 100, false, centre},
+        {QStringLiteral("FItemID"), QString(), 0, true},
+        {QStringLiteral("FInterID"), QString(), 0, true},
+        {QStringLiteral("FEntryID"), QString(), 0, true},
+        {QStringLiteral("FPrice1"), QString(), 0, true},
+        {QStringLiteral("FAmount1"), QString(), 0, true},
+    });
+    FlexSale->horizontalHeader()->setSectionResizeMode(FlexSale->colIndex(QStringLiteral("FName")),
+                                                       QHeaderView::Stretch);
+    FlexSale->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    FlexOrder->setColumns({
+        {QStringLiteral("FDate"), QStringLiteral("订单日期"), 95, false, centre},
+        {QStringLiteral("FName"), QStringLiteral("商品名称"), 200},
+        {QStringLiteral("FQty"), QStringLiteral("订购数量"), 75, false, right},
+        {QStringLiteral("FCplQty"), QStringLiteral("已取数量"), 75, false, right},
+        {QStringLiteral("FCancelQty"), QString(), 0, true},
+        {QStringLiteral("FUnCplQty"), QStringLiteral("未取数量"), 75, false, right},
+        {QStringLiteral("FPrice"), QStringLiteral("单价"), 70, false, right},
+        {QStringLiteral("FAmount"), QStringLiteral("金额"), 85, false, right},
+        {QStringLiteral("FYxq"), QStringLiteral("有效期"), 95, false, centre},
+        {QStringLiteral("Fmx"), QStringLiteral("出库明细"), 80, false, centre},
+        {QStringLiteral("FItemID"), QString(), 0, true},
+        {QStringLiteral("FInterID"), QString(), 0, true},
+        {QStringLiteral("FEntryID"), QString(), 0, true},
+    });
+    FlexOrder->setColButton(QStringLiteral("Fmx"), true);
+    FlexOrder->horizontalHeader()->setSectionResizeMode(FlexOrder->colIndex(QStringLiteral("FName")),
+                                                        QHeaderView::Stretch);
+    // Only the hand-out detail button of the order grid reacts; its cells are not edited.
+    FlexOrder->setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void frmSaleBill::init(int ID)
+{
+    m_billId = ID;
+}
+
+QString frmSaleBill::stockSettingKey()
+{
+    return QStringLiteral("frmSaleBill.Stock");
+}
+
+void frmSaleBill::Form_Load()
+{
+    setUpGrids();
+    dtpDate->setDate(QDate::currentDate());
+    try {
+        const db::Rows rows = db::query(GetCnstr(), QStringLiteral("select FName from t_stock order by FNumber"));
+        cmbStock->clear();
+        for (const db::Row &r : rows)
+            cmbStock->addItem(r.text(QStringLiteral("FName")));
+        cmbStock->setCurrentText(KwStore::get(QStringLiteral("KwStore"), QStringLiteral("DefaultValue"),
+                                              stockSettingKey(), QStringLiteral("店面")));
+    } catch (const db::DbError &e) {
+        Prompts::current().information(e.message());
+    }
+}
+
+void frmSaleBill::Form_Unload()
+{
+    KwStore::set(QStringLiteral("KwStore"), QStringLiteral("DefaultValue"), stockSettingKey(),
+                 cmbStock->currentText());
+}
+
+void frmSaleBill::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    QWidget::closeEvent(event);
+}
+
+void frmSaleBill::txtBarcode_LostFocus()
+{
+    m_exchange = 1;
+    const QString code = txtBarcode->text();
+    ItemMatch m;
+    try {
+        m = ItemLookup::find(GetCnstr(), code, Session::current().RetailPriceStyleID);
+    } catch (const db::DbError &e) {
+        Prompts::current().information(e.message());
+        return;
+    }
+    if (m.found) {
+        cmbItem->setCurrentText(m.name);
+        if (m.hasPrice)
+            txtPrice->setText(NumberText::money(m.price));
+        m_exchange = m.exchange;
+        m_itemId = m.itemId;
+        txtQty->setText(QStringLiteral("1"));
+    } else {
+        m_itemId = 0;
+        txtBarcode->clear();
+        cmbItem->setCurrentText(QString());
+        txtPrice->clear();
+        txtQty->setText(QStringLiteral("1"));
+    }
+}
+
+void frmSaleBill::cmdAdd_Click()
+{
+    const double q = NumberText::val(txtQty->text());
+    const double p = NumberText::val(txtPrice->text());
+    if (m_itemId == 0) {
+        Prompts::current().information(QStringLiteral("请输入商品！"));
+        txtBarcode->setFocus();
+        return;
+    }
+    if (q == 0.0) {
+        Prompts::current().information(QStringLiteral("请输入数量！"));
+        txtQty->setFocus();
+        return;
+    }
+    if (p == 0.0) {
+        Prompts::current().information(QStringLiteral("请输入单价！"));
+        txtPrice->setFocus();
+        return;
+    }
+    const int r = FlexSale->addRow();
+    FlexSale->setText(r, QStringLiteral("FOrder"), QString::number(r));
+    FlexSale->setText(r, QStringLiteral("FName"), cmbItem->currentText());
+    if (m_exchange == 1) {
+        FlexSale->setText(r, QStringLiteral("FQty"), NumberText::plain(q));
+    } else {
+        FlexSale->setText(r, QStringLiteral("FQty"), NumberText::plain(q * m_exchange));
+        FlexSale->setText(r, QStringLiteral("FMainQty"), QStringLiteral("1"));
+    }
+    // The price is that of the scanned unit, so the amount counts scanned units.
+    FlexSale->setText(r, QStringLiteral("FPrice"), NumberText::money(p));
+    FlexSale->setText(r, QStringLiteral("FAmount"), NumberText::money(q * p));
+    FlexSale->setText(r, QStringLiteral("FPrice1"), FlexSale->text(r, QStringLiteral("FPrice")));
+    FlexSale->setText(r, QStringLiteral("FAmount1"), FlexSale->text(r, QStringLiteral("FAmount")));
+    FlexSale->setText(r, QStringLiteral("FItemID"), QString::number(m_itemId));
+    FlexSale->scrollToBottom();
+
+    txtBarcode->clear();
+    cmbItem->setCurrentText(QString());
+    txtPrice->clear();
+    txtQty->setText(QStringLiteral("1"));
+    txtBarcode->setFocus();
+    RefreshTotals();
+}
+
+void frmSaleBill::cmdDel_Click()
+{
+    const int r = FlexSale->currentGridRow();
+    if (r < 1)
+        return;
+    if (!Prompts::current().question(QStringLiteral("是否删除所选产品？")))
+        return;
+    FlexSale->removeGridRow(r);
+    RefreshTotals();
+    txtBarcode->setFocus();
+}
+
+void frmSaleBill::RefreshTotals()
+{
+    double qty = 0.0, receivable = 0.0, shown = 0.0;
+    for (int i = 1; i < FlexSale->rows(); ++i) {
+        qty += FlexSale->value(i, QStringLiteral("FQty"));
+        const double amount = FlexSale->value(i, QStringLiteral("FAmount"));
+        if (FlexSale->value(i, QStringLiteral("FInterID")) == 0.0)
+            receivable += amount;
+        shown += amount;
+    }
+    m_totalQty = qty;
+    m_receivable = receivable;
+    lblQty->setText(QStringLiteral("数量：") + NumberText::plain(qty));
+    lblSumAmount->setText(QStringLiteral("应收金额：") + NumberText::money(shown));
+}
+
+void frmSaleBill::cmdNew_Click()
+{
+    txtVipNo->clear();
+    txtOwner->clear();
+    txtBarcode->clear();
+    cmbItem->setCurrentText(QString());
+    txtPrice->clear();
+    txtQty->setText(QStringLiteral("1"));
+    FlexSale->setRows(1);
+    FlexOrder->setRows(1);
+    lblQty->setText(QStringLiteral("数量："));
+    lblSumAmount->setText(QStringLiteral("应收合计："));
+    m_itemId = 0;
+    m_billId = 0;
+    m_vipBalance = 0.0;
+    m_totalQty = 0.0;
+    m_receivable = 0.0;
+    txtBarcode->setFocus();
+    lblCzBal->setText(QStringLiteral("充值余额：0.00"));
+}
+
+void frmSaleBill::cmbStock_Click()
+{
+    try {
+        const db::Rows rows = db::query(GetCnstr(), QStringLiteral("select FItemID from t_stock where FName=?"),
+                                        {cmbStock->currentText()});
+        if (!rows.isEmpty())
+            m_stockId = rows.first().integer(QStringLiteral("FItemID"));
+    } catch (const db::DbError &e) {
+        Prompts::current().information(e.message());
+    }
+}
+
+void frmSaleBill::txtVipNo_LostFocus()
+{
+    // The member and the member's open orders are read by the member lookup, still to come.
+}
+
+void frmSaleBill::cmdReadVip_Click()
+{
+    // The card dialog feeds the member lookup, which is still to come.
+}
+
+void frmSaleBill::cmdSave_Click()
+{
+    // Saving goes through the settlement, which is still to come.
+}
+
+void frmSaleBill::cmdEditDate_Click()
+{
+    // Order lines reach the grid with the member lookup, still to come.
+}
+
+void frmSaleBill::Command1_Click()
+{
+    // Order lines reach the grid with the member lookup, still to come.
+}
+
+void frmSaleBill::cmdTestPrint_Click()
+{
+    // The receipt print is still to come.
+}
+
+void frmSaleBill::FlexOrder_DblClick()
+{
+    // The pick-up of ordered goods comes with the member lookup.
+}
+
+void frmSaleBill::FlexOrder_CellButtonClick(int row, const QString &key)
+{
+    if (row < 1 || key.compare(QStringLiteral("Fmx"), Qt::CaseInsensitive) != 0)
+        return;
+    frmOrderCkMxb detail(this);
+    detail.init(int(FlexOrder->value(row, QStringLiteral("FInterID"))),
+                int(FlexOrder->value(row, QStringLiteral("FItemID"))),
+                int(FlexOrder->value(row, QStringLiteral("FQty"))), txtVipNo->text());
+    DialogRunner::exec(detail);
+}
+
+bool frmSaleBill::handleKey(QObject *watched, QKeyEvent *e)
+{
+    if (!isEnter(e))
+        return false;
+    if (watched == txtVipNo || watched == txtBarcode) {
+        (watched == txtVipNo ? txtBarcode : txtQty)->setFocus();
+        return true;
+    }
+    if (watched == cmbItem) {
+        txtQty->setFocus();
+        return true;
+    }
+    if (watched == txtQty || watched == txtPrice) {
+        cmdAdd_Click();
+        return true;
+    }
+    if (watched == cmbStock || watched == dtpDate) {
+        focusNextChild();
+        return true;
+    }
+    return false;
+}
+
+bool frmSaleBill::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (handleKey(watched, static_cast<QKeyEvent *>(event)))
+            return true;
+        break;
+    case QEvent::FocusIn:
+        if (watched == cmbItem)
+            selectAllSoon(cmbItem->lineEdit());
+        else if (watched == txtBarcode || watched == txtQty || watched == txtPrice || watched == txtVipNo)
+            selectAllSoon(static_cast<QLineEdit *>(watched));
+        break;
+    case QEvent::FocusOut: {
+        // Another window taking the focus (a message box, a pop-up) is not leaving the box.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+            break;
+        if (watched == txtBarcode)
+            txtBarcode_LostFocus();
+        else if (watched == txtVipNo)
+            txtVipNo_LostFocus();
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,177 @@
+#include "ui/tools/Screenshots.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QPixmap>
+#include <QTextStream>
+#include <QWidget>
+
+#include "ui/frame/FrmMain.h"
+#include "core/frame/UserGrants.h"
+#include "core/frame/Routines.h"
+#include "core/db/DbError.h"
+#include "ui/frame/frmGrant.h"
+#include "core/db/Database.h"
+#include "ui/orders/frmOrderAdjBill.h"
+#include "ui/orders/frmOrderAdjSelItem.h"
+#include "ui/orders/frmOrderCkMxb.h"
+#include "ui/pos/frmInputQty.h"
+#include "ui/pos/frmSaleBill.h"
+#include "ui/frame/frmModifyPwd.h"
+#include "ui/print/KwTdPrinter.h"
+#include "core/print/TemplateLibrary.h"
+#include "core/print/TemplateStore.h"
+#include "ui/print/frmTdDesigner.h"
+#include "ui/reports/frmVipReport.h"
+
+namespace {
+
+// An open drop-down of the command bar, so its captions can be read too.
+QWidget *openMenu(FrmMain &main, const QString &name)
+{
+    auto *menu = main.menuBar()->findChild<QMenu *>(name);
+    menu->popup(main.mapToGlobal(QPoint(0, main.menuBar()->height())));
+    return menu;
+}
+
+// A stored-value report over the demo data's two months, the statement for card V0001.
+QWidget *vipReport(FrmMain &main, int number)
+{
+    auto *form = new frmVipReport(GetCnstr(), GetUserID(), number, &main);
+    form->dtpFrom->setDate(GetServerDate().date().addDays(-60));
+    if (number == 109)
+        form->txtVipNo->setText(QStringLiteral("V0001"));
+    form->cmdQuery_Click();
+    return form;
+}
+
+} // namespace
+
+QList<Screenshots::Entry> Screenshots::entries()
+{
+    return {
+        {QStringLiteral("FrmMain"), [](FrmMain &main) -> QWidget * { return &main; }, false},
+        {QStringLiteral("FrmMain_myFunction"),
+         [](FrmMain &main) { return openMenu(main, QStringLiteral("myFunction")); }, false},
+        {QStringLiteral("FrmMain_myReport"),
+         [](FrmMain &main) { return openMenu(main, QStringLiteral("myReport")); }, false},
+        {QStringLiteral("frmGrant"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmGrant(&main);
+             form->setWindowFlag(Qt::Window);
+             // An operator with rows, so the boxes show ticks.
+             const QStringList ops = UserGrants::operators(GetCnstr());
+             int pick = ops.size() - 1;
+             for (int i = 0; i < ops.size(); ++i)
+                 if (!UserGrants::load(GetCnstr(), ops[i]).key(true).isEmpty()) {
+                     pick = i;
+                     break;
+                 }
+             form->cmbUser->setCurrentIndex(pick);
+             return form;
+         }},
+        {QStringLiteral("frmSaleBill"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmSaleBill(&main);
+             for (const auto &[code, qty] : {std::pair{"101", "2"}, std::pair{"6901234510010", "1"},
+                                             std::pair{"201", "3"}}) {
+                 form->txtBarcode->setText(QString::fromLatin1(code));
+                 form->txtBarcode_LostFocus();
+                 form->txtQty->setText(QString::fromLatin1(qty));
+                 form->cmdAdd_Click();
+             }
+             return form;
+         }},
+        {QStringLiteral("frmOrderAdjBill"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmOrderAdjBill(&main);
+             form->txtVipNo->setText(QStringLiteral("V0001"));
+             return form;
+         }},
+        {QStringLiteral("frmOrderAdjSelItem"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmOrderAdjSelItem(&main);
+             form->init(1, 1, QStringLiteral("鲜牛奶 250ml"), 3.5);
+             form->txtBarcode->setText(QStringLiteral("104"));
+             form->txtBarcode_LostFocus();
+             return form;
+         }},
+        {QStringLiteral("frmOrderCkMxb"),
+         [](FrmMain &main) -> QWidget * {
+             // The first order line that sales have handed goods out against.
+             const db::Rows rows = db::query(
+                 GetCnstr(), QStringLiteral("select t1.FInterID, t1.FItemID, t1.FQty + t1.FPreQty as FAll,"
+                                            " t0.FVipNo from VipOrderEntry t1 inner join VipOrder t0"
+                                            " on t0.FInterID=t1.FInterID where exists (select 1 from"
+                                            " ICStockBillEntry t2 where t2.FOrderBillInterID=t1.FInterID"
+                                            " and t2.FItemID=t1.FItemID) order by t1.FInterID, t1.FEntryID"));
+             auto *form = new frmOrderCkMxb(&main);
+             if (!rows.isEmpty())
+                 form->init(rows.first().integer(QStringLiteral("FInterID")),
+                            rows.first().integer(QStringLiteral("FItemID")),
+                            rows.first().integer(QStringLiteral("FAll")),
+                            rows.first().text(QStringLiteral("FVipNo")));
+             return form;
+         }},
+        {QStringLiteral("frmInputQty"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmInputQty(&main);
+             form->init(54);
+             return form;
+         }},
+        {QStringLiteral("frmTdDesigner"),
+         [](FrmMain &main) -> QWidget * { return new frmTdDesigner(GetCnstr(), 1002, &main); }},
+        {QStringLiteral("KwTdPrinter_preview"),
+         [](FrmMain &main) -> QWidget * {
+             return KwTdPrinter::createPreview(TemplateStore::resolve(GetCnstr(), 1002, QStringLiteral("标准格式")),
+                                               TemplateLibrary::sample(1002), QStringLiteral("销售小票 - 标准格式"), &main);
+         }},
+        {QStringLiteral("frmModifyPwd"),
+         [](FrmMain &main) -> QWidget * { return new frmModifyPwd(GetCnstr(), GetUserName(), &main); }},
+        {QStringLiteral("frmVipReport103"), [](FrmMain &main) { return vipReport(main, 103); }},
+        {QStringLiteral("frmVipReport104"), [](FrmMain &main) { return vipReport(main, 104); }},
+        {QStringLiteral("frmVipReport106"), [](FrmMain &main) { return vipReport(main, 106); }},
+        {QStringLiteral("frmVipReport109"), [](FrmMain &main) { return vipReport(main, 109); }},
+    };
+}
+
+int Screenshots::run(const QString &dir, FrmMain &main)
+{
+    QTextStream err(stderr);
+    if (!QDir().mkpath(dir)) {
+        err << "cannot create " << dir << Qt::endl;
+        return 1;
+    }
+    main.show();
+    int status = 0;
+    for (const Entry &e : entries()) {
+        QWidget *w = nullptr;
+        try {
+            w = e.build(main);
+        } catch (const db::DbError &error) {
+            err << e.file << ": " << error.message() << Qt::endl;
+            status = 1;
+            continue;
+        }
+        if (w->isWindow() && !w->isVisible())
+            w->show();
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        const QString path = QDir(dir).filePath(e.file + QStringLiteral(".png"));
+        if (!w->grab().save(path)) {
+            err << "cannot write " << path << Qt::endl;
+            status = 1;
+        }
+        if (w != &main)
+            w->hide();
+        if (e.dispose)
+            delete w;
+    }
+    return status;
+}

@@ -1,0 +1,302 @@
+#include <QAction>
+#include <QDialog>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QtTest>
+
+#include "ScriptedPrompts.h"
+#include "TestDb.h"
+#include "ui/widgets/DialogRunner.h"
+#include "ui/frame/FrmMain.h"
+#include "ui/tools/Screenshots.h"
+#include "core/frame/Session.h"
+#include "core/db/Database.h"
+#include "core/db/DbError.h"
+#include "ui/frame/frmGrant.h"
+#include "ui/pos/frmSaleBill.h"
+
+namespace {
+
+// Every tool with the dispatch row it must reach, its right key and its refusal.
+struct Tool
+{
+    const char *name, *row;
+    const char *right; // "" none, "@manager", otherwise the HasGrant key
+    const char *refusal;
+};
+
+const Tool Tools[] = {
+    {"Order", "order", "NewOrder", "无权限！"},
+    {"sale", "sale", "NewSale", "无权限！"},
+    {"bk", "bk", "bk", "没有权限！"},
+    {"orderchange", "orderchange", "OrderAdjItem", "无权限！"},
+    {"czbill", "czbill", "", ""},
+    {"Grant", "grant", "@manager", "没有权限！"},
+    {"modifypwd", "modifypwd", "", ""},
+    {"editvip", "editvip", "", ""},
+    {"tdsj", "tdsj", "", ""},
+    {"OrderList", "orderlist", "ordermxb", "没有权限！"},
+    {"orderhzb", "orderhzb", "OrderHzb", "没有权限！"},
+    {"SaleList", "salelist", "salemxb", "没有权限！"},
+    {"yyrbb", "yyrbb", "yyrbb", "没有权限！"},
+    {"uncplorder", "uncplorder", "", ""},
+    {"czmxb", "czmxb", "", ""},
+    {"czhzb", "czhzb", "", ""},
+    {"viplsz", "viplsz", "", ""},
+    {"vipdzd", "vipdzd", "", ""},
+};
+
+// Replaces every row's action by a recorder, so the test sees which row acted.
+void record(FrmMain &main, QStringList &ran)
+{
+    for (const Tool &t : Tools)
+        QVERIFY(main.setCommandAction(t.row, [&ran, row = QString::fromLatin1(t.row)] { ran << row; }));
+}
+
+QStringList captionsOf(const QList<QAction *> &actions)
+{
+    QStringList out;
+    for (const QAction *a : actions)
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text() + "=" + a->objectName());
+    return out;
+}
+
+// Logged in before the window is made.
+struct LoggedIn
+{
+    LoggedIn(int user, const QString &name, TestDb::Content content) : t(content) { t.login(user, name); }
+    TestDb t;
+};
+
+// The shown main window of a logged-in operator, message boxes scripted.
+struct Window : LoggedIn
+{
+    explicit Window(int user = 1, const QString &name = QStringLiteral("店长"),
+                    TestDb::Content content = TestDb::Content::Demo)
+        : LoggedIn(user, name, content)
+    {
+        main.show();
+    }
+    ScriptedPrompts prompts;
+    FrmMain main;
+    QStringList ran;
+};
+
+} // namespace
+
+class tst_FrmMain : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+    void cleanup() { DialogRunner::setScript({}); }
+
+    void commandBarAndStatusBar()
+    {
+        Window w(2, QStringLiteral("收银员"));
+        QCOMPARE(captionsOf(w.main.menuBar()->actions()),
+                 (QStringList{"业务管理(&A)=MnuFunction", "报表中心(&R)=MnuSg", "-", "退出系统(&X)=MnuExit"}));
+        QCOMPARE(captionsOf(w.main.findChild<QMenu *>("myFunction")->actions()),
+                 (QStringList{"订单=Order", "出库单=sale", "会员补卡=bk", "订单更换奶种=orderchange",
+                              "会员充值=czbill", "-", "权限设置=Grant", "修改登录密码=modifypwd",
+                              "修改会员信息=editvip", "调用套打设计器=tdsj"}));
+        QCOMPARE(captionsOf(w.main.findChild<QMenu *>("myReport")->actions()),
+                 (QStringList{"订单明细表=OrderList", "订单汇总表=orderhzb", "销售明细表=SaleList",
+                              "营业日报表=yyrbb", "未完成订单明细表=uncplorder", "充值明细表=czmxb",
+                              "充值消费汇总表=czhzb", "充值消费流水帐=viplsz", "会员对账单=vipdzd"}));
+        w.main.Form_Load();
+        QCOMPARE(w.main.findChild<QLabel *>("curuser")->text(), QStringLiteral("操作员：收银员"));
+        QCOMPARE(w.main.findChild<QLabel *>("acctname")->text(), QStringLiteral("帐套：测试帐套"));
+        QVERIFY(Session::current().RetailPriceStyleID != 0);
+    }
+
+    void dispatch_data()
+    {
+        QTest::addColumn<int>("i");
+        for (const Tool &t : Tools)
+            QTest::newRow(t.name) << int(&t - Tools);
+    }
+    void dispatch()
+    {
+        QFETCH(int, i);
+        const QString tool = QString::fromLatin1(Tools[i].name), row = QString::fromLatin1(Tools[i].row);
+        const QString right = QString::fromLatin1(Tools[i].right);
+        TestDb t;
+        t.addUser(1, QStringLiteral("经理"), true); // no rows at all
+        t.addUser(2, QStringLiteral("无权"), false, 0, {"deletebill=1"});
+        // Every right but the one asked for, and that one written as 0.
+        QStringList others{"NewOrder=1", "EditOrder=1", "NewSale=1", "yyrbb=1", "salemxb=1",
+                           "ordermxb=1", "bk=1", "EditOrderYxq=1", "OrderHzb=1", "OrderAdjItem=1"};
+        if (!right.isEmpty() && !right.startsWith('@'))
+            others.replaceInStrings(QRegularExpression("^" + right + "=1$"), right + "=0");
+        t.addUser(3, QStringLiteral("缺一项"), false, 0, others);
+        t.addUser(4, QStringLiteral("有此权"), false, 0, {right.toLower() + "=1"}); // key in other case
+        ScriptedPrompts prompts;
+        const bool guarded = !right.isEmpty(), grantKey = guarded && !right.startsWith('@');
+        const bool passes[] = {true, !guarded, !guarded, !guarded || grantKey};
+        for (int user = 1; user <= 4; ++user) {
+            t.login(user, QStringLiteral("op"));
+            FrmMain main;
+            QStringList ran;
+            record(main, ran);
+            prompts.clear();
+            main.tool(tool)->trigger();
+            const QString ctx = QStringLiteral("user %1: ").arg(user);
+            if (passes[user - 1]) {
+                QVERIFY2(prompts.shown.isEmpty(), qPrintable(ctx + prompts.last()));
+                QCOMPARE(ran, QStringList{row});
+            } else {
+                QVERIFY2(ran.isEmpty(), qPrintable(ctx));
+                QCOMPARE(prompts.texts(), QStringList{QString::fromUtf8(Tools[i].refusal)});
+                QCOMPARE(prompts.shown[0].icon, Prompts::Icon::Information);
+            }
+        }
+    }
+
+    void namesWithoutRowDoNothing()
+    {
+        Window w;
+        record(w.main, w.ran);
+        for (const QString name : {"MnuFunction", "MnuSg", "", "deletebill"})
+            w.main.actBar_ToolClick(name);
+        QVERIFY(w.ran.isEmpty());
+        QVERIFY(w.prompts.shown.isEmpty());
+    }
+
+    // Modal windows run through the dialog runner and are gone once closed: a second
+    // command makes a new one.
+    void toolsOpenTheirWindows_data()
+    {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QString>("dialogClass");
+        QTest::newRow("grant") << "Grant" << "frmGrant";
+        QTest::newRow("exchange") << "orderchange" << "frmOrderAdjBill";
+        QTest::newRow("designer") << "tdsj" << "frmTdDesigner";
+        QTest::newRow("password") << "modifypwd" << "frmModifyPwd";
+        QTest::newRow("report 103") << "czmxb" << "frmVipReport";
+        QTest::newRow("report 104") << "czhzb" << "frmVipReport";
+        QTest::newRow("report 106") << "viplsz" << "frmVipReport";
+        QTest::newRow("report 109") << "vipdzd" << "frmVipReport";
+    }
+    void toolsOpenTheirWindows()
+    {
+        QFETCH(QString, tool);
+        QFETCH(QString, dialogClass);
+        Window w;
+        QStringList seen;
+        DialogRunner::setScript([&](QDialog &d) {
+            seen << QString::fromLatin1(d.metaObject()->className());
+            return int(QDialog::Rejected);
+        });
+        w.main.actBar_ToolClick(tool);
+        QCOMPARE(seen, QStringList{dialogClass});
+        QVERIFY(w.main.findChildren<QDialog *>().isEmpty());
+        w.main.tool(tool)->trigger();
+        QCOMPARE(seen, (QStringList{dialogClass, dialogClass}));
+        QCOMPARE(w.prompts.texts(), QStringList{});
+    }
+
+    // The sale screen opens beside the main window, once: a second command brings the same
+    // one forward as it was left; once closed, the next command makes a new one.
+    void modelessFormOpensOnce()
+    {
+        Window w;
+        w.main.tool("sale")->trigger();
+        const QPointer<frmSaleBill> sale = w.main.openForm<frmSaleBill>();
+        QVERIFY(sale && sale->isVisible() && sale->isWindow());
+        sale->setWindowTitle("as left");
+        sale->showMinimized();
+        w.main.actBar_ToolClick("sale");
+        QCOMPARE(w.main.openForm<frmSaleBill>(), sale.data());
+        QCOMPARE(sale->windowTitle(), QStringLiteral("as left"));
+        QVERIFY(!sale->isMinimized());
+        QCOMPARE(w.main.findChildren<frmSaleBill *>().size(), 1);
+        sale->close();
+        QTRY_VERIFY(sale.isNull());
+        w.main.actBar_ToolClick("sale");
+        QVERIFY(w.main.openForm<frmSaleBill>() && w.main.openForm<frmSaleBill>()->isVisible());
+        QCOMPARE(w.prompts.texts(), QStringList{});
+    }
+
+    // The error's own text is shown and the window keeps working; a failing rights check
+    // is an error, not a refusal.
+    void failingCommandKeepsWindowUsable_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("message"); // empty: the engine's own
+        QTest::newRow("database error") << 0 << "连接已断开";
+        QTest::newRow("other error") << 1 << "component missing";
+        QTest::newRow("rights check fails") << 2 << "";
+    }
+    void failingCommandKeepsWindowUsable()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, message);
+        Window w(2, QStringLiteral("收银员"));
+        record(w.main, w.ran);
+        if (kind == 2)
+            db::execute(w.t.cnstr(), "drop table t_user_grant");
+        else
+            w.main.setCommandAction("sale", [&] {
+                if (kind == 0)
+                    throw db::DbError(message);
+                throw std::runtime_error(message.toStdString());
+            });
+        w.main.tool("sale")->trigger();
+        QCOMPARE(w.prompts.shown.size(), 1);
+        QCOMPARE(w.prompts.shown[0].icon, Prompts::Icon::Information);
+        if (message.isEmpty())
+            QVERIFY(!w.prompts.last().isEmpty() && w.prompts.last() != QStringLiteral("无权限！"));
+        else
+            QCOMPARE(w.prompts.last(), message);
+        QVERIFY(w.main.isVisible());
+        w.main.tool("uncplorder")->trigger();
+        QCOMPARE(w.ran, QStringList{"uncplorder"});
+    }
+
+    void exitEndsWithEveryForm_data()
+    {
+        QTest::addColumn<bool>("byCloseBox");
+        QTest::newRow("退出系统") << false;
+        QTest::newRow("close box") << true;
+    }
+    void exitEndsWithEveryForm()
+    {
+        QFETCH(bool, byCloseBox);
+        Window w;
+        w.main.tool("sale")->trigger();
+        const QPointer<frmSaleBill> form = w.main.openForm<frmSaleBill>();
+        QVERIFY(form && form->isVisible());
+        if (byCloseBox)
+            w.main.close();
+        else
+            w.main.tool("MnuExit")->trigger();
+        QVERIFY(!w.main.isVisible());
+        QTRY_VERIFY(form.isNull());
+        QVERIFY(w.prompts.shown.isEmpty()); // no question asked
+    }
+
+    void screenshots()
+    {
+        LoggedIn l(1, QStringLiteral("店长"), TestDb::Content::Demo);
+        FrmMain main;
+        main.Form_Load();
+        const QString dir = l.t.dir() + "/shots";
+        QCOMPARE(Screenshots::run(dir, main), 0);
+        for (const Screenshots::Entry &e : Screenshots::entries()) {
+            const QImage img(QDir(dir).filePath(e.file + ".png"));
+            QVERIFY2(img.width() > 100 && img.height() > 100, qPrintable(e.file));
+        }
+        QCOMPARE(QImage(dir + "/FrmMain.png").size(), main.size());
+        QVERIFY(QFile::exists(dir + "/frmGrant.png"));
+        QVERIFY(main.findChildren<frmGrant *>().isEmpty()); // shown, grabbed and gone
+        QVERIFY(main.tool("Order") && main.findChild<QMenu *>("myReport")); // the menus stay
+        QVERIFY(main.isVisible());
+    }
+};
+
+QTEST_MAIN(tst_FrmMain)
+#include "tst_FrmMain.moc"

@@ -1,0 +1,201 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QtTest>
+
+#include "ScriptedPrompts.h"
+#include "TestDb.h"
+#include "core/frame/KwStore.h"
+#include "core/frame/UserGrants.h"
+#include "core/db/Database.h"
+#include "ui/frame/frmGrant.h"
+
+namespace {
+
+QStringList tickedBoxes(const frmGrant &f)
+{
+    QStringList on;
+    for (const UserGrants::Right &r : UserGrants::rights())
+        if (f.rightBox(r.key)->isChecked())
+            on << r.key;
+    return on;
+}
+
+QStringList items(const QComboBox *box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+void choose(frmGrant &f, const QString &name)
+{
+    const int i = f.cmbUser->findText(name);
+    QVERIFY(i >= 0);
+    f.cmbUser->setCurrentIndex(i);
+}
+
+QString stored(const QString &key)
+{
+    return KwStore::get("KwStore", "Pos.Default", key, "<absent>");
+}
+
+// A manager and the operator 张三 holding these rows, the manager logged in.
+struct Rights
+{
+    explicit Rights(const QStringList &rows)
+    {
+        t.addUser(1, QStringLiteral("店长"), true);
+        t.addUser(5, QStringLiteral("张三"), false, 0, rows);
+        t.login(1, QStringLiteral("店长"));
+    }
+    // 张三's rows as "key=value", sorted.
+    QStringList rows() const
+    {
+        QStringList out;
+        for (const db::Row &row : db::query(t.cnstr(), "select FKey, FValue from t_user_grant where FUserID=?", {5}))
+            out << row.text("FKey") + "=" + row.text("FValue");
+        out.sort();
+        return out;
+    }
+    TestDb t;
+    ScriptedPrompts prompts;
+};
+
+} // namespace
+
+class tst_frmGrant : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    void opens()
+    {
+        TestDb t(TestDb::Content::Demo);
+        t.login(1, QStringLiteral("店长"));
+        frmGrant f;
+        QCOMPARE(items(f.cmbUser), (QStringList{"店长", "收银员"})); // in database order
+        QCOMPARE(f.cmbUser->currentIndex(), -1);
+        QCOMPARE(items(f.cmbPort), (QStringList{"", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "Com1",
+                                                "Com2", "Com3", "Com4"}));
+        // Defaults when nothing is stored.
+        QCOMPARE(f.cmbPort->currentText(), QStringLiteral("LPT1"));
+        QVERIFY(!f.chk_UseMoneyBox->isChecked());
+        // The ten boxes, named after their keys, with their captions.
+        for (const UserGrants::Right &r : UserGrants::rights()) {
+            auto *box = f.findChild<QCheckBox *>("chk_" + r.key);
+            QVERIFY2(box && box->text() == r.caption && !box->isChecked(), qPrintable(r.key));
+        }
+    }
+
+    // Boxes ticked from rows whose keys differ in case, unknown keys ignored; granting writes
+    // ten rows of 0 and 1 and keeps the form open; an operator without rows clears the boxes
+    // and leaves port and drawer as they were.
+    void chooseAndGrant()
+    {
+        Rights r({"orderhzb=1", "NEWSALE=1", "bk=0", "deletebill=1"});
+        r.t.addUser(6, QStringLiteral("李四"), false);
+        KwStore::set("KwStore", "Pos.Default", "PrintPort", "Com2");
+        KwStore::set("KwStore", "Pos.Default", "UseMoneyBox", "1");
+        frmGrant f;
+        f.show();
+        choose(f, QStringLiteral("张三"));
+        QCOMPARE(tickedBoxes(f), (QStringList{"NewSale", "OrderHzb"}));
+        QVERIFY(f.rightBox("ORDERHZB")->isChecked());
+        QTest::mouseClick(f.rightBox("NewOrder"), Qt::LeftButton);
+        QTest::mouseClick(f.rightBox("OrderAdjItem"), Qt::LeftButton);
+        f.rightBox("NewSale")->setChecked(false);
+        QTest::mouseClick(f.cmdGrant, Qt::LeftButton);
+        QCOMPARE(r.prompts.texts(), QStringList{"授权完成！"});
+        QCOMPARE(r.prompts.shown[0].icon, Prompts::Icon::Information);
+        QCOMPARE(r.rows(), (QStringList{"EditOrder=0", "EditOrderYxq=0", "NewOrder=1", "NewSale=0",
+                                        "OrderAdjItem=1", "OrderHzb=1", "bk=0", "ordermxb=0",
+                                        "salemxb=0", "yyrbb=0"}));
+        QVERIFY(f.isVisible());
+        choose(f, QStringLiteral("李四"));
+        QCOMPARE(tickedBoxes(f), QStringList{});
+        QCOMPARE(f.cmbPort->currentText(), QStringLiteral("Com2"));
+        QVERIFY(f.chk_UseMoneyBox->isChecked());
+    }
+
+    void failedGrantShowsErrorAndChangesNothing_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("message"); // empty: the engine's own text
+        QTest::newRow("nobody chosen") << "" << "请选择操作员！";
+        QTest::newRow("database refuses half-way") << "张三" << "";
+    }
+    void failedGrantShowsErrorAndChangesNothing()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, message);
+        Rights r({"NewOrder=1"});
+        if (message.isEmpty())
+            db::execute(r.t.cnstr(), "create unique index ix_test_once on t_user_grant (FUserID, FValue)");
+        frmGrant f;
+        f.show();
+        if (!chosen.isEmpty())
+            choose(f, chosen);
+        f.rightBox("bk")->setChecked(true);
+        QTest::mouseClick(f.cmdGrant, Qt::LeftButton);
+        QCOMPARE(r.prompts.shown.size(), 1);
+        QCOMPARE(r.prompts.shown[0].icon, Prompts::Icon::Information);
+        QVERIFY(!r.prompts.last().isEmpty() && r.prompts.last() != QStringLiteral("授权完成！"));
+        if (!message.isEmpty())
+            QCOMPARE(r.prompts.last(), message);
+        QCOMPARE(r.rows(), QStringList{"NewOrder=1"});
+        QVERIFY(f.rightBox("bk")->isChecked()); // what the manager ticked stays
+    }
+
+    // Port and drawer are stored by "关闭(&C)" only, and a new form shows what was stored
+    // (the defaults when nothing was); a port outside the list is kept.
+    void settingsRoundTrip_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("port"); // "-" leaves the list as it opened
+        QTest::addColumn<bool>("drawer");
+        QTest::addColumn<bool>("byButton");
+        QTest::addColumn<QString>("storedPort");
+        QTest::addColumn<QString>("storedDrawer");
+        QTest::newRow("serial with drawer") << "" << "Com3" << true << true << "Com3" << "1";
+        QTest::newRow("no port, no drawer") << "LPT2" << "" << false << true << "" << "0";
+        QTest::newRow("close box stores nothing") << "" << "Com1" << true << false << "<absent>" << "<absent>";
+        QTest::newRow("port outside the list") << "/dev/usb/lp1" << "-" << false << true << "/dev/usb/lp1" << "0";
+    }
+    void settingsRoundTrip()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, port);
+        QFETCH(bool, drawer);
+        QFETCH(bool, byButton);
+        QFETCH(QString, storedPort);
+        QFETCH(QString, storedDrawer);
+        TestDb t(TestDb::Content::Demo);
+        t.login(1, QStringLiteral("店长"));
+        if (!before.isEmpty())
+            KwStore::set("KwStore", "Pos.Default", "PrintPort", before);
+        {
+            frmGrant f;
+            f.show();
+            QCOMPARE(f.cmbPort->currentText(), before.isEmpty() ? QStringLiteral("LPT1") : before);
+            if (port != "-")
+                f.cmbPort->setCurrentIndex(f.cmbPort->findText(port));
+            f.chk_UseMoneyBox->setChecked(drawer);
+            if (byButton)
+                QTest::mouseClick(f.Command1, Qt::LeftButton);
+            else
+                f.close();
+            QVERIFY(!f.isVisible());
+        }
+        QCOMPARE(stored("PrintPort"), storedPort);
+        QCOMPARE(stored("UseMoneyBox"), storedDrawer);
+        frmGrant again;
+        QCOMPARE(again.cmbPort->currentText(), storedPort == "<absent>" ? QStringLiteral("LPT1") : storedPort);
+        QCOMPARE(again.chk_UseMoneyBox->isChecked(), storedDrawer == "1");
+    }
+};
+
+QTEST_MAIN(tst_frmGrant)
+#include "tst_frmGrant.moc"

@@ -1,0 +1,160 @@
+#include <QtTest>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStringDecoder>
+
+#include "ScriptedPrompts.h"
+#include "TestDb.h"
+#include "ui/widgets/DialogRunner.h"
+#include "ui/widgets/KeyedGrid.h"
+#include "core/frame/KwStore.h"
+#include "core/db/Database.h"
+#include "ui/orders/frmOrderCkMxb.h"
+
+namespace {
+
+void addSale(const QString &cnstr, int id, const QDateTime &time, int order, int item, double qty)
+{
+    db::execute(cnstr, "insert into ICStockBill (FInterID, FTrantype, Fdate, FSysTime) values (?,?,?,?)",
+                {id, 99, time.date(), time});
+    db::execute(cnstr, "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FOrderBillInterID,"
+                       " FOrderBillEntryID) values (?,?,?,?,?,?)",
+                {id, 1, item, qty, order, 1});
+}
+
+} // namespace
+
+class tst_frmOrderCkMxb : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    void detail_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("done");
+        QTest::newRow("two sale bills") << 1
+                                        << QStringList{"2024-05-02 08:10:00|2", "2024-05-09 07:45:30|3"}
+                                        << "完成数量：5";
+        QTest::newRow("never handed out") << 4 << QStringList{} << "完成数量：0";
+    }
+    void detail()
+    {
+        QFETCH(int, item);
+        QFETCH(QStringList, rows);
+        QFETCH(QString, done);
+        TestDb db(TestDb::Content::Schema);
+        db.login(1, "店长");
+        // Entered out of date order; another item and another order are not this line's.
+        addSale(db.cnstr(), 502, QDateTime(QDate(2024, 5, 9), QTime(7, 45, 30)), 80, 1, 3);
+        addSale(db.cnstr(), 501, QDateTime(QDate(2024, 5, 2), QTime(8, 10)), 80, 1, 2);
+        addSale(db.cnstr(), 503, QDateTime(QDate(2024, 5, 3), QTime(9, 0)), 80, 6, 4);
+        addSale(db.cnstr(), 504, QDateTime(QDate(2024, 5, 4), QTime(9, 0)), 81, 1, 7);
+        const QString port = db.dir() + "/port.txt";
+        ScriptedPrompts prompts;
+        frmOrderCkMxb f;
+        f.init(80, item, 12, "V0009");
+        f.show();
+        QCOMPARE((QStringList{f.lblVip->text(), f.lblOrderQty->text(), f.lblSaleQty->text()}),
+                 (QStringList{"卡号：V0009", "订单数量：12", done}));
+        QStringList shown;
+        for (int r = 1; r < f.Flex->rows(); ++r)
+            shown << f.Flex->text(r, "FSysTime") + "|" + f.Flex->text(r, "FQty");
+        QCOMPARE(shown, rows);
+
+        f.cmbPort->setCurrentText(port);
+        QTest::mouseClick(f.Command1, Qt::LeftButton);
+        QVERIFY2(prompts.shown.isEmpty(), qPrintable(prompts.last()));
+        QFile file(port);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QString expected = "卡号：V0009    \r\n订单数量：12\r\n" + done + "\r\n\r\n日期               数量\r\n";
+        for (const QString &r : rows)
+            expected += r.section('|', 0, 0) + "   " + r.section('|', 1, 1) + "\r\n";
+        QStringDecoder gb("GB18030");
+        QCOMPARE(QString(gb.decode(bytes)), expected);
+        QVERIFY(!bytes.contains("\xe5")); // not UTF-8: the printer reads GB18030
+    }
+
+    void port_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("nothing stored") << "" << "LPT1";
+        QTest::newRow("stored Com2") << "Com2" << "Com2";
+    }
+    void port()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        TestDb db(TestDb::Content::Schema);
+        db.login(1, "店长");
+        KwStore::set("KwStore", "Pos.Default", "PrintPort", "LPT3");
+        if (!stored.isEmpty())
+            KwStore::set("KwStore", "DefaultValue", "PrintPort", stored);
+        ScriptedPrompts prompts;
+        frmOrderCkMxb f;
+        f.init(1, 1, 1, "V0001");
+        DialogRunner::setScript([&](QDialog &d) {
+            d.show();
+            return 0;
+        });
+        DialogRunner::exec(f);
+        DialogRunner::setScript({});
+        QCOMPARE(f.cmbPort->count(), 9);
+        QCOMPARE(f.cmbPort->itemText(8), QStringLiteral("Com4"));
+        QCOMPARE(f.cmbPort->currentText(), shown);
+
+        frmOrderCkMxb again;
+        again.init(1, 1, 1, "V0001");
+        again.show();
+        again.cmbPort->setCurrentText("LPT2");
+        again.close();
+        QCOMPARE(KwStore::get("KwStore", "DefaultValue", "PrintPort"), QStringLiteral("LPT2"));
+        QCOMPARE(KwStore::get("KwStore", "Pos.Default", "PrintPort"), QStringLiteral("LPT3"));
+    }
+
+    void printFailure_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::newRow("no such folder") << "/nonexistent-kwpos/port.txt";
+        QTest::newRow("not a port name") << "PRN";
+    }
+    void printFailure()
+    {
+        QFETCH(QString, port);
+        TestDb db(TestDb::Content::Schema);
+        db.login(1, "店长");
+        ScriptedPrompts prompts;
+        frmOrderCkMxb f;
+        f.init(1, 1, 1, "V0001");
+        f.show();
+        f.cmbPort->setCurrentText(port);
+        QTest::mouseClick(f.Command1, Qt::LeftButton);
+        QCOMPARE(prompts.shown.size(), 1);
+        QCOMPARE(prompts.shown.first().icon, Prompts::Icon::Information);
+        QVERIFY(prompts.last().contains(port));
+    }
+
+    void databaseFailure()
+    {
+        TestDb db(TestDb::Content::Schema);
+        db.login(1, "店长");
+        db::execute(db.cnstr(), "drop table ICStockBillEntry");
+        ScriptedPrompts prompts;
+        frmOrderCkMxb f;
+        f.init(1, 1, 3, "V0001");
+        f.show();
+        QCOMPARE(prompts.shown.size(), 1);
+        QCOMPARE(prompts.shown.first().icon, Prompts::Icon::Information);
+        QCOMPARE(f.lblOrderQty->text(), QStringLiteral("订单数量：3"));
+        QCOMPARE(f.Flex->rows(), 1);
+    }
+};
+
+QTEST_MAIN(tst_frmOrderCkMxb)
+#include "tst_frmOrderCkMxb.moc"

@@ -1,0 +1,223 @@
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "ui/widgets/KeyedGrid.h"
+#include "core/db/DbError.h"
+
+namespace {
+
+// The shape of a sale grid: a hidden id, a name, a quantity the cashier may type, a price.
+struct SaleGrid : KeyedGrid
+{
+    SaleGrid()
+    {
+        setColumns({{"FItemID", "ID", 60, true},
+                    {"FName", "品名", 120},
+                    {"FQty", "数量", 60, false, Qt::AlignRight | Qt::AlignVCenter},
+                    {"FPrice", "单价", 70, false, Qt::AlignRight | Qt::AlignVCenter}});
+    }
+    bool exposed()
+    {
+        resize(500, 200);
+        show();
+        return QTest::qWaitForWindowExposed(this);
+    }
+};
+
+// Centre of a line's cell in viewport coordinates.
+QPoint cellCentre(const KeyedGrid &g, int row, const QString &key)
+{
+    return g.visualRect(g.model()->index(row - 1, g.colIndex(key))).center();
+}
+
+} // namespace
+
+class tst_KeyedGrid : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Keys in any case; an unknown key is an error, not a crash.
+    void keys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("col");
+        QTest::newRow("as declared") << "FQty" << 2;
+        QTest::newRow("lower") << "fqty" << 2;
+        QTest::newRow("upper") << "FPRICE" << 3;
+        QTest::newRow("hidden column") << "fitemid" << 0;
+        QTest::newRow("unknown") << "FAmount" << -1;
+        QTest::newRow("empty") << "" << -1;
+    }
+    void keys()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, col);
+        SaleGrid g;
+        QCOMPARE(g.colIndex(key), col);
+        const int r = g.addRow();
+        if (col < 0) {
+            QVERIFY_THROWS_EXCEPTION(db::DbError, g.text(r, key));
+            QVERIFY_THROWS_EXCEPTION(db::DbError, g.setText(r, key, "1"));
+            return;
+        }
+        g.setText(r, key, "7.5kg");
+        QCOMPARE(g.text(r, g.colKey(col)), QStringLiteral("7.5kg"));
+        QCOMPARE(g.value(r, key.toUpper()), 7.5); // the leading number
+        QVERIFY_THROWS_EXCEPTION(db::DbError, g.setText(5, key, "x")); // no such line
+        QCOMPARE(g.text(5, key), QString()); // reading past the end is empty
+    }
+
+    void rows()
+    {
+        SaleGrid g;
+        QCOMPARE(g.rows(), 1); // header only
+        QCOMPARE(g.cols(), 4);
+        for (int r = 1; r <= 3; ++r) {
+            QCOMPARE(g.addRow(), r);
+            g.setText(r, "FName", QString::number(r));
+        }
+        g.removeGridRow(2);
+        g.removeGridRow(0); // the header stays
+        g.removeGridRow(9);
+        QCOMPARE(g.rows(), 3);
+        QCOMPARE(g.text(2, "FName"), QStringLiteral("3"));
+        QCOMPARE(g.text(0, "FName"), QStringLiteral("品名"));
+        g.setCurrentGridRow(2);
+        QCOMPARE(g.currentGridRow(), 2);
+        g.setRows(1);
+        QCOMPARE(g.rows(), 1);
+        QCOMPARE(g.currentGridRow(), 0);
+        QCOMPARE(g.text(0, "FName"), QStringLiteral("品名"));
+        g.setRows(4);
+        QCOMPARE(g.rows(), 4);
+        QCOMPARE(g.text(3, "FName"), QString()); // new lines are empty
+        QCOMPARE(g.value(3, "FQty"), 0.0);       // and empty reads 0
+        g.setGridRowHeight(2, 40);
+        QCOMPARE(g.gridRowHeight(2), 40);
+        QCOMPARE(g.gridRowHeight(9), 0);
+    }
+
+    void hiddenColumnsAndWidths()
+    {
+        SaleGrid g;
+        QSignalSpy resized(&g, &KeyedGrid::afterColumnResized);
+        QVERIFY(g.isColHidden("FItemID"));
+        QVERIFY(!g.isColHidden("FName"));
+        QCOMPARE(g.colWidth("FName"), 120);
+        g.setColWidth("FQty", 0); // width 0 hides
+        QVERIFY(g.isColHidden("FQty"));
+        QCOMPARE(g.colWidth("FQty"), 0);
+        g.setColWidth("FQty", 55);
+        QVERIFY(!g.isColHidden("FQty"));
+        QCOMPARE(g.columnWidth(g.colIndex("FQty")), 55);
+        // A width applied to a hidden column (a stored format) does not bring it back...
+        g.setColWidth("FItemID", 90);
+        QVERIFY(g.isColHidden("FItemID"));
+        QCOMPARE(g.colWidth("FItemID"), 90);
+        // ...and a column hidden and shown again keeps its width.
+        g.setColHidden("FName", true);
+        QVERIFY(g.isColHidden("FName"));
+        QCOMPARE(g.colWidth("FName"), 120);
+        g.setColHidden("fname", false);
+        QCOMPARE(g.columnWidth(g.colIndex("FName")), 120);
+        QCOMPARE(resized.count(), 0); // changes made by code are not the operator's resizes
+        g.horizontalHeader()->resizeSection(g.colIndex("FPrice"), 95); // as a drag does
+        QCOMPARE(resized.count(), 1);
+        QCOMPARE(resized[0][0].toString(), QStringLiteral("FPrice"));
+        QCOMPARE(resized[0][1].toInt(), 95);
+        QCOMPARE(g.colWidth("FPrice"), 95);
+    }
+
+    void backColourOfABlock()
+    {
+        SaleGrid g;
+        g.setRows(5);
+        // Corners given in any order; rows beyond the grid are left out.
+        g.setBackColor(3, "FPrice", 2, "fname", Qt::yellow);
+        g.setBackColor(4, "FName", 9, "FName", Qt::red);
+        for (int r = 1; r <= 4; ++r)
+            for (const QString key : {"FItemID", "FName", "FQty", "FPrice"}) {
+                const QColor expected = r >= 2 && r <= 3 && key != "FItemID" ? QColor(Qt::yellow)
+                                        : r == 4 && key == "FName"           ? QColor(Qt::red)
+                                                                             : QColor();
+                QCOMPARE(g.backColor(r, key), expected);
+            }
+        QCOMPARE(g.rows(), 5);
+        g.setRowBackColor(1, Qt::green);
+        QCOMPARE(g.backColor(1, "FItemID"), QColor(Qt::green));
+        QCOMPARE(g.backColor(1, "FPrice"), QColor(Qt::green));
+    }
+
+    void editingPerColumn_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("editable column") << "FQty" << false << "5";
+        QTest::newRow("cancelled by beforeEdit") << "FQty" << true << "2";
+        QTest::newRow("column without editing") << "FPrice" << false << "2";
+    }
+    void editingPerColumn()
+    {
+        QFETCH(QString, key);
+        QFETCH(bool, cancel);
+        QFETCH(QString, expected);
+        SaleGrid g;
+        g.setColEditable("fqty", true);
+        QVERIFY(g.isColEditable("FQty"));
+        QVERIFY(!g.isColEditable("FPrice"));
+        QVERIFY(g.exposed());
+        const int r = g.addRow();
+        g.setText(r, "FQty", "2");
+        g.setText(r, "FPrice", "2");
+        QStringList before;
+        connect(&g, &KeyedGrid::beforeEdit, this, [&](int row, const QString &k, bool *c) {
+            before << QStringLiteral("%1:%2").arg(row).arg(k);
+            *c = cancel;
+        });
+        QSignalSpy after(&g, &KeyedGrid::afterEdit);
+        g.setCurrentCell(r - 1, g.colIndex(key)); // moving there is not editing yet
+        QCOMPARE(before.size(), 0);
+        g.setFocus();
+        QTest::keyClick(&g, Qt::Key_F2); // the edit key, as the grid has the focus
+        if (auto *editor = g.findChild<QLineEdit *>()) {
+            editor->selectAll();
+            QTest::keyClicks(editor, "5");
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTRY_VERIFY(g.findChildren<QLineEdit *>().isEmpty()); // committed later in the loop
+        }
+        QCOMPARE(before, key == "FQty" ? QStringList{"1:FQty"} : QStringList{});
+        QCOMPARE(g.text(r, key), expected);
+        QCOMPARE(after.count(), expected == "5" ? 1 : 0);
+    }
+
+    void doubleClickAndCellButton()
+    {
+        SaleGrid g;
+        g.setColButton("FName", true);
+        QVERIFY(g.hasColButton("fname"));
+        QVERIFY(!g.hasColButton("FQty"));
+        QVERIFY(g.exposed());
+        g.setRows(3);
+        QSignalSpy dbl(&g, &KeyedGrid::rowDoubleClicked);
+        QSignalSpy button(&g, &KeyedGrid::cellButtonClicked);
+        // A real double click starts with a click; QTest's double click alone does not.
+        QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, cellCentre(g, 2, "FPrice"));
+        QTest::mouseDClick(g.viewport(), Qt::LeftButton, {}, cellCentre(g, 2, "FPrice"));
+        QCOMPARE(dbl.count(), 1);
+        QCOMPARE(dbl[0][0].toInt(), 2);
+        // A click on the "..." at the right end of the cell, not elsewhere in it.
+        const QRect cell = g.visualRect(g.model()->index(0, g.colIndex("FName")));
+        QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 5, cell.center().y()));
+        QCOMPARE(button.count(), 0);
+        QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, QPoint(cell.right() - 5, cell.center().y()));
+        QCOMPARE(button.count(), 1);
+        QCOMPARE(button[0][0].toInt(), 1);
+        QCOMPARE(button[0][1].toString(), QStringLiteral("FName"));
+    }
+};
+
+QTEST_MAIN(tst_KeyedGrid)
+#include "tst_KeyedGrid.moc"
