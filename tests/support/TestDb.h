@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "core/db/ConnectionString.h"
+#include "core/frame/Money.h"
 
 // A fresh, empty-schema account set for one test: a SQLite file in a temporary folder, or a
 // schema of its own in the PostgreSQL database named by KWPOS_TEST_PG when the run is for
@@ -51,3 +52,9 @@ private:
         if (!TestDb::available())                                                                 \
             QSKIP("KWPOS_TEST_PG is not set");                                                    \
     } while (0)
+
+// QCOMPARE prints money as the screens do, with all four decimals when they matter.
+inline char *toString(const Money &m)
+{
+    return qstrdup(QStringLiteral("%1 (%2 units)").arg(m.format()).arg(m.units()).toUtf8().constData());
+}

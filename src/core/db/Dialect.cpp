@@ -36,14 +36,18 @@ QDateTime Dialect::serverDateTime(const QString &cnstr)
     return dt;
 }
 
-double Dialect::vipBalance(const QString &cnstr, const QString &vipNo)
+QString Dialect::vipBalanceSql()
 {
-    const QVariant v = scalar(cnstr,
-                              QStringLiteral("select coalesce(sum(case when FTranType=1 then FKAmount "
-                                             "when FTranType=2 then -FKAmount else 0 end),0) "
-                                             "from VipCzBill where FVipNo=?"),
-                              {vipNo});
-    return v.toDouble();
+    return QStringLiteral("select coalesce(sum(case when FTranType=1 then FKAmount "
+                          "when FTranType=2 then -FKAmount else 0 end),0) "
+                          "from VipCzBill where FVipNo=?");
+}
+
+Money Dialect::vipBalance(const QString &cnstr, const QString &vipNo)
+{
+    if (vipNo.trimmed().isEmpty())
+        return Money();
+    return Money::fromVariant(scalar(cnstr, vipBalanceSql(), {vipNo}));
 }
 
 } // namespace db

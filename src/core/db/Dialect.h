@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "core/db/ConnectionString.h"
+#include "core/frame/Money.h"
 
 namespace db {
 
@@ -23,8 +24,10 @@ public:
     static QDateTime serverDateTime(const QString &cnstr);
 
     // Rp_VipGetCzBal: recharges and refunds (type 1) add their FKAmount, payments (type 2)
-    // subtract theirs.
-    static double vipBalance(const QString &cnstr, const QString &vipNo);
+    // subtract theirs. The sum is read as exact money (a SQLite REAL sum of 1.10 + 2.20 is
+    // 3.30); an empty card number has no balance, whatever the walk-in rows add up to.
+    static Money vipBalance(const QString &cnstr, const QString &vipNo);
+    static QString vipBalanceSql(); // one bound value: the card number
 };
 
 } // namespace db

@@ -65,6 +65,11 @@ double Row::number(const QString &name) const
     return ok ? d : 0.0;
 }
 
+Money Row::money(const QString &name) const
+{
+    return Money::fromVariant(value(name));
+}
+
 int Row::integer(const QString &name) const
 {
     const QVariant v = value(name);

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "core/frame/Money.h"
+
 namespace db {
 
 // One row of a result, read by column name without regard to case (PostgreSQL hands
@@ -27,6 +29,7 @@ public:
     QString text(const QString &name) const;    // NULL reads as ""
     double number(const QString &name) const;   // NULL or non-numeric reads as 0
     int integer(const QString &name) const;     // NULL reads as 0
+    Money money(const QString &name) const;     // exact; NULL reads as 0
     QDate date(const QString &name) const;
     QDateTime dateTime(const QString &name) const;
 

@@ -104,6 +104,38 @@ const char *const kVersion2[] = {
     " FColKey {TEXT} not null, FWidth {INT} not null, primary key (FFormatName, FColKey))",
 };
 
+// Handed-out and gift quantities default to 0, so adding to them never meets NULL; one
+// template per type and name, so two stations saving a new one at once cannot make two.
+void upgradeQuantitiesAndTemplates(Transaction &tx)
+{
+    if (tx.engine() == Engine::SQLite) {
+        // SQLite cannot change a column's default in place: rebuild the table.
+        tx.execute(Dialect::ddl(tx.engine(), QStringLiteral(
+            "create table VipOrderEntry_v3 (FInterID {INT} not null, FEntryID {INT} not null,"
+            " FItemID {INT}, FQty {MONEY}, FPreQty {MONEY} default 0, FCplQty {MONEY} default 0,"
+            " FPrice {MONEY}, FAmount {MONEY}, FYxq {DATE}, primary key (FInterID, FEntryID))")));
+        tx.execute(QStringLiteral(
+            "insert into VipOrderEntry_v3 (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
+            " FPrice, FAmount, FYxq) select FInterID, FEntryID, FItemID, FQty, coalesce(FPreQty,0),"
+            " coalesce(FCplQty,0), FPrice, FAmount, FYxq from VipOrderEntry"));
+        tx.execute(QStringLiteral("drop table VipOrderEntry"));
+        tx.execute(QStringLiteral("alter table VipOrderEntry_v3 rename to VipOrderEntry"));
+        tx.execute(QStringLiteral("create index ix_viporderentry_item on VipOrderEntry (FItemID)"));
+        tx.execute(QStringLiteral(
+            "delete from TDBill where rowid not in"
+            " (select min(rowid) from TDBill group by FTranType, FTDBillName)"));
+    } else {
+        tx.execute(QStringLiteral("update VipOrderEntry set FPreQty=0 where FPreQty is null"));
+        tx.execute(QStringLiteral("update VipOrderEntry set FCplQty=0 where FCplQty is null"));
+        tx.execute(QStringLiteral("alter table VipOrderEntry alter column FPreQty set default 0"));
+        tx.execute(QStringLiteral("alter table VipOrderEntry alter column FCplQty set default 0"));
+        tx.execute(QStringLiteral(
+            "delete from TDBill a using TDBill b where a.FTranType=b.FTranType"
+            " and a.FTDBillName=b.FTDBillName and a.ctid > b.ctid"));
+    }
+    tx.execute(QStringLiteral("create unique index ux_tdbill_type_name on TDBill (FTranType, FTDBillName)"));
+}
+
 } // namespace
 
 int Schema::version(const QString &cnstr)
@@ -125,6 +157,11 @@ void Schema::upgradeTo2(Transaction &tx)
         tx.execute(Dialect::ddl(tx.engine(), QString::fromUtf8(statement)));
 }
 
+void Schema::upgradeTo3(Transaction &tx)
+{
+    upgradeQuantitiesAndTemplates(tx);
+}
+
 void Schema::ensure(const QString &cnstr)
 {
     const int from = version(cnstr);
@@ -143,6 +180,7 @@ void Schema::ensure(const QString &cnstr)
     };
     step(1, &Schema::upgradeTo1);
     step(2, &Schema::upgradeTo2);
+    step(3, &Schema::upgradeTo3);
 }
 
 int Schema::addPriceStyle(const QString &cnstr, const QString &name)

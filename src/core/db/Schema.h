@@ -9,7 +9,7 @@ namespace db {
 class Schema
 {
 public:
-    static constexpr int CurrentVersion = 2;
+    static constexpr int CurrentVersion = 3;
 
     static void ensure(const QString &cnstr);
     static int version(const QString &cnstr); // 0 on an empty database
@@ -20,6 +20,7 @@ public:
 private:
     static void upgradeTo1(class Transaction &tx);
     static void upgradeTo2(class Transaction &tx);
+    static void upgradeTo3(class Transaction &tx);
 };
 
 } // namespace db

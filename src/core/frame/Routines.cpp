@@ -82,7 +82,7 @@ bool ApplyQueryDayLimit(QDate &from, QDate &to, Prompts &prompts)
     return true;
 }
 
-double GetVipCzBal(const QString &vipNo)
+Money GetVipCzBal(const QString &vipNo)
 {
     return db::Dialect::vipBalance(GetCnstr(), vipNo);
 }

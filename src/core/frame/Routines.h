@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include "core/frame/Money.h"
+
 class Prompts;
 
 // The shared routines every screen calls. They read the session and hold no state;
@@ -23,7 +25,7 @@ int GetAllowQueryDays(); // 0: no limit
 bool ApplyQueryDayLimit(QDateTime &from, QDateTime &to, Prompts &prompts);
 bool ApplyQueryDayLimit(QDate &from, QDate &to, Prompts &prompts);
 
-double GetVipCzBal(const QString &vipNo);
+Money GetVipCzBal(const QString &vipNo);
 
 // The recharge bill to show next when stepping from `current` (0 for an unsaved bill);
 // throws DbError 1001 "无记录！" when there is none in that direction.

@@ -48,13 +48,11 @@ void TemplateStore::save(const QString &cnstr, int tranType, const QString &name
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         throw db::DbError(QStringLiteral("请输入格式名称！"));
-    db::Transaction tx(cnstr);
-    const int n = tx.execute(QStringLiteral("update TDBill set FTemplate=? where FTranType=? and FTDBillName=?"),
-                             {tmpl.toJson(), tranType, trimmed});
-    if (n == 0)
-        tx.execute(QStringLiteral("insert into TDBill (FTranType, FTDBillName, FTemplate) values (?,?,?)"),
-                   {tranType, trimmed, tmpl.toJson()});
-    tx.commit();
+    // One statement, so two stations saving the same new name at once store one template.
+    db::execute(cnstr,
+                QStringLiteral("insert into TDBill (FTranType, FTDBillName, FTemplate) values (?,?,?)"
+                               " on conflict (FTranType, FTDBillName) do update set FTemplate=excluded.FTemplate"),
+                {tranType, trimmed, tmpl.toJson()});
 }
 
 void TemplateStore::remove(const QString &cnstr, int tranType, const QString &name)

@@ -174,7 +174,7 @@ private slots:
         TestDb t;
         const QDateTime now = db::Dialect::serverDateTime(t.cnstr());
         QVERIFY(qAbs(now.secsTo(QDateTime::currentDateTime())) < 120);
-        QCOMPARE(db::Dialect::vipBalance(t.cnstr(), "nobody"), 0.0);
+        QCOMPARE(db::Dialect::vipBalance(t.cnstr(), "nobody"), Money());
     }
 };
 

@@ -157,8 +157,14 @@ private slots:
         db::execute(t.cnstr(), sql, {"O'Neil", 2, 35.2});
         db::execute(t.cnstr(), sql, {"O'Neil", 2, 15.3});
         db::execute(t.cnstr(), sql, {"other", 1, 999.0});
-        QCOMPARE(GetVipCzBal("O'Neil"), 470.0);
-        QCOMPARE(GetVipCzBal("nobody"), 0.0);
+        QCOMPARE(GetVipCzBal("O'Neil"), Money::fromInt(470));
+        QCOMPARE(GetVipCzBal("nobody"), Money());
+        // Binary sums come back exact, and the walk-in rows are nobody's balance.
+        db::execute(t.cnstr(), sql, {"sum", 1, 1.10});
+        db::execute(t.cnstr(), sql, {"sum", 1, 2.20});
+        db::execute(t.cnstr(), sql, {"", 1, 50.0});
+        QCOMPARE(GetVipCzBal("sum"), Money::fromCents(330));
+        QCOMPARE(GetVipCzBal(""), Money());
     }
 
     void navBillId()

@@ -1,0 +1,76 @@
+#include "core/members/StoredValueLedger.h"
+
+#include "core/db/Database.h"
+#include "core/db/Dialect.h"
+#include "core/db/Transaction.h"
+#include "core/frame/Routines.h"
+
+namespace {
+
+const QString kBalanceSql = db::Dialect::vipBalanceSql();
+
+} // namespace
+
+void StoredValueLedger::lockCard(db::Transaction &tx, const QString &vipNo)
+{
+    if (tx.engine() == db::Engine::PostgreSQL && !vipNo.trimmed().isEmpty())
+        tx.query(QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"), {vipNo});
+}
+
+Money StoredValueLedger::balance(db::Transaction &tx, const QString &vipNo)
+{
+    if (vipNo.trimmed().isEmpty())
+        return Money();
+    return Money::fromVariant(tx.scalar(kBalanceSql, {vipNo}));
+}
+
+Money StoredValueLedger::balance(const QString &cnstr, const QString &vipNo)
+{
+    return db::Dialect::vipBalance(cnstr, vipNo);
+}
+
+PostedMovement StoredValueLedger::post(db::Transaction &tx, const StoredValueMovement &m)
+{
+    lockCard(tx, m.vipNo);
+    PostedMovement p;
+    p.before = balance(tx, m.vipNo);
+    const Money k = m.kAmount();
+    p.after = m.type == StoredValueMovement::Recharge ? p.before + k
+              : m.type == StoredValueMovement::Payment ? p.before - k
+                                                       : p.before;
+    const bool recharge = m.type == StoredValueMovement::Recharge;
+    const QString created = m.createTime.isValid() ? QStringLiteral("?")
+                                                   : db::Dialect::nowExpression(tx.engine());
+    db::Params params{m.vipNo, m.vipId, m.owner, m.phone, m.type, m.date};
+    if (m.createTime.isValid())
+        params << m.createTime;
+    params << m.billerId << k.toVariant() << (recharge ? m.amount : Money()).toVariant()
+           << (recharge ? m.gift : Money()).toVariant() << m.remark << p.before.toVariant()
+           << p.after.toVariant() << yearLabel(m.date) << seasonLabel(m.date) << monthLabel(m.date)
+           << (m.hasSumAmount ? m.sumAmount : k).toVariant();
+    const db::Rows rows = tx.query(
+        QStringLiteral("insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate,"
+                       " FCreateTime, FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark, FBegAmount,"
+                       " FEndAmount, FYear, FSeason, FMonth, FSumAmount) values (?,?,?,?,?,?,%1,"
+                       "?,?,?,?,?,?,?,?,?,?,?) returning FInterID")
+            .arg(created),
+        params);
+    if (!rows.isEmpty())
+        p.id = rows.first().integer(QStringLiteral("FInterID"));
+    return p;
+}
+
+QString StoredValueLedger::yearLabel(const QDate &date)
+{
+    return QString::number(date.year()) + QStringLiteral("年");
+}
+
+QString StoredValueLedger::seasonLabel(const QDate &date)
+{
+    return GetSeasonName(date);
+}
+
+QString StoredValueLedger::monthLabel(const QDate &date)
+{
+    return GetMonthName(date);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include "core/frame/Money.h"
+
+namespace db {
+class Transaction;
+}
+
+// One stored-value movement to write. Type 1 is a recharge (or, with a negative amount, a
+// refund): it adds amount + gift. Type 2 is a payment from stored value: it takes amount.
+struct StoredValueMovement
+{
+    enum Type { Recharge = 1, Payment = 2 };
+
+    QString vipNo;
+    QString vipId;
+    QString owner;
+    QString phone;
+    int type = Payment;
+    QDate date;
+    QDateTime createTime; // invalid: the server's clock
+    int billerId = 0;
+    Money amount;         // recharge or refund amount (FCzAmount) / payment (FKAmount)
+    Money gift;           // type 1 only (FZsAmount)
+    QString remark;
+    bool hasSumAmount = false; // FSumAmount; the movement's own amount unless given
+    Money sumAmount;
+
+    Money kAmount() const { return type == Recharge ? amount + gift : amount; }
+};
+
+// What a written movement looks like: its id and the balances around it.
+struct PostedMovement
+{
+    int id = 0;
+    Money before;
+    Money after;
+};
+
+// The only writer of stored-value movements (VipCzBill). Each write locks the card for the
+// rest of the transaction and reads the balance inside it, so the begin and end balances of
+// the movements of a card always chain, whichever station writes them.
+class StoredValueLedger
+{
+public:
+    // Serialises the writers of one card until the transaction ends: an advisory
+    // transaction lock on PostgreSQL; on SQLite BEGIN IMMEDIATE already serialises writers.
+    static void lockCard(db::Transaction &tx, const QString &vipNo);
+
+    // The card's balance as the sum of its movements (type 1 adds FKAmount, type 2 takes it).
+    // An empty card has no balance: 0, never the sum of the walk-in rows.
+    static Money balance(db::Transaction &tx, const QString &vipNo);
+    static Money balance(const QString &cnstr, const QString &vipNo);
+
+    // Locks the card, reads its balance and writes the movement from it.
+    static PostedMovement post(db::Transaction &tx, const StoredValueMovement &m);
+
+    // The period labels a movement carries: "2012年", "2012年4季度", "2012年10月".
+    static QString yearLabel(const QDate &date);
+    static QString seasonLabel(const QDate &date);
+    static QString monthLabel(const QDate &date);
+};
