@@ -27,8 +27,11 @@ int RecordSet::fieldIndex(const QString &name) const
 int RecordSet::checkedField(const QString &name) const
 {
     const int i = fieldIndex(name);
-    if (i < 0)
-        throw db::DbError(QStringLiteral("打印数据中没有字段“%1”").arg(name));
+    if (i < 0) {
+        // A field the program's own code misspelt, never something the operator did.
+        qWarning("RecordSet: no field %s", qPrintable(name));
+        Q_ASSERT_X(false, "RecordSet", "unknown field");
+    }
     return i;
 }
 
@@ -41,6 +44,8 @@ void RecordSet::addNew()
 void RecordSet::setValue(const QString &name, const QVariant &value)
 {
     const int i = checkedField(name);
+    if (i < 0)
+        return;
     if (eof())
         throw db::DbError(QStringLiteral("打印数据没有当前记录"));
     QVariant v;
@@ -81,14 +86,15 @@ QVariant RecordSet::value(const QString &name) const
 QVariant RecordSet::value(int record, const QString &name) const
 {
     const int i = checkedField(name);
-    if (record < 0 || record >= m_rows.size())
+    if (i < 0 || record < 0 || record >= m_rows.size())
         return QVariant();
     return m_rows[record][i];
 }
 
 RecordSet::Type RecordSet::type(const QString &name) const
 {
-    return m_fields[checkedField(name)].type;
+    const int i = checkedField(name);
+    return i < 0 ? Type::Text : m_fields[i].type;
 }
 
 QString RecordSet::text(int record, const QString &name) const

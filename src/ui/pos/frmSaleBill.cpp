@@ -18,6 +18,9 @@
 #include <QVBoxLayout>
 
 #include "ui/widgets/DialogRunner.h"
+#include "ui/widgets/EnterMovesFocus.h"
+#include "ui/widgets/ErrorPrompt.h"
+#include "ui/widgets/FieldLeft.h"
 #include "ui/widgets/KeyPreview.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/KwStore.h"
@@ -27,6 +30,7 @@
 #include "core/frame/Session.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "ui/orders/frmOrderCkMxb.h"
 #include "core/pos/ItemLookup.h"
 
@@ -38,12 +42,6 @@ QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent)
     l->setBuddy(buddy);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return l;
-}
-
-bool isEnter(const QKeyEvent *e)
-{
-    return (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
-           (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
 void selectAllSoon(QLineEdit *edit)
@@ -215,9 +213,21 @@ void frmSaleBill::buildControls()
             cmdSave_Click();
         return false;
     });
-    // Enter and focus changes of the entry fields are handled by the form.
-    for (QWidget *w : std::initializer_list<QWidget *>{txtVipNo, txtBarcode, cmbItem, txtQty,
-                                                       txtPrice, cmbStock, dtpDate})
+    // Enter walks the cashier's path: member, code, quantity; Enter in the quantity or the
+    // price adds the line (which puts the focus back in the code box itself).
+    EnterMovesFocus::link(txtVipNo, txtBarcode);
+    EnterMovesFocus::link(txtBarcode, txtQty);
+    EnterMovesFocus::link(cmbItem, txtQty);
+    for (QWidget *w : {static_cast<QWidget *>(txtQty), static_cast<QWidget *>(txtPrice)})
+        EnterMovesFocus::link(w, txtBarcode, [this] {
+            cmdAdd_Click();
+            return false;
+        });
+    EnterMovesFocus::chain({cmbStock, dtpDate, chkNoPrint});
+    FieldLeft::watch(txtBarcode, [this] { txtBarcode_LostFocus(); });
+    FieldLeft::watch(txtVipNo, [this] { txtVipNo_LostFocus(); });
+    // A box reached by Tab or a click offers its text for overtyping.
+    for (QWidget *w : std::initializer_list<QWidget *>{txtVipNo, txtBarcode, cmbItem, txtQty, txtPrice})
         w->installEventFilter(this);
 
     resize(1024, 700);
@@ -271,7 +281,7 @@ void frmSaleBill::setUpGrids()
 
 void frmSaleBill::init(int ID)
 {
-    m_billId = ID;
+    m_bill.billId = ID;
 }
 
 QString frmSaleBill::stockSettingKey()
@@ -290,9 +300,10 @@ void frmSaleBill::Form_Load()
             cmbStock->addItem(r.text(QStringLiteral("FName")));
         cmbStock->setCurrentText(KwStore::get(QStringLiteral("KwStore"), QStringLiteral("DefaultValue"),
                                               stockSettingKey(), QStringLiteral("店面")));
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
+    resolveStock();
 }
 
 void frmSaleBill::Form_Unload()
@@ -314,67 +325,73 @@ void frmSaleBill::txtBarcode_LostFocus()
     ItemMatch m;
     try {
         m = ItemLookup::find(GetCnstr(), code, Session::current().RetailPriceStyleID);
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        // Nothing of the previous item may stay behind for the next Enter to ring up.
+        clearItemEntry();
+        showError(e, this);
         return;
     }
     if (m.found) {
         cmbItem->setCurrentText(m.name);
         if (m.hasPrice)
-            txtPrice->setText(NumberText::money(m.price));
+            txtPrice->setText(Money::fromDouble(m.price).format());
         m_exchange = m.exchange;
         m_itemId = m.itemId;
         txtQty->setText(QStringLiteral("1"));
     } else {
-        m_itemId = 0;
         txtBarcode->clear();
-        cmbItem->setCurrentText(QString());
-        txtPrice->clear();
-        txtQty->setText(QStringLiteral("1"));
+        clearItemEntry();
     }
+}
+
+void frmSaleBill::clearItemEntry()
+{
+    m_itemId = 0;
+    m_exchange = 1;
+    cmbItem->setCurrentText(QString());
+    txtPrice->clear();
+    txtQty->setText(QStringLiteral("1"));
 }
 
 void frmSaleBill::cmdAdd_Click()
 {
-    const double q = NumberText::val(txtQty->text());
-    const double p = NumberText::val(txtPrice->text());
-    if (m_itemId == 0) {
-        Prompts::current().information(QStringLiteral("请输入商品！"));
-        txtBarcode->setFocus();
+    try {
+        m_bill.add(m_itemId, cmbItem->currentText(), NumberText::val(txtQty->text()),
+                   Money::parse(txtPrice->text()), m_exchange);
+    } catch (const CoreError &e) {
+        showError(e, this);
         return;
     }
-    if (q == 0.0) {
-        Prompts::current().information(QStringLiteral("请输入数量！"));
-        txtQty->setFocus();
-        return;
-    }
-    if (p == 0.0) {
-        Prompts::current().information(QStringLiteral("请输入单价！"));
-        txtPrice->setFocus();
-        return;
-    }
-    const int r = FlexSale->addRow();
-    FlexSale->setText(r, QStringLiteral("FOrder"), QString::number(r));
-    FlexSale->setText(r, QStringLiteral("FName"), cmbItem->currentText());
-    if (m_exchange == 1) {
-        FlexSale->setText(r, QStringLiteral("FQty"), NumberText::plain(q));
-    } else {
-        FlexSale->setText(r, QStringLiteral("FQty"), NumberText::plain(q * m_exchange));
-        FlexSale->setText(r, QStringLiteral("FMainQty"), QStringLiteral("1"));
-    }
-    // The price is that of the scanned unit, so the amount counts scanned units.
-    FlexSale->setText(r, QStringLiteral("FPrice"), NumberText::money(p));
-    FlexSale->setText(r, QStringLiteral("FAmount"), NumberText::money(q * p));
-    FlexSale->setText(r, QStringLiteral("FPrice1"), FlexSale->text(r, QStringLiteral("FPrice")));
-    FlexSale->setText(r, QStringLiteral("FAmount1"), FlexSale->text(r, QStringLiteral("FAmount")));
-    FlexSale->setText(r, QStringLiteral("FItemID"), QString::number(m_itemId));
+    drawLines();
     FlexSale->scrollToBottom();
-
     txtBarcode->clear();
-    cmbItem->setCurrentText(QString());
-    txtPrice->clear();
-    txtQty->setText(QStringLiteral("1"));
+    clearItemEntry();
     txtBarcode->setFocus();
+}
+
+void frmSaleBill::drawLines()
+{
+    FlexSale->setRows(1);
+    for (const SaleLine &l : m_bill.lines()) {
+        const int r = FlexSale->addRow();
+        FlexSale->setText(r, QStringLiteral("FOrder"), QString::number(r));
+        FlexSale->setText(r, QStringLiteral("FName"), l.name);
+        FlexSale->setText(r, QStringLiteral("FPrice"), l.price.format());
+        if (l.mainQty != 0)
+            FlexSale->setText(r, QStringLiteral("FMainQty"), QString::number(l.mainQty));
+        FlexSale->setText(r, QStringLiteral("FQty"), NumberText::plain(l.qty));
+        FlexSale->setText(r, QStringLiteral("FAmount"), l.amount.format());
+        if (l.isPickup()) {
+            FlexSale->setText(r, QStringLiteral("FBal"), QString::number(l.orderBalance));
+            if (l.validTo.isValid())
+                FlexSale->setText(r, QStringLiteral("fyxq"), l.validTo.toString(QStringLiteral("yyyy-MM-dd")));
+            FlexSale->setText(r, QStringLiteral("FInterID"), QString::number(l.orderId));
+            FlexSale->setText(r, QStringLiteral("FEntryID"), QString::number(l.orderEntryId));
+        }
+        FlexSale->setText(r, QStringLiteral("FPrice1"), l.price1.format());
+        FlexSale->setText(r, QStringLiteral("FAmount1"), l.amount1.format());
+        FlexSale->setText(r, QStringLiteral("FItemID"), QString::number(l.itemId));
+    }
     RefreshTotals();
 }
 
@@ -385,25 +402,15 @@ void frmSaleBill::cmdDel_Click()
         return;
     if (!Prompts::current().question(QStringLiteral("是否删除所选产品？")))
         return;
-    FlexSale->removeGridRow(r);
-    RefreshTotals();
+    m_bill.remove(r - 1);
+    drawLines();
     txtBarcode->setFocus();
 }
 
 void frmSaleBill::RefreshTotals()
 {
-    double qty = 0.0, receivable = 0.0, shown = 0.0;
-    for (int i = 1; i < FlexSale->rows(); ++i) {
-        qty += FlexSale->value(i, QStringLiteral("FQty"));
-        const double amount = FlexSale->value(i, QStringLiteral("FAmount"));
-        if (FlexSale->value(i, QStringLiteral("FInterID")) == 0.0)
-            receivable += amount;
-        shown += amount;
-    }
-    m_totalQty = qty;
-    m_receivable = receivable;
-    lblQty->setText(QStringLiteral("数量：") + NumberText::plain(qty));
-    lblSumAmount->setText(QStringLiteral("应收金额：") + NumberText::money(shown));
+    lblQty->setText(QStringLiteral("数量：") + NumberText::plain(m_bill.totalQty()));
+    lblSumAmount->setText(QStringLiteral("应收金额：") + m_bill.shownAmount().format());
 }
 
 void frmSaleBill::cmdNew_Click()
@@ -414,28 +421,34 @@ void frmSaleBill::cmdNew_Click()
     cmbItem->setCurrentText(QString());
     txtPrice->clear();
     txtQty->setText(QStringLiteral("1"));
+    m_bill.clear();
     FlexSale->setRows(1);
     FlexOrder->setRows(1);
     lblQty->setText(QStringLiteral("数量："));
     lblSumAmount->setText(QStringLiteral("应收合计："));
     m_itemId = 0;
-    m_billId = 0;
-    m_vipBalance = 0.0;
-    m_totalQty = 0.0;
-    m_receivable = 0.0;
+    m_exchange = 1;
+    m_vipBalance = Money();
     txtBarcode->setFocus();
     lblCzBal->setText(QStringLiteral("充值余额：0.00"));
 }
 
 void frmSaleBill::cmbStock_Click()
 {
+    resolveStock();
+}
+
+void frmSaleBill::resolveStock()
+{
+    // An unknown name leaves no id from an earlier choice behind.
+    m_bill.stockId = 0;
     try {
         const db::Rows rows = db::query(GetCnstr(), QStringLiteral("select FItemID from t_stock where FName=?"),
                                         {cmbStock->currentText()});
         if (!rows.isEmpty())
-            m_stockId = rows.first().integer(QStringLiteral("FItemID"));
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+            m_bill.stockId = rows.first().integer(QStringLiteral("FItemID"));
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
 }
 
@@ -485,55 +498,13 @@ void frmSaleBill::FlexOrder_CellButtonClick(int row, const QString &key)
     DialogRunner::exec(detail);
 }
 
-bool frmSaleBill::handleKey(QObject *watched, QKeyEvent *e)
-{
-    if (!isEnter(e))
-        return false;
-    if (watched == txtVipNo || watched == txtBarcode) {
-        (watched == txtVipNo ? txtBarcode : txtQty)->setFocus();
-        return true;
-    }
-    if (watched == cmbItem) {
-        txtQty->setFocus();
-        return true;
-    }
-    if (watched == txtQty || watched == txtPrice) {
-        cmdAdd_Click();
-        return true;
-    }
-    if (watched == cmbStock || watched == dtpDate) {
-        focusNextChild();
-        return true;
-    }
-    return false;
-}
-
 bool frmSaleBill::eventFilter(QObject *watched, QEvent *event)
 {
-    switch (event->type()) {
-    case QEvent::KeyPress:
-        if (handleKey(watched, static_cast<QKeyEvent *>(event)))
-            return true;
-        break;
-    case QEvent::FocusIn:
+    if (event->type() == QEvent::FocusIn) {
         if (watched == cmbItem)
             selectAllSoon(cmbItem->lineEdit());
-        else if (watched == txtBarcode || watched == txtQty || watched == txtPrice || watched == txtVipNo)
-            selectAllSoon(static_cast<QLineEdit *>(watched));
-        break;
-    case QEvent::FocusOut: {
-        // Another window taking the focus (a message box, a pop-up) is not leaving the box.
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
-            break;
-        if (watched == txtBarcode)
-            txtBarcode_LostFocus();
-        else if (watched == txtVipNo)
-            txtVipNo_LostFocus();
-        break;
-    }
-    default:
-        break;
+        else if (auto *edit = qobject_cast<QLineEdit *>(watched))
+            selectAllSoon(edit);
     }
     return QWidget::eventFilter(watched, event);
 }

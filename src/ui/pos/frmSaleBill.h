@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include "core/frame/Money.h"
+#include "core/pos/SaleBill.h"
+
 class KeyedGrid;
 class QCheckBox;
 class QComboBox;
@@ -23,13 +26,14 @@ public:
     // The bill the next save writes under; 0 draws a new number at save.
     void init(int ID);
 
-    int billId() const { return m_billId; }
+    int billId() const { return m_bill.billId; }
     int currentItemId() const { return m_itemId; }
     int exchangeFactor() const { return m_exchange; }
-    int stockId() const { return m_stockId; }
-    double totalQty() const { return m_totalQty; }
-    double receivableAmount() const { return m_receivable; }
-    double vipBalance() const { return m_vipBalance; }
+    int stockId() const { return m_bill.stockId; }
+    double totalQty() const { return m_bill.totalQty(); }
+    Money receivableAmount() const { return m_bill.receivable(); }
+    Money vipBalance() const { return m_vipBalance; }
+    const SaleBill &bill() const { return m_bill; }
 
     static QString stockSettingKey(); // "frmSaleBill.Stock" under "DefaultValue"
 
@@ -85,13 +89,12 @@ protected:
 private:
     void buildControls();
     void setUpGrids();
-    bool handleKey(QObject *watched, QKeyEvent *event);
+    void clearItemEntry();
+    void drawLines();
+    void resolveStock();
 
-    int m_billId = 0;
+    SaleBill m_bill;
     int m_itemId = 0;
     int m_exchange = 1;
-    int m_stockId = 0;
-    double m_totalQty = 0.0;
-    double m_receivable = 0.0;
-    double m_vipBalance = 0.0;
+    Money m_vipBalance;
 };

@@ -130,8 +130,11 @@ int KeyedGrid::colIndex(const QString &key) const
 int KeyedGrid::checkedCol(const QString &key) const
 {
     const int c = colIndex(key);
-    if (c < 0)
-        throw db::DbError(QStringLiteral("表格中没有列“%1”").arg(key));
+    if (c < 0) {
+        // A key the screen's own code misspelt: a programming error, never the cashier's.
+        qWarning("KeyedGrid %s: no column %s", qPrintable(objectName()), qPrintable(key));
+        Q_ASSERT_X(false, "KeyedGrid", "unknown column key");
+    }
     return c;
 }
 
@@ -143,12 +146,14 @@ QString KeyedGrid::colKey(int col) const
 
 QString KeyedGrid::header(const QString &key) const
 {
-    return horizontalHeaderItem(checkedCol(key))->text();
+    const int c = checkedCol(key);
+    return c < 0 ? QString() : horizontalHeaderItem(c)->text();
 }
 
 void KeyedGrid::setHeader(const QString &key, const QString &text)
 {
-    horizontalHeaderItem(checkedCol(key))->setText(text);
+    if (const int c = checkedCol(key); c >= 0)
+        horizontalHeaderItem(c)->setText(text);
 }
 
 void KeyedGrid::setRows(int rows)
@@ -186,6 +191,8 @@ QTableWidgetItem *KeyedGrid::itemAt(int row, int col, bool create)
 QString KeyedGrid::text(int row, const QString &key) const
 {
     const int c = checkedCol(key);
+    if (c < 0)
+        return QString();
     if (row == 0)
         return horizontalHeaderItem(c)->text();
     const QTableWidgetItem *it = item(row - 1, c);
@@ -195,18 +202,28 @@ QString KeyedGrid::text(int row, const QString &key) const
 void KeyedGrid::setText(int row, const QString &key, const QString &text)
 {
     const int c = checkedCol(key);
+    if (c < 0)
+        return;
     if (row == 0) {
         horizontalHeaderItem(c)->setText(text);
         return;
     }
-    if (row < 1 || row > rowCount())
-        throw db::DbError(QStringLiteral("表格没有第%1行").arg(row));
+    if (row < 1 || row > rowCount()) {
+        qWarning("KeyedGrid %s: no row %d", qPrintable(objectName()), row);
+        Q_ASSERT_X(false, "KeyedGrid", "row out of range");
+        return;
+    }
     itemAt(row, c, true)->setText(text);
 }
 
 double KeyedGrid::value(int row, const QString &key) const
 {
     return NumberText::val(text(row, key));
+}
+
+Money KeyedGrid::money(int row, const QString &key) const
+{
+    return Money::parseCell(text(row, key));
 }
 
 int KeyedGrid::currentGridRow() const
@@ -223,18 +240,23 @@ void KeyedGrid::setCurrentGridRow(int row)
 void KeyedGrid::setColHidden(const QString &key, bool hidden)
 {
     const int c = checkedCol(key);
+    if (c < 0)
+        return;
     m_hidden[c] = hidden;
     applyColumn(c);
 }
 
 bool KeyedGrid::isColHidden(const QString &key) const
 {
-    return isColumnHidden(checkedCol(key));
+    const int c = checkedCol(key);
+    return c >= 0 && isColumnHidden(c);
 }
 
 void KeyedGrid::setColWidth(const QString &key, int width)
 {
     const int c = checkedCol(key);
+    if (c < 0)
+        return;
     m_widths[c] = qMax(0, width);
     applyColumn(c);
 }
@@ -247,6 +269,8 @@ int KeyedGrid::colWidth(const QString &key) const
 void KeyedGrid::setColAlignment(const QString &key, Qt::Alignment align)
 {
     const int c = checkedCol(key);
+    if (c < 0)
+        return;
     horizontalHeaderItem(c)->setData(Qt::UserRole + 2, int(align));
     for (int r = 0; r < rowCount(); ++r)
         if (QTableWidgetItem *it = item(r, c))
@@ -270,6 +294,8 @@ void KeyedGrid::setBackColor(int row1, const QString &key1, int row2, const QStr
                              const QColor &color)
 {
     const int c1 = checkedCol(key1), c2 = checkedCol(key2);
+    if (c1 < 0 || c2 < 0)
+        return;
     for (int r = qMax(1, qMin(row1, row2)); r <= qMin(rowCount(), qMax(row1, row2)); ++r)
         for (int c = qMin(c1, c2); c <= qMax(c1, c2); ++c)
             itemAt(r, c, true)->setBackground(color);
@@ -283,13 +309,16 @@ void KeyedGrid::setRowBackColor(int row, const QColor &color)
 
 QColor KeyedGrid::backColor(int row, const QString &key) const
 {
-    const QTableWidgetItem *it = item(row - 1, checkedCol(key));
+    const int c = checkedCol(key);
+    const QTableWidgetItem *it = c < 0 ? nullptr : item(row - 1, c);
     return it && it->background().style() != Qt::NoBrush ? it->background().color() : QColor();
 }
 
 void KeyedGrid::setColEditable(const QString &key, bool editable)
 {
     const int c = checkedCol(key);
+    if (c < 0)
+        return;
     m_editable[c] = editable;
     for (int r = 0; r < rowCount(); ++r)
         if (QTableWidgetItem *it = item(r, c))
@@ -303,7 +332,10 @@ bool KeyedGrid::isColEditable(const QString &key) const
 
 void KeyedGrid::setColButton(const QString &key, bool button)
 {
-    m_button[checkedCol(key)] = button;
+    const int c = checkedCol(key);
+    if (c < 0)
+        return;
+    m_button[c] = button;
     viewport()->update();
 }
 

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QTableWidget>
 
+#include "core/frame/Money.h"
+
 // The grid every screen uses. Columns are addressed by key (matched without regard to case),
 // never by position. Rows are counted the way the counter's screens count them: row 0 is the
 // header row, lines are rows 1 to rows() - 1, so rows() == 1 means "header only".
@@ -38,6 +40,7 @@ public:
     void setText(int row, const QString &key, const QString &text);
     // The numeric value of a cell: leading-number parse, an empty cell reads 0.
     double value(int row, const QString &key) const;
+    Money money(int row, const QString &key) const; // a money cell: "1,234.00" reads 1234.00
 
     int currentGridRow() const; // 0 when no line is current
     void setCurrentGridRow(int row);
