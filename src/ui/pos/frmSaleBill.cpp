@@ -20,7 +20,7 @@
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/KeyPreview.h"
 #include "ui/widgets/KeyedGrid.h"
-#include "core/frame/KwStore.h"
+#include "core/frame/StationSettings.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
@@ -288,8 +288,7 @@ void frmSaleBill::Form_Load()
         cmbStock->clear();
         for (const db::Row &r : rows)
             cmbStock->addItem(r.text(QStringLiteral("FName")));
-        cmbStock->setCurrentText(KwStore::get(QStringLiteral("KwStore"), QStringLiteral("DefaultValue"),
-                                              stockSettingKey(), QStringLiteral("店面")));
+        cmbStock->setCurrentText(StationSettings::saleStock());
     } catch (const db::DbError &e) {
         Prompts::current().information(e.message());
     }
@@ -297,8 +296,11 @@ void frmSaleBill::Form_Load()
 
 void frmSaleBill::Form_Unload()
 {
-    KwStore::set(QStringLiteral("KwStore"), QStringLiteral("DefaultValue"), stockSettingKey(),
-                 cmbStock->currentText());
+    try {
+        StationSettings::setSaleStock(cmbStock->currentText());
+    } catch (const db::DbError &e) {
+        Prompts::current().information(e.message());
+    }
 }
 
 void frmSaleBill::closeEvent(QCloseEvent *event)
@@ -480,7 +482,7 @@ void frmSaleBill::FlexOrder_CellButtonClick(int row, const QString &key)
         return;
     frmOrderCkMxb detail(this);
     detail.init(int(FlexOrder->value(row, QStringLiteral("FInterID"))),
-                int(FlexOrder->value(row, QStringLiteral("FItemID"))),
+                int(FlexOrder->value(row, QStringLiteral("FEntryID"))),
                 int(FlexOrder->value(row, QStringLiteral("FQty"))), txtVipNo->text());
     DialogRunner::exec(detail);
 }
