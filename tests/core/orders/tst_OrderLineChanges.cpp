@@ -14,7 +14,8 @@ namespace {
 
 const QDate Yxq(2024, 7, 1);
 
-// Order 80: item 1 on lines 1 and 3, item 6 on line 2; line 1 handed out 4 + 6 by two sales.
+// Order 80: item 6 on line 1, item 1 on lines 2 and 3; line 2 handed out 4 + 6 by two sales
+// (line numbers unlike item ids, so keying by one cannot pass for the other).
 void addOrder(const QString &cnstr)
 {
     db::execute(cnstr, "insert into VipOrder (FInterID, Fdate, FVipNo, FClosed) values (?,?,?,0)",
@@ -22,8 +23,8 @@ void addOrder(const QString &cnstr)
     const char *line =
         "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
         " FPrice, FAmount, FYxq) values (80,?,?,?,0,?,3.5,?,?)";
-    db::execute(cnstr, line, {1, 1, 30, 10, 105, Yxq});
-    db::execute(cnstr, line, {2, 6, 10, 0, 35, Yxq});
+    db::execute(cnstr, line, {1, 6, 10, 0, 35, Yxq});
+    db::execute(cnstr, line, {2, 1, 30, 10, 105, Yxq});
     db::execute(cnstr, line, {3, 1, 20, 0, 70, Yxq});
     for (const auto &[bill, qty] : {std::pair{501, 4}, {502, 6}}) {
         db::execute(
@@ -32,7 +33,7 @@ void addOrder(const QString &cnstr)
             {bill, QDate(2024, 5, 1), QDateTime(QDate(2024, 5, 1), QTime(8, bill - 500))});
         db::execute(cnstr,
                     "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FQty,"
-                    " FOrderBillInterID, FOrderBillEntryID) values (?,1,1,?,80,1)",
+                    " FOrderBillInterID, FOrderBillEntryID) values (?,1,1,?,80,2)",
                     {bill, qty});
     }
 }
@@ -74,13 +75,13 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         const QString old = Yxq.toString(Qt::ISODate);
         QTest::newRow("exchange of the stale row")
-            << true << 1 << 0 << QStringList{"4@" + old, "6@" + old, "4@" + old};
+            << true << 1 << 0 << QStringList{"6@" + old, "4@" + old, "4@" + old};
         QTest::newRow("validity of the stale row")
-            << false << 1 << 0 << QStringList{"4@" + old, "6@" + old, "4@" + old};
+            << false << 1 << 0 << QStringList{"6@" + old, "4@" + old, "4@" + old};
         QTest::newRow("validity of the new item")
-            << false << 4 << 2 << QStringList{"4@2024-09-30", "6@" + old, "4@2024-09-30"};
+            << false << 4 << 2 << QStringList{"6@" + old, "4@2024-09-30", "4@2024-09-30"};
         QTest::newRow("exchange of the new item")
-            << true << 4 << 2 << QStringList{"5@" + old, "6@" + old, "5@" + old};
+            << true << 4 << 2 << QStringList{"6@" + old, "5@" + old, "5@" + old};
     }
     void afterExchange()
     {
@@ -129,7 +130,7 @@ private slots:
         TestDb t;
         addOrder(t.cnstr());
         OrderExchange::exchangeItem(t.cnstr(), 80, 1, 4);
-        QCOMPARE(OrderOutDetail::total(OrderOutDetail::load(t.cnstr(), 80, 1)), 10.0);
+        QCOMPARE(OrderOutDetail::total(OrderOutDetail::load(t.cnstr(), 80, 2)), 10.0);
         QCOMPARE(OrderOutDetail::load(t.cnstr(), 80, 3).size(), 0); // same old item, another line
     }
 };
