@@ -125,48 +125,6 @@ private slots:
             QCOMPARE(readSetting(n), expected[n]);
     }
 
-    // Values written by hand or by older versions.
-    void fromStore_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("read");
-        QTest::newRow("drawer 1.0") << "useMoneyBox"
-                                    << "UseMoneyBox"
-                                    << "1.0"
-                                    << "1";
-        QTest::newRow("drawer yes") << "useMoneyBox"
-                                    << "UseMoneyBox"
-                                    << "yes"
-                                    << "0";
-        QTest::newRow("baud text") << "comBaudRate"
-                                   << "ComBaudRate"
-                                   << "fast"
-                                   << "9600";
-        QTest::newRow("baud negative") << "comBaudRate"
-                                       << "ComBaudRate"
-                                       << "-1"
-                                       << "9600";
-        QTest::newRow("encoding blank") << "portEncoding"
-                                        << "PortEncoding"
-                                        << "  "
-                                        << "GB18030";
-        QTest::newRow("no port chosen") << "printPort"
-                                        << "PrintPort"
-                                        << ""
-                                        << "";
-    }
-    void fromStore()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, key);
-        QFETCH(QString, stored);
-        QFETCH(QString, read);
-        KwStore::set("kwstore", "pos.default", key, stored);
-        QCOMPARE(readSetting(name), read);
-    }
-
     // A store that cannot be written (its folder would sit under a file) says so and names
     // the file; nothing is taken as saved.
     void unwritable()
