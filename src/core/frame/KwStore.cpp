@@ -4,6 +4,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "core/db/DbError.h"
+
 namespace {
 
 QString settingsKey(const QString &section, const QString &key)
@@ -41,7 +43,13 @@ void KwStore::set(const QString &application, const QString &section, const QStr
                   const QString &value)
 {
     QDir().mkpath(configDir());
-    QSettings s(filePath(application), QSettings::IniFormat);
+    const QString path = filePath(application);
+    QSettings s(path, QSettings::IniFormat);
     s.setValue(settingsKey(section, key), value);
     s.sync();
+    // QSettings keeps a failed write to itself; a lost port or drawer setting must not go
+    // unnoticed.
+    if (s.status() != QSettings::NoError)
+        throw db::DbError(QStringLiteral("设置未保存：无法写入设置文件“%1”。")
+                              .arg(QDir::toNativeSeparators(path)));
 }

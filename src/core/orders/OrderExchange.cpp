@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/db/Database.h"
+#include "core/db/DbError.h"
 #include "core/db/Transaction.h"
 
 std::optional<db::Row> OrderExchange::member(const QString &cnstr, const QString &vipNo)
@@ -38,6 +39,13 @@ int OrderExchange::exchangeItem(const QString &cnstr, int orderId, int oldItemId
     const int changed = tx.execute(QStringLiteral("update VipOrderEntry set FItemID=? "
                                                   "where FInterID=? and FItemID=?"),
                                    {newItemId, orderId, oldItemId});
+    if (changed == 0)
+        throw db::DbError(staleMessage());
     tx.commit();
     return changed;
+}
+
+QString OrderExchange::staleMessage()
+{
+    return QStringLiteral("订单已被修改，请重新查询！");
 }

@@ -3,16 +3,16 @@
 #include "core/frame/NumberText.h"
 #include "core/db/Database.h"
 
-QList<OrderOutDetail::Line> OrderOutDetail::load(const QString &cnstr, int orderId, int itemId)
+QList<OrderOutDetail::Line> OrderOutDetail::load(const QString &cnstr, int orderId, int entryId)
 {
     const db::Rows rows =
         db::query(cnstr,
                   QStringLiteral("select t1.FSysTime,t2.FQty "
                                  "from ICStockBill t1 inner join ICStockBillEntry t2 "
                                  "on t1.FInterID=t2.FInterID "
-                                 "where t2.FOrderBillInterID=? and t2.FItemID=? "
+                                 "where t2.FOrderBillInterID=? and t2.FOrderBillEntryID=? "
                                  "order by t1.Fdate,t1.FSysTime,t1.FInterID,t2.FEntryID"),
-                  {orderId, itemId});
+                  {orderId, entryId});
     QList<Line> lines;
     for (const db::Row &r : rows)
         lines.append({r.dateTime(QStringLiteral("FSysTime")), r.number(QStringLiteral("FQty"))});

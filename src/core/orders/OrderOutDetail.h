@@ -16,9 +16,10 @@ public:
         double qty = 0.0;
     };
 
-    // Sale lines that handed out the item against the order, in bill-date order.
+    // Sale lines that handed goods out against the order line, in bill-date order. Keyed by
+    // the line, not its item: an exchange rewrites the line's item but not what was handed out.
     // Throws db::DbError on a database failure.
-    static QList<Line> load(const QString &cnstr, int orderId, int itemId);
+    static QList<Line> load(const QString &cnstr, int orderId, int entryId);
     static double total(const QList<Line> &lines);
 
     static QString timeText(const QDateTime &time);

@@ -1,6 +1,8 @@
 #include "core/orders/OrderValidity.h"
 
+#include "core/db/DbError.h"
 #include "core/db/Transaction.h"
+#include "core/orders/OrderExchange.h"
 
 int OrderValidity::set(const QString &cnstr, int orderId, int itemId, const QDate &date)
 {
@@ -8,6 +10,8 @@ int OrderValidity::set(const QString &cnstr, int orderId, int itemId, const QDat
     const int changed = tx.execute(QStringLiteral("update VipOrderEntry set FYxq=? "
                                                   "where FInterID=? and FItemID=?"),
                                    {date, orderId, itemId});
+    if (changed == 0)
+        throw db::DbError(OrderExchange::staleMessage());
     tx.commit();
     return changed;
 }

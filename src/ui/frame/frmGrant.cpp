@@ -9,18 +9,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/frame/KwStore.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
+#include "core/frame/StationSettings.h"
 #include "core/frame/UserGrants.h"
 #include "core/db/DbError.h"
-
-namespace {
-
-const QString Store = QStringLiteral("KwStore");
-const QString Section = QStringLiteral("Pos.Default");
-
-} // namespace
 
 frmGrant::frmGrant(QWidget *parent) : QDialog(parent)
 {
@@ -95,8 +88,7 @@ void frmGrant::Form_Load()
                        QStringLiteral("LPT3"), QStringLiteral("LPT4"), QStringLiteral("LPT5"),
                        QStringLiteral("Com1"), QStringLiteral("Com2"), QStringLiteral("Com3"),
                        QStringLiteral("Com4")});
-    const QString port = KwStore::get(Store, Section, QStringLiteral("PrintPort"),
-                                      QStringLiteral("LPT1"));
+    const QString port = StationSettings::printPort();
     int index = cmbPort->findText(port, Qt::MatchFixedString);
     if (index < 0) {
         // A port this list does not offer (set by hand on this station) is kept, not lost on
@@ -105,9 +97,7 @@ void frmGrant::Form_Load()
         index = cmbPort->count() - 1;
     }
     cmbPort->setCurrentIndex(index);
-    chk_UseMoneyBox->setChecked(
-        KwStore::get(Store, Section, QStringLiteral("UseMoneyBox"), QStringLiteral("0")) ==
-        QStringLiteral("1"));
+    chk_UseMoneyBox->setChecked(StationSettings::useMoneyBox());
 }
 
 QCheckBox *frmGrant::rightBox(const QString &key) const
@@ -150,8 +140,13 @@ void frmGrant::cmdGrant_Click()
 
 void frmGrant::Command1_Click()
 {
-    KwStore::set(Store, Section, QStringLiteral("PrintPort"), cmbPort->currentText());
-    KwStore::set(Store, Section, QStringLiteral("UseMoneyBox"),
-                 chk_UseMoneyBox->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    try {
+        StationSettings::setPrintPort(cmbPort->currentText());
+        StationSettings::setUseMoneyBox(chk_UseMoneyBox->isChecked());
+    } catch (const db::DbError &e) {
+        // The screen stays open with the choice shown, so the manager can note it down.
+        Prompts::current().information(e.message());
+        return;
+    }
     accept();
 }

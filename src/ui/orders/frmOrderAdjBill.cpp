@@ -173,10 +173,11 @@ void frmOrderAdjBill::cmdAdj_Click()
                 FlexOrder->text(r, QStringLiteral("FName")),
                 FlexOrder->value(r, QStringLiteral("FPrice")));
     DialogRunner::exec(dialog);
-    if (dialog.OK()) {
-        FlexOrder->setText(r, QStringLiteral("FName"), dialog.NewItemName());
-        FlexOrder->setText(r, QStringLiteral("FItemID"), QString::number(dialog.NewItemID()));
-    }
+    // An exchange changes every line of the order holding the old item, and one refused as
+    // stale means the rows shown are out of date: show the lines as they now stand.
+    LoadOrders();
+    if (r < FlexOrder->rows())
+        FlexOrder->setCurrentGridRow(r);
 }
 
 bool frmOrderAdjBill::eventFilter(QObject *watched, QEvent *event)

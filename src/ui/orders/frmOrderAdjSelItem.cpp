@@ -89,24 +89,30 @@ void frmOrderAdjSelItem::txtBarcode_LostFocus()
 {
     const QString code = txtBarcode->text();
     m_lookedUp = code;
+    // Whatever an earlier code found is forgotten first: a price or an item left over from
+    // it would let the same-price check pass for the wrong item.
+    m_newItemId = 0;
+    cmbPrice->setCurrentText(QString());
     ItemMatch m;
     try {
         m = ItemLookup::find(GetCnstr(), code, Session::current().RetailPriceStyleID,
                              ItemLookup::Codes::ShopNumberItemNumberOrBarCode);
     } catch (const db::DbError &e) {
+        cmbItem->setCurrentText(QString());
         Prompts::current().information(e.message());
         return;
     }
-    if (m.found) {
-        cmbItem->setCurrentText(m.name);
-        if (m.hasPrice)
-            cmbPrice->setCurrentText(NumberText::money(m.price));
-        m_newItemId = m.itemId;
-    } else {
-        m_newItemId = 0;
+    if (!m.found) {
         txtBarcode->clear();
         cmbItem->setCurrentText(QString());
-        cmbPrice->setCurrentText(QString());
+        return;
+    }
+    // An item without a price stays shown, so the operator sees what the code found, but
+    // cannot be exchanged.
+    cmbItem->setCurrentText(m.name);
+    if (m.hasPrice) {
+        cmbPrice->setCurrentText(NumberText::money(m.price));
+        m_newItemId = m.itemId;
     }
 }
 

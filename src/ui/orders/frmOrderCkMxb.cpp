@@ -7,10 +7,10 @@
 #include <QVBoxLayout>
 
 #include "ui/widgets/KeyedGrid.h"
-#include "core/frame/KwStore.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
+#include "core/frame/StationSettings.h"
 #include "core/db/DbError.h"
 #include "ui/print/DevicePort.h"
 #include "core/orders/OrderOutDetail.h"
@@ -59,10 +59,10 @@ frmOrderCkMxb::frmOrderCkMxb(QWidget *parent) : QDialog(parent)
     resize(420, 360);
 }
 
-void frmOrderCkMxb::init(int OrderID, int ItemID, int OrderQty, const QString &VipNO)
+void frmOrderCkMxb::init(int OrderID, int EntryID, int OrderQty, const QString &VipNO)
 {
     m_orderId = OrderID;
-    m_itemId = ItemID;
+    m_entryId = EntryID;
     m_orderQty = OrderQty;
     m_vipNo = VipNO;
 }
@@ -81,13 +81,12 @@ void frmOrderCkMxb::Form_Load()
     cmbPort->addItems({QStringLiteral("LPT1"), QStringLiteral("LPT2"), QStringLiteral("LPT3"),
                        QStringLiteral("LPT4"), QStringLiteral("LPT5"), QStringLiteral("Com1"),
                        QStringLiteral("Com2"), QStringLiteral("Com3"), QStringLiteral("Com4")});
-    cmbPort->setCurrentText(KwStore::get(QStringLiteral("KwStore"), QStringLiteral("DefaultValue"),
-                                         portSettingKey(), QStringLiteral("LPT1")));
+    cmbPort->setCurrentText(StationSettings::detailPrintPort());
     lblOrderQty->setText(OrderOutDetail::orderQtyLabel(m_orderQty));
     lblVip->setText(OrderOutDetail::vipLabel(m_vipNo));
     Flex->setRows(1);
     try {
-        const QList<OrderOutDetail::Line> lines = OrderOutDetail::load(GetCnstr(), m_orderId, m_itemId);
+        const QList<OrderOutDetail::Line> lines = OrderOutDetail::load(GetCnstr(), m_orderId, m_entryId);
         for (const OrderOutDetail::Line &l : lines) {
             const int r = Flex->addRow();
             Flex->setText(r, QStringLiteral("FSysTime"), OrderOutDetail::timeText(l.time));
@@ -118,8 +117,13 @@ void frmOrderCkMxb::Command1_Click()
 
 void frmOrderCkMxb::done(int result)
 {
-    if (m_loaded) // a port list never filled holds no choice to keep
-        KwStore::set(QStringLiteral("KwStore"), QStringLiteral("DefaultValue"), portSettingKey(),
-                 cmbPort->currentText());
+    if (m_loaded) { // a port list never filled holds no choice to keep
+        try {
+            StationSettings::setDetailPrintPort(cmbPort->currentText());
+        } catch (const db::DbError &e) {
+            // Only the port choice is lost; the screen closes all the same.
+            Prompts::current().information(e.message());
+        }
+    }
     QDialog::done(result);
 }

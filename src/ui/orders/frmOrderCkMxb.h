@@ -7,21 +7,20 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-// "订单出库明细": the sale lines that handed goods out against one order line, and their
-// plain-text print to a printer port.
+// "订单出库明细": the sale lines that handed goods out against one order line (the order
+// and its line number, so an exchanged item keeps its history), and their plain-text print
+// to a printer port.
 class frmOrderCkMxb : public QDialog
 {
     Q_OBJECT
 public:
     explicit frmOrderCkMxb(QWidget *parent = nullptr);
 
-    void init(int OrderID, int ItemID, int OrderQty, const QString &VipNO);
+    void init(int OrderID, int EntryID, int OrderQty, const QString &VipNO);
 
     void Form_Load(); // runs once, when the screen is first shown
     void Command1_Click();
     QStringList PrintLines() const;
-
-    static QString portSettingKey() { return QStringLiteral("PrintPort"); }
 
     QLabel *lblVip;
     QLabel *lblOrderQty;
@@ -37,7 +36,7 @@ protected:
 
 private:
     int m_orderId = 0;
-    int m_itemId = 0;
+    int m_entryId = 0;
     int m_orderQty = 0;
     QString m_vipNo;
     bool m_loaded = false;

@@ -23,7 +23,7 @@
 #include "ui/widgets/FieldLeft.h"
 #include "ui/widgets/KeyPreview.h"
 #include "ui/widgets/KeyedGrid.h"
-#include "core/frame/KwStore.h"
+#include "core/frame/StationSettings.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
@@ -284,11 +284,6 @@ void frmSaleBill::init(int ID)
     m_bill.billId = ID;
 }
 
-QString frmSaleBill::stockSettingKey()
-{
-    return QStringLiteral("frmSaleBill.Stock");
-}
-
 void frmSaleBill::Form_Load()
 {
     setUpGrids();
@@ -298,8 +293,7 @@ void frmSaleBill::Form_Load()
         cmbStock->clear();
         for (const db::Row &r : rows)
             cmbStock->addItem(r.text(QStringLiteral("FName")));
-        cmbStock->setCurrentText(KwStore::get(QStringLiteral("KwStore"), QStringLiteral("DefaultValue"),
-                                              stockSettingKey(), QStringLiteral("店面")));
+        cmbStock->setCurrentText(StationSettings::saleStock());
     } catch (const CoreError &e) {
         showError(e, this);
     }
@@ -308,8 +302,11 @@ void frmSaleBill::Form_Load()
 
 void frmSaleBill::Form_Unload()
 {
-    KwStore::set(QStringLiteral("KwStore"), QStringLiteral("DefaultValue"), stockSettingKey(),
-                 cmbStock->currentText());
+    try {
+        StationSettings::setSaleStock(cmbStock->currentText());
+    } catch (const CoreError &e) {
+        showError(e, this);
+    }
 }
 
 void frmSaleBill::closeEvent(QCloseEvent *event)
@@ -493,7 +490,7 @@ void frmSaleBill::FlexOrder_CellButtonClick(int row, const QString &key)
         return;
     frmOrderCkMxb detail(this);
     detail.init(int(FlexOrder->value(row, QStringLiteral("FInterID"))),
-                int(FlexOrder->value(row, QStringLiteral("FItemID"))),
+                int(FlexOrder->value(row, QStringLiteral("FEntryID"))),
                 int(FlexOrder->value(row, QStringLiteral("FQty"))), txtVipNo->text());
     DialogRunner::exec(detail);
 }

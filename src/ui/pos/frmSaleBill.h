@@ -35,7 +35,6 @@ public:
     Money vipBalance() const { return m_vipBalance; }
     const SaleBill &bill() const { return m_bill; }
 
-    static QString stockSettingKey(); // "frmSaleBill.Stock" under "DefaultValue"
 
     void Form_Load();
     void Form_Unload();

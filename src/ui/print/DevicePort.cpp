@@ -6,8 +6,7 @@
 #include <QSerialPort>
 #include <QStringEncoder>
 
-#include "core/frame/KwStore.h"
-#include "core/frame/NumberText.h"
+#include "core/frame/StationSettings.h"
 #include "core/db/DbError.h"
 
 QString DevicePort::devicePath(const QString &portName)
@@ -17,7 +16,7 @@ QString DevicePort::devicePath(const QString &portName)
         throw db::DbError(QStringLiteral("未设置打印机端口"));
     if (QFileInfo(name).isAbsolute())
         return name;
-    const QString mapped = KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Ports"), name);
+    const QString mapped = StationSettings::mappedPort(name);
     if (!mapped.isEmpty())
         return mapped;
     static const QRegularExpression re(QStringLiteral("^(lpt|com)([1-9]\\d*)$"),
@@ -56,10 +55,7 @@ void DevicePort::writeBytes(const QString &portName, const QByteArray &bytes)
         QSerialPort port(path);
         // Receipt printers and drawers on serial lines run at 9600 8N1 unless the station
         // says otherwise.
-        const int baud = KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
-                                      QStringLiteral("ComBaudRate"), QStringLiteral("9600"))
-                             .toInt();
-        port.setBaudRate(baud > 0 ? baud : 9600);
+        port.setBaudRate(StationSettings::comBaudRate());
         if (!port.open(QIODevice::WriteOnly))
             throw db::DbError(QStringLiteral("无法打开端口“%1”（%2）：%3").arg(portName, path, port.errorString()));
         if (port.write(bytes) != bytes.size() || !port.waitForBytesWritten(3000))
@@ -76,11 +72,8 @@ void DevicePort::writeBytes(const QString &portName, const QByteArray &bytes)
 
 QByteArray DevicePort::encode(const QString &text)
 {
-    const QString encoding =
-        KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
-                     QStringLiteral("PortEncoding"), QStringLiteral("GB18030"))
-            .trimmed();
-    const QByteArray name = (encoding.isEmpty() ? QStringLiteral("GB18030") : encoding).toLatin1();
+    const QString encoding = StationSettings::portEncoding();
+    const QByteArray name = encoding.toLatin1();
     QStringEncoder enc(name.constData());
     if (!enc.isValid())
         throw db::DbError(QStringLiteral("打印机编码“%1”无法识别").arg(encoding));
@@ -102,11 +95,6 @@ QByteArray DevicePort::drawerPulse()
 
 void DevicePort::openCashDrawer()
 {
-    const QString use = KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
-                                     QStringLiteral("UseMoneyBox"), QStringLiteral("0"));
-    if (NumberText::val(use) != 1.0)
-        return;
-    writeBytes(KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
-                            QStringLiteral("PrintPort"), QStringLiteral("LPT1")),
-               drawerPulse());
+    if (StationSettings::useMoneyBox())
+        writeBytes(StationSettings::printPort(), drawerPulse());
 }

@@ -10,7 +10,7 @@
 #include <QStandardPaths>
 
 #include "ui/widgets/DialogRunner.h"
-#include "core/frame/KwStore.h"
+#include "core/frame/StationSettings.h"
 #include "core/frame/Prompts.h"
 #include "core/db/DbError.h"
 #include "core/print/RecordSet.h"
@@ -31,9 +31,7 @@ QString KwTdPrinter::spoolDir()
 
 QString KwTdPrinter::stationPrinter()
 {
-    return KwStore::get(QStringLiteral("KwStore"), QStringLiteral("Pos.Default"),
-                        QStringLiteral("ReceiptPrinter"))
-        .trimmed();
+    return StationSettings::receiptPrinter();
 }
 
 QPrintPreviewDialog *KwTdPrinter::createPreview(const PrintTemplate &tmpl, const RecordSet &data,

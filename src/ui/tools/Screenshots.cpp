@@ -106,15 +106,15 @@ QList<Screenshots::Entry> Screenshots::entries()
          [](FrmMain &main) -> QWidget * {
              // The first order line that sales have handed goods out against.
              const db::Rows rows = db::query(
-                 GetCnstr(), QStringLiteral("select t1.FInterID, t1.FItemID, t1.FQty + t1.FPreQty as FAll,"
+                 GetCnstr(), QStringLiteral("select t1.FInterID, t1.FEntryID, t1.FQty + t1.FPreQty as FAll,"
                                             " t0.FVipNo from VipOrderEntry t1 inner join VipOrder t0"
                                             " on t0.FInterID=t1.FInterID where exists (select 1 from"
                                             " ICStockBillEntry t2 where t2.FOrderBillInterID=t1.FInterID"
-                                            " and t2.FItemID=t1.FItemID) order by t1.FInterID, t1.FEntryID"));
+                                            " and t2.FOrderBillEntryID=t1.FEntryID) order by t1.FInterID, t1.FEntryID"));
              auto *form = new frmOrderCkMxb(&main);
              if (!rows.isEmpty())
                  form->init(rows.first().integer(QStringLiteral("FInterID")),
-                            rows.first().integer(QStringLiteral("FItemID")),
+                            rows.first().integer(QStringLiteral("FEntryID")),
                             rows.first().integer(QStringLiteral("FAll")),
                             rows.first().text(QStringLiteral("FVipNo")));
              return form;

@@ -195,6 +195,27 @@ private slots:
         QCOMPARE(again.cmbPort->currentText(), storedPort == "<absent>" ? QStringLiteral("LPT1") : storedPort);
         QCOMPARE(again.chk_UseMoneyBox->isChecked(), storedDrawer == "1");
     }
+
+    // A settings file that cannot be written: the manager is told, the screen stays open.
+    void settingsNotSaved()
+    {
+        TestDb t(TestDb::Content::Demo);
+        t.login(1, QStringLiteral("店长"));
+        QFile blocker(t.dir() + "/blocker");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        qputenv("KWPOS_CONFIG_DIR", (blocker.fileName() + "/config").toUtf8());
+        ScriptedPrompts prompts;
+        frmGrant f;
+        f.show();
+        f.cmbPort->setCurrentIndex(f.cmbPort->findText("Com3"));
+        QTest::mouseClick(f.Command1, Qt::LeftButton);
+        QCOMPARE(prompts.shown.size(), 1);
+        QVERIFY2(prompts.last().startsWith("设置未保存") && prompts.last().contains(blocker.fileName()),
+                 qPrintable(prompts.last()));
+        QVERIFY(f.isVisible());
+        QCOMPARE(f.cmbPort->currentText(), QStringLiteral("Com3"));
+    }
 };
 
 QTEST_MAIN(tst_frmGrant)

@@ -103,16 +103,20 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QList<int>>("items");
         QTest::addColumn<QString>("rowName");
+        QTest::addColumn<bool>("changedBehind"); // another station exchanged item 1 for 5 first
         QTest::newRow("same price by shop number")
-            << "104" << true << QStringList{"是否现在更换？"} << QList<int>{4, 6, 4} << "高钙牛奶 250ml";
+            << "104" << true << QStringList{"是否现在更换？"} << QList<int>{4, 6, 4} << "高钙牛奶 250ml" << false;
         QTest::newRow("same price by item number")
-            << "01.004" << true << QStringList{"是否现在更换？"} << QList<int>{4, 6, 4} << "高钙牛奶 250ml";
+            << "01.004" << true << QStringList{"是否现在更换？"} << QList<int>{4, 6, 4} << "高钙牛奶 250ml" << false;
         QTest::newRow("other price refused")
-            << "201" << true << QStringList{"新品与旧品价格不一致，禁止调换！"} << QList<int>{1, 6, 1} << "鲜牛奶 250ml";
+            << "201" << true << QStringList{"新品与旧品价格不一致，禁止调换！"} << QList<int>{1, 6, 1} << "鲜牛奶 250ml" << false;
         QTest::newRow("answered No")
-            << "104" << false << QStringList{"是否现在更换？"} << QList<int>{1, 6, 1} << "鲜牛奶 250ml";
+            << "104" << false << QStringList{"是否现在更换？"} << QList<int>{1, 6, 1} << "鲜牛奶 250ml" << false;
         QTest::newRow("no item found")
-            << "000" << true << QStringList{"请选择新奶种！"} << QList<int>{1, 6, 1} << "鲜牛奶 250ml";
+            << "000" << true << QStringList{"请选择新奶种！"} << QList<int>{1, 6, 1} << "鲜牛奶 250ml" << false;
+        QTest::newRow("stale row refused")
+            << "104" << true << QStringList{"是否现在更换？", "订单已被修改，请重新查询！"} << QList<int>{5, 6, 5}
+            << "巧克力奶 200ml" << true;
     }
     void exchange()
     {
@@ -121,6 +125,7 @@ private slots:
         QFETCH(QStringList, messages);
         QFETCH(QList<int>, items);
         QFETCH(QString, rowName);
+        QFETCH(bool, changedBehind);
         Orders o;
         o.prompts.answers = {answer};
         frmOrderAdjBill f;
@@ -128,6 +133,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&f));
         f.txtVipNo->setText("V0009");
         f.FlexOrder->setCurrentGridRow(1);
+        if (changedBehind)
+            db::execute(o.db.cnstr(), "update VipOrderEntry set FItemID=5 where FInterID=80 and FItemID=1");
 
         bool sawDialog = false;
         DialogRunner::setScript([&](QDialog &dialog) {
@@ -157,10 +164,12 @@ private slots:
         QCOMPARE(o.prompts.texts(), messages);
         QCOMPARE(itemsOf(o.db.cnstr(), 80), items);
         QCOMPARE(itemsOf(o.db.cnstr(), 81), QList<int>{1}); // closed order untouched
-        QCOMPARE(f.FlexOrder->text(1, "FName"), rowName);
-        QCOMPARE(f.FlexOrder->text(1, "FItemID"), QString::number(items.first()));
-        // The grid shows the chosen row only; the other line of the item changes on reload.
-        QCOMPARE(f.FlexOrder->text(3, "FName"), QStringLiteral("鲜牛奶 250ml"));
+        // The grid is read again: both lines of the item show what the database holds.
+        for (int row : {1, 3}) {
+            QCOMPARE(f.FlexOrder->text(row, "FName"), rowName);
+            QCOMPARE(f.FlexOrder->text(row, "FItemID"), QString::number(items.first()));
+        }
+        QCOMPARE(f.FlexOrder->currentGridRow(), 1);
         const db::Row kept = db::query(o.db.cnstr(), "select FQty, FCplQty, FPrice, FAmount from VipOrderEntry"
                                                      " where FInterID=? and FEntryID=?", {80, 1}).first();
         QCOMPARE((QList<double>{kept.number("FQty"), kept.number("FCplQty"), kept.number("FPrice"),
@@ -177,6 +186,45 @@ private slots:
         DialogRunner::setScript([&](QDialog &) { sawDialog = true; return 0; });
         QTest::mouseClick(f.cmdAdj, Qt::LeftButton);
         QVERIFY(!sawDialog);
+    }
+
+    // A lookup that finds no usable item forgets the one found before, price included, so
+    // the same-price check cannot pass on the earlier item's price.
+    void lookupForgetsEarlierItem_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("priceStyle");
+        QTest::addColumn<bool>("dropItems");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("found without price") << "202" << 0 << false << "草莓酸奶 150g";
+        QTest::newRow("unknown code") << "000" << 1 << false << "";
+        QTest::newRow("database failure") << "202" << 1 << true << "";
+    }
+    void lookupForgetsEarlierItem()
+    {
+        QFETCH(QString, code);
+        QFETCH(int, priceStyle);
+        QFETCH(bool, dropItems);
+        QFETCH(QString, name);
+        Orders o;
+        frmOrderAdjSelItem d;
+        d.init(80, 1, "鲜牛奶 250ml", 3.5);
+        d.show();
+        d.txtBarcode->setText("104");
+        d.txtBarcode_LostFocus();
+        QCOMPARE(d.cmbPrice->currentText(), QStringLiteral("3.50"));
+        Session::current().RetailPriceStyleID = priceStyle;
+        if (dropItems)
+            db::execute(o.db.cnstr(), "drop table t_icitem");
+        d.txtBarcode->setText(code);
+        QTest::mouseClick(d.cmdOk, Qt::LeftButton);
+        QCOMPARE(d.cmbItem->currentText(), name);
+        QCOMPARE(d.cmbPrice->currentText(), QString());
+        QCOMPARE(d.NewItemID(), 0);
+        QCOMPARE(o.prompts.last(), QStringLiteral("请选择新奶种！"));
+        QCOMPARE(o.prompts.shown.size(), dropItems ? 2 : 1); // the engine's message first
+        QVERIFY(!d.OK() && d.isVisible());
+        QCOMPARE(itemsOf(o.db.cnstr(), 80), (QList<int>{1, 6, 1}));
     }
 
     void databaseFailure()

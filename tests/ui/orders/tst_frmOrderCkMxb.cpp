@@ -15,13 +15,13 @@
 
 namespace {
 
-void addSale(const QString &cnstr, int id, const QDateTime &time, int order, int item, double qty)
+void addSale(const QString &cnstr, int id, const QDateTime &time, int order, int entry, double qty)
 {
     db::execute(cnstr, "insert into ICStockBill (FInterID, FTrantype, Fdate, FSysTime) values (?,?,?,?)",
                 {id, 99, time.date(), time});
     db::execute(cnstr, "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FOrderBillInterID,"
                        " FOrderBillEntryID) values (?,?,?,?,?,?)",
-                {id, 1, item, qty, order, 1});
+                {id, 1, 1, qty, order, entry});
 }
 
 } // namespace
@@ -34,30 +34,30 @@ private slots:
 
     void detail_data()
     {
-        QTest::addColumn<int>("item");
+        QTest::addColumn<int>("entry");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QString>("done");
         QTest::newRow("two sale bills") << 1
                                         << QStringList{"2024-05-02 08:10:00|2", "2024-05-09 07:45:30|3"}
                                         << "完成数量：5";
-        QTest::newRow("never handed out") << 4 << QStringList{} << "完成数量：0";
+        QTest::newRow("never handed out") << 3 << QStringList{} << "完成数量：0";
     }
     void detail()
     {
-        QFETCH(int, item);
+        QFETCH(int, entry);
         QFETCH(QStringList, rows);
         QFETCH(QString, done);
         TestDb db(TestDb::Content::Schema);
         db.login(1, "店长");
-        // Entered out of date order; another item and another order are not this line's.
+        // Entered out of date order; the same item on another line or order is not this line's.
         addSale(db.cnstr(), 502, QDateTime(QDate(2024, 5, 9), QTime(7, 45, 30)), 80, 1, 3);
         addSale(db.cnstr(), 501, QDateTime(QDate(2024, 5, 2), QTime(8, 10)), 80, 1, 2);
-        addSale(db.cnstr(), 503, QDateTime(QDate(2024, 5, 3), QTime(9, 0)), 80, 6, 4);
+        addSale(db.cnstr(), 503, QDateTime(QDate(2024, 5, 3), QTime(9, 0)), 80, 2, 4);
         addSale(db.cnstr(), 504, QDateTime(QDate(2024, 5, 4), QTime(9, 0)), 81, 1, 7);
         const QString port = db.dir() + "/port.txt";
         ScriptedPrompts prompts;
         frmOrderCkMxb f;
-        f.init(80, item, 12, "V0009");
+        f.init(80, entry, 12, "V0009");
         f.show();
         QCOMPARE((QStringList{f.lblVip->text(), f.lblOrderQty->text(), f.lblSaleQty->text()}),
                  (QStringList{"卡号：V0009", "订单数量：12", done}));

@@ -1,0 +1,139 @@
+#include <thread>
+
+#include <QtTest>
+
+#include "TestDb.h"
+#include "core/db/Database.h"
+#include "core/db/DbError.h"
+#include "core/db/Transaction.h"
+#include "core/orders/OrderExchange.h"
+#include "core/orders/OrderOutDetail.h"
+#include "core/orders/OrderValidity.h"
+
+namespace {
+
+const QDate Yxq(2024, 7, 1);
+
+// Order 80: item 6 on line 1, item 1 on lines 2 and 3; line 2 handed out 4 + 6 by two sales
+// (line numbers unlike item ids, so keying by one cannot pass for the other).
+void addOrder(const QString &cnstr)
+{
+    db::execute(cnstr, "insert into VipOrder (FInterID, Fdate, FVipNo, FClosed) values (?,?,?,0)",
+                {80, QDate(2024, 4, 1), "V0009"});
+    const char *line =
+        "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
+        " FPrice, FAmount, FYxq) values (80,?,?,?,0,?,3.5,?,?)";
+    db::execute(cnstr, line, {1, 6, 10, 0, 35, Yxq});
+    db::execute(cnstr, line, {2, 1, 30, 10, 105, Yxq});
+    db::execute(cnstr, line, {3, 1, 20, 0, 70, Yxq});
+    for (const auto &[bill, qty] : {std::pair{501, 4}, {502, 6}}) {
+        db::execute(
+            cnstr,
+            "insert into ICStockBill (FInterID, FTrantype, Fdate, FSysTime) values (?,99,?,?)",
+            {bill, QDate(2024, 5, 1), QDateTime(QDate(2024, 5, 1), QTime(8, bill - 500))});
+        db::execute(cnstr,
+                    "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FQty,"
+                    " FOrderBillInterID, FOrderBillEntryID) values (?,1,1,?,80,2)",
+                    {bill, qty});
+    }
+}
+
+// Each line as "item@validity", in line order.
+QStringList linesOf(const QString &cnstr)
+{
+    QStringList out;
+    for (const db::Row &r : db::query(
+             cnstr, "select FItemID, FYxq from VipOrderEntry where FInterID=80 order by FEntryID"))
+        out << QString::number(r.integer("FItemID")) + "@" + r.date("FYxq").toString(Qt::ISODate);
+    return out;
+}
+
+QString refusal(const std::function<void()> &change)
+{
+    try {
+        change();
+    } catch (const db::DbError &e) {
+        return e.message();
+    }
+    return {};
+}
+
+} // namespace
+
+class tst_OrderLineChanges : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    // After item 1 became item 4, a screen still showing item 1 changes nothing.
+    void afterExchange_data()
+    {
+        QTest::addColumn<bool>("exchange"); // else the validity date
+        QTest::addColumn<int>("item");
+        QTest::addColumn<int>("changed"); // 0: refused as stale
+        QTest::addColumn<QStringList>("lines");
+        const QString old = Yxq.toString(Qt::ISODate);
+        QTest::newRow("exchange of the stale row")
+            << true << 1 << 0 << QStringList{"6@" + old, "4@" + old, "4@" + old};
+        QTest::newRow("validity of the stale row")
+            << false << 1 << 0 << QStringList{"6@" + old, "4@" + old, "4@" + old};
+        QTest::newRow("validity of the new item")
+            << false << 4 << 2 << QStringList{"6@" + old, "4@2024-09-30", "4@2024-09-30"};
+        QTest::newRow("exchange of the new item")
+            << true << 4 << 2 << QStringList{"6@" + old, "5@" + old, "5@" + old};
+    }
+    void afterExchange()
+    {
+        QFETCH(bool, exchange);
+        QFETCH(int, item);
+        QFETCH(int, changed);
+        QFETCH(QStringList, lines);
+        TestDb t;
+        addOrder(t.cnstr());
+        QCOMPARE(OrderExchange::exchangeItem(t.cnstr(), 80, 1, 4), 2);
+        int done = 0;
+        const QString message = refusal([&] {
+            done = exchange ? OrderExchange::exchangeItem(t.cnstr(), 80, item, 5)
+                            : OrderValidity::set(t.cnstr(), 80, item, QDate(2024, 9, 30));
+        });
+        QCOMPARE(message, changed ? QString() : QStringLiteral("订单已被修改，请重新查询！"));
+        QCOMPARE(done, changed);
+        QCOMPARE(linesOf(t.cnstr()), lines);
+    }
+
+    // Two stations exchange the same line at once: the second finds it changed and refuses.
+    void twoStations()
+    {
+        TestDb t;
+        addOrder(t.cnstr());
+        QString second;
+        {
+            db::Transaction first(t.cnstr());
+            QCOMPARE(
+                first.execute("update VipOrderEntry set FItemID=4 where FInterID=80 and FItemID=1"),
+                2);
+            std::thread other([&] {
+                second = refusal([&] { OrderExchange::exchangeItem(t.cnstr(), 80, 1, 5); });
+                db::closeAll();
+            });
+            first.commit();
+            other.join();
+        }
+        QCOMPARE(second, QStringLiteral("订单已被修改，请重新查询！"));
+        QCOMPARE(linesOf(t.cnstr()).join(' ').count("4@"), 2);
+    }
+
+    // What was handed out belongs to the order line, whatever item it holds now.
+    void detailAfterExchange()
+    {
+        TestDb t;
+        addOrder(t.cnstr());
+        OrderExchange::exchangeItem(t.cnstr(), 80, 1, 4);
+        QCOMPARE(OrderOutDetail::total(OrderOutDetail::load(t.cnstr(), 80, 2)), 10.0);
+        QCOMPARE(OrderOutDetail::load(t.cnstr(), 80, 3).size(), 0); // same old item, another line
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_OrderLineChanges)
+#include "tst_OrderLineChanges.moc"
