@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/widgets/CounterScreen.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/KeyPreview.h"
 #include "ui/widgets/KeyedGrid.h"
@@ -220,6 +221,7 @@ void frmSaleBill::buildControls()
                                                        txtPrice, cmbStock, dtpDate})
         w->installEventFilter(this);
 
+    CounterScreen::applyFont(*this);
     resize(1024, 700);
     txtBarcode->setFocus();
 }
