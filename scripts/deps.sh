@@ -6,6 +6,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6serialport6-dev
   libgl-dev libsodium-dev libxlsxwriter-dev fonts-noto-cjk
+  qt6-translations-l10n
 )
 if [ "${1:-}" = "--test" ]; then
   PACKAGES+=(postgresql poppler-utils unzip xvfb)

@@ -14,6 +14,7 @@
 #include <QThread>
 
 #include "ui/widgets/DialogRunner.h"
+#include "ui/widgets/WindowFit.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "core/frame/Session.h"
@@ -30,7 +31,7 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(QStringLiteral("奶站前台管理系统"));
-    resize(1024, 700);
+    resize(1000, 700); // leaves room for the frame on a 1024-wide counter screen
     setMouseTracking(true);
 
     buildCommandBar();
@@ -228,6 +229,9 @@ QWidget *FrmMain::showForm(std::type_index type, bool modal,
     QWidget *form = create();
     form->setWindowFlag(Qt::Window);
     slot = form;
+    auto *dialog = qobject_cast<QDialog *>(form);
+    if (!modal || !dialog)
+        WindowFit::apply(*form); // a modal dialog is fitted by the dialog runner
     if (!modal) {
         form->setAttribute(Qt::WA_DeleteOnClose);
         form->show();
@@ -236,7 +240,7 @@ QWidget *FrmMain::showForm(std::type_index type, bool modal,
         return form;
     }
     const QPointer<QWidget> guard(form);
-    if (auto *dialog = qobject_cast<QDialog *>(form)) {
+    if (dialog) {
         DialogRunner::exec(*dialog);
     } else {
         // A modal form that is not a dialog: wait here until it is closed.

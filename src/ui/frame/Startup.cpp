@@ -10,13 +10,18 @@
 #include "ui/frame/FrmMain.h"
 #include "ui/frame/Login.h"
 #include "ui/widgets/MessageBoxPrompts.h"
+#include "ui/widgets/WindowFit.h"
 #include "core/frame/Prompts.h"
 #include "ui/tools/Screenshots.h"
 #include "core/frame/Session.h"
+#include "core/frame/SystemTranslation.h"
 #include "core/db/DbError.h"
 
 int Startup::run(QApplication &app, const QStringList &arguments)
 {
+    // Before any window: message-box buttons and the file dialogue read in the station's language.
+    SystemTranslation::install(app);
+
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("奶站前台管理系统"));
     parser.addHelpOption();
@@ -72,6 +77,7 @@ int Startup::run(QApplication &app, const QStringList &arguments)
         Prompts::current().information(e.message());
         return 1;
     }
+    WindowFit::apply(main);
     main.show();
     if (parser.isSet(screenshots))
         return Screenshots::run(parser.value(screenshots), main);

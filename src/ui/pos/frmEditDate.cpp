@@ -3,6 +3,7 @@
 #include <QDateEdit>
 #include <QPushButton>
 
+#include "ui/widgets/CounterScreen.h"
 #include "ui/widgets/DialogLayout.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
@@ -33,6 +34,7 @@ frmEditDate::frmEditDate(QWidget *parent) : QDialog(parent)
 
     connect(cmdOk, &QPushButton::clicked, this, &frmEditDate::cmdOk_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmEditDate::cmdExit_Click);
+    CounterScreen::applyFont(*this);
     dtpNewDate->setFocus();
 }
 

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "ui/widgets/CounterScreen.h"
 #include "ui/widgets/DialogLayout.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
@@ -28,6 +29,7 @@ frmInputQty::frmInputQty(QWidget *parent) : QDialog(parent)
 
     connect(cmdOk, &QPushButton::clicked, this, &frmInputQty::cmdOk_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmInputQty::cmdExit_Click);
+    CounterScreen::applyFont(*this);
     resize(280, 130);
     txtQty2->installEventFilter(this);
     txtQty2->setFocus();

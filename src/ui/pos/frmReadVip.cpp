@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/widgets/CounterScreen.h"
 #include "ui/widgets/DialogLayout.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
@@ -32,6 +33,7 @@ frmReadVip::frmReadVip(QWidget *parent) : QDialog(parent)
 
     connect(Command1, &QPushButton::clicked, this, &frmReadVip::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmReadVip::Command2_Click);
+    CounterScreen::applyFont(*this);
     Text1->setFocus();
 }
 

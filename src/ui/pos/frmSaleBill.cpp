@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/widgets/CounterScreen.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/ErrorPrompt.h"
@@ -230,6 +231,7 @@ void frmSaleBill::buildControls()
     for (QWidget *w : std::initializer_list<QWidget *>{txtVipNo, txtBarcode, cmbItem, txtQty, txtPrice})
         w->installEventFilter(this);
 
+    CounterScreen::applyFont(*this);
     resize(1024, 700);
     txtBarcode->setFocus();
 }

@@ -1,21 +1,18 @@
 #include "ui/print/FileChooser.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFileDialog>
-#include <QStandardPaths>
 
 namespace {
 
 class SaveDialogChooser : public FileChooser
 {
 public:
-    QString saveFileName(const QString &caption, const QString &suggestedName,
+    QString saveFileName(const QString &caption, const QString &suggestedPath,
                          const QString &filters) override
     {
-        const QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption,
-                                            QDir(dir).filePath(suggestedName), filters);
+        return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggestedPath,
+                                            filters);
     }
 };
 

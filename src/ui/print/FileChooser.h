@@ -8,9 +8,10 @@ class FileChooser
 {
 public:
     virtual ~FileChooser() = default;
-    // The chosen path, or an empty text when the operator cancelled. `filters` in the
-    // dialogue's form: "Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)".
-    virtual QString saveFileName(const QString &caption, const QString &suggestedName,
+    // The chosen path, or an empty text when the operator cancelled. The dialogue starts at
+    // `suggestedPath` (folder and file name). `filters` in the dialogue's form:
+    // "Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)".
+    virtual QString saveFileName(const QString &caption, const QString &suggestedPath,
                                  const QString &filters) = 0;
 
     static FileChooser &current();

@@ -7,6 +7,7 @@
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
+#include "core/print/ExportFolder.h"
 #include "ui/print/FileChooser.h"
 #include "ui/print/GridExporter.h"
 #include "core/print/GridFormatStore.h"
@@ -43,7 +44,7 @@ void GridExport(const KeyedGrid &grid, const QString &title)
     for (const QChar bad : {u'/', u'\\', u':', u'*', u'?', u'"', u'<', u'>', u'|'})
         base.replace(bad, u'_');
     QString path = FileChooser::current().saveFileName(
-        QStringLiteral("导出"), base + QStringLiteral(".xlsx"),
+        QStringLiteral("导出"), QDir(ExportFolder::start()).filePath(base + QStringLiteral(".xlsx")),
         QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
     if (path.isEmpty())
         return;
@@ -55,5 +56,7 @@ void GridExport(const KeyedGrid &grid, const QString &title)
         GridExporter::writeCsv(snap, path);
     else
         GridExporter::writeXlsx(snap, path, title);
+    // Only a folder that took a file is offered next time.
+    ExportFolder::remember(path);
     Prompts::current().information(QStringLiteral("导出完成：\n%1").arg(QDir::toNativeSeparators(path)));
 }

@@ -111,7 +111,8 @@ frmTdDesigner::frmTdDesigner(const QString &cnstr, int tranType, QWidget *parent
     auto *scroll = new QScrollArea(this);
     scroll->setWidget(lblPreview);
     scroll->setWidgetResizable(true);
-    scroll->setMinimumWidth(360);
+    // Narrow enough that the designer fits a 1024-wide counter screen.
+    scroll->setMinimumWidth(280);
     scroll->setBackgroundRole(QPalette::Dark);
 
     // Left: templates; middle: page and lines; right: preview.

@@ -16,6 +16,7 @@
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
 #include "ui/print/GridRoutines.h"
+#include "core/reports/CardMovements.h"
 #include "core/reports/StoredValueReport.h"
 #include "ui/print/ZPPrinter.h"
 
@@ -164,6 +165,15 @@ void frmVipReport::cmdQuery_Click()
         if (m_number == 109 && txtVipNo->text().trimmed().isEmpty()) {
             Prompts::current().exclamation(QStringLiteral("请输入会员卡号！"));
             txtVipNo->setFocus();
+            return;
+        }
+        if (m_number == 109 && !CardMovements::any(m_cnstr, txtVipNo->text())) {
+            // Not an empty statement of 0.00: nothing, and the card dialogue's own word.
+            FlexReport->setRows(1);
+            lblOwner->clear();
+            Prompts::current().exclamation(QStringLiteral("卡号不存在！"));
+            txtVipNo->setFocus();
+            txtVipNo->selectAll();
             return;
         }
         res = StoredValueReport::run(m_cnstr, m_number, {dtpFrom->date(), dtpTo->date(), txtVipNo->text()});

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPixmap>
 #include <QTextStream>
@@ -29,6 +30,7 @@
 #include "core/print/TemplateStore.h"
 #include "ui/print/frmTdDesigner.h"
 #include "ui/reports/frmVipReport.h"
+#include "ui/widgets/WindowFit.h"
 
 namespace {
 
@@ -134,6 +136,16 @@ QList<Screenshots::Entry> Screenshots::entries()
          }},
         {QStringLiteral("frmModifyPwd"),
          [](FrmMain &main) -> QWidget * { return new frmModifyPwd(GetCnstr(), GetUserName(), &main); }},
+        {QStringLiteral("QMessageBox_question"),
+         [](FrmMain &main) -> QWidget * {
+             // The buttons are Qt's own texts: they show whether its translation is loaded.
+             auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("提示"),
+                                         QStringLiteral("单据已保存。\n\n是否打印小票？"),
+                                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                         &main);
+             box->setMinimumSize(320, 160);
+             return box;
+         }},
         {QStringLiteral("frmVipReport103"), [](FrmMain &main) { return vipReport(main, 103); }},
         {QStringLiteral("frmVipReport104"), [](FrmMain &main) { return vipReport(main, 104); }},
         {QStringLiteral("frmVipReport106"), [](FrmMain &main) { return vipReport(main, 106); }},
@@ -159,8 +171,12 @@ int Screenshots::run(const QString &dir, FrmMain &main)
             status = 1;
             continue;
         }
-        if (w->isWindow() && !w->isVisible())
+        // Fitted as the main window and the dialog runner fit them for the operator.
+        if (w->isWindow() && !w->isVisible()) {
+            if (w->windowType() != Qt::Popup)
+                WindowFit::apply(*w);
             w->show();
+        }
         for (int i = 0; i < 5; ++i)
             QApplication::processEvents();
         const QString path = QDir(dir).filePath(e.file + QStringLiteral(".png"));

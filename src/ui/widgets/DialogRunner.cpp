@@ -2,12 +2,15 @@
 
 #include <QDialog>
 
+#include "ui/widgets/WindowFit.h"
+
 namespace {
 DialogRunner::Script g_script;
 }
 
 int DialogRunner::exec(QDialog &dialog)
 {
+    WindowFit::apply(dialog);
     if (g_script) {
         // A copy: the script may install another script while it runs.
         Script script = g_script;

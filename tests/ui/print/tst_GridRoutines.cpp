@@ -238,8 +238,14 @@ private slots:
         } catch (const db::DbError &e) {
             error = e.message();
         }
-        QCOMPARE(s.chooser.asked, QStringList{"出库_明细表.xlsx"});
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(s.chooser.asked, QStringList{documents + "/出库_明细表.xlsx"});
         QVERIFY(s.chooser.filters.contains("*.xlsx") && s.chooser.filters.contains("*.csv"));
+        // The next export starts where this one went, or where the first one did.
+        s.chooser.answer.clear();
+        GridExport(s.g, "明细表");
+        QCOMPARE(s.chooser.asked.value(1),
+                 (written.isEmpty() ? documents : s.t.dir()) + "/明细表.xlsx");
         if (written.isEmpty()) {
             // An unwritable file is an error naming it; neither it nor a cancel says "done".
             QVERIFY2(answer.isEmpty() ? error.isEmpty() : error.contains(s.chooser.answer), qPrintable(error));

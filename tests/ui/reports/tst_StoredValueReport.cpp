@@ -204,6 +204,16 @@ private slots:
         QVERIFY(g.backColor(g.rows() - 1, "FBal").isValid());
         QVERIFY(!g.backColor(2, "FBal").isValid());
         QCOMPARE(f.lblOwner->text(), QString("持卡人：赵敏"));
+
+        // A card without a movement is said, and the last statement goes.
+        f.txtVipNo->setText("V7");
+        QTest::keyClick(f.txtVipNo, Qt::Key_Return);
+        QCOMPARE(s.prompts.shown.size(), 1);
+        QCOMPARE(s.prompts.shown[0].icon, Prompts::Icon::Exclamation);
+        QCOMPARE(s.prompts.last(), QString("卡号不存在！"));
+        QCOMPARE(g.rows(), 1);
+        QCOMPARE(f.lblOwner->text(), QString());
+        QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
     }
 
     void reportsOpenOnDemoData_data()
