@@ -724,6 +724,10 @@ int main(int argc, char *argv[])
         args.indexOf(u"--main"_qs) >= 0 ? args.value(args.indexOf(u"--main"_qs) + 1) : QString();
     const QString pgbin =
         args.indexOf(u"--pgbin"_qs) >= 0 ? args.value(args.indexOf(u"--pgbin"_qs) + 1) : QString();
+    // --only NAME runs one part (lookups, saves, balance, reports, stations, startup).
+    const QString only =
+        args.indexOf(u"--only"_qs) >= 0 ? args.value(args.indexOf(u"--only"_qs) + 1) : QString();
+    auto part = [&](const char *name) { return only.isEmpty() || only == QLatin1String(name); };
     std::printf("kwpos bench: %d items, %d movements over %d members%s\n", z.items, z.movements,
                 z.members, quick ? " (quick)" : "");
     try {
@@ -737,10 +741,14 @@ int main(int argc, char *argv[])
             seed(cnstr, raw, db::Engine::SQLite, z);
             prepareAll(raw, db::Engine::SQLite);
             b.raw = &raw;
-            lookups(b);
-            saves(b);
-            balance(b);
-            reports(b);
+            if (part("lookups"))
+                lookups(b);
+            if (part("saves"))
+                saves(b);
+            if (part("balance"))
+                balance(b);
+            if (part("reports"))
+                reports(b);
             db::closeAll();
         }
         if (!pg.isEmpty()) {
@@ -754,17 +762,21 @@ int main(int argc, char *argv[])
             seed(cnstr, raw, db::Engine::PostgreSQL, z);
             prepareAll(raw, db::Engine::PostgreSQL);
             Bench b{cnstr, db::Engine::PostgreSQL, &raw, z};
-            lookups(b);
-            saves(b);
-            balance(b);
-            reports(b);
+            if (part("lookups"))
+                lookups(b);
+            if (part("saves"))
+                saves(b);
+            if (part("balance"))
+                balance(b);
+            if (part("reports"))
+                reports(b);
             db::closeAll();
-            if (!pgbin.isEmpty())
+            if (!pgbin.isEmpty() && part("stations"))
                 stations(cnstr, admin, pgbin, z.stationSeconds);
         } else {
             std::printf("PostgreSQL: skipped (no --pg connection string)\n");
         }
-        if (!mainExe.isEmpty())
+        if (!mainExe.isEmpty() && part("startup"))
             startup(mainExe, quick ? 3 : 10);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "\nbench failed: %s\n", e.what());

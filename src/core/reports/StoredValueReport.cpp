@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "core/frame/NumberText.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
+#include "core/frame/NumberText.h"
 
 namespace {
 
@@ -28,7 +28,9 @@ struct Movement
     bool refund() const { return type == 1 && k < 0; }
     QString kind() const
     {
-        return type == 2 ? QStringLiteral("消费") : refund() ? QStringLiteral("退款") : QStringLiteral("充值");
+        return type == 2  ? QStringLiteral("消费")
+               : refund() ? QStringLiteral("退款")
+                          : QStringLiteral("充值");
     }
     // The gift field of a refund may hold a stale number; only recharges give.
     double gift() const { return type == 1 && !refund() ? k - cz : 0; }
@@ -56,23 +58,27 @@ QList<Movement> movements(const QString &cnstr, const StoredValueReport::Filter 
     QString opening;
     if (running) {
         params << f.from;
-        opening = QStringLiteral(
-                      " left join (select coalesce(FVipNo,'') as FVipNo, sum(%1) as FBal from VipCzBill"
-                      " where FDate<?%2 group by coalesce(FVipNo,'')) o on o.FVipNo=coalesce(t1.FVipNo,'')")
-                      .arg(signedAmount(QString()), cardFilter(f, QStringLiteral("FVipNo"), params));
+        opening =
+            QStringLiteral(
+                " left join (select coalesce(FVipNo,'') as FVipNo, sum(%1) as FBal from VipCzBill"
+                " where FDate<?%2 group by coalesce(FVipNo,'')) o on "
+                "o.FVipNo=coalesce(t1.FVipNo,'')")
+                .arg(signedAmount(QString()), cardFilter(f, QStringLiteral("FVipNo"), params));
     }
     QString sql = QStringLiteral(
         "select t1.FDate, t1.FVipNo, t1.FOwner, t1.FPhone, t1.FTranType, t1.FKAmount, t1.FCzAmount,"
         " t1.FBegAmount, t1.FEndAmount, t1.FRemark, t2.FUserName");
     if (running)
-        sql += QStringLiteral(", coalesce(o.FBal,0) + sum(%1) over (partition by coalesce(t1.FVipNo,'')"
-                              " order by t1.FDate, t1.FCreateTime, t1.FInterID rows unbounded preceding)"
-                              " as FRunBal")
+        sql += QStringLiteral(
+                   ", coalesce(o.FBal,0) + sum(%1) over (partition by coalesce(t1.FVipNo,'')"
+                   " order by t1.FDate, t1.FCreateTime, t1.FInterID rows unbounded preceding)"
+                   " as FRunBal")
                    .arg(signedAmount(QStringLiteral("t1.")));
-    sql += QStringLiteral(" from VipCzBill t1 left join t_user t2 on t1.FBillerID=t2.FUserID") + opening +
-           QStringLiteral(" where t1.FDate>=? and t1.FDate<=?");
+    sql += QStringLiteral(" from VipCzBill t1 left join t_user t2 on t1.FBillerID=t2.FUserID") +
+           opening + QStringLiteral(" where t1.FDate>=? and t1.FDate<=?");
     params << f.from << f.to;
-    sql += rechargesOnly ? QStringLiteral(" and t1.FTranType=1") : QStringLiteral(" and t1.FTranType in (1,2)");
+    sql += rechargesOnly ? QStringLiteral(" and t1.FTranType=1")
+                         : QStringLiteral(" and t1.FTranType in (1,2)");
     sql += cardFilter(f, QStringLiteral("t1.FVipNo"), params);
     sql += QStringLiteral(" order by t1.FDate, t1.FCreateTime, t1.FInterID");
     QList<Movement> out;
@@ -125,35 +131,44 @@ struct Summary
 // summed by the engine; the name is the last one the range shows, else the older one.
 QList<Summary> summaries(const QString &cnstr, const StoredValueReport::Filter &f)
 {
+    // A card's name, looked up per card through the card index: the last one the range shows,
+    // else the greatest one before it. Movements without a card count as card "".
+    auto perCard = [](const QString &select, const QString &where) {
+        return QStringLiteral("case when a.FVipNo<>'' then (select %1 from VipCzBill x where"
+                              " x.FVipNo=a.FVipNo and %2) else (select %1 from VipCzBill x where"
+                              " (x.FVipNo is null or x.FVipNo='') and %2) end")
+            .arg(select, where);
+    };
+    const QString last = perCard(
+        QStringLiteral("x.FOwner"),
+        QStringLiteral("x.FDate>=? and x.FDate<=? and x.FTranType in (1,2) and x.FOwner<>''"
+                       " order by x.FDate desc, x.FCreateTime desc, x.FInterID desc limit 1"));
+    const QString older = perCard(QStringLiteral("max(x.FOwner)"), QStringLiteral("x.FDate<?"));
     const QString inRange = QStringLiteral("FDate>=? and ");
     const QString recharge = QStringLiteral("FTranType=1 and coalesce(FKAmount,0)>=0");
-    db::Params params{f.from, f.from, f.from, f.from, f.from, f.from, f.from, f.to};
-    QString sql = QStringLiteral(
-        "select a.*, w.FOwner as FLastOwner from (select coalesce(FVipNo,'') as FVipNo,"
-        " sum(case when FDate<? then %1 else 0 end) as FBeg,"
-        " max(case when FDate<? then FOwner end) as FOldOwner,"
-        " sum(case when %2FTranType in (1,2) then 1 else 0 end) as FMoves,"
-        " sum(case when %2%3 then coalesce(FCzAmount,0) else 0 end) as FCz,"
-        " sum(case when %2%3 then coalesce(FKAmount,0)-coalesce(FCzAmount,0) else 0 end) as FZs,"
-        " sum(case when %2FTranType=1 and FKAmount<0 then -FKAmount else 0 end) as FTk,"
-        " sum(case when %2FTranType=2 then coalesce(FKAmount,0) else 0 end) as FXf"
-        " from VipCzBill where FDate<=?")
-                      .arg(signedAmount(QString()), inRange, recharge);
+    db::Params params{f.from, f.to, f.from, f.to, f.from, f.from};
+    params << f.from << f.from << f.from << f.from << f.from << f.from << f.to;
+    // The sums read only the covering index of (card, date, type, amounts).
+    QString sql =
+        QStringLiteral("select a.*, coalesce(%4, %5) as FName from (select"
+                       " coalesce(FVipNo,'') as FVipNo,"
+                       " sum(case when FDate<? then %1 else 0 end) as FBeg,"
+                       " sum(case when %2FTranType in (1,2) then 1 else 0 end) as FMoves,"
+                       " sum(case when %2%3 then coalesce(FCzAmount,0) else 0 end) as FCz,"
+                       " sum(case when %2%3 then coalesce(FKAmount,0)-coalesce(FCzAmount,0)"
+                       " else 0 end) as FZs,"
+                       " sum(case when %2FTranType=1 and FKAmount<0 then -FKAmount else 0"
+                       " end) as FTk,"
+                       " sum(case when %2FTranType=2 then coalesce(FKAmount,0) else 0 end)"
+                       " as FXf from VipCzBill where FDate<=?")
+            .arg(signedAmount(QString()), inRange, recharge, last, older);
     sql += cardFilter(f, QStringLiteral("FVipNo"), params);
-    sql += QStringLiteral(
-        " group by coalesce(FVipNo,'')) a left join (select FVipNo, FOwner from (select"
-        " coalesce(FVipNo,'') as FVipNo, FOwner, row_number() over (partition by coalesce(FVipNo,'')"
-        " order by FDate desc, FCreateTime desc, FInterID desc) as FRn from VipCzBill"
-        " where FDate>=? and FDate<=? and FTranType in (1,2) and FOwner<>''");
-    params << f.from << f.to;
-    sql += cardFilter(f, QStringLiteral("FVipNo"), params);
-    sql += QStringLiteral(") l where FRn=1) w on w.FVipNo=a.FVipNo");
+    sql += QStringLiteral(" group by coalesce(FVipNo,'')) a");
     QList<Summary> out;
     for (const db::Row &r : db::query(cnstr, sql, params)) {
         Summary s;
         s.vipNo = r.text(QStringLiteral("FVipNo"));
-        s.owner = r.isNull(QStringLiteral("FLastOwner")) ? r.text(QStringLiteral("FOldOwner"))
-                                                         : r.text(QStringLiteral("FLastOwner"));
+        s.owner = r.text(QStringLiteral("FName"));
         s.beg = r.number(QStringLiteral("FBeg"));
         s.moved = r.integer(QStringLiteral("FMoves")) > 0;
         s.cz = r.number(QStringLiteral("FCz"));
@@ -198,44 +213,44 @@ QList<GridSnapshot::Column> StoredValueReport::columns(int number)
     switch (number) {
     case 103:
         return {{QStringLiteral("FDate"), QStringLiteral("日期"), 90, false},
-                       {QStringLiteral("FVipNo"), QStringLiteral("卡号"), 80, false},
-                       {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 80, false},
-                       {QStringLiteral("FPhone"), QStringLiteral("电话"), 100, false},
-                       {QStringLiteral("FKind"), QStringLiteral("类型"), 50, false},
-                       {QStringLiteral("FCzAmount"), QStringLiteral("充值金额"), 80, true},
-                       {QStringLiteral("FZsAmount"), QStringLiteral("赠送金额"), 80, true},
-                       {QStringLiteral("FKAmount"), QStringLiteral("入卡金额"), 80, true},
-                       {QStringLiteral("FBegAmount"), QStringLiteral("充前余额"), 80, true},
-                       {QStringLiteral("FEndAmount"), QStringLiteral("充后余额"), 80, true},
-                       {QStringLiteral("FBiller"), QStringLiteral("经办人"), 70, false},
-                       {QStringLiteral("FRemark"), QStringLiteral("备注"), 120, false}};
+                {QStringLiteral("FVipNo"), QStringLiteral("卡号"), 80, false},
+                {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 80, false},
+                {QStringLiteral("FPhone"), QStringLiteral("电话"), 100, false},
+                {QStringLiteral("FKind"), QStringLiteral("类型"), 50, false},
+                {QStringLiteral("FCzAmount"), QStringLiteral("充值金额"), 80, true},
+                {QStringLiteral("FZsAmount"), QStringLiteral("赠送金额"), 80, true},
+                {QStringLiteral("FKAmount"), QStringLiteral("入卡金额"), 80, true},
+                {QStringLiteral("FBegAmount"), QStringLiteral("充前余额"), 80, true},
+                {QStringLiteral("FEndAmount"), QStringLiteral("充后余额"), 80, true},
+                {QStringLiteral("FBiller"), QStringLiteral("经办人"), 70, false},
+                {QStringLiteral("FRemark"), QStringLiteral("备注"), 120, false}};
     case 104:
         return {{QStringLiteral("FVipNo"), QStringLiteral("卡号"), 80, false},
-                       {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 90, false},
-                       {QStringLiteral("FBegBal"), QStringLiteral("期初余额"), 90, true},
-                       {QStringLiteral("FCzAmount"), QStringLiteral("充值"), 90, true},
-                       {QStringLiteral("FZsAmount"), QStringLiteral("赠送"), 80, true},
-                       {QStringLiteral("FTkAmount"), QStringLiteral("退款"), 80, true},
-                       {QStringLiteral("FXfAmount"), QStringLiteral("消费"), 90, true},
-                       {QStringLiteral("FEndBal"), QStringLiteral("期末余额"), 90, true}};
+                {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 90, false},
+                {QStringLiteral("FBegBal"), QStringLiteral("期初余额"), 90, true},
+                {QStringLiteral("FCzAmount"), QStringLiteral("充值"), 90, true},
+                {QStringLiteral("FZsAmount"), QStringLiteral("赠送"), 80, true},
+                {QStringLiteral("FTkAmount"), QStringLiteral("退款"), 80, true},
+                {QStringLiteral("FXfAmount"), QStringLiteral("消费"), 90, true},
+                {QStringLiteral("FEndBal"), QStringLiteral("期末余额"), 90, true}};
     case 106:
         return {{QStringLiteral("FDate"), QStringLiteral("日期"), 90, false},
-                       {QStringLiteral("FVipNo"), QStringLiteral("卡号"), 80, false},
-                       {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 80, false},
-                       {QStringLiteral("FKind"), QStringLiteral("摘要"), 60, false},
-                       {QStringLiteral("FIn"), QStringLiteral("存入"), 90, true},
-                       {QStringLiteral("FOut"), QStringLiteral("支出"), 90, true},
-                       {QStringLiteral("FBal"), QStringLiteral("余额"), 90, true},
-                       {QStringLiteral("FBiller"), QStringLiteral("经办人"), 70, false},
-                       {QStringLiteral("FRemark"), QStringLiteral("备注"), 140, false}};
+                {QStringLiteral("FVipNo"), QStringLiteral("卡号"), 80, false},
+                {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 80, false},
+                {QStringLiteral("FKind"), QStringLiteral("摘要"), 60, false},
+                {QStringLiteral("FIn"), QStringLiteral("存入"), 90, true},
+                {QStringLiteral("FOut"), QStringLiteral("支出"), 90, true},
+                {QStringLiteral("FBal"), QStringLiteral("余额"), 90, true},
+                {QStringLiteral("FBiller"), QStringLiteral("经办人"), 70, false},
+                {QStringLiteral("FRemark"), QStringLiteral("备注"), 140, false}};
     case 109:
         return {{QStringLiteral("FDate"), QStringLiteral("日期"), 90, false},
-                       {QStringLiteral("FKind"), QStringLiteral("摘要"), 80, false},
-                       {QStringLiteral("FIn"), QStringLiteral("存入"), 90, true},
-                       {QStringLiteral("FOut"), QStringLiteral("支出"), 90, true},
-                       {QStringLiteral("FBal"), QStringLiteral("余额"), 90, true},
-                       {QStringLiteral("FBiller"), QStringLiteral("经办人"), 80, false},
-                       {QStringLiteral("FRemark"), QStringLiteral("备注"), 160, false}};
+                {QStringLiteral("FKind"), QStringLiteral("摘要"), 80, false},
+                {QStringLiteral("FIn"), QStringLiteral("存入"), 90, true},
+                {QStringLiteral("FOut"), QStringLiteral("支出"), 90, true},
+                {QStringLiteral("FBal"), QStringLiteral("余额"), 90, true},
+                {QStringLiteral("FBiller"), QStringLiteral("经办人"), 80, false},
+                {QStringLiteral("FRemark"), QStringLiteral("备注"), 160, false}};
     default:
         return {};
     }
@@ -259,9 +274,18 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
             zs += m.gift();
             k += m.k;
         }
-        res.total = {QStringLiteral("合计"), QStringLiteral("%1笔").arg(res.lines.size()), QString(),
-                     QString(), QString(), money(cz), money(zs), money(k), QString(), QString(),
-                     QString(), QString()};
+        res.total = {QStringLiteral("合计"),
+                     QStringLiteral("%1笔").arg(res.lines.size()),
+                     QString(),
+                     QString(),
+                     QString(),
+                     money(cz),
+                     money(zs),
+                     money(k),
+                     QString(),
+                     QString(),
+                     QString(),
+                     QString()};
         return res;
     }
     if (number == 104) {
@@ -279,8 +303,13 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
             t.tk += s.tk;
             t.xf += s.xf;
         }
-        res.total = {QStringLiteral("合计"), QStringLiteral("%1人").arg(res.lines.size()), money(t.beg),
-                     money(t.cz), money(t.zs), money(t.tk), money(t.xf),
+        res.total = {QStringLiteral("合计"),
+                     QStringLiteral("%1人").arg(res.lines.size()),
+                     money(t.beg),
+                     money(t.cz),
+                     money(t.zs),
+                     money(t.tk),
+                     money(t.xf),
                      money(t.beg + t.cz + t.zs - t.tk - t.xf)};
         return res;
     }
@@ -297,8 +326,8 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
         for (const Movement &m : moves)
             if (!m.owner.isEmpty())
                 res.owner = m.owner;
-        res.lines.append({f.from.toString(Qt::ISODate), QStringLiteral("期初余额"), QString(), QString(),
-                          money(closing), QString(), QString()});
+        res.lines.append({f.from.toString(Qt::ISODate), QStringLiteral("期初余额"), QString(),
+                          QString(), money(closing), QString(), QString()});
     }
     double in = 0, out = 0;
     for (const Movement &m : moves) {
@@ -311,17 +340,24 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
             out += -s;
         closing = m.balance;
         if (statement)
-            res.lines.append({m.date.toString(Qt::ISODate), m.kind(), sIn, sOut, money(m.balance), m.biller,
-                              m.remark});
+            res.lines.append({m.date.toString(Qt::ISODate), m.kind(), sIn, sOut, money(m.balance),
+                              m.biller, m.remark});
         else
             res.lines.append({m.date.toString(Qt::ISODate), m.vipNo, m.owner, m.kind(), sIn, sOut,
                               money(m.balance), m.biller, m.remark});
     }
     if (statement)
-        res.total = {QStringLiteral("合计"), QString(), money(in), money(out), money(closing), QString(),
-                     QString()};
+        res.total = {QStringLiteral("合计"), QString(), money(in), money(out),
+                     money(closing),         QString(), QString()};
     else
-        res.total = {QStringLiteral("合计"), QStringLiteral("%1笔").arg(moves.size()), QString(), QString(),
-                     money(in), money(out), QString(), QString(), QString()};
+        res.total = {QStringLiteral("合计"),
+                     QStringLiteral("%1笔").arg(moves.size()),
+                     QString(),
+                     QString(),
+                     money(in),
+                     money(out),
+                     QString(),
+                     QString(),
+                     QString()};
     return res;
 }
