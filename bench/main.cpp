@@ -678,8 +678,10 @@ void startup(const QString &mainExe, int runs)
         int status = 0;
         rusage usage{};
         for (;;) {
+            // Only once the program runs: before its exec the child is a copy of this process.
+            const QString exePath = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
             QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-            if (f.open(QIODevice::ReadOnly)) {
+            if (exePath.endsWith(QStringLiteral("kwpos_main")) && f.open(QIODevice::ReadOnly)) {
                 const QByteArray s = f.readAll();
                 const int at = s.indexOf("VmHWM:");
                 if (at >= 0)
@@ -698,7 +700,7 @@ void startup(const QString &mainExe, int runs)
             fail(QStringLiteral("kwpos_main did not start (status %1)").arg(status));
         if (i > 0) {
             times.push_back(micros(a, b));
-            peakKb = std::max({peakKb, hwm, long(usage.ru_maxrss)});
+            peakKb = std::max(peakKb, hwm);
         }
     }
     std::printf("%-34s %-10s ours %10s  p99 %10s  resident memory %.1f MB\n",
