@@ -6,12 +6,12 @@ namespace db {
 
 int BillNumbers::draw(Transaction &tx, int counter)
 {
-    const int changed = tx.execute(
-        QStringLiteral("update ICMaxNum set FMaxNum=FMaxNum+1 where FTranType=?"), {counter});
-    if (changed != 1)
+    const Rows rows = tx.query(
+        QStringLiteral("update ICMaxNum set FMaxNum=FMaxNum+1 where FTranType=? returning FMaxNum"),
+        {counter});
+    if (rows.size() != 1)
         throw DbError(QStringLiteral("单据号计数器 %1 不存在").arg(counter));
-    return tx.scalar(QStringLiteral("select FMaxNum from ICMaxNum where FTranType=?"), {counter})
-        .toInt();
+    return rows.first().at(0).toInt();
 }
 
 } // namespace db

@@ -4,9 +4,11 @@
 
 namespace db {
 
-// Bill numbers from ICMaxNum, drawn inside the saving transaction. The counter is raised
-// first and read second: the update locks the row, so two stations saving at the same
-// moment can never read the same number, and a rolled-back save gives its number back.
+// Bill numbers from ICMaxNum, drawn inside the saving transaction in one statement that raises
+// the counter and returns it: the update locks the row, so two stations saving at the same
+// moment can never read the same number, and a rolled-back save gives its number back. The
+// lock lasts until the commit, so a save draws its number after its checks, just before the
+// inserts that need it.
 class BillNumbers
 {
 public:

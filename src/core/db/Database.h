@@ -24,8 +24,12 @@ QSqlDatabase connection(const QString &cnstr, const QString &role = QStringLiter
 void closeAll();
 
 namespace detail {
+// Runs one statement on a connection through its kept prepared statements.
 Rows run(QSqlDatabase &db, Engine engine, const QString &sql, const Params &params,
-         int *affected = nullptr);
-}
+         int *affected = nullptr, bool inTransaction = false);
+// Drops the kept statements of a connection (it was closed or lost).
+void forget(const QString &connectionName);
+void forgetAll();
+} // namespace detail
 
 } // namespace db

@@ -4,18 +4,108 @@
 
 namespace db {
 
+namespace {
+
+size_t foldedHash(QStringView name)
+{
+    size_t h = 1469598103934665603ull;
+    for (QChar c : name) {
+        h ^= c.toCaseFolded().unicode();
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// Reads n digits at s[at]; -1 when any is not a digit.
+int digits(QStringView s, qsizetype at, int n)
+{
+    if (s.size() < at + n)
+        return -1;
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        const char16_t c = s[at + i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        v = v * 10 + (c - u'0');
+    }
+    return v;
+}
+
+// "yyyy-MM-dd" at the start of the text, as SQLite keeps dates.
+QDate isoDate(QStringView s)
+{
+    const int y = digits(s, 0, 4), m = digits(s, 5, 2), d = digits(s, 8, 2);
+    if (y < 0 || m < 0 || d < 0 || s[4] != u'-' || s[7] != u'-')
+        return QDate();
+    return QDate(y, m, d);
+}
+
+// "HH:mm:ss" or "HH:mm" after the date, separated by a space or 'T'; midnight when absent.
+QTime isoTime(QStringView s, bool *ok)
+{
+    *ok = true;
+    if (s.size() <= 10)
+        return QTime(0, 0);
+    if (s[10] != u' ' && s[10] != u'T') {
+        *ok = false;
+        return QTime();
+    }
+    const int h = digits(s, 11, 2), mi = digits(s, 14, 2);
+    const int sec = s.size() >= 19 ? digits(s, 17, 2) : 0;
+    if (h < 0 || mi < 0 || sec < 0 || s[13] != u':') {
+        *ok = false;
+        return QTime();
+    }
+    return QTime(h, mi, sec);
+}
+
+} // namespace
+
+RowColumns::RowColumns(const QStringList &names) : m_names(names)
+{
+    m_folded.reserve(names.size());
+    for (const QString &n : names)
+        m_folded.push_back(foldedHash(n));
+}
+
+int RowColumns::indexOf(QStringView name) const
+{
+    const size_t h = foldedHash(name);
+    for (size_t i = 0; i < m_folded.size(); ++i)
+        if (m_folded[i] == h && name.compare(m_names[qsizetype(i)], Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+Row::Row(std::shared_ptr<const RowColumns> columns, QList<QVariant> values)
+    : m_columns(std::move(columns)), m_values(std::move(values))
+{
+}
+
 void Row::append(const QString &name, const QVariant &value)
 {
-    const QString key = name.toLower();
-    if (!m_index.contains(key))
-        m_index.insert(key, m_values.size());
-    m_names.append(name);
+    QStringList names = columns();
+    names.append(name);
+    m_columns = std::make_shared<const RowColumns>(names);
     m_values.append(value);
+}
+
+QStringList Row::columns() const
+{
+    return m_columns ? m_columns->names() : QStringList();
 }
 
 int Row::indexOf(const QString &name) const
 {
-    return m_index.value(name.toLower(), -1);
+    return m_columns ? m_columns->indexOf(name) : -1;
+}
+
+const QVariant &Row::valueRef(const QString &name) const
+{
+    const int i = indexOf(name);
+    if (i < 0)
+        throw DbError(QStringLiteral("结果中没有列“%1”").arg(name));
+    return m_values.at(i);
 }
 
 bool Row::has(const QString &name) const
@@ -25,10 +115,7 @@ bool Row::has(const QString &name) const
 
 QVariant Row::value(const QString &name) const
 {
-    const int i = indexOf(name);
-    if (i < 0)
-        throw DbError(QStringLiteral("结果中没有列“%1”").arg(name));
-    return m_values.at(i);
+    return valueRef(name);
 }
 
 QVariant Row::at(int index) const
@@ -40,12 +127,12 @@ QVariant Row::at(int index) const
 
 bool Row::isNull(const QString &name) const
 {
-    return value(name).isNull();
+    return valueRef(name).isNull();
 }
 
 QString Row::text(const QString &name) const
 {
-    const QVariant v = value(name);
+    const QVariant &v = valueRef(name);
     if (v.isNull())
         return QString();
     if (v.typeId() == QMetaType::QDateTime)
@@ -57,7 +144,7 @@ QString Row::text(const QString &name) const
 
 double Row::number(const QString &name) const
 {
-    const QVariant v = value(name);
+    const QVariant &v = valueRef(name);
     if (v.isNull())
         return 0.0;
     bool ok = false;
@@ -72,7 +159,7 @@ Money Row::money(const QString &name) const
 
 int Row::integer(const QString &name) const
 {
-    const QVariant v = value(name);
+    const QVariant &v = valueRef(name);
     if (v.isNull())
         return 0;
     bool ok = false;
@@ -80,6 +167,22 @@ int Row::integer(const QString &name) const
     if (ok)
         return int(n);
     return int(v.toDouble());
+}
+
+QDate Row::toDate(const QVariant &v)
+{
+    if (v.isNull())
+        return QDate();
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().date();
+    if (v.typeId() == QMetaType::QString) {
+        const QDate d = isoDate(QStringView(v.toString()).trimmed());
+        if (d.isValid())
+            return d;
+    }
+    return toDateTime(v).date();
 }
 
 QDateTime Row::toDateTime(const QVariant &v)
@@ -90,26 +193,26 @@ QDateTime Row::toDateTime(const QVariant &v)
         return v.toDateTime();
     if (v.typeId() == QMetaType::QDate)
         return v.toDate().startOfDay();
-    const QString s = v.toString().trimmed();
-    QDateTime dt = QDateTime::fromString(s.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dt.isValid())
-        dt = QDateTime::fromString(s.left(19), Qt::ISODate);
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(s.left(10), QStringLiteral("yyyy-MM-dd"));
-        if (d.isValid())
-            dt = d.startOfDay();
+    const QString s = v.toString();
+    const QStringView t = QStringView(s).trimmed();
+    // The stored text is ISO; parsing it by hand spares a format parser per row.
+    const QDate d = isoDate(t);
+    if (d.isValid()) {
+        bool ok = false;
+        const QTime time = isoTime(t, &ok);
+        return ok && time.isValid() ? QDateTime(d, time) : d.startOfDay();
     }
-    return dt;
+    return QDateTime::fromString(t.left(19).toString(), Qt::ISODate);
 }
 
 QDate Row::date(const QString &name) const
 {
-    return toDateTime(value(name)).date();
+    return toDate(valueRef(name));
 }
 
 QDateTime Row::dateTime(const QString &name) const
 {
-    return toDateTime(value(name));
+    return toDateTime(valueRef(name));
 }
 
 } // namespace db

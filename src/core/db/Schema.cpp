@@ -11,18 +11,27 @@ namespace db {
 
 namespace {
 
-bool tableExists(const QString &cnstr, const QString &table)
+QString tableExistsSql(Engine engine)
 {
-    const Engine engine = engineOf(cnstr);
     if (engine == Engine::SQLite)
-        return scalar(cnstr, QStringLiteral("select count(*) from sqlite_master where type='table' "
-                                            "and lower(name)=lower(?)"),
-                      {table})
-                   .toInt() > 0;
-    return scalar(cnstr, QStringLiteral("select count(*) from information_schema.tables "
-                                        "where table_schema=current_schema() and table_name=lower(?)"),
-                  {table})
-               .toInt() > 0;
+        return QStringLiteral("select count(*) from sqlite_master where type='table' "
+                              "and lower(name)=lower(?)");
+    return QStringLiteral("select count(*) from information_schema.tables "
+                          "where table_schema=current_schema() and table_name=lower(?)");
+}
+
+const QString kVersionTable = QStringLiteral("t_SchemaVersion");
+const QString kVersionSql = QStringLiteral("select max(FVersion) from t_SchemaVersion");
+
+// Any fixed number: every station that creates or upgrades a database takes the same lock.
+constexpr qint64 kSchemaLock = 0x6b77706f73; // "kwpos"
+
+// The version as seen inside the upgrading transaction, after the lock.
+int versionIn(Transaction &tx)
+{
+    if (tx.scalar(tableExistsSql(tx.engine()), {kVersionTable}).toInt() == 0)
+        return 0;
+    return tx.scalar(kVersionSql).toInt();
 }
 
 const char *const kVersion1[] = {
@@ -104,6 +113,12 @@ const char *const kVersion2[] = {
     " FColKey {TEXT} not null, FWidth {INT} not null, primary key (FFormatName, FColKey))",
 };
 
+// The stored-value reports sum a card's movements before a date without reading the table.
+const char *const kVersion3[] = {
+    "create index ix_vipczbill_card_date on VipCzBill (FVipNo, FDate, FTranType, FKAmount,"
+    " FCzAmount)",
+};
+
 // Handed-out and gift quantities default to 0, so adding to them never meets NULL; one
 // template per type and name, so two stations saving a new one at once cannot make two.
 void upgradeQuantitiesAndTemplates(Transaction &tx)
@@ -140,9 +155,9 @@ void upgradeQuantitiesAndTemplates(Transaction &tx)
 
 int Schema::version(const QString &cnstr)
 {
-    if (!tableExists(cnstr, QStringLiteral("t_SchemaVersion")))
+    if (scalar(cnstr, tableExistsSql(engineOf(cnstr)), {kVersionTable}).toInt() == 0)
         return 0;
-    return scalar(cnstr, QStringLiteral("select max(FVersion) from t_SchemaVersion")).toInt();
+    return scalar(cnstr, kVersionSql).toInt();
 }
 
 void Schema::upgradeTo1(Transaction &tx)
@@ -157,30 +172,52 @@ void Schema::upgradeTo2(Transaction &tx)
         tx.execute(Dialect::ddl(tx.engine(), QString::fromUtf8(statement)));
 }
 
-void Schema::upgradeTo3(Transaction &tx)
+void Schema::upgradeTo4(Transaction &tx)
 {
     upgradeQuantitiesAndTemplates(tx);
 }
 
+void Schema::upgradeTo3(Transaction &tx)
+{
+    for (const char *statement : kVersion3)
+        tx.execute(Dialect::ddl(tx.engine(), QString::fromUtf8(statement)));
+}
+
 void Schema::ensure(const QString &cnstr)
 {
-    const int from = version(cnstr);
-    if (from > CurrentVersion)
-        throw DbError(QStringLiteral("数据库版本（%1）高于本程序支持的版本（%2），请升级程序。")
-                          .arg(from)
-                          .arg(CurrentVersion));
-    auto step = [&](int to, void (*apply)(Transaction &)) {
-        if (from >= to)
-            return;
-        Transaction tx(cnstr);
-        apply(tx);
-        tx.execute(QStringLiteral("delete from t_SchemaVersion"));
-        tx.execute(QStringLiteral("insert into t_SchemaVersion (FVersion) values (?)"), {to});
-        tx.commit();
+    auto tooNew = [](int from) {
+        return DbError(QStringLiteral("数据库版本（%1）高于本程序支持的版本（%2），请升级程序。")
+                           .arg(from)
+                           .arg(CurrentVersion));
     };
-    step(1, &Schema::upgradeTo1);
-    step(2, &Schema::upgradeTo2);
-    step(3, &Schema::upgradeTo3);
+    const int seen = version(cnstr);
+    if (seen > CurrentVersion)
+        throw tooNew(seen);
+    if (seen == CurrentVersion)
+        return;
+    // Two stations opening a new database at once: the second waits for the first to commit,
+    // then finds the tables made. SQLite's BEGIN IMMEDIATE already is that lock.
+    Transaction tx(cnstr);
+    if (tx.engine() == Engine::PostgreSQL)
+        tx.query(QStringLiteral("select pg_advisory_xact_lock(?)"), {kSchemaLock});
+    const int from = versionIn(tx);
+    if (from > CurrentVersion)
+        throw tooNew(from);
+    if (from == CurrentVersion)
+        return;
+    // The steps are cumulative and run in this one transaction: a failed one leaves the
+    // database as it was.
+    if (from < 1)
+        upgradeTo1(tx);
+    if (from < 2)
+        upgradeTo2(tx);
+    if (from < 3)
+        upgradeTo3(tx);
+    if (from < 4)
+        upgradeTo4(tx);
+    tx.execute(QStringLiteral("delete from t_SchemaVersion"));
+    tx.execute(QStringLiteral("insert into t_SchemaVersion (FVersion) values (?)"), {CurrentVersion});
+    tx.commit();
 }
 
 int Schema::addPriceStyle(const QString &cnstr, const QString &name)

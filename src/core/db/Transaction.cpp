@@ -1,5 +1,6 @@
 #include "core/db/Transaction.h"
 
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -9,19 +10,30 @@
 namespace db {
 
 namespace {
-thread_local int t_depth = 0; // nested transactions each take their own connection
-}
+// Connection strings with an open transaction in this thread. A second one would wait for
+// the first (SQLite's write lock, PostgreSQL's row locks) and so for itself.
+thread_local QSet<QString> t_open;
+} // namespace
 
-Transaction::Transaction(const QString &cnstr)
-    : m_cnstr(cnstr), m_engine(engineOf(cnstr)), m_role(QStringLiteral("tx%1").arg(t_depth))
+Transaction::Transaction(const QString &cnstr) : m_cnstr(cnstr), m_engine(engineOf(cnstr))
 {
+    if (t_open.contains(cnstr))
+        throw DbError(QStringLiteral("同一连接上已有未完成的事务。"));
+    const QString begin =
+        m_engine == Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN");
     m_db = connection(cnstr, m_role);
-    detail::run(m_db, m_engine,
-                m_engine == Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
-                                           : QStringLiteral("BEGIN"),
-                {});
+    try {
+        detail::run(m_db, m_engine, begin, {});
+    } catch (const DbError &) {
+        // A server restart drops the kept connection; nothing has begun yet, so begin once
+        // more on a fresh one, as reads do.
+        if (m_db.isOpen())
+            throw;
+        m_db = connection(cnstr, m_role);
+        detail::run(m_db, m_engine, begin, {});
+    }
     m_open = true;
-    ++t_depth;
+    t_open.insert(cnstr);
 }
 
 Transaction::~Transaction()
@@ -34,7 +46,7 @@ Rows Transaction::query(const QString &sql, const Params &params)
 {
     if (!m_open)
         throw DbError(QStringLiteral("事务已结束"));
-    return detail::run(m_db, m_engine, sql, params);
+    return detail::run(m_db, m_engine, sql, params, nullptr, true);
 }
 
 QVariant Transaction::scalar(const QString &sql, const Params &params)
@@ -50,7 +62,7 @@ int Transaction::execute(const QString &sql, const Params &params)
     if (!m_open)
         throw DbError(QStringLiteral("事务已结束"));
     int affected = 0;
-    detail::run(m_db, m_engine, sql, params, &affected);
+    detail::run(m_db, m_engine, sql, params, &affected, true);
     return affected;
 }
 
@@ -60,13 +72,13 @@ void Transaction::commit()
         throw DbError(QStringLiteral("事务已结束"));
     detail::run(m_db, m_engine, QStringLiteral("COMMIT"), {});
     m_open = false;
-    --t_depth;
+    t_open.remove(m_cnstr);
 }
 
 void Transaction::rollback() noexcept
 {
     m_open = false;
-    --t_depth;
+    t_open.remove(m_cnstr);
     QSqlQuery q(m_db);
     if (!q.exec(QStringLiteral("ROLLBACK")))
         qWarning("rollback failed: %s", qPrintable(q.lastError().text()));

@@ -11,7 +11,8 @@ namespace db {
 // All-or-nothing writes: begins on construction, rolls back in the destructor unless
 // commit() ran. Takes a connection of its own for its lifetime, so reads elsewhere on the
 // screen never see half a document. On SQLite the write lock is taken at BEGIN, so
-// stations queue instead of deadlocking.
+// stations queue instead of deadlocking. A second transaction on the same connection string
+// in the same thread is refused (DbError) instead of waiting on the first.
 class Transaction
 {
 public:
@@ -32,7 +33,7 @@ private:
     void rollback() noexcept;
     QString m_cnstr;
     Engine m_engine;
-    QString m_role;
+    QString m_role = QStringLiteral("tx");
     QSqlDatabase m_db;
     bool m_open = false;
 };

@@ -1,6 +1,7 @@
 #include "core/pos/ItemLookup.h"
 
 #include "core/db/Database.h"
+#include "core/db/DbError.h"
 
 ItemMatch ItemLookup::find(const QString &cnstr, const QString &code, int retailStyleId,
                            Codes codes)
@@ -9,26 +10,39 @@ ItemMatch ItemLookup::find(const QString &cnstr, const QString &code, int retail
     if (code.isEmpty())
         return m; // an empty box would match every item without a code
 
+    // The item's own codes and the pack bar codes in one statement; an own code sorts first.
+    const QString ownCodes = codes == Codes::ShopNumberOrBarCode
+                                 ? QStringLiteral("FShopNumber=? or FBar_Code=?")
+                                 : QStringLiteral("FShopNumber=? or FNumber=? or FBar_Code=?");
+    db::Params params{code, code};
+    if (codes != Codes::ShopNumberOrBarCode)
+        params << code;
+    params << code;
     db::Rows rows;
-    if (codes == Codes::ShopNumberOrBarCode)
+    try {
+        rows = db::query(
+            cnstr,
+            QStringLiteral("select t1.*, p.FPack, p.FExchange, p.FPrice from ("
+                           "select 0 as FPack, FItemID, 1 as FExchange, 0 as FPrice from t_icitem "
+                           "where %1 "
+                           "union all select 1, FItemID, FExchange, coalesce(FPrice,0) "
+                           "from t_icitem_barcode where FBarCode=?"
+                           ") p join t_icitem t1 on t1.FItemID=p.FItemID "
+                           "order by p.FPack, t1.FItemID limit 1")
+                .arg(ownCodes),
+            params);
+    } catch (const db::DbError &) {
+        // A broken pack table must not stop the items' own codes: try those alone, and report
+        // the failure only when they find nothing either.
+        params.removeLast();
         rows = db::query(cnstr,
-                         QStringLiteral("select t1.*,0 as FPrice from t_icitem t1 "
-                                        "where FShopNumber=? or FBar_Code=? order by t1.FItemID"),
-                         {code, code});
-    else
-        rows = db::query(cnstr,
-                         QStringLiteral("select t1.*,0 as FPrice from t_icitem t1 "
-                                        "where FShopNumber=? or FNumber=? or FBar_Code=? "
-                                        "order by t1.FItemID"),
-                         {code, code, code});
-    if (rows.isEmpty())
-        rows = db::query(cnstr,
-                         QStringLiteral("select t1.*,t2.FBarCode,t2.FPriceStyleID,t2.FExchange,"
-                                        "coalesce(t2.FPrice,0) as FPrice "
-                                        "from t_icitem t1 left join t_icitem_barcode t2 "
-                                        "on t1.FItemID=t2.FItemID where t2.FBarCode=? "
-                                        "order by t1.FItemID"),
-                         {code});
+                         QStringLiteral("select t1.*, 0 as FPrice from t_icitem t1 where %1 "
+                                        "order by t1.FItemID limit 1")
+                             .arg(ownCodes),
+                         params);
+        if (rows.isEmpty())
+            throw;
+    }
     if (rows.isEmpty())
         return m;
 

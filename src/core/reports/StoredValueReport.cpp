@@ -1,25 +1,36 @@
 #include "core/reports/StoredValueReport.h"
 
-#include <QMap>
+#include <algorithm>
 
-#include "core/frame/NumberText.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
+#include "core/frame/NumberText.h"
 
 namespace {
+
+// What a movement adds to the card's balance: type 1 its FKAmount, type 2 minus it.
+QString signedAmount(const QString &t)
+{
+    return QStringLiteral("case when %1FTranType=1 then coalesce(%1FKAmount,0) when %1FTranType=2"
+                          " then -coalesce(%1FKAmount,0) else 0 end")
+        .arg(t);
+}
 
 struct Movement
 {
     QDate date;
     QString vipNo, owner, phone, biller, remark;
     int type = 0;
-    double k = 0, cz = 0, zs = 0, beg = 0, end = 0;
+    double k = 0, cz = 0, beg = 0, end = 0;
+    double balance = 0; // 106/109: the card's balance after this movement
 
     double signedAmount() const { return type == 1 ? k : type == 2 ? -k : 0; }
     bool refund() const { return type == 1 && k < 0; }
     QString kind() const
     {
-        return type == 2 ? QStringLiteral("消费") : refund() ? QStringLiteral("退款") : QStringLiteral("充值");
+        return type == 2  ? QStringLiteral("消费")
+               : refund() ? QStringLiteral("退款")
+                          : QStringLiteral("充值");
     }
     // The gift field of a refund may hold a stale number; only recharges give.
     double gift() const { return type == 1 && !refund() ? k - cz : 0; }
@@ -30,25 +41,50 @@ QString money(double v)
     return NumberText::money(v);
 }
 
-QList<Movement> movements(const QString &cnstr, const StoredValueReport::Filter &f, bool rechargesOnly)
+QString cardFilter(const StoredValueReport::Filter &f, const QString &column, db::Params &params)
 {
+    if (f.vipNo.trimmed().isEmpty())
+        return QString();
+    params << f.vipNo.trimmed();
+    return QStringLiteral(" and %1=?").arg(column);
+}
+
+// The movements of the range in the order they happened. With running set, each carries the
+// card's balance after it, summed by the engine from the card's opening balance.
+QList<Movement> movements(const QString &cnstr, const StoredValueReport::Filter &f,
+                          bool rechargesOnly, bool running)
+{
+    db::Params params;
+    QString opening;
+    if (running) {
+        params << f.from;
+        opening =
+            QStringLiteral(
+                " left join (select coalesce(FVipNo,'') as FVipNo, sum(%1) as FBal from VipCzBill"
+                " where FDate<?%2 group by coalesce(FVipNo,'')) o on "
+                "o.FVipNo=coalesce(t1.FVipNo,'')")
+                .arg(signedAmount(QString()), cardFilter(f, QStringLiteral("FVipNo"), params));
+    }
     QString sql = QStringLiteral(
         "select t1.FDate, t1.FVipNo, t1.FOwner, t1.FPhone, t1.FTranType, t1.FKAmount, t1.FCzAmount,"
-        " t1.FZsAmount, t1.FBegAmount, t1.FEndAmount, t1.FRemark, t2.FUserName"
-        " from VipCzBill t1 left join t_user t2 on t1.FBillerID=t2.FUserID"
-        " where t1.FDate>=? and t1.FDate<=?");
-    db::Params params{f.from, f.to};
-    if (rechargesOnly)
-        sql += QStringLiteral(" and t1.FTranType=1");
-    else
-        sql += QStringLiteral(" and t1.FTranType in (1,2)");
-    if (!f.vipNo.trimmed().isEmpty()) {
-        sql += QStringLiteral(" and t1.FVipNo=?");
-        params << f.vipNo.trimmed();
-    }
+        " t1.FBegAmount, t1.FEndAmount, t1.FRemark, t2.FUserName");
+    if (running)
+        sql += QStringLiteral(
+                   ", coalesce(o.FBal,0) + sum(%1) over (partition by coalesce(t1.FVipNo,'')"
+                   " order by t1.FDate, t1.FCreateTime, t1.FInterID rows unbounded preceding)"
+                   " as FRunBal")
+                   .arg(signedAmount(QStringLiteral("t1.")));
+    sql += QStringLiteral(" from VipCzBill t1 left join t_user t2 on t1.FBillerID=t2.FUserID") +
+           opening + QStringLiteral(" where t1.FDate>=? and t1.FDate<=?");
+    params << f.from << f.to;
+    sql += rechargesOnly ? QStringLiteral(" and t1.FTranType=1")
+                         : QStringLiteral(" and t1.FTranType in (1,2)");
+    sql += cardFilter(f, QStringLiteral("t1.FVipNo"), params);
     sql += QStringLiteral(" order by t1.FDate, t1.FCreateTime, t1.FInterID");
     QList<Movement> out;
-    for (const db::Row &r : db::query(cnstr, sql, params)) {
+    const db::Rows rows = db::query(cnstr, sql, params);
+    out.reserve(rows.size());
+    for (const db::Row &r : rows) {
         Movement m;
         m.date = r.date(QStringLiteral("FDate"));
         m.vipNo = r.text(QStringLiteral("FVipNo"));
@@ -59,33 +95,91 @@ QList<Movement> movements(const QString &cnstr, const StoredValueReport::Filter 
         m.type = r.integer(QStringLiteral("FTranType"));
         m.k = r.number(QStringLiteral("FKAmount"));
         m.cz = r.number(QStringLiteral("FCzAmount"));
-        m.zs = r.number(QStringLiteral("FZsAmount"));
         m.beg = r.number(QStringLiteral("FBegAmount"));
         m.end = r.number(QStringLiteral("FEndAmount"));
+        if (running)
+            m.balance = r.number(QStringLiteral("FRunBal"));
         out.append(m);
     }
     return out;
 }
 
-// Balance of each card from every movement dated before the report's first day.
-QMap<QString, double> openingBalances(const QString &cnstr, const StoredValueReport::Filter &f,
-                                      QMap<QString, QString> *owners)
+// One card's balance from every movement dated before the report's first day, and the name
+// it was last known by then.
+double openingBalance(const QString &cnstr, const QDate &from, const QString &card, QString *owner)
 {
-    QString sql = QStringLiteral(
-        "select FVipNo, max(FOwner) as FOwner, coalesce(sum(case when FTranType=1 then FKAmount"
-        " when FTranType=2 then -FKAmount else 0 end),0) as FBal from VipCzBill where FDate<?");
-    db::Params params{f.from};
-    if (!f.vipNo.trimmed().isEmpty()) {
-        sql += QStringLiteral(" and FVipNo=?");
-        params << f.vipNo.trimmed();
-    }
-    sql += QStringLiteral(" group by FVipNo");
-    QMap<QString, double> out;
+    const db::Rows rows = db::query(
+        cnstr,
+        QStringLiteral("select max(FOwner) as FOwner, coalesce(sum(%1),0) as FBal from VipCzBill"
+                       " where FDate<? and FVipNo=?")
+            .arg(signedAmount(QString())),
+        {from, card});
+    if (rows.isEmpty())
+        return 0;
+    *owner = rows.first().text(QStringLiteral("FOwner"));
+    return rows.first().number(QStringLiteral("FBal"));
+}
+
+struct Summary
+{
+    QString vipNo, owner;
+    double beg = 0, cz = 0, zs = 0, tk = 0, xf = 0;
+    bool moved = false;
+};
+
+// 104: each card's opening balance and the range's recharges, gifts, refunds and payments,
+// summed by the engine; the name is the last one the range shows, else the older one.
+QList<Summary> summaries(const QString &cnstr, const StoredValueReport::Filter &f)
+{
+    // A card's name, looked up per card through the card index: the last one the range shows,
+    // else the greatest one before it. Movements without a card count as card "".
+    auto perCard = [](const QString &select, const QString &where) {
+        return QStringLiteral("case when a.FVipNo<>'' then (select %1 from VipCzBill x where"
+                              " x.FVipNo=a.FVipNo and %2) else (select %1 from VipCzBill x where"
+                              " (x.FVipNo is null or x.FVipNo='') and %2) end")
+            .arg(select, where);
+    };
+    const QString last = perCard(
+        QStringLiteral("x.FOwner"),
+        QStringLiteral("x.FDate>=? and x.FDate<=? and x.FTranType in (1,2) and x.FOwner<>''"
+                       " order by x.FDate desc, x.FCreateTime desc, x.FInterID desc limit 1"));
+    const QString older = perCard(QStringLiteral("max(x.FOwner)"), QStringLiteral("x.FDate<?"));
+    const QString inRange = QStringLiteral("FDate>=? and ");
+    const QString recharge = QStringLiteral("FTranType=1 and coalesce(FKAmount,0)>=0");
+    db::Params params{f.from, f.to, f.from, f.to, f.from, f.from};
+    params << f.from << f.from << f.from << f.from << f.from << f.from << f.to;
+    // The sums read only the covering index of (card, date, type, amounts).
+    QString sql =
+        QStringLiteral("select a.*, coalesce(%4, %5) as FName from (select"
+                       " coalesce(FVipNo,'') as FVipNo,"
+                       " sum(case when FDate<? then %1 else 0 end) as FBeg,"
+                       " sum(case when %2FTranType in (1,2) then 1 else 0 end) as FMoves,"
+                       " sum(case when %2%3 then coalesce(FCzAmount,0) else 0 end) as FCz,"
+                       " sum(case when %2%3 then coalesce(FKAmount,0)-coalesce(FCzAmount,0)"
+                       " else 0 end) as FZs,"
+                       " sum(case when %2FTranType=1 and FKAmount<0 then -FKAmount else 0"
+                       " end) as FTk,"
+                       " sum(case when %2FTranType=2 then coalesce(FKAmount,0) else 0 end)"
+                       " as FXf from VipCzBill where FDate<=?")
+            .arg(signedAmount(QString()), inRange, recharge, last, older);
+    sql += cardFilter(f, QStringLiteral("FVipNo"), params);
+    sql += QStringLiteral(" group by coalesce(FVipNo,'')) a");
+    QList<Summary> out;
     for (const db::Row &r : db::query(cnstr, sql, params)) {
-        out.insert(r.text(QStringLiteral("FVipNo")), r.number(QStringLiteral("FBal")));
-        if (owners)
-            owners->insert(r.text(QStringLiteral("FVipNo")), r.text(QStringLiteral("FOwner")));
+        Summary s;
+        s.vipNo = r.text(QStringLiteral("FVipNo"));
+        s.owner = r.text(QStringLiteral("FName"));
+        s.beg = r.number(QStringLiteral("FBeg"));
+        s.moved = r.integer(QStringLiteral("FMoves")) > 0;
+        s.cz = r.number(QStringLiteral("FCz"));
+        s.zs = r.number(QStringLiteral("FZs"));
+        s.tk = r.number(QStringLiteral("FTk"));
+        s.xf = r.number(QStringLiteral("FXf"));
+        out.append(s);
     }
+    // Ordered here, not by the engine, so a server collation cannot change the card order.
+    std::sort(out.begin(), out.end(),
+              [](const Summary &a, const Summary &b) { return a.vipNo < b.vipNo; });
     return out;
 }
 
@@ -119,44 +213,44 @@ QList<GridSnapshot::Column> StoredValueReport::columns(int number)
     switch (number) {
     case 103:
         return {{QStringLiteral("FDate"), QStringLiteral("日期"), 90, false},
-                       {QStringLiteral("FVipNo"), QStringLiteral("卡号"), 80, false},
-                       {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 80, false},
-                       {QStringLiteral("FPhone"), QStringLiteral("电话"), 100, false},
-                       {QStringLiteral("FKind"), QStringLiteral("类型"), 50, false},
-                       {QStringLiteral("FCzAmount"), QStringLiteral("充值金额"), 80, true},
-                       {QStringLiteral("FZsAmount"), QStringLiteral("赠送金额"), 80, true},
-                       {QStringLiteral("FKAmount"), QStringLiteral("入卡金额"), 80, true},
-                       {QStringLiteral("FBegAmount"), QStringLiteral("充前余额"), 80, true},
-                       {QStringLiteral("FEndAmount"), QStringLiteral("充后余额"), 80, true},
-                       {QStringLiteral("FBiller"), QStringLiteral("经办人"), 70, false},
-                       {QStringLiteral("FRemark"), QStringLiteral("备注"), 120, false}};
+                {QStringLiteral("FVipNo"), QStringLiteral("卡号"), 80, false},
+                {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 80, false},
+                {QStringLiteral("FPhone"), QStringLiteral("电话"), 100, false},
+                {QStringLiteral("FKind"), QStringLiteral("类型"), 50, false},
+                {QStringLiteral("FCzAmount"), QStringLiteral("充值金额"), 80, true},
+                {QStringLiteral("FZsAmount"), QStringLiteral("赠送金额"), 80, true},
+                {QStringLiteral("FKAmount"), QStringLiteral("入卡金额"), 80, true},
+                {QStringLiteral("FBegAmount"), QStringLiteral("充前余额"), 80, true},
+                {QStringLiteral("FEndAmount"), QStringLiteral("充后余额"), 80, true},
+                {QStringLiteral("FBiller"), QStringLiteral("经办人"), 70, false},
+                {QStringLiteral("FRemark"), QStringLiteral("备注"), 120, false}};
     case 104:
         return {{QStringLiteral("FVipNo"), QStringLiteral("卡号"), 80, false},
-                       {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 90, false},
-                       {QStringLiteral("FBegBal"), QStringLiteral("期初余额"), 90, true},
-                       {QStringLiteral("FCzAmount"), QStringLiteral("充值"), 90, true},
-                       {QStringLiteral("FZsAmount"), QStringLiteral("赠送"), 80, true},
-                       {QStringLiteral("FTkAmount"), QStringLiteral("退款"), 80, true},
-                       {QStringLiteral("FXfAmount"), QStringLiteral("消费"), 90, true},
-                       {QStringLiteral("FEndBal"), QStringLiteral("期末余额"), 90, true}};
+                {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 90, false},
+                {QStringLiteral("FBegBal"), QStringLiteral("期初余额"), 90, true},
+                {QStringLiteral("FCzAmount"), QStringLiteral("充值"), 90, true},
+                {QStringLiteral("FZsAmount"), QStringLiteral("赠送"), 80, true},
+                {QStringLiteral("FTkAmount"), QStringLiteral("退款"), 80, true},
+                {QStringLiteral("FXfAmount"), QStringLiteral("消费"), 90, true},
+                {QStringLiteral("FEndBal"), QStringLiteral("期末余额"), 90, true}};
     case 106:
         return {{QStringLiteral("FDate"), QStringLiteral("日期"), 90, false},
-                       {QStringLiteral("FVipNo"), QStringLiteral("卡号"), 80, false},
-                       {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 80, false},
-                       {QStringLiteral("FKind"), QStringLiteral("摘要"), 60, false},
-                       {QStringLiteral("FIn"), QStringLiteral("存入"), 90, true},
-                       {QStringLiteral("FOut"), QStringLiteral("支出"), 90, true},
-                       {QStringLiteral("FBal"), QStringLiteral("余额"), 90, true},
-                       {QStringLiteral("FBiller"), QStringLiteral("经办人"), 70, false},
-                       {QStringLiteral("FRemark"), QStringLiteral("备注"), 140, false}};
+                {QStringLiteral("FVipNo"), QStringLiteral("卡号"), 80, false},
+                {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 80, false},
+                {QStringLiteral("FKind"), QStringLiteral("摘要"), 60, false},
+                {QStringLiteral("FIn"), QStringLiteral("存入"), 90, true},
+                {QStringLiteral("FOut"), QStringLiteral("支出"), 90, true},
+                {QStringLiteral("FBal"), QStringLiteral("余额"), 90, true},
+                {QStringLiteral("FBiller"), QStringLiteral("经办人"), 70, false},
+                {QStringLiteral("FRemark"), QStringLiteral("备注"), 140, false}};
     case 109:
         return {{QStringLiteral("FDate"), QStringLiteral("日期"), 90, false},
-                       {QStringLiteral("FKind"), QStringLiteral("摘要"), 80, false},
-                       {QStringLiteral("FIn"), QStringLiteral("存入"), 90, true},
-                       {QStringLiteral("FOut"), QStringLiteral("支出"), 90, true},
-                       {QStringLiteral("FBal"), QStringLiteral("余额"), 90, true},
-                       {QStringLiteral("FBiller"), QStringLiteral("经办人"), 80, false},
-                       {QStringLiteral("FRemark"), QStringLiteral("备注"), 160, false}};
+                {QStringLiteral("FKind"), QStringLiteral("摘要"), 80, false},
+                {QStringLiteral("FIn"), QStringLiteral("存入"), 90, true},
+                {QStringLiteral("FOut"), QStringLiteral("支出"), 90, true},
+                {QStringLiteral("FBal"), QStringLiteral("余额"), 90, true},
+                {QStringLiteral("FBiller"), QStringLiteral("经办人"), 80, false},
+                {QStringLiteral("FRemark"), QStringLiteral("备注"), 160, false}};
     default:
         return {};
     }
@@ -172,7 +266,7 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
     if (number == 103) {
         res.columns = columns(number);
         double cz = 0, zs = 0, k = 0;
-        for (const Movement &m : movements(cnstr, f, true)) {
+        for (const Movement &m : movements(cnstr, f, true, false)) {
             res.lines.append({m.date.toString(Qt::ISODate), m.vipNo, m.owner, m.phone, m.kind(),
                               money(m.cz), money(m.gift()), money(m.k), money(m.beg), money(m.end),
                               m.biller, m.remark});
@@ -180,47 +274,28 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
             zs += m.gift();
             k += m.k;
         }
-        res.total = {QStringLiteral("合计"), QStringLiteral("%1笔").arg(res.lines.size()), QString(),
-                     QString(), QString(), money(cz), money(zs), money(k), QString(), QString(),
-                     QString(), QString()};
+        res.total = {QStringLiteral("合计"),
+                     QStringLiteral("%1笔").arg(res.lines.size()),
+                     QString(),
+                     QString(),
+                     QString(),
+                     money(cz),
+                     money(zs),
+                     money(k),
+                     QString(),
+                     QString(),
+                     QString(),
+                     QString()};
         return res;
     }
     if (number == 104) {
         res.columns = columns(number);
-        struct Sum
-        {
-            QString owner;
-            double beg = 0, cz = 0, zs = 0, tk = 0, xf = 0;
-            bool moved = false;
-        };
-        QMap<QString, QString> owners;
-        QMap<QString, Sum> sums;
-        const QMap<QString, double> opening = openingBalances(cnstr, f, &owners);
-        for (auto it = opening.cbegin(); it != opening.cend(); ++it) {
-            sums[it.key()].beg = it.value();
-            sums[it.key()].owner = owners.value(it.key());
-        }
-        for (const Movement &m : movements(cnstr, f, false)) {
-            Sum &s = sums[m.vipNo];
-            s.moved = true;
-            if (!m.owner.isEmpty())
-                s.owner = m.owner;
-            if (m.type == 2)
-                s.xf += m.k;
-            else if (m.refund())
-                s.tk += -m.k;
-            else {
-                s.cz += m.cz;
-                s.zs += m.gift();
-            }
-        }
-        Sum t;
-        for (auto it = sums.cbegin(); it != sums.cend(); ++it) {
-            const Sum &s = it.value();
+        Summary t;
+        for (const Summary &s : summaries(cnstr, f)) {
             if (!s.moved && qAbs(s.beg) < 0.005)
                 continue;
             const double end = s.beg + s.cz + s.zs - s.tk - s.xf;
-            res.lines.append({it.key(), s.owner, money(s.beg), money(s.cz), money(s.zs), money(s.tk),
+            res.lines.append({s.vipNo, s.owner, money(s.beg), money(s.cz), money(s.zs), money(s.tk),
                               money(s.xf), money(end)});
             t.beg += s.beg;
             t.cz += s.cz;
@@ -228,8 +303,13 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
             t.tk += s.tk;
             t.xf += s.xf;
         }
-        res.total = {QStringLiteral("合计"), QStringLiteral("%1人").arg(res.lines.size()), money(t.beg),
-                     money(t.cz), money(t.zs), money(t.tk), money(t.xf),
+        res.total = {QStringLiteral("合计"),
+                     QStringLiteral("%1人").arg(res.lines.size()),
+                     money(t.beg),
+                     money(t.cz),
+                     money(t.zs),
+                     money(t.tk),
+                     money(t.xf),
                      money(t.beg + t.cz + t.zs - t.tk - t.xf)};
         return res;
     }
@@ -238,40 +318,46 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
     if (statement && f.vipNo.trimmed().isEmpty())
         throw db::DbError(QStringLiteral("请输入会员卡号！"));
     res.columns = columns(number);
-    QMap<QString, QString> owners;
-    QMap<QString, double> balance = openingBalances(cnstr, f, &owners);
-    const QList<Movement> moves = movements(cnstr, f, false);
+    const QList<Movement> moves = movements(cnstr, f, false, true);
+    double closing = 0;
     if (statement) {
         const QString card = f.vipNo.trimmed();
-        res.owner = owners.value(card);
+        closing = openingBalance(cnstr, f.from, card, &res.owner);
         for (const Movement &m : moves)
             if (!m.owner.isEmpty())
                 res.owner = m.owner;
-        res.lines.append({f.from.toString(Qt::ISODate), QStringLiteral("期初余额"), QString(), QString(),
-                          money(balance.value(card)), QString(), QString()});
+        res.lines.append({f.from.toString(Qt::ISODate), QStringLiteral("期初余额"), QString(),
+                          QString(), money(closing), QString(), QString()});
     }
     double in = 0, out = 0;
     for (const Movement &m : moves) {
         const double s = m.signedAmount();
-        double &bal = balance[m.vipNo];
-        bal += s;
         const QString sIn = s >= 0 ? money(s) : QString();
         const QString sOut = s < 0 ? money(-s) : QString();
         if (s >= 0)
             in += s;
         else
             out += -s;
+        closing = m.balance;
         if (statement)
-            res.lines.append({m.date.toString(Qt::ISODate), m.kind(), sIn, sOut, money(bal), m.biller, m.remark});
-        else
-            res.lines.append({m.date.toString(Qt::ISODate), m.vipNo, m.owner, m.kind(), sIn, sOut, money(bal),
+            res.lines.append({m.date.toString(Qt::ISODate), m.kind(), sIn, sOut, money(m.balance),
                               m.biller, m.remark});
+        else
+            res.lines.append({m.date.toString(Qt::ISODate), m.vipNo, m.owner, m.kind(), sIn, sOut,
+                              money(m.balance), m.biller, m.remark});
     }
     if (statement)
         res.total = {QStringLiteral("合计"), QString(), money(in), money(out),
-                     money(balance.value(f.vipNo.trimmed())), QString(), QString()};
+                     money(closing),         QString(), QString()};
     else
-        res.total = {QStringLiteral("合计"), QStringLiteral("%1笔").arg(moves.size()), QString(), QString(),
-                     money(in), money(out), QString(), QString(), QString()};
+        res.total = {QStringLiteral("合计"),
+                     QStringLiteral("%1笔").arg(moves.size()),
+                     QString(),
+                     QString(),
+                     money(in),
+                     money(out),
+                     QString(),
+                     QString(),
+                     QString()};
     return res;
 }

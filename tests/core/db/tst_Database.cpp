@@ -1,3 +1,6 @@
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include "TestDb.h"
@@ -94,6 +97,178 @@ private slots:
         QCOMPARE(r.integer("fitemid"), 5);
         QCOMPARE(r.text("FNAME"), QStringLiteral("店面"));
         QVERIFY_THROWS_EXCEPTION(db::DbError, r.value("FNumber"));
+    }
+
+    // A station east of UTC (the test runs in Asia/Shanghai): the seconds either side of
+    // midnight keep their day on both engines, read as dates and as date-times.
+    void datesAroundMidnight_data()
+    {
+        QTest::addColumn<QDateTime>("at");
+        QTest::newRow("last second of the year") << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59));
+        QTest::newRow("midnight") << QDateTime(QDate(2027, 1, 1), QTime(0, 0, 0));
+        QTest::newRow("first second after") << QDateTime(QDate(2027, 1, 1), QTime(0, 0, 1));
+        QTest::newRow("UTC midnight") << QDateTime(QDate(2027, 1, 1), QTime(8, 0, 0));
+        QTest::newRow("leap day") << QDateTime(QDate(2028, 2, 29), QTime(23, 59, 59));
+    }
+    void datesAroundMidnight()
+    {
+        QFETCH(QDateTime, at);
+        TestDb t;
+        db::execute(t.cnstr(), "insert into VipCzBill (FDate, FCreateTime) values (?,?)", {at.date(), at});
+        const db::Row r = db::query(t.cnstr(), "select FDate, FCreateTime from VipCzBill").first();
+        QCOMPARE(r.date("fdate"), at.date());
+        QCOMPARE(r.dateTime("FCREATETIME"), at);
+        QCOMPARE(r.date("FCreateTime"), at.date());
+        QCOMPARE(r.dateTime("FDate"), at.date().startOfDay());
+        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from VipCzBill where FDate>=? and FDate<=?",
+                            {at.date(), at.date()}).toInt(), 1);
+        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from VipCzBill where FDate<?", {at.date()}).toInt(), 0);
+    }
+
+    // Texts other programs may have written into a date column.
+    void dateTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDateTime>("read");
+        QTest::newRow("date") << "2026-03-01" << QDateTime(QDate(2026, 3, 1), QTime(0, 0));
+        QTest::newRow("date-time") << "2026-03-01 23:59:59" << QDateTime(QDate(2026, 3, 1), QTime(23, 59, 59));
+        QTest::newRow("ISO T") << "2026-03-01T07:08:09" << QDateTime(QDate(2026, 3, 1), QTime(7, 8, 9));
+        QTest::newRow("minutes") << "2026-03-01 07:08" << QDateTime(QDate(2026, 3, 1), QTime(7, 8));
+        QTest::newRow("padded") << " 2026-03-01 " << QDateTime(QDate(2026, 3, 1), QTime(0, 0));
+        QTest::newRow("no date") << "tomorrow" << QDateTime();
+        QTest::newRow("bad month") << "2026-13-01" << QDateTime();
+        QTest::newRow("empty") << "" << QDateTime();
+    }
+    void dateTexts()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDateTime, read);
+        QCOMPARE(db::Row::toDateTime(text), read);
+        QCOMPARE(db::Row::toDate(text), read.date());
+    }
+
+    // A kept statement reads the new column after another station altered the table (on
+    // PostgreSQL its old plan is refused; it is prepared again).
+    void keptStatementAfterSchemaChange()
+    {
+        TestDb t;
+        db::execute(t.cnstr(), "insert into t_stock (FItemID, FName) values (?,?)", {1, "a"});
+        const QString sql = "select * from t_stock where FItemID=?";
+        QVERIFY(!db::query(t.cnstr(), sql, {1}).first().has("FExtra"));
+        {
+            QSqlDatabase other = db::connection(t.cnstr(), "other");
+            QSqlQuery q(other);
+            QVERIFY2(q.exec("alter table t_stock add column FExtra integer"), qPrintable(q.lastError().text()));
+        }
+        const db::Rows rows = db::query(t.cnstr(), sql, {1});
+        QCOMPARE(rows.size(), 1);
+        QVERIFY(rows.first().has("fextra"));
+        QCOMPARE(rows.first().text("FName"), QString("a"));
+    }
+
+    // After a dropped server connection the kept statements of the lost one are not used.
+    void keptStatementAfterDroppedConnection()
+    {
+        if (!TestDb::isPostgres())
+            QSKIP("only a server connection can be dropped");
+        TestDb t;
+        db::execute(t.cnstr(), "insert into t_stock (FItemID, FName) values (?,?)", {1, "a"});
+        const QString sql = "select FName from t_stock where FItemID=?";
+        QCOMPARE(db::query(t.cnstr(), sql, {1}).first().text("FName"), QString("a"));
+        const int pid = db::scalar(t.cnstr(), "select pg_backend_pid()").toInt();
+        db::query(TestDb::postgresCnstr(), "select pg_terminate_backend(?)", {pid});
+        QCOMPARE(db::query(t.cnstr(), sql, {1}).first().text("FName"), QString("a"));
+        QCOMPARE(db::query(t.cnstr(), sql, {1}).size(), 1);
+    }
+
+    // The same insert and read again and again inside one transaction, then once more after it.
+    void keptStatementInsideTransaction()
+    {
+        TestDb t;
+        const QString insert = "insert into t_stock (FItemID, FName) values (?,?)";
+        const QString count = "select count(*) from t_stock where FItemID<=?";
+        {
+            db::Transaction tx(t.cnstr());
+            for (int i = 1; i <= 3; ++i) {
+                tx.execute(insert, {i, QString::number(i)});
+                QCOMPARE(tx.scalar(count, {i}).toInt(), i);
+            }
+            tx.commit();
+        }
+        {
+            db::Transaction tx(t.cnstr());
+            tx.execute(insert, {4, "4"});
+            QCOMPARE(tx.scalar(count, {9}).toInt(), 4);
+        } // rolled back
+        QCOMPARE(db::scalar(t.cnstr(), count, {9}).toInt(), 3);
+        QVERIFY_THROWS_EXCEPTION(db::DbError, db::execute(t.cnstr(), insert, {1, QVariant()}));
+        QCOMPARE(db::scalar(t.cnstr(), count, {9}).toInt(), 3);
+    }
+
+    void nestedTransactionIsRefused()
+    {
+        TestDb t;
+        db::Transaction outer(t.cnstr());
+        try {
+            db::Transaction inner(t.cnstr());
+            QFAIL("a second transaction on the same connection must be refused");
+        } catch (const db::DbError &e) {
+            QCOMPARE(e.message(), QString("同一连接上已有未完成的事务。"));
+        }
+        outer.execute("insert into t_stock (FItemID, FName) values (1, 'a')");
+        outer.commit();
+        db::Transaction after(t.cnstr()); // the refusal left nothing behind
+        QCOMPARE(after.scalar("select count(*) from t_stock").toInt(), 1);
+    }
+
+    void beginSurvivesADroppedConnection()
+    {
+        if (!TestDb::isPostgres())
+            QSKIP("only a server connection can be dropped");
+        TestDb t;
+        int pid = 0;
+        {
+            db::Transaction tx(t.cnstr());
+            pid = tx.scalar("select pg_backend_pid()").toInt();
+            tx.commit();
+        }
+        db::query(TestDb::postgresCnstr(), "select pg_terminate_backend(?)", {pid});
+        db::Transaction tx(t.cnstr());
+        QVERIFY(tx.scalar("select pg_backend_pid()").toInt() != pid);
+        tx.execute("insert into t_stock (FItemID, FName) values (1, 'a')");
+        tx.commit();
+        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_stock").toInt(), 1);
+    }
+
+    // Four stations opening the same new database at once: one creates it, the others find it.
+    void stationsCreateANewDatabaseAtOnce()
+    {
+        QTemporaryDir dir;
+        QString cnstr = db::ConnectionString::sqlite(dir.path() + "/new.db").toString();
+        QString schema;
+        if (TestDb::isPostgres()) {
+            schema = QString("kwt_new_%1").arg(QCoreApplication::applicationPid());
+            db::execute(TestDb::postgresCnstr(), QString("create schema %1").arg(schema));
+            db::ConnectionString cs = db::ConnectionString::parse(TestDb::postgresCnstr());
+            cs.schema = schema;
+            cnstr = cs.toString();
+        }
+        QList<QProcess *> procs;
+        for (int i = 0; i < 4; ++i) {
+            auto *p = new QProcess(this);
+            p->start(QStringLiteral(ENSURE_SCHEMA_EXE), {cnstr});
+            procs << p;
+        }
+        for (QProcess *p : procs) {
+            QVERIFY(p->waitForFinished(120000));
+            QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
+        }
+        QCOMPARE(db::Schema::version(cnstr), db::Schema::CurrentVersion);
+        QCOMPARE(db::scalar(cnstr, "select count(*) from t_SchemaVersion").toInt(), 1);
+        QCOMPARE(db::scalar(cnstr, "select count(*) from ICMaxNum").toInt(), 2);
+        db::closeAll();
+        if (!schema.isEmpty())
+            db::execute(TestDb::postgresCnstr(), QString("drop schema %1 cascade").arg(schema));
     }
 
     void datesAndAmountsRoundTrip()

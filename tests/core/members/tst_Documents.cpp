@@ -153,7 +153,7 @@ private slots:
         for (const char *tmpl : {"first", "second"})
             db::execute(t.cnstr(), "insert into TDBill (FTranType, FTDBillName, FTemplate) values (1002, ?, ?)",
                         {QStringLiteral("标准格式"), QLatin1String(tmpl)});
-        db::execute(t.cnstr(), "update t_SchemaVersion set FVersion=2");
+        db::execute(t.cnstr(), "update t_SchemaVersion set FVersion=3");
         db::Schema::ensure(t.cnstr());
         QCOMPARE(db::Schema::version(t.cnstr()), db::Schema::CurrentVersion);
         db::execute(t.cnstr(), "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty) values (1, 2, 1, 5)");

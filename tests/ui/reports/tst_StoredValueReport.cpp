@@ -12,6 +12,7 @@
 #include "ui/widgets/KeyedGrid.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
+#include "core/frame/NumberText.h"
 #include "ui/print/FileChooser.h"
 #include "core/print/GridFormatStore.h"
 #include "core/reports/StoredValueReport.h"
@@ -143,6 +144,51 @@ private slots:
         QCOMPARE(column(r, "FBal"), QStringList({"650.00", "550.00", "520.00", "499.50", "200.00", "190.00"}));
         QCOMPARE(r.total.value(4), QString("750.00"));
         QCOMPARE(r.total.value(5), QString("160.50"));
+    }
+
+    // The figures against plain sums over the table, per range: the closing balances of 104
+    // and the last balance of each card in 106 are every movement up to the range's end.
+    void figuresAgreeWithPlainSums_data()
+    {
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::newRow("first day") << D << D;
+        QTest::newRow("ten days") << D << D.addDays(10);
+        QTest::newRow("everything") << D.addDays(-30) << D.addDays(30);
+        QTest::newRow("before any") << D.addDays(-60) << D.addDays(-40);
+    }
+    void figuresAgreeWithPlainSums()
+    {
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        TestDb t;
+        seed(t);
+        move(t, "V7", "", 1, D.addDays(-5), 80, 80, 0, "旧卡");
+        move(t, "V7", "", 2, D.addDays(4), 12.25, 0, 0, "消费", 3);
+        const QString bal = "coalesce(sum(case when FTranType=1 then FKAmount when FTranType=2 then -FKAmount"
+                            " else 0 end),0)";
+        const double closing = db::scalar(t.cnstr(), "select " + bal + " from VipCzBill where FDate<=?", {to}).toDouble();
+        const auto r104 = StoredValueReport::run(t.cnstr(), 104, {from, to, ""});
+        QCOMPARE(r104.total.value(7), NumberText::money(closing));
+        const double k = db::scalar(t.cnstr(), "select coalesce(sum(FKAmount),0) from VipCzBill where FTranType=1"
+                                               " and FDate>=? and FDate<=?", {from, to}).toDouble();
+        QCOMPARE(StoredValueReport::run(t.cnstr(), 103, {from, to, ""}).total.value(7), NumberText::money(k));
+        const auto r106 = StoredValueReport::run(t.cnstr(), 106, {from, to, ""});
+        for (const QString card : {"V7", "V8", "V9"}) {
+            const QString last = [&] {
+                QString b;
+                for (const QStringList &l : r106.lines)
+                    if (l.value(1) == card)
+                        b = l.value(6);
+                return b;
+            }();
+            const double cardClosing = db::scalar(t.cnstr(), "select " + bal + " from VipCzBill where FDate<=? and FVipNo=?",
+                                                  {to, card}).toDouble();
+            const auto r109 = StoredValueReport::run(t.cnstr(), 109, {from, to, card});
+            QCOMPARE(r109.total.value(4), NumberText::money(cardClosing));
+            if (!last.isEmpty())
+                QCOMPARE(last, NumberText::money(cardClosing));
+        }
     }
 
     void badRequests_data()

@@ -1,0 +1,788 @@
+// The benchmark program: seeds its own account sets (a SQLite file and a schema on a
+// PostgreSQL cluster), runs each operation through our core and the same statements through
+// the engines' own C interfaces (prepared once), alternating the two, checks that both gave
+// the same result, and prints one line per operation.
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "core/db/BillNumbers.h"
+#include "core/db/ConnectionString.h"
+#include "core/db/Database.h"
+#include "core/db/DbError.h"
+#include "core/db/Dialect.h"
+#include "core/db/Schema.h"
+#include "core/db/Transaction.h"
+#include "core/frame/NumberText.h"
+#include "core/pos/ItemLookup.h"
+#include "core/reports/StoredValueReport.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Size
+{
+    int items, members, movements, lookups, saves, reportRounds, stationSeconds;
+};
+
+double micros(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double, std::micro>(b - a).count();
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t i = std::min(v.size() - 1, size_t(std::ceil(p * double(v.size())) - 1));
+    return v[i];
+}
+
+QString timeText(double us)
+{
+    if (us >= 1e6)
+        return QStringLiteral("%1 s").arg(us / 1e6, 0, 'f', 2);
+    if (us >= 1e3)
+        return QStringLiteral("%1 ms").arg(us / 1e3, 0, 'f', 2);
+    return QStringLiteral("%1 µs").arg(us, 0, 'f', 1);
+}
+
+void line(const QString &op, const QString &engine, const std::vector<double> &ours,
+          const std::vector<double> &raw, const QString &note = QString())
+{
+    const double om = percentile(ours, 0.5), rm = percentile(raw, 0.5);
+    std::printf("%-34s %-10s ours %10s  p99 %10s  raw %10s  ratio %5.2f %s\n", qPrintable(op),
+                qPrintable(engine), qPrintable(timeText(om)),
+                qPrintable(timeText(percentile(ours, 0.99))), qPrintable(timeText(rm)),
+                rm > 0 ? om / rm : 0.0, qPrintable(note));
+    std::fflush(stdout);
+}
+
+[[noreturn]] void fail(const QString &what)
+{
+    throw std::runtime_error(what.toStdString());
+}
+
+// ---- the raw engines: one prepared statement, text parameters, rows as texts ----
+
+using Texts = std::vector<QString>;
+using Table = std::vector<Texts>;
+
+class Raw
+{
+public:
+    virtual ~Raw() = default;
+    virtual Table run(int id, const Texts &params) = 0;
+    virtual void prepare(int id, const QString &sql) = 0;
+    virtual void exec(const char *sql) = 0;
+};
+
+class RawSqlite : public Raw
+{
+public:
+    explicit RawSqlite(const QString &path)
+    {
+        if (sqlite3_open(path.toUtf8().constData(), &m_db) != SQLITE_OK)
+            fail(QStringLiteral("sqlite open"));
+        sqlite3_busy_timeout(m_db, 30000);
+        exec("PRAGMA journal_mode=WAL");
+    }
+    ~RawSqlite() override
+    {
+        for (auto &s : m_stmts)
+            sqlite3_finalize(s);
+        sqlite3_close(m_db);
+    }
+    void exec(const char *sql) override
+    {
+        char *err = nullptr;
+        if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK)
+            fail(QString::fromUtf8(err ? err : "sqlite exec"));
+    }
+    void prepare(int id, const QString &sql) override
+    {
+        if (int(m_stmts.size()) <= id)
+            m_stmts.resize(id + 1, nullptr);
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(m_db, text.constData(), -1, &m_stmts[id], nullptr) != SQLITE_OK)
+            fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+    Table run(int id, const Texts &params) override
+    {
+        sqlite3_stmt *s = m_stmts[id];
+        for (size_t i = 0; i < params.size(); ++i) {
+            const QByteArray v = params[i].toUtf8();
+            sqlite3_bind_text(s, int(i + 1), v.constData(), v.size(), SQLITE_TRANSIENT);
+        }
+        Table out;
+        const int n = sqlite3_column_count(s);
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+            Texts row(n);
+            for (int c = 0; c < n; ++c)
+                if (const auto *t = sqlite3_column_text(s, c))
+                    row[c] = QString::fromUtf8(reinterpret_cast<const char *>(t));
+            out.push_back(std::move(row));
+        }
+        sqlite3_reset(s);
+        if (rc != SQLITE_DONE)
+            fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        return out;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+    std::vector<sqlite3_stmt *> m_stmts;
+};
+
+class RawPg : public Raw
+{
+public:
+    explicit RawPg(const db::ConnectionString &cs)
+    {
+        const QString info = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4")
+                                 .arg(cs.host)
+                                 .arg(cs.port)
+                                 .arg(cs.database, cs.user);
+        m_conn = PQconnectdb(info.toUtf8().constData());
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            fail(QString::fromUtf8(PQerrorMessage(m_conn)));
+        if (!cs.schema.isEmpty())
+            exec(QStringLiteral("set search_path to %1").arg(cs.schema).toUtf8().constData());
+    }
+    ~RawPg() override { PQfinish(m_conn); }
+    void exec(const char *sql) override
+    {
+        PGresult *r = PQexec(m_conn, sql);
+        const auto st = PQresultStatus(r);
+        PQclear(r);
+        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK)
+            fail(QString::fromUtf8(PQerrorMessage(m_conn)));
+    }
+    void prepare(int id, const QString &sql) override
+    {
+        // $1, $2 … for the ? of our statements.
+        QString text;
+        int n = 0;
+        for (QChar c : sql)
+            text += c == u'?' ? QStringLiteral("$%1").arg(++n) : QString(c);
+        PGresult *r = PQprepare(m_conn, QByteArray::number(id).prepend("b").constData(),
+                                text.toUtf8().constData(), 0, nullptr);
+        const auto st = PQresultStatus(r);
+        PQclear(r);
+        if (st != PGRES_COMMAND_OK)
+            fail(QString::fromUtf8(PQerrorMessage(m_conn)));
+    }
+    Table run(int id, const Texts &params) override
+    {
+        std::vector<QByteArray> values;
+        std::vector<const char *> ptrs;
+        for (const QString &p : params)
+            values.push_back(p.toUtf8());
+        for (const QByteArray &v : values)
+            ptrs.push_back(v.constData());
+        PGresult *r = PQexecPrepared(m_conn, QByteArray::number(id).prepend("b").constData(),
+                                     int(ptrs.size()), ptrs.data(), nullptr, nullptr, 0);
+        const auto st = PQresultStatus(r);
+        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
+            PQclear(r);
+            fail(QString::fromUtf8(PQerrorMessage(m_conn)));
+        }
+        Table out;
+        const int rows = PQntuples(r), n = PQnfields(r);
+        out.reserve(rows);
+        for (int i = 0; i < rows; ++i) {
+            Texts row(n);
+            for (int c = 0; c < n; ++c)
+                if (!PQgetisnull(r, i, c))
+                    row[c] = QString::fromUtf8(PQgetvalue(r, i, c));
+            out.push_back(std::move(row));
+        }
+        PQclear(r);
+        return out;
+    }
+
+private:
+    PGconn *m_conn = nullptr;
+};
+
+// ---- the statements, as our core runs them ----
+
+const QString kLookup =
+    QStringLiteral("select t1.*, p.FPack, p.FExchange, p.FPrice from ("
+                   "select 0 as FPack, FItemID, 1 as FExchange, 0 as FPrice from t_icitem "
+                   "where FShopNumber=? or FBar_Code=? "
+                   "union all select 1, FItemID, FExchange, coalesce(FPrice,0) "
+                   "from t_icitem_barcode where FBarCode=?"
+                   ") p join t_icitem t1 on t1.FItemID=p.FItemID "
+                   "order by p.FPack, t1.FItemID limit 1");
+const QString kDraw =
+    QStringLiteral("update ICMaxNum set FMaxNum=FMaxNum+1 where FTranType=? returning FMaxNum");
+const QString kHeader = QStringLiteral(
+    "insert into ICStockBill (FInterID, FTrantype, Fyear, FPeriod, Fdate, FVipNo, FSumQty,"
+    " FSumAmount, FSysTime, FMonth, FBillerID) values (?,?,?,?,?,?,?,?,?,?,?)");
+const QString kLine = QStringLiteral(
+    "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FMainQty, FQty, FPrice, FAmount)"
+    " values (?,?,?,?,?,?,?)");
+const QString kBalance = QStringLiteral(
+    "select coalesce(sum(case when FTranType=1 then FKAmount when FTranType=2 then -FKAmount else 0"
+    " end),0) from VipCzBill where FVipNo=?");
+// The best plain statements for the figures of reports 103 and 104.
+const QString kRaw103 = QStringLiteral(
+    "select t1.FDate, t1.FVipNo, t1.FOwner, t1.FPhone, t1.FTranType, t1.FKAmount, t1.FCzAmount,"
+    " t1.FBegAmount, t1.FEndAmount, t1.FRemark, t2.FUserName from VipCzBill t1 left join t_user t2"
+    " on t1.FBillerID=t2.FUserID where t1.FDate>=? and t1.FDate<=? and t1.FTranType=1"
+    " order by t1.FDate, t1.FCreateTime, t1.FInterID");
+const QString kRaw104 = QStringLiteral(
+    "select FVipNo, sum(case when FDate<? then case FTranType when 1 then FKAmount when 2 then"
+    " -FKAmount else 0 end else 0 end) as b, sum(case when FDate>=? and FTranType in (1,2) then 1"
+    " else 0 end) as m, sum(case when FDate>=? and FTranType=1 and FKAmount>=0 then FCzAmount else"
+    " 0 end), sum(case when FDate>=? and FTranType=1 and FKAmount>=0 then FKAmount-FCzAmount else 0"
+    " end), sum(case when FDate>=? and FTranType=1 and FKAmount<0 then -FKAmount else 0 end),"
+    " sum(case when FDate>=? and FTranType=2 then FKAmount else 0 end) from VipCzBill"
+    " where FDate<=? group by FVipNo");
+enum Stmt { SLookup, SDraw, SHeader, SLine, SBalance, S103, S104, SBegin, SCommit };
+
+void prepareAll(Raw &raw, db::Engine engine)
+{
+    raw.prepare(SLookup, kLookup);
+    raw.prepare(SDraw, kDraw);
+    raw.prepare(SHeader, kHeader);
+    raw.prepare(SLine, kLine);
+    raw.prepare(SBalance, kBalance);
+    raw.prepare(S103, kRaw103);
+    raw.prepare(S104, kRaw104);
+    raw.prepare(SBegin, engine == db::Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
+                                                     : QStringLiteral("BEGIN"));
+    raw.prepare(SCommit, QStringLiteral("COMMIT"));
+}
+
+// ---- seeding ----
+
+void progress(const char *engine, const char *what)
+{
+    std::printf("\rseeding %-10s %-40s", engine, what);
+    std::fflush(stdout);
+}
+
+void seed(const QString &cnstr, Raw &raw, db::Engine engine, const Size &z)
+{
+    const char *name = engine == db::Engine::SQLite ? "SQLite" : "PostgreSQL";
+    progress(name, "schema");
+    db::Schema::ensure(cnstr);
+    const int retail = db::Schema::addPriceStyle(cnstr, QStringLiteral("零售价"));
+    if (retail != 1)
+        fail(QStringLiteral("a fresh account set was expected"));
+    db::execute(
+        cnstr, QStringLiteral("insert into t_user (FUserID, FUserName, FManager) values (1, ?, 1)"),
+        {QStringLiteral("店长")});
+    const bool lite = engine == db::Engine::SQLite;
+    // One statement per table: a series of numbers from the engine, in one transaction.
+    auto series = [&](const QString &n) {
+        return lite ? QStringLiteral("with recursive s(i) as (select 1 union all select i+1 from s"
+                                     " where i<%1) ")
+                          .arg(n)
+                    : QString();
+    };
+    auto from = [&](const QString &n) {
+        return lite ? QStringLiteral(" from s")
+                    : QStringLiteral(" from generate_series(1,%1) s(i)").arg(n);
+    };
+    auto pad = [&](const QString &expr, int w) {
+        const QString width = QString::number(w);
+        return lite ? QStringLiteral("printf('%0") + width + QStringLiteral("d', ") + expr + u')'
+                    : QStringLiteral("lpad((") + expr + QStringLiteral(")::text, ") + width +
+                          QStringLiteral(", '0')");
+    };
+    const QString items = QString::number(z.items), moves = QString::number(z.movements);
+    // "%%" stands for SQL's modulo in the templates below, which QString::arg leaves alone.
+    auto statement = [](QString text) {
+        return text.replace(QStringLiteral("%%"), QStringLiteral("%")).toUtf8();
+    };
+    raw.exec("BEGIN");
+    progress(name, "items");
+    raw.exec(
+        statement(series(items) +
+                  QStringLiteral(
+                      "insert into t_icitem (FItemID, FName, FNumber, FShopNumber, FBar_Code,"
+                      " FUnit, FPrice_1) select i, '鲜奶' || i, 'N' || %1, 'S' || %1, '69' || %2,"
+                      " '瓶', (i %% 50) + 1.5")
+                      .arg(pad(QStringLiteral("i"), 6), pad(QStringLiteral("i"), 11)) +
+                  from(items))
+            .constData());
+    progress(name, "pack bar codes");
+    raw.exec(statement(series(items) +
+                       QStringLiteral(
+                           "insert into t_icitem_barcode (FItemID, FBarCode, FPriceStyleID,"
+                           " FExchange, FPrice) select i, '79' || %1, 1, 6, ((i %% 50) + 1.5) * 6")
+                           .arg(pad(QStringLiteral("i"), 11)) +
+                       from(items) + QStringLiteral(" where i %% 10 = 0"))
+                 .constData());
+    progress(name, "stored-value movements");
+    // Three years from 2024-01-01; every third a payment, one in fifty a refund.
+    const QString day = QStringLiteral("(i * 1095 / %1)").arg(moves);
+    const QString date = lite ? QStringLiteral("date('2024-01-01', '+' || %1 || ' days')").arg(day)
+                              : QStringLiteral("date '2024-01-01' + %1::int").arg(day);
+    const QString time =
+        lite ? QStringLiteral("datetime(%1, '+' || (i %% 36000 + 28800) || ' seconds')").arg(date)
+             : QStringLiteral("(%1)::timestamp + make_interval(secs => i %% 36000 + 28800)")
+                   .arg(date);
+    const QString card = QStringLiteral("(i %% %1)").arg(z.members);
+    const QString k =
+        QStringLiteral("case when i %% 3 = 0 then (i %% 40) + 1.5 when i %% 50 = 1 then"
+                       " -((i %% 30) + 1) else (i %% 200) + 10 + (i %% 7) end");
+    const QString cz =
+        QStringLiteral("case when i %% 3 = 0 then 0 when i %% 50 = 1 then -((i %% 30) + 1)"
+                       " else (i %% 200) + 10 end");
+    raw.exec(
+        statement(
+            series(moves) +
+            QStringLiteral(
+                "insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate,"
+                " FCreateTime, FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark)"
+                " select 'V' || %1, 'ID' || %1, '会员' || %1, '138' || %2,"
+                " case when i %% 3 = 0 then 2 else 1 end, %3, %4, 1, %5, %6, %5 - (%6), '充值'")
+                .arg(pad(card, 5), pad(card, 8), date, time, k, cz) +
+            from(moves))
+            .constData());
+    progress(name, "indexes and statistics");
+    raw.exec("COMMIT");
+    raw.exec("ANALYZE");
+    progress(name, "done");
+    std::printf("\n");
+}
+
+// ---- the operations ----
+
+struct Bench
+{
+    QString cnstr;
+    db::Engine engine;
+    Raw *raw;
+    Size z;
+    QString engineName() const
+    {
+        return engine == db::Engine::SQLite ? u"SQLite"_qs : u"PostgreSQL"_qs;
+    }
+};
+
+// Runs ours and raw alternately (the order flips every round) and keeps each one's times.
+void rounds(int n, const std::function<void(int)> &ours, const std::function<void(int)> &raw,
+            std::vector<double> &to, std::vector<double> &tr)
+{
+    for (int i = 0; i < n; ++i) {
+        for (int side = 0; side < 2; ++side) {
+            const bool oursNow = (side == 0) == (i % 2 == 0);
+            const auto a = Clock::now();
+            oursNow ? ours(i) : raw(i);
+            const auto b = Clock::now();
+            (oursNow ? to : tr).push_back(micros(a, b));
+        }
+    }
+}
+
+void lookups(Bench &b)
+{
+    std::mt19937 rng(7);
+    struct Kind
+    {
+        const char *name;
+        QString (*code)(int);
+    };
+    const Kind kinds[] = {
+        {"item lookup by shop number",
+         [](int i) { return QStringLiteral("S%1").arg(i, 6, 10, QLatin1Char('0')); }},
+        {"item lookup by bar code",
+         [](int i) { return QStringLiteral("69%1").arg(i, 11, 10, QLatin1Char('0')); }},
+        {"item lookup by pack bar code",
+         [](int i) { return QStringLiteral("79%1").arg(i * 10, 11, 10, QLatin1Char('0')); }},
+    };
+    for (const Kind &k : kinds) {
+        std::vector<int> ids(b.z.lookups);
+        const int range = std::string_view(k.name).find("pack") != std::string_view::npos
+                              ? b.z.items / 10
+                              : b.z.items;
+        for (int &id : ids)
+            id = 1 + int(rng() % unsigned(range));
+        std::vector<ItemMatch> ours(ids.size());
+        std::vector<int> raws(ids.size());
+        std::vector<double> to, tr;
+        rounds(
+            int(ids.size()), [&](int i) { ours[i] = ItemLookup::find(b.cnstr, k.code(ids[i]), 1); },
+            [&](int i) {
+                const QString c = k.code(ids[i]);
+                const Table t = b.raw->run(SLookup, {c, c, c});
+                raws[i] = t.empty() ? 0 : t[0][0].toInt();
+            },
+            to, tr);
+        for (size_t i = 0; i < ids.size(); ++i)
+            if (!ours[i].found || ours[i].itemId != raws[i])
+                fail(QStringLiteral("%1: ours found %2, raw %3")
+                         .arg(k.name)
+                         .arg(ours[i].itemId)
+                         .arg(raws[i]));
+        line(QString::fromLatin1(k.name), b.engineName(), to, tr);
+    }
+}
+
+// One sale as the counter saves it: the checks first, then the number, header and 5 lines.
+void saveOurs(const QString &cnstr, int seq)
+{
+    db::Transaction tx(cnstr);
+    const int n = db::BillNumbers::draw(tx, db::BillNumbers::SaleBill);
+    const QDate d(2026, 12, 31);
+    tx.execute(kHeader,
+               {n, 21, 2026, 12, d, QStringLiteral("V%1").arg(seq % 100, 5, 10, QLatin1Char('0')),
+                5, 25.0, QDateTime(d, QTime(9, 30)), QStringLiteral("2026-12"), 1});
+    for (int e = 1; e <= 5; ++e)
+        tx.execute(kLine, {n, e, 1 + (seq * 5 + e) % 1000, 1, 1, 5.0, 5.0});
+    tx.commit();
+}
+
+void saveRaw(Raw &raw, int seq)
+{
+    raw.run(SBegin, {});
+    const Table t = raw.run(SDraw, {QStringLiteral("0")});
+    const QString n = t.at(0).at(0);
+    raw.run(SHeader, {n, u"21"_qs, u"2026"_qs, u"12"_qs, u"2026-12-31"_qs,
+                      QStringLiteral("V%1").arg(seq % 100, 5, 10, QLatin1Char('0')), u"5"_qs,
+                      u"25"_qs, u"2026-12-31 09:30:00"_qs, u"2026-12"_qs, u"1"_qs});
+    for (int e = 1; e <= 5; ++e)
+        raw.run(SLine, {n, QString::number(e), QString::number(1 + (seq * 5 + e) % 1000), u"1"_qs,
+                        u"1"_qs, u"5"_qs, u"5"_qs});
+    raw.run(SCommit, {});
+}
+
+void saves(Bench &b)
+{
+    const int before =
+        db::scalar(b.cnstr, QStringLiteral("select count(*) from ICStockBillEntry")).toInt();
+    std::vector<double> to, tr;
+    rounds(
+        b.z.saves, [&](int i) { saveOurs(b.cnstr, i); }, [&](int i) { saveRaw(*b.raw, i); }, to,
+        tr);
+    const int lines =
+        db::scalar(b.cnstr, QStringLiteral("select count(*) from ICStockBillEntry")).toInt() -
+        before;
+    const int bills =
+        db::scalar(b.cnstr, QStringLiteral("select count(distinct FInterID) from ICStockBill"))
+            .toInt();
+    if (lines != 2 * 5 * b.z.saves || bills < 2 * b.z.saves)
+        fail(QStringLiteral("sale save: %1 lines, %2 bills").arg(lines).arg(bills));
+    line(QStringLiteral("sale save (number + header + 5 lines)"), b.engineName(), to, tr);
+}
+
+void balance(Bench &b)
+{
+    std::vector<double> to, tr;
+    std::vector<double> ours(b.z.lookups), raws(b.z.lookups);
+    auto card = [&](int i) {
+        return QStringLiteral("V%1").arg((i * 7919) % b.z.members, 5, 10, QLatin1Char('0'));
+    };
+    rounds(
+        b.z.lookups, [&](int i) { ours[i] = db::Dialect::vipBalance(b.cnstr, card(i)).toDouble(); },
+        [&](int i) { raws[i] = b.raw->run(SBalance, {card(i)}).at(0).at(0).toDouble(); }, to, tr);
+    for (int i = 0; i < b.z.lookups; ++i)
+        if (std::abs(ours[i] - raws[i]) > 0.005)
+            fail(QStringLiteral("balance of %1: %2 against %3")
+                     .arg(card(i))
+                     .arg(ours[i])
+                     .arg(raws[i]));
+    line(QStringLiteral("member balance"), b.engineName(), to, tr);
+}
+
+void reports(Bench &b)
+{
+    struct Range
+    {
+        const char *name;
+        QDate from, to;
+    };
+    const Range ranges[] = {{"month", QDate(2026, 6, 1), QDate(2026, 6, 30)},
+                            {"year", QDate(2026, 1, 1), QDate(2026, 12, 31)}};
+    for (const Range &r : ranges) {
+        const QString from = r.from.toString(Qt::ISODate), to = r.to.toString(Qt::ISODate);
+        // 103: the recharge lines and their total.
+        StoredValueReport::Result ours;
+        Table raw;
+        std::vector<double> to1, tr1;
+        rounds(
+            b.z.reportRounds,
+            [&](int) {
+                ours = StoredValueReport::run(b.cnstr, 103, {r.from, r.to, QString()});
+            },
+            [&](int) {
+                raw = b.raw->run(S103, {from, to});
+            },
+            to1, tr1);
+        double k = 0;
+        for (const Texts &t : raw)
+            k += t[5].toDouble();
+        if (ours.lines.size() != qsizetype(raw.size()) ||
+            ours.total.value(7) != NumberText::money(k))
+            fail(QStringLiteral("report 103: %1 lines %2, raw %3 lines %4")
+                     .arg(ours.lines.size())
+                     .arg(ours.total.value(7))
+                     .arg(raw.size())
+                     .arg(NumberText::money(k)));
+        line(QStringLiteral("report 103, a %1 (%2 lines)")
+                 .arg(QString::fromLatin1(r.name))
+                 .arg(raw.size()),
+             b.engineName(), to1, tr1);
+        // 104: one line per member, and the closing total.
+        std::vector<double> to2, tr2;
+        rounds(
+            b.z.reportRounds,
+            [&](int) {
+                ours = StoredValueReport::run(b.cnstr, 104, {r.from, r.to, QString()});
+            },
+            [&](int) {
+                raw = b.raw->run(S104, {from, from, from, from, from, from, to});
+            },
+            to2, tr2);
+        double end = 0;
+        qsizetype members = 0;
+        for (const Texts &t : raw) {
+            const double beg = t[1].toDouble();
+            if (t[2].toInt() == 0 && std::abs(beg) < 0.005)
+                continue;
+            ++members;
+            end += beg + t[3].toDouble() + t[4].toDouble() - t[5].toDouble() - t[6].toDouble();
+        }
+        if (ours.lines.size() != members || ours.total.value(7) != NumberText::money(end))
+            fail(QStringLiteral("report 104: %1 members %2, raw %3 members %4")
+                     .arg(ours.lines.size())
+                     .arg(ours.total.value(7))
+                     .arg(members)
+                     .arg(NumberText::money(end)));
+        line(QStringLiteral("report 104, a %1 (%2 members)")
+                 .arg(QString::fromLatin1(r.name))
+                 .arg(members),
+             b.engineName(), to2, tr2);
+    }
+}
+
+// ---- several stations at once (PostgreSQL) ----
+
+int worker(const QString &cnstr, int seconds, int seed)
+{
+    const auto end = Clock::now() + std::chrono::seconds(seconds);
+    int n = 0;
+    while (Clock::now() < end)
+        saveOurs(cnstr, seed * 100000 + n++);
+    std::printf("%d\n", n);
+    return 0;
+}
+
+void stations(const QString &cnstr, const db::ConnectionString &admin, const QString &pgbin,
+              int seconds)
+{
+    const int count = 4;
+    QList<QProcess *> procs;
+    const auto a = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        auto *p = new QProcess;
+        p->start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--worker"), cnstr, QString::number(seconds), QString::number(i + 1)});
+        procs << p;
+    }
+    int saved = 0;
+    for (QProcess *p : procs) {
+        p->waitForFinished(-1);
+        if (p->exitCode() != 0)
+            fail(QStringLiteral("station: ") + QString::fromUtf8(p->readAllStandardError()));
+        saved += p->readAllStandardOutput().trimmed().toInt();
+        delete p;
+    }
+    const double ours = saved / (micros(a, Clock::now()) / 1e6);
+    // pgbench TPC-B on the same cluster, its own database.
+    const QStringList conn{QStringLiteral("-h"),        admin.host,           QStringLiteral("-p"),
+                           QString::number(admin.port), QStringLiteral("-U"), admin.user};
+    QProcess::execute(pgbin + QStringLiteral("/psql"),
+                      conn + QStringList{QStringLiteral("-q"), QStringLiteral("-d"), admin.database,
+                                         QStringLiteral("-c"),
+                                         QStringLiteral("create database kwpos_pgbench")});
+    QProcess init;
+    init.start(pgbin + QStringLiteral("/pgbench"),
+               conn + QStringList{QStringLiteral("-i"), QStringLiteral("-q"), QStringLiteral("-s"),
+                                  QString::number(count), QStringLiteral("kwpos_pgbench")});
+    init.waitForFinished(-1);
+    QProcess run;
+    run.start(pgbin + QStringLiteral("/pgbench"),
+              conn + QStringList{QStringLiteral("-n"), QStringLiteral("-c"), QString::number(count),
+                                 QStringLiteral("-j"), QString::number(count), QStringLiteral("-T"),
+                                 QString::number(seconds), QStringLiteral("kwpos_pgbench")});
+    run.waitForFinished(-1);
+    const QString out = QString::fromUtf8(run.readAllStandardOutput());
+    const auto m = QRegularExpression(QStringLiteral("tps = ([0-9.]+)")).match(out);
+    const double tpcb = m.hasMatch() ? m.captured(1).toDouble() : 0;
+    std::printf("%-34s %-10s ours %8.0f saves/s  pgbench TPC-B %8.0f tps  ratio %5.2f\n",
+                "4 stations saving at once", "PostgreSQL", ours, tpcb,
+                tpcb > 0 ? ours / tpcb : 0.0);
+    std::fflush(stdout);
+}
+
+// ---- start-up to the main window ----
+
+void startup(const QString &mainExe, int runs)
+{
+    if (!QFile::exists(mainExe)) {
+        std::printf("%-34s skipped: %s not built\n", "start-up to main window",
+                    qPrintable(mainExe));
+        return;
+    }
+    QTemporaryDir home;
+    qputenv("KWPOS_CONFIG_DIR", (home.path() + QStringLiteral("/config")).toUtf8());
+    qputenv("KWPOS_DATA_DIR", (home.path() + QStringLiteral("/data")).toUtf8());
+    qputenv("KWPOS_PASSWORD", "8888");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray exe = mainExe.toLocal8Bit();
+    const QByteArray accountSet = QStringLiteral("演示帐套").toUtf8(),
+                     user = QStringLiteral("店长").toUtf8();
+    std::vector<double> times;
+    long peakKb = 0;
+    for (int i = 0; i <= runs; ++i) { // the first run creates the demo account set
+        const auto a = Clock::now();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            execl(exe.constData(), exe.constData(), "--account", accountSet.constData(), "--user",
+                  user.constData(), "--quit-after-start", static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        // The peak resident set as the kernel counts it in /proc, read while the program runs.
+        long hwm = 0;
+        int status = 0;
+        rusage usage{};
+        for (;;) {
+            // Only once the program runs: before its exec the child is a copy of this process.
+            const QString exePath = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
+            QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+            if (exePath.endsWith(QStringLiteral("kwpos_main")) && f.open(QIODevice::ReadOnly)) {
+                const QByteArray s = f.readAll();
+                const int at = s.indexOf("VmHWM:");
+                if (at >= 0)
+                    hwm = std::max(hwm, s.mid(at + 6, s.indexOf('\n', at) - at - 6)
+                                            .trimmed()
+                                            .split(' ')
+                                            .value(0)
+                                            .toLong());
+            }
+            if (wait4(pid, &status, WNOHANG, &usage) == pid)
+                break;
+            QThread::usleep(500);
+        }
+        const auto b = Clock::now();
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            fail(QStringLiteral("kwpos_main did not start (status %1)").arg(status));
+        if (i > 0) {
+            times.push_back(micros(a, b));
+            peakKb = std::max(peakKb, hwm);
+        }
+    }
+    std::printf("%-34s %-10s ours %10s  p99 %10s  resident memory %.1f MB\n",
+                "start-up to main window", "SQLite", qPrintable(timeText(percentile(times, 0.5))),
+                qPrintable(timeText(percentile(times, 0.99))), peakKb / 1024.0);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.value(1) == u"--worker")
+        return worker(args.value(2), args.value(3).toInt(), args.value(4).toInt());
+
+    const bool quick = args.contains(QStringLiteral("--quick"));
+    Size z = quick ? Size{2000, 200, 20000, 300, 60, 3, 3}
+                   : Size{100000, 10000, 1000000, 3000, 400, 5, 10};
+    const QString pg =
+        args.indexOf(u"--pg"_qs) >= 0 ? args.value(args.indexOf(u"--pg"_qs) + 1) : QString();
+    const QString mainExe =
+        args.indexOf(u"--main"_qs) >= 0 ? args.value(args.indexOf(u"--main"_qs) + 1) : QString();
+    const QString pgbin =
+        args.indexOf(u"--pgbin"_qs) >= 0 ? args.value(args.indexOf(u"--pgbin"_qs) + 1) : QString();
+    // --only NAME runs one part (lookups, saves, balance, reports, stations, startup).
+    const QString only =
+        args.indexOf(u"--only"_qs) >= 0 ? args.value(args.indexOf(u"--only"_qs) + 1) : QString();
+    auto part = [&](const char *name) { return only.isEmpty() || only == QLatin1String(name); };
+    std::printf("kwpos bench: %d items, %d movements over %d members%s\n", z.items, z.movements,
+                z.members, quick ? " (quick)" : "");
+    try {
+        QTemporaryDir dir;
+        {
+            const QString cnstr =
+                db::ConnectionString::sqlite(dir.path() + QStringLiteral("/bench.db")).toString();
+            Bench b{cnstr, db::Engine::SQLite, nullptr, z};
+            db::Schema::ensure(cnstr);
+            RawSqlite raw(dir.path() + QStringLiteral("/bench.db"));
+            seed(cnstr, raw, db::Engine::SQLite, z);
+            prepareAll(raw, db::Engine::SQLite);
+            b.raw = &raw;
+            if (part("lookups"))
+                lookups(b);
+            if (part("saves"))
+                saves(b);
+            if (part("balance"))
+                balance(b);
+            if (part("reports"))
+                reports(b);
+            db::closeAll();
+        }
+        if (!pg.isEmpty()) {
+            const db::ConnectionString admin = db::ConnectionString::parse(pg);
+            db::execute(pg, QStringLiteral("drop schema if exists kwpos_bench cascade"));
+            db::execute(pg, QStringLiteral("create schema kwpos_bench"));
+            db::ConnectionString cs = admin;
+            cs.schema = QStringLiteral("kwpos_bench");
+            const QString cnstr = cs.toString();
+            RawPg raw(cs);
+            seed(cnstr, raw, db::Engine::PostgreSQL, z);
+            prepareAll(raw, db::Engine::PostgreSQL);
+            Bench b{cnstr, db::Engine::PostgreSQL, &raw, z};
+            if (part("lookups"))
+                lookups(b);
+            if (part("saves"))
+                saves(b);
+            if (part("balance"))
+                balance(b);
+            if (part("reports"))
+                reports(b);
+            db::closeAll();
+            if (!pgbin.isEmpty() && part("stations"))
+                stations(cnstr, admin, pgbin, z.stationSeconds);
+        } else {
+            std::printf("PostgreSQL: skipped (no --pg connection string)\n");
+        }
+        if (!mainExe.isEmpty() && part("startup"))
+            startup(mainExe, quick ? 3 : 10);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "\nbench failed: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
