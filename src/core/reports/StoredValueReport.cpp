@@ -4,6 +4,7 @@
 
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
+#include "core/frame/Money.h"
 #include "core/frame/NumberText.h"
 
 namespace {
@@ -38,7 +39,8 @@ struct Movement
 
 QString money(double v)
 {
-    return NumberText::money(v);
+    // The engine's sums reach us as doubles; shown as exact money, rounded half away from zero.
+    return Money::fromDouble(v).format();
 }
 
 QString cardFilter(const StoredValueReport::Filter &f, const QString &column, db::Params &params)
@@ -75,8 +77,8 @@ QList<Movement> movements(const QString &cnstr, const StoredValueReport::Filter 
                    " as FRunBal")
                    .arg(signedAmount(QStringLiteral("t1.")));
     sql += QStringLiteral(" from VipCzBill t1 left join t_user t2 on t1.FBillerID=t2.FUserID") +
-           opening + QStringLiteral(" where t1.FDate>=? and t1.FDate<=?");
-    params << f.from << f.to;
+           opening + QStringLiteral(" where t1.FDate>=? and t1.FDate<?");
+    params << f.from << f.to.addDays(1); // half-open: the last day whole, whatever its time
     sql += rechargesOnly ? QStringLiteral(" and t1.FTranType=1")
                          : QStringLiteral(" and t1.FTranType in (1,2)");
     sql += cardFilter(f, QStringLiteral("t1.FVipNo"), params);
@@ -141,13 +143,14 @@ QList<Summary> summaries(const QString &cnstr, const StoredValueReport::Filter &
     };
     const QString last = perCard(
         QStringLiteral("x.FOwner"),
-        QStringLiteral("x.FDate>=? and x.FDate<=? and x.FTranType in (1,2) and x.FOwner<>''"
+        QStringLiteral("x.FDate>=? and x.FDate<? and x.FTranType in (1,2) and x.FOwner<>''"
                        " order by x.FDate desc, x.FCreateTime desc, x.FInterID desc limit 1"));
     const QString older = perCard(QStringLiteral("max(x.FOwner)"), QStringLiteral("x.FDate<?"));
     const QString inRange = QStringLiteral("FDate>=? and ");
     const QString recharge = QStringLiteral("FTranType=1 and coalesce(FKAmount,0)>=0");
-    db::Params params{f.from, f.to, f.from, f.to, f.from, f.from};
-    params << f.from << f.from << f.from << f.from << f.from << f.from << f.to;
+    const QDate to1 = f.to.addDays(1); // ranges are half-open
+    db::Params params{f.from, to1, f.from, to1, f.from, f.from};
+    params << f.from << f.from << f.from << f.from << f.from << f.from << to1;
     // The sums read only the covering index of (card, date, type, amounts).
     QString sql =
         QStringLiteral("select a.*, coalesce(%4, %5) as FName from (select"
@@ -160,7 +163,7 @@ QList<Summary> summaries(const QString &cnstr, const StoredValueReport::Filter &
                        " sum(case when %2FTranType=1 and FKAmount<0 then -FKAmount else 0"
                        " end) as FTk,"
                        " sum(case when %2FTranType=2 then coalesce(FKAmount,0) else 0 end)"
-                       " as FXf from VipCzBill where FDate<=?")
+                       " as FXf from VipCzBill where FDate<?")
             .arg(signedAmount(QString()), inRange, recharge, last, older);
     sql += cardFilter(f, QStringLiteral("FVipNo"), params);
     sql += QStringLiteral(" group by coalesce(FVipNo,'')) a");

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QThread>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/WindowFit.h"
 #include "core/frame/Prompts.h"
@@ -205,8 +206,8 @@ void FrmMain::actBar_ToolClick(const QString &toolName)
                 action();
             return;
         }
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     } catch (const std::exception &e) {
         Prompts::current().information(QString::fromUtf8(e.what()));
     }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/Authenticator.h"
 #include "core/frame/Prompts.h"
@@ -60,8 +61,8 @@ void LoginDialog::loadOperators()
     try {
         db::Schema::ensure(cnstr);
         m_user->addItems(Authenticator::operatorNames(cnstr));
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
 }
 
@@ -84,7 +85,7 @@ void LoginDialog::tryLogin()
         m_userId = op->userId;
         m_userName = op->userName;
         accept();
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QTextStream>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/FileVersion.h"
 #include "ui/frame/FrmMain.h"
@@ -42,8 +43,8 @@ int Startup::run(QApplication &app, const QStringList &arguments)
     QTextStream err(stderr);
     try {
         AccountSets::ensureDemo();
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e);
         return 1;
     }
 
@@ -73,8 +74,8 @@ int Startup::run(QApplication &app, const QStringList &arguments)
     FrmMain main;
     try {
         main.Form_Load();
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e);
         return 1;
     }
     WindowFit::apply(main);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "core/frame/StationSettings.h"
@@ -119,8 +120,8 @@ void frmGrant::cmbUser_Click()
         for (auto it = granted.cbegin(); it != granted.cend(); ++it)
             if (QCheckBox *box = rightBox(it.key()))
                 box->setChecked(it.value());
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
 }
 
@@ -131,8 +132,8 @@ void frmGrant::cmdGrant_Click()
         granted.insert(r.key, rightBox(r.key)->isChecked());
     try {
         UserGrants::grant(GetCnstr(), cmbUser->currentText(), granted);
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
         return;
     }
     Prompts::current().information(QStringLiteral("授权完成！"));

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "core/frame/Authenticator.h"
 #include "ui/widgets/DialogLayout.h"
 #include "ui/widgets/DialogRunner.h"
@@ -81,8 +82,8 @@ void frmModifyPwd::cmdOK_Click()
     }
     try {
         Authenticator::changePassword(m_cnstr, m_userName, txtOld->text(), txtNew->text(), txtConfirm->text());
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
         // Back to the field that needs typing again.
         if (!Authenticator::verify(m_cnstr, m_userName, txtOld->text())) {
             txtOld->selectAll();

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/NumberText.h"
@@ -156,8 +157,8 @@ void frmOrderAdjBill::LoadOrders()
         }
         if (FlexOrder->rows() > 1)
             FlexOrder->setCurrentGridRow(1);
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
     m_loading = false;
 }

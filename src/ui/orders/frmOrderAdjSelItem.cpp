@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/DialogLayout.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
@@ -134,8 +135,8 @@ void frmOrderAdjSelItem::cmdOk_Click()
         return;
     try {
         OrderExchange::exchangeItem(GetCnstr(), m_orderId, m_orderItemId, m_newItemId);
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
         return;
     }
     m_newItemName = cmbItem->currentText();

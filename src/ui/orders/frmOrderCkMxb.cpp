@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
@@ -93,8 +94,8 @@ void frmOrderCkMxb::Form_Load()
             Flex->setText(r, QStringLiteral("FQty"), NumberText::plain(l.qty));
         }
         lblSaleQty->setText(OrderOutDetail::saleQtyLabel(OrderOutDetail::total(lines)));
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
 }
 
@@ -110,8 +111,8 @@ void frmOrderCkMxb::Command1_Click()
 {
     try {
         DevicePort::writeLines(cmbPort->currentText(), PrintLines());
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/CounterScreen.h"
 #include "ui/widgets/DialogLayout.h"
 #include "core/frame/Prompts.h"
@@ -42,8 +43,8 @@ void frmReadVip::Command1_Click()
     std::optional<VipCardLookup::Card> card;
     try {
         card = VipCardLookup::find(GetCnstr(), Text1->text());
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
         return;
     }
     if (!card) {

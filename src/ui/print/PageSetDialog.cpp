@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/DialogLayout.h"
 #include "core/frame/Prompts.h"
 #include "core/db/DbError.h"
@@ -100,8 +101,8 @@ void PageSetDialog::cmdOK_Click()
 {
     try {
         GridFormatStore::savePageSetup(m_cnstr, m_formatName, setup());
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
         return;
     }
     OK = true;

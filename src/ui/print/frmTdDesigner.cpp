@@ -14,6 +14,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/Prompts.h"
@@ -325,8 +326,8 @@ void frmTdDesigner::cmdSave_Click()
         return;
     try {
         TemplateStore::save(m_cnstr, m_tranType, name, currentTemplate());
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
         return;
     }
     m_modified = false;
@@ -343,8 +344,8 @@ void frmTdDesigner::cmdDelete_Click()
         return;
     try {
         TemplateStore::remove(m_cnstr, m_tranType, m_loaded);
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
         return;
     }
     m_modified = false;

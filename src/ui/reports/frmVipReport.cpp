@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/Prompts.h"
@@ -126,8 +127,8 @@ void frmVipReport::done(int result)
         try {
             GridWriteWidth(*FlexReport, formatName());
             m_widthsChanged = false;
-        } catch (const db::DbError &e) {
-            Prompts::current().information(e.message());
+        } catch (const CoreError &e) {
+            showError(e, this);
         }
     }
     QDialog::done(result);
@@ -177,8 +178,8 @@ void frmVipReport::cmdQuery_Click()
             return;
         }
         res = StoredValueReport::run(m_cnstr, m_number, {dtpFrom->date(), dtpTo->date(), txtVipNo->text()});
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
         return;
     }
     FlexReport->setRows(1);
@@ -228,8 +229,8 @@ void frmVipReport::cmdPrint_Click()
                         {QStringLiteral("制表：") + m_userName,
                          QStringLiteral("打印时间：") +
                              QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))});
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
 }
 
@@ -237,8 +238,8 @@ void frmVipReport::cmdExport_Click()
 {
     try {
         GridExport(*FlexReport, title());
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
 }
 
@@ -246,8 +247,8 @@ void frmVipReport::cmdPageSet_Click()
 {
     try {
         GridPageSet(*FlexReport, FlexReport->cols(), formatName());
-    } catch (const db::DbError &e) {
-        Prompts::current().information(e.message());
+    } catch (const CoreError &e) {
+        showError(e, this);
     }
 }
 

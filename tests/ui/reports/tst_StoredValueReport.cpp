@@ -135,6 +135,21 @@ private slots:
         QCOMPARE(r.total.value(1), QString("%1笔").arg(kinds.size()));
     }
 
+    // A date column written with a time of day by another program still counts on its last
+    // day: ranges are half-open on both engines.
+    void lastDayWithTimeOfDay()
+    {
+        TestDb t;
+        seed(t);
+        const QDate last = D.addDays(10);
+        db::execute(t.cnstr(), "insert into VipCzBill (FVipNo, FOwner, FTranType, FDate, FKAmount, FCzAmount)"
+                               " values ('V7', 'x', 1, ?, 40, 40)",
+                    {QDateTime(last, QTime(18, 30))});
+        QCOMPARE(StoredValueReport::run(t.cnstr(), 103, {last, last, ""}).total.value(7), QStringLiteral("40.00"));
+        QCOMPARE(StoredValueReport::run(t.cnstr(), 103, {last.addDays(1), last.addDays(1), ""}).total.value(1),
+                 QStringLiteral("0笔"));
+    }
+
     void journalKeepsEachMembersBalance()
     {
         TestDb t;
