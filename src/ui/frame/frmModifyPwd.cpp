@@ -1,7 +1,6 @@
 #include "ui/frame/frmModifyPwd.h"
 
 #include <QFormLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +9,7 @@
 #include "core/frame/Authenticator.h"
 #include "ui/widgets/DialogLayout.h"
 #include "ui/widgets/DialogRunner.h"
+#include "ui/widgets/EnterMovesFocus.h"
 #include "core/frame/Prompts.h"
 #include "core/db/DbError.h"
 
@@ -34,7 +34,7 @@ frmModifyPwd::frmModifyPwd(const QString &cnstr, const QString &userName, QWidge
     txtOld = passwordBox(QStringLiteral("txtOld"), this);
     txtNew = passwordBox(QStringLiteral("txtNew"), this);
     txtConfirm = passwordBox(QStringLiteral("txtConfirm"), this);
-    // Enter walks the password boxes (see eventFilter), so no button takes it.
+    // Enter walks the password boxes , so no button takes it.
     const DialogLayout::Buttons buttons =
         DialogLayout::okCancel(this, QStringLiteral("cmdOK"), QStringLiteral("cmdCancel"),
                                DialogLayout::Enter::HandledByDialog);
@@ -49,28 +49,14 @@ frmModifyPwd::frmModifyPwd(const QString &cnstr, const QString &userName, QWidge
     DialogLayout::stack(this, form, buttons.row);
     setMinimumWidth(320);
 
-    for (QLineEdit *e : {txtOld, txtNew, txtConfirm})
-        e->installEventFilter(this);
+    EnterMovesFocus::chain({txtOld, txtNew, txtConfirm});
+    EnterMovesFocus::link(txtConfirm, txtConfirm, [this] {
+        cmdOK_Click();
+        return false;
+    });
     connect(cmdOK, &QPushButton::clicked, this, &frmModifyPwd::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     txtOld->setFocus();
-}
-
-bool frmModifyPwd::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == txtOld)
-                txtNew->setFocus();
-            else if (watched == txtNew)
-                txtConfirm->setFocus();
-            else
-                cmdOK_Click();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void frmModifyPwd::cmdOK_Click()

@@ -23,9 +23,6 @@ public:
 
     void cmdOK_Click();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     QString m_cnstr;
     QString m_userName;

@@ -1,11 +1,9 @@
 #include "ui/orders/frmOrderAdjBill.h"
 
 #include <QDateEdit>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +11,8 @@
 
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/DialogRunner.h"
+#include "ui/widgets/EnterMovesFocus.h"
+#include "ui/widgets/FieldLeft.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
@@ -112,8 +112,13 @@ frmOrderAdjBill::frmOrderAdjBill(QWidget *parent) : QDialog(parent)
     connect(cmdAdj, &QPushButton::clicked, this, &frmOrderAdjBill::cmdAdj_Click);
     connect(FlexOrder, &KeyedGrid::rowDoubleClicked, this, &frmOrderAdjBill::cmdAdj_Click);
     connect(Command1, &QPushButton::clicked, this, &QDialog::reject);
-    txtVipNo->installEventFilter(this);
-    FlexOrder->installEventFilter(this);
+    // Enter in the card box goes to the lines (picked with the arrows); Enter there exchanges.
+    EnterMovesFocus::link(txtVipNo, FlexOrder);
+    EnterMovesFocus::link(FlexOrder, FlexOrder, [this] {
+        cmdAdj_Click();
+        return false;
+    });
+    FieldLeft::watch(txtVipNo, [this] { LoadOrders(); });
 
     dtpDate->setDate(QDate::currentDate());
     resize(760, 460);
@@ -179,25 +184,4 @@ void frmOrderAdjBill::cmdAdj_Click()
     LoadOrders();
     if (r < FlexOrder->rows())
         FlexOrder->setCurrentGridRow(r);
-}
-
-bool frmOrderAdjBill::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const auto *k = static_cast<QKeyEvent *>(event);
-        const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
-        if (enter && watched == txtVipNo) {
-            FlexOrder->setFocus(); // pick the line with the arrows, Enter exchanges it
-            return true;
-        }
-        if (enter && watched == FlexOrder) {
-            cmdAdj_Click();
-            return true;
-        }
-    } else if (event->type() == QEvent::FocusOut && watched == txtVipNo) {
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            LoadOrders();
-    }
-    return QDialog::eventFilter(watched, event);
 }

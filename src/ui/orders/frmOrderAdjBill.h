@@ -32,9 +32,6 @@ public:
     QPushButton *cmdAdj;
     QPushButton *Command1;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     bool m_loading = false;
 };

@@ -1,22 +1,20 @@
 #include "ui/orders/frmOrderAdjSelItem.h"
 
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "ui/widgets/ErrorPrompt.h"
-#include "ui/widgets/DialogLayout.h"
+#include "ui/widgets/EnterMovesFocus.h"
+#include "ui/widgets/FieldLeft.h"
+#include "ui/widgets/ItemEntry.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
-#include "core/frame/Session.h"
-#include "core/db/DbError.h"
 #include "core/orders/OrderExchange.h"
-#include "core/pos/ItemLookup.h"
+#include "core/frame/Money.h"
 
 namespace {
 
@@ -32,10 +30,9 @@ QComboBox *shownValue(QWidget *parent, const char *name)
 
 } // namespace
 
-frmOrderAdjSelItem::frmOrderAdjSelItem(QWidget *parent) : QDialog(parent)
+frmOrderAdjSelItem::frmOrderAdjSelItem(QWidget *parent)
+    : SmallDialog(parent, QStringLiteral("frmOrderAdjSelItem"), QStringLiteral("同价调换商品"))
 {
-    setObjectName(QStringLiteral("frmOrderAdjSelItem"));
-    setWindowTitle(QStringLiteral("同价调换商品"));
     txtOldName = new QLineEdit(this);
     txtOldName->setObjectName(QStringLiteral("txtOldName"));
     txtOldName->setReadOnly(true);
@@ -54,13 +51,10 @@ frmOrderAdjSelItem::frmOrderAdjSelItem(QWidget *parent) : QDialog(parent)
     txtPrice->setObjectName(QStringLiteral("txtPrice"));
     for (QLineEdit *unused : {txtQty, Text1, txtPrice})
         unused->hide();
-    const DialogLayout::Buttons buttons = DialogLayout::okCancel(this);
-    cmdOk = buttons.ok;
-    cmdExit = buttons.cancel;
 
-    QGridLayout *grid = DialogLayout::fieldGrid(this, {{QStringLiteral("原订品种："), txtOldName},
-                                                       {QStringLiteral("新品条码："), txtBarcode},
-                                                       {QStringLiteral("新换品种："), cmbItem}});
+    QGridLayout *grid = build({{QStringLiteral("原订品种："), txtOldName},
+                               {QStringLiteral("新品条码："), txtBarcode},
+                               {QStringLiteral("新换品种："), cmbItem}});
     // The old and the new item's prices stand beside their names.
     for (const auto &[row, price] : {std::pair{0, cmbOldPrice}, {2, cmbPrice}}) {
         grid->addWidget(new QLabel(QStringLiteral("单价："), this), row, 2);
@@ -69,11 +63,12 @@ frmOrderAdjSelItem::frmOrderAdjSelItem(QWidget *parent) : QDialog(parent)
     grid->setColumnStretch(1, 1);
     grid->setColumnMinimumWidth(1, 220);
     grid->setColumnMinimumWidth(3, 80);
-    DialogLayout::stack(this, grid, buttons.row);
-
-    connect(cmdOk, &QPushButton::clicked, this, &frmOrderAdjSelItem::cmdOk_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &frmOrderAdjSelItem::cmdExit_Click);
-    txtBarcode->installEventFilter(this);
+    // Enter goes on to the confirm button; leaving the code box looks the code up.
+    EnterMovesFocus::link(txtBarcode, cmdOk);
+    m_entry = new ItemEntry(this, txtBarcode, cmbItem, cmbPrice->lineEdit(),
+                            ItemLookup::Codes::ShopNumberItemNumberOrBarCode,
+                            ItemEntry::NoPrice::ClearAndRefuse);
+    FieldLeft::watch(txtBarcode, [this] { txtBarcode_LostFocus(); });
     txtBarcode->setFocus();
 }
 
@@ -83,38 +78,20 @@ void frmOrderAdjSelItem::init(int OrderID, int OrderItemID, const QString &Order
     m_orderId = OrderID;
     m_orderItemId = OrderItemID;
     txtOldName->setText(OrderItemName);
-    cmbOldPrice->setCurrentText(NumberText::money(OldPrice));
+    cmbOldPrice->setCurrentText(Money::fromDouble(OldPrice).format());
+}
+
+int frmOrderAdjSelItem::NewItemID() const
+{
+    return m_entry->itemId();
 }
 
 void frmOrderAdjSelItem::txtBarcode_LostFocus()
 {
-    const QString code = txtBarcode->text();
-    m_lookedUp = code;
-    // Whatever an earlier code found is forgotten first: a price or an item left over from
-    // it would let the same-price check pass for the wrong item.
-    m_newItemId = 0;
-    cmbPrice->setCurrentText(QString());
-    ItemMatch m;
-    try {
-        m = ItemLookup::find(GetCnstr(), code, Session::current().RetailPriceStyleID,
-                             ItemLookup::Codes::ShopNumberItemNumberOrBarCode);
-    } catch (const db::DbError &e) {
-        cmbItem->setCurrentText(QString());
-        Prompts::current().information(e.message());
-        return;
-    }
-    if (!m.found) {
-        txtBarcode->clear();
-        cmbItem->setCurrentText(QString());
-        return;
-    }
-    // An item without a price stays shown, so the operator sees what the code found, but
-    // cannot be exchanged.
-    cmbItem->setCurrentText(m.name);
-    if (m.hasPrice) {
-        cmbPrice->setCurrentText(NumberText::money(m.price));
-        m_newItemId = m.itemId;
-    }
+    m_lookedUp = txtBarcode->text();
+    // An item without a price cannot be exchanged: the same-price check would pass on a
+    // price left over from an earlier code.
+    m_entry->lookUp();
 }
 
 void frmOrderAdjSelItem::cmdOk_Click()
@@ -122,7 +99,7 @@ void frmOrderAdjSelItem::cmdOk_Click()
     // Alt+O leaves the focus in the code box, so the code may not have been looked up yet.
     if (txtBarcode->text() != m_lookedUp)
         txtBarcode_LostFocus();
-    if (m_newItemId == 0) {
+    if (m_entry->itemId() == 0) {
         Prompts::current().information(QStringLiteral("请选择新奶种！"));
         return;
     }
@@ -134,7 +111,7 @@ void frmOrderAdjSelItem::cmdOk_Click()
     if (!Prompts::current().question(QStringLiteral("是否现在更换？")))
         return;
     try {
-        OrderExchange::exchangeItem(GetCnstr(), m_orderId, m_orderItemId, m_newItemId);
+        OrderExchange::exchangeItem(GetCnstr(), m_orderId, m_orderItemId, m_entry->itemId());
     } catch (const CoreError &e) {
         showError(e, this);
         return;
@@ -142,27 +119,4 @@ void frmOrderAdjSelItem::cmdOk_Click()
     m_newItemName = cmbItem->currentText();
     m_ok = true;
     accept();
-}
-
-void frmOrderAdjSelItem::cmdExit_Click()
-{
-    reject();
-}
-
-bool frmOrderAdjSelItem::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == txtBarcode) {
-        if (event->type() == QEvent::KeyPress) {
-            const auto *k = static_cast<QKeyEvent *>(event);
-            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-                cmdOk->setFocus();
-                return true;
-            }
-        } else if (event->type() == QEvent::FocusOut) {
-            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-                txtBarcode_LostFocus();
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }

@@ -1,19 +1,15 @@
 #include "ui/pos/frmEditDate.h"
 
 #include <QDateEdit>
-#include <QPushButton>
 
-#include "ui/widgets/CounterScreen.h"
-#include "ui/widgets/DialogLayout.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "core/db/DbError.h"
 #include "core/orders/OrderValidity.h"
 
-frmEditDate::frmEditDate(QWidget *parent) : QDialog(parent)
+frmEditDate::frmEditDate(QWidget *parent)
+    : SmallDialog(parent, QStringLiteral("frmEditDate"), QStringLiteral("修改有效期"))
 {
-    setObjectName(QStringLiteral("frmEditDate"));
-    setWindowTitle(QStringLiteral("修改有效期"));
     auto makeDate = [this](const char *name) {
         auto *d = new QDateEdit(this);
         d->setObjectName(QString::fromLatin1(name));
@@ -24,17 +20,7 @@ frmEditDate::frmEditDate(QWidget *parent) : QDialog(parent)
     dtpOldDate = makeDate("dtpOldDate");
     dtpOldDate->setEnabled(false);
     dtpNewDate = makeDate("dtpNewDate");
-    const DialogLayout::Buttons buttons = DialogLayout::okCancel(this);
-    cmdOk = buttons.ok;
-    cmdExit = buttons.cancel;
-    DialogLayout::stack(this,
-                        DialogLayout::fieldGrid(this, {{QStringLiteral("旧日期："), dtpOldDate},
-                                                       {QStringLiteral("新日期："), dtpNewDate}}),
-                        buttons.row);
-
-    connect(cmdOk, &QPushButton::clicked, this, &frmEditDate::cmdOk_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &frmEditDate::cmdExit_Click);
-    CounterScreen::applyFont(*this);
+    build({{QStringLiteral("旧日期："), dtpOldDate}, {QStringLiteral("新日期："), dtpNewDate}});
     dtpNewDate->setFocus();
 }
 
@@ -60,9 +46,4 @@ void frmEditDate::cmdOk_Click()
     m_newDate = date;
     m_ok = true;
     accept();
-}
-
-void frmEditDate::cmdExit_Click()
-{
-    reject();
 }

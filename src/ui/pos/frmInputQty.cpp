@@ -2,34 +2,20 @@
 
 #include <QEvent>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
 
-#include "ui/widgets/CounterScreen.h"
-#include "ui/widgets/DialogLayout.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
 
-frmInputQty::frmInputQty(QWidget *parent) : QDialog(parent)
+frmInputQty::frmInputQty(QWidget *parent)
+    : SmallDialog(parent, QStringLiteral("frmInputQty"), QStringLiteral("出库数量"))
 {
-    setObjectName(QStringLiteral("frmInputQty"));
-    setWindowTitle(QStringLiteral("出库数量"));
     txtQty1 = new QLineEdit(this);
     txtQty1->setObjectName(QStringLiteral("txtQty1"));
     txtQty1->setEnabled(false);
     txtQty2 = new QLineEdit(this);
     txtQty2->setObjectName(QStringLiteral("txtQty2"));
-    const DialogLayout::Buttons buttons = DialogLayout::okCancel(this);
-    cmdOk = buttons.ok;
-    cmdExit = buttons.cancel;
-    DialogLayout::stack(this,
-                        DialogLayout::fieldGrid(this, {{QStringLiteral("剩余数量："), txtQty1},
-                                                       {QStringLiteral("出库数量："), txtQty2}}),
-                        buttons.row);
-
-    connect(cmdOk, &QPushButton::clicked, this, &frmInputQty::cmdOk_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &frmInputQty::cmdExit_Click);
-    CounterScreen::applyFont(*this);
+    build({{QStringLiteral("剩余数量："), txtQty1}, {QStringLiteral("出库数量："), txtQty2}});
     resize(280, 130);
     txtQty2->installEventFilter(this);
     txtQty2->setFocus();
@@ -58,13 +44,14 @@ void frmInputQty::cmdOk_Click()
         return;
     }
     m_qty = int(NumberText::roundHalfEven(qty));
+    m_ok = true;
     accept();
 }
 
 void frmInputQty::cmdExit_Click()
 {
     m_qty = 0;
-    reject();
+    SmallDialog::cmdExit_Click();
 }
 
 bool frmInputQty::eventFilter(QObject *watched, QEvent *event)

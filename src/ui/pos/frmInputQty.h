@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/widgets/SmallDialog.h"
 
 class QLineEdit;
-class QPushButton;
 
 // "出库数量": how much of an order line's open quantity to hand out now.
-class frmInputQty : public QDialog
+class frmInputQty : public SmallDialog
 {
     Q_OBJECT
 public:
@@ -15,13 +14,11 @@ public:
     void init(int AllQty);
     int GetQty() const { return m_qty; } // 0 when cancelled
 
-    void cmdOk_Click();
-    void cmdExit_Click();
+    void cmdOk_Click() override;
+    void cmdExit_Click() override;
 
     QLineEdit *txtQty1;
     QLineEdit *txtQty2;
-    QPushButton *cmdOk;
-    QPushButton *cmdExit;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -2,43 +2,34 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "ui/widgets/ErrorPrompt.h"
-#include "ui/widgets/CounterScreen.h"
-#include "ui/widgets/DialogLayout.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "core/db/DbError.h"
 #include "core/pos/VipCardLookup.h"
 
-frmReadVip::frmReadVip(QWidget *parent) : QDialog(parent)
+frmReadVip::frmReadVip(QWidget *parent)
+    : SmallDialog(parent, QStringLiteral("frmReadVip"), QStringLiteral("读卡"),
+                  QStringLiteral("Command1"), QStringLiteral("Command2")),
+      Command1(cmdOk), Command2(cmdExit)
 {
-    setObjectName(QStringLiteral("frmReadVip"));
-    setWindowTitle(QStringLiteral("读卡"));
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setMinimumWidth(220);
-    const DialogLayout::Buttons buttons =
-        DialogLayout::okCancel(this, QStringLiteral("Command1"), QStringLiteral("Command2"));
-    Command1 = buttons.ok;
-    Command2 = buttons.cancel;
 
     auto *label = new QLabel(QStringLiteral("请刷卡或输入卡号、电话："), this);
     label->setBuddy(Text1);
-    auto *main = new QVBoxLayout(this);
-    main->addWidget(label);
-    main->addWidget(Text1);
-    main->addLayout(buttons.row);
-
-    connect(Command1, &QPushButton::clicked, this, &frmReadVip::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &frmReadVip::Command2_Click);
-    CounterScreen::applyFont(*this);
+    // The prompt stands above the box: a card number is long.
+    auto *fields = new QVBoxLayout;
+    fields->addWidget(label);
+    fields->addWidget(Text1);
+    build(fields);
     Text1->setFocus();
 }
 
-void frmReadVip::Command1_Click()
+void frmReadVip::cmdOk_Click()
 {
     std::optional<VipCardLookup::Card> card;
     try {
@@ -61,10 +52,9 @@ void frmReadVip::Command1_Click()
     accept();
 }
 
-void frmReadVip::Command2_Click()
+void frmReadVip::cmdExit_Click()
 {
-    m_ok = false;
     m_vipNo.clear();
     m_owner.clear();
-    reject();
+    SmallDialog::cmdExit_Click();
 }

@@ -1,31 +1,29 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/widgets/SmallDialog.h"
 
 class QLineEdit;
-class QPushButton;
 
 // "读卡": finds a member by card number or telephone number. The caller reads OK, VipNO
 // (the card number found, also when the telephone number was typed) and VipOwner.
-class frmReadVip : public QDialog
+class frmReadVip : public SmallDialog
 {
     Q_OBJECT
 public:
     explicit frmReadVip(QWidget *parent = nullptr);
 
-    bool OK() const { return m_ok; }
     QString VipNO() const { return m_vipNo; }
     QString VipOwner() const { return m_owner; }
 
-    void Command1_Click();
-    void Command2_Click();
+    void cmdOk_Click() override;
+    void cmdExit_Click() override;
 
     QLineEdit *Text1;
-    QPushButton *Command1;
-    QPushButton *Command2;
+    // The dialog's names for its OK and Exit buttons.
+    QPushButton *const Command1;
+    QPushButton *const Command2;
 
 private:
-    bool m_ok = false;
     QString m_vipNo;
     QString m_owner;
 };

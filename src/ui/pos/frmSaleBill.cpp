@@ -22,6 +22,7 @@
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/FieldLeft.h"
+#include "ui/widgets/ItemEntry.h"
 #include "ui/widgets/KeyPreview.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/StationSettings.h"
@@ -33,7 +34,6 @@
 #include "core/db/DbError.h"
 #include "core/frame/CoreError.h"
 #include "ui/orders/frmOrderCkMxb.h"
-#include "core/pos/ItemLookup.h"
 
 namespace {
 
@@ -225,6 +225,8 @@ void frmSaleBill::buildControls()
             return false;
         });
     EnterMovesFocus::chain({cmbStock, dtpDate, chkNoPrint});
+    m_entry = new ItemEntry(this, txtBarcode, cmbItem, txtPrice,
+                            ItemLookup::Codes::ShopNumberOrBarCode, ItemEntry::NoPrice::KeepShown);
     FieldLeft::watch(txtBarcode, [this] { txtBarcode_LostFocus(); });
     FieldLeft::watch(txtVipNo, [this] { txtVipNo_LostFocus(); });
     // A box reached by Tab or a click offers its text for overtyping.
@@ -319,44 +321,31 @@ void frmSaleBill::closeEvent(QCloseEvent *event)
 
 void frmSaleBill::txtBarcode_LostFocus()
 {
-    m_exchange = 1;
-    const QString code = txtBarcode->text();
-    ItemMatch m;
-    try {
-        m = ItemLookup::find(GetCnstr(), code, Session::current().RetailPriceStyleID);
-    } catch (const CoreError &e) {
-        // Nothing of the previous item may stay behind for the next Enter to ring up.
-        clearItemEntry();
-        showError(e, this);
-        return;
-    }
-    if (m.found) {
-        cmbItem->setCurrentText(m.name);
-        if (m.hasPrice)
-            txtPrice->setText(Money::fromDouble(m.price).format());
-        m_exchange = m.exchange;
-        m_itemId = m.itemId;
-        txtQty->setText(QStringLiteral("1"));
-    } else {
-        txtBarcode->clear();
-        clearItemEntry();
-    }
+    m_entry->lookUp();
+    txtQty->setText(QStringLiteral("1"));
+}
+
+int frmSaleBill::currentItemId() const
+{
+    return m_entry->itemId();
+}
+
+int frmSaleBill::exchangeFactor() const
+{
+    return m_entry->exchange();
 }
 
 void frmSaleBill::clearItemEntry()
 {
-    m_itemId = 0;
-    m_exchange = 1;
-    cmbItem->setCurrentText(QString());
-    txtPrice->clear();
+    m_entry->clear();
     txtQty->setText(QStringLiteral("1"));
 }
 
 void frmSaleBill::cmdAdd_Click()
 {
     try {
-        m_bill.add(m_itemId, cmbItem->currentText(), NumberText::val(txtQty->text()),
-                   Money::parse(txtPrice->text()), m_exchange);
+        m_bill.add(m_entry->itemId(), cmbItem->currentText(), NumberText::val(txtQty->text()),
+                   Money::parse(txtPrice->text()), m_entry->exchange());
     } catch (const CoreError &e) {
         showError(e, this);
         return;
@@ -417,16 +406,12 @@ void frmSaleBill::cmdNew_Click()
     txtVipNo->clear();
     txtOwner->clear();
     txtBarcode->clear();
-    cmbItem->setCurrentText(QString());
-    txtPrice->clear();
-    txtQty->setText(QStringLiteral("1"));
+    clearItemEntry();
     m_bill.clear();
     FlexSale->setRows(1);
     FlexOrder->setRows(1);
     lblQty->setText(QStringLiteral("数量："));
     lblSumAmount->setText(QStringLiteral("应收合计："));
-    m_itemId = 0;
-    m_exchange = 1;
     m_vipBalance = Money();
     txtBarcode->setFocus();
     lblCzBal->setText(QStringLiteral("充值余额：0.00"));

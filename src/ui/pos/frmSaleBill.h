@@ -5,6 +5,7 @@
 #include "core/frame/Money.h"
 #include "core/pos/SaleBill.h"
 
+class ItemEntry;
 class KeyedGrid;
 class QCheckBox;
 class QComboBox;
@@ -27,8 +28,8 @@ public:
     void init(int ID);
 
     int billId() const { return m_bill.billId; }
-    int currentItemId() const { return m_itemId; }
-    int exchangeFactor() const { return m_exchange; }
+    int currentItemId() const;
+    int exchangeFactor() const;
     int stockId() const { return m_bill.stockId; }
     double totalQty() const { return m_bill.totalQty(); }
     Money receivableAmount() const { return m_bill.receivable(); }
@@ -93,7 +94,6 @@ private:
     void resolveStock();
 
     SaleBill m_bill;
-    int m_itemId = 0;
-    int m_exchange = 1;
+    ItemEntry *m_entry = nullptr; // the item the code box found
     Money m_vipBalance;
 };

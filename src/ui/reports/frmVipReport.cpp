@@ -3,7 +3,6 @@
 #include <QDateEdit>
 #include <QDateTime>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +10,7 @@
 
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/DialogRunner.h"
+#include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
@@ -105,8 +105,12 @@ frmVipReport::frmVipReport(const QString &cnstr, int userId, int number, QWidget
     FlexReport->setColumns(cols);
     GridSetFormat(*FlexReport, formatName());
 
-    for (QWidget *w : {static_cast<QWidget *>(dtpFrom), static_cast<QWidget *>(dtpTo), static_cast<QWidget *>(txtVipNo)})
-        w->installEventFilter(this);
+    // Enter walks the dates to the card box; Enter there runs the query.
+    EnterMovesFocus::chain({dtpFrom, dtpTo, txtVipNo});
+    EnterMovesFocus::link(txtVipNo, txtVipNo, [this] {
+        cmdQuery_Click();
+        return false;
+    });
     connect(cmdQuery, &QPushButton::clicked, this, &frmVipReport::cmdQuery_Click);
     connect(cmdPrint, &QPushButton::clicked, this, &frmVipReport::cmdPrint_Click);
     connect(cmdExport, &QPushButton::clicked, this, &frmVipReport::cmdExport_Click);
@@ -142,21 +146,6 @@ QString frmVipReport::formatName() const
 QString frmVipReport::title() const
 {
     return StoredValueReport::title(m_number);
-}
-
-bool frmVipReport::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == txtVipNo)
-                cmdQuery_Click();
-            else
-                focusNextChild();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void frmVipReport::cmdQuery_Click()

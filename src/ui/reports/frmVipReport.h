@@ -40,9 +40,6 @@ public:
     // Column widths the operator dragged are stored when the window closes.
     void done(int result) override;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     QStringList titleLines() const;
     QString m_cnstr;
