@@ -730,6 +730,17 @@ int main(int argc, char *argv[])
     const QString only =
         args.indexOf(u"--only"_qs) >= 0 ? args.value(args.indexOf(u"--only"_qs) + 1) : QString();
     auto part = [&](const char *name) { return only.isEmpty() || only == QLatin1String(name); };
+    // The same operations on each engine, in the same order.
+    auto runParts = [&](Bench &b) {
+        if (part("lookups"))
+            lookups(b);
+        if (part("saves"))
+            saves(b);
+        if (part("balance"))
+            balance(b);
+        if (part("reports"))
+            reports(b);
+    };
     std::printf("kwpos bench: %d items, %d movements over %d members%s\n", z.items, z.movements,
                 z.members, quick ? " (quick)" : "");
     try {
@@ -743,14 +754,7 @@ int main(int argc, char *argv[])
             seed(cnstr, raw, db::Engine::SQLite, z);
             prepareAll(raw, db::Engine::SQLite);
             b.raw = &raw;
-            if (part("lookups"))
-                lookups(b);
-            if (part("saves"))
-                saves(b);
-            if (part("balance"))
-                balance(b);
-            if (part("reports"))
-                reports(b);
+            runParts(b);
             db::closeAll();
         }
         if (!pg.isEmpty()) {
@@ -764,14 +768,7 @@ int main(int argc, char *argv[])
             seed(cnstr, raw, db::Engine::PostgreSQL, z);
             prepareAll(raw, db::Engine::PostgreSQL);
             Bench b{cnstr, db::Engine::PostgreSQL, &raw, z};
-            if (part("lookups"))
-                lookups(b);
-            if (part("saves"))
-                saves(b);
-            if (part("balance"))
-                balance(b);
-            if (part("reports"))
-                reports(b);
+            runParts(b);
             db::closeAll();
             if (!pgbin.isEmpty() && part("stations"))
                 stations(cnstr, admin, pgbin, z.stationSeconds);
