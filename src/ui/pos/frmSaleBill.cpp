@@ -34,6 +34,8 @@
 #include "core/db/DbError.h"
 #include "core/frame/CoreError.h"
 #include "ui/orders/frmOrderCkMxb.h"
+#include "ui/pos/frmInputQty.h"
+#include "ui/pos/frmReadVip.h"
 
 namespace {
 
@@ -81,6 +83,9 @@ void frmSaleBill::buildControls()
     g1->addWidget(txtOwner, 1, 1);
     g1->addWidget(lblCzBal, 1, 2);
     g1->setColumnStretch(1, 1);
+    // A card number and a name must be readable, whatever the frame's share of the width.
+    txtVipNo->setMinimumWidth(120);
+    txtOwner->setMinimumWidth(120);
     g1->setRowStretch(2, 1);
 
     Frame2 = make(new QGroupBox(QStringLiteral("商品信息"), this), "Frame2");
@@ -364,11 +369,13 @@ void frmSaleBill::drawLines()
         const int r = FlexSale->addRow();
         FlexSale->setText(r, QStringLiteral("FOrder"), QString::number(r));
         FlexSale->setText(r, QStringLiteral("FName"), l.name);
-        FlexSale->setText(r, QStringLiteral("FPrice"), l.price.format());
+        if (!l.isPickup()) {
+            FlexSale->setText(r, QStringLiteral("FPrice"), l.price.format());
+            FlexSale->setText(r, QStringLiteral("FAmount"), l.amount.format());
+        }
         if (l.mainQty != 0)
             FlexSale->setText(r, QStringLiteral("FMainQty"), QString::number(l.mainQty));
         FlexSale->setText(r, QStringLiteral("FQty"), NumberText::plain(l.qty));
-        FlexSale->setText(r, QStringLiteral("FAmount"), l.amount.format());
         if (l.isPickup()) {
             FlexSale->setText(r, QStringLiteral("FBal"), QString::number(l.orderBalance));
             if (l.validTo.isValid())
@@ -413,6 +420,7 @@ void frmSaleBill::cmdNew_Click()
     lblQty->setText(QStringLiteral("数量："));
     lblSumAmount->setText(QStringLiteral("应收合计："));
     m_vipBalance = Money();
+    m_orderLines.clear();
     txtBarcode->setFocus();
     lblCzBal->setText(QStringLiteral("充值余额：0.00"));
 }
@@ -438,12 +446,47 @@ void frmSaleBill::resolveStock()
 
 void frmSaleBill::txtVipNo_LostFocus()
 {
-    // The member and the member's open orders are read by the member lookup, still to come.
+    runShowingErrors(this, [this] {
+        const MemberLookup m = MemberOrders::lookup(GetCnstr(), txtVipNo->text(), GetServerDate().date(), &m_bill);
+        m_vipBalance = m.balance;
+        lblCzBal->setText(QStringLiteral("充值余额：") + m.balance.format());
+        if (!m.owner.isEmpty())
+            txtOwner->setText(m.owner);
+        m_orderLines = m.lines;
+        drawOrderLines();
+    });
+}
+
+void frmSaleBill::drawOrderLines()
+{
+    FlexOrder->setRows(1);
+    for (const OpenOrderLine &l : m_orderLines) {
+        const int r = FlexOrder->addRow();
+        FlexOrder->setText(r, QStringLiteral("FDate"), l.date.toString(QStringLiteral("yyyy-MM-dd")));
+        FlexOrder->setText(r, QStringLiteral("FName"), l.name);
+        FlexOrder->setText(r, QStringLiteral("FQty"), QString::number(l.qty));
+        FlexOrder->setText(r, QStringLiteral("FCplQty"), QString::number(l.done));
+        FlexOrder->setText(r, QStringLiteral("FUnCplQty"), QString::number(l.open));
+        FlexOrder->setText(r, QStringLiteral("FPrice"), l.price.format());
+        FlexOrder->setText(r, QStringLiteral("FAmount"), l.amount.format());
+        if (l.validTo.isValid())
+            FlexOrder->setText(r, QStringLiteral("FYxq"), l.validTo.toString(QStringLiteral("yyyy-MM-dd")));
+        FlexOrder->setText(r, QStringLiteral("FItemID"), QString::number(l.itemId));
+        FlexOrder->setText(r, QStringLiteral("FInterID"), QString::number(l.orderId));
+        FlexOrder->setText(r, QStringLiteral("FEntryID"), QString::number(l.entryId));
+    }
 }
 
 void frmSaleBill::cmdReadVip_Click()
 {
-    // The card dialog feeds the member lookup, which is still to come.
+    frmReadVip dialog(this);
+    DialogRunner::exec(dialog);
+    if (!dialog.OK())
+        return;
+    txtVipNo->setText(dialog.VipNO());
+    txtOwner->setText(dialog.VipOwner());
+    txtVipNo_LostFocus();
+    txtBarcode->setFocus();
 }
 
 void frmSaleBill::cmdSave_Click()
@@ -468,7 +511,21 @@ void frmSaleBill::cmdTestPrint_Click()
 
 void frmSaleBill::FlexOrder_DblClick()
 {
-    // The pick-up of ordered goods comes with the member lookup.
+    const int r = FlexOrder->currentGridRow();
+    if (r < 1 || r > m_orderLines.size())
+        return;
+    OpenOrderLine &line = m_orderLines[r - 1];
+    frmInputQty dialog(this);
+    dialog.init(int(line.open));
+    DialogRunner::exec(dialog);
+    const int q = dialog.GetQty();
+    if (q <= 0 || q > line.open)
+        return;
+    m_bill.addLine(MemberOrders::pickup(line, q));
+    line.open -= q;
+    FlexOrder->setText(r, QStringLiteral("FUnCplQty"), QString::number(line.open));
+    drawLines();
+    FlexSale->scrollToBottom();
 }
 
 void frmSaleBill::FlexOrder_CellButtonClick(int row, const QString &key)

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "core/frame/Money.h"
+#include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 
 class ItemEntry;
@@ -91,9 +92,11 @@ private:
     void setUpGrids();
     void clearItemEntry();
     void drawLines();
+    void drawOrderLines();
     void resolveStock();
 
     SaleBill m_bill;
     ItemEntry *m_entry = nullptr; // the item the code box found
     Money m_vipBalance;
+    QList<OpenOrderLine> m_orderLines; // what the last member lookup offered, as picked since
 };

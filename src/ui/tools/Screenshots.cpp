@@ -24,6 +24,8 @@
 #include "ui/orders/frmOrderCkMxb.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmSaleBill.h"
+#include "ui/widgets/KeyedGrid.h"
+#include "ui/widgets/DialogRunner.h"
 #include "ui/frame/frmModifyPwd.h"
 #include "ui/print/KwTdPrinter.h"
 #include "core/print/TemplateLibrary.h"
@@ -88,6 +90,18 @@ QList<Screenshots::Entry> Screenshots::entries()
                  form->txtQty->setText(QString::fromLatin1(qty));
                  form->cmdAdd_Click();
              }
+             // A member's open orders, and two units handed out from the first line.
+             form->txtVipNo->setText(QStringLiteral("V0001"));
+             form->txtVipNo_LostFocus();
+             DialogRunner::setScript([](QDialog &dialog) {
+                 auto &d = dynamic_cast<frmInputQty &>(dialog);
+                 d.txtQty2->setText(QStringLiteral("2"));
+                 d.cmdOk_Click();
+                 return int(QDialog::Accepted);
+             });
+             form->FlexOrder->setCurrentGridRow(1);
+             form->FlexOrder_DblClick();
+             DialogRunner::setScript({});
              return form;
          }},
         {QStringLiteral("frmOrderAdjBill"),

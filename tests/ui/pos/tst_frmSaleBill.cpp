@@ -11,7 +11,9 @@
 #include "core/frame/KwStore.h"
 #include "core/frame/Session.h"
 #include "core/db/Database.h"
+#include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmSaleBill.h"
+#include "ui/widgets/DialogRunner.h"
 
 namespace {
 
@@ -69,6 +71,38 @@ class tst_frmSaleBill : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+    void cleanup() { DialogRunner::setScript({}); }
+
+    // The member by keyboard: the card typed and left with Enter lists the open order lines
+    // and the balance; a pick-up of 3 adds an uncharged line at the order's unit value, and a
+    // second lookup does not offer the picked units again.
+    void memberPickUp()
+    {
+        Screen s;
+        QVERIFY(s.active());
+        s.form->txtVipNo->setFocus();
+        s.type(s.form->txtVipNo, "V0001");
+        QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
+        QCOMPARE(s.form->lblCzBal->text(), QStringLiteral("充值余额：343.60"));
+        QCOMPARE(s.form->txtOwner->text(), QStringLiteral("张丽"));
+        QCOMPARE(s.form->FlexOrder->rows(), 3);
+        QCOMPARE(s.form->FlexOrder->text(1, "FUnCplQty"), QStringLiteral("54"));
+        DialogRunner::setScript([](QDialog &dialog) {
+            auto &d = dynamic_cast<frmInputQty &>(dialog);
+            d.txtQty2->setText("3");
+            d.cmdOk_Click();
+            return int(QDialog::Accepted);
+        });
+        s.form->FlexOrder->setCurrentGridRow(1);
+        s.form->FlexOrder_DblClick();
+        QCOMPARE(s.cells(1, {"FQty", "FPrice", "FAmount", "FPrice1", "FBal"}),
+                 (QStringList{"3", "", "", "2.91", "51"}));
+        QCOMPARE(s.form->FlexOrder->text(1, "FUnCplQty"), QStringLiteral("51"));
+        QCOMPARE(s.form->receivableAmount(), Money());
+        s.form->txtVipNo_LostFocus();
+        QCOMPARE(s.form->FlexOrder->text(1, "FUnCplQty"), QStringLiteral("51"));
+        QVERIFY(s.prompts.shown.isEmpty());
+    }
 
     void lookup_data()
     {
