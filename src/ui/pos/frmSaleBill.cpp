@@ -34,6 +34,8 @@
 #include "core/db/DbError.h"
 #include "core/frame/CoreError.h"
 #include "ui/orders/frmOrderCkMxb.h"
+#include "ui/orders/frmOrderAdjSelItem.h"
+#include "ui/pos/frmEditDate.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmReadVip.h"
 
@@ -496,12 +498,40 @@ void frmSaleBill::cmdSave_Click()
 
 void frmSaleBill::cmdEditDate_Click()
 {
-    // Order lines reach the grid with the member lookup, still to come.
+    bool allowed = false;
+    if (!runShowingErrors(this, [&] { allowed = HasGrant(QStringLiteral("EditOrderYxq")); }))
+        return;
+    if (!allowed) {
+        Prompts::current().information(QStringLiteral("没有权限！"));
+        return;
+    }
+    const int r = FlexOrder->currentGridRow();
+    if (r < 1 || r > m_orderLines.size() || !m_orderLines[r - 1].validTo.isValid())
+        return;
+    OpenOrderLine &line = m_orderLines[r - 1];
+    frmEditDate dialog(this);
+    dialog.init(line.orderId, line.itemId, line.validTo);
+    DialogRunner::exec(dialog);
+    if (!dialog.OK())
+        return;
+    line.validTo = dialog.NewDate();
+    FlexOrder->setText(r, QStringLiteral("FYxq"), line.validTo.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
 void frmSaleBill::Command1_Click()
 {
-    // Order lines reach the grid with the member lookup, still to come.
+    const int r = FlexOrder->currentGridRow();
+    if (r < 1 || r > m_orderLines.size())
+        return;
+    const OpenOrderLine &line = m_orderLines[r - 1];
+    frmOrderAdjSelItem dialog(this);
+    dialog.init(line.orderId, line.itemId, line.name, line.price.toDouble());
+    DialogRunner::exec(dialog);
+    if (!dialog.OK())
+        return;
+    // The exchange rewrote the order line: read the member's lines afresh, so no stale row stays.
+    txtVipNo_LostFocus();
+    FlexOrder->setCurrentGridRow(r);
 }
 
 void frmSaleBill::cmdTestPrint_Click()

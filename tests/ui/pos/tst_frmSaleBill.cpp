@@ -102,6 +102,9 @@ private slots:
         s.form->txtVipNo_LostFocus();
         QCOMPARE(s.form->FlexOrder->text(1, "FUnCplQty"), QStringLiteral("51"));
         QVERIFY(s.prompts.shown.isEmpty());
+        // The cashier holds no right to change a validity date.
+        QTest::mouseClick(s.form->cmdEditDate, Qt::LeftButton);
+        QCOMPARE(s.prompts.texts(), QStringList{"没有权限！"});
     }
 
     void lookup_data()
