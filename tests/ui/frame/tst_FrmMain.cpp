@@ -156,16 +156,6 @@ private slots:
         }
     }
 
-    void namesWithoutRowDoNothing()
-    {
-        Window w;
-        record(w.main, w.ran);
-        for (const QString name : {"MnuFunction", "MnuSg", "", "deletebill"})
-            w.main.actBar_ToolClick(name);
-        QVERIFY(w.ran.isEmpty());
-        QVERIFY(w.prompts.shown.isEmpty());
-    }
-
     // Modal windows run through the dialog runner and are gone once closed: a second
     // command makes a new one.
     void toolsOpenTheirWindows_data()
@@ -255,28 +245,6 @@ private slots:
         QVERIFY(w.main.isVisible());
         w.main.tool("uncplorder")->trigger();
         QCOMPARE(w.ran, QStringList{"uncplorder"});
-    }
-
-    void exitEndsWithEveryForm_data()
-    {
-        QTest::addColumn<bool>("byCloseBox");
-        QTest::newRow("退出系统") << false;
-        QTest::newRow("close box") << true;
-    }
-    void exitEndsWithEveryForm()
-    {
-        QFETCH(bool, byCloseBox);
-        Window w;
-        w.main.tool("sale")->trigger();
-        const QPointer<frmSaleBill> form = w.main.openForm<frmSaleBill>();
-        QVERIFY(form && form->isVisible());
-        if (byCloseBox)
-            w.main.close();
-        else
-            w.main.tool("MnuExit")->trigger();
-        QVERIFY(!w.main.isVisible());
-        QTRY_VERIFY(form.isNull());
-        QVERIFY(w.prompts.shown.isEmpty()); // no question asked
     }
 
     void screenshots()

@@ -36,11 +36,6 @@ void choose(frmGrant &f, const QString &name)
     f.cmbUser->setCurrentIndex(i);
 }
 
-QString stored(const QString &key)
-{
-    return KwStore::get("KwStore", "Pos.Default", key, "<absent>");
-}
-
 // A manager and the operator 张三 holding these rows, the manager logged in.
 struct Rights
 {
@@ -147,53 +142,6 @@ private slots:
             QCOMPARE(r.prompts.last(), message);
         QCOMPARE(r.rows(), QStringList{"NewOrder=1"});
         QVERIFY(f.rightBox("bk")->isChecked()); // what the manager ticked stays
-    }
-
-    // Port and drawer are stored by "关闭(&C)" only, and a new form shows what was stored
-    // (the defaults when nothing was); a port outside the list is kept.
-    void settingsRoundTrip_data()
-    {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("port"); // "-" leaves the list as it opened
-        QTest::addColumn<bool>("drawer");
-        QTest::addColumn<bool>("byButton");
-        QTest::addColumn<QString>("storedPort");
-        QTest::addColumn<QString>("storedDrawer");
-        QTest::newRow("serial with drawer") << "" << "Com3" << true << true << "Com3" << "1";
-        QTest::newRow("no port, no drawer") << "LPT2" << "" << false << true << "" << "0";
-        QTest::newRow("close box stores nothing") << "" << "Com1" << true << false << "<absent>" << "<absent>";
-        QTest::newRow("port outside the list") << "/dev/usb/lp1" << "-" << false << true << "/dev/usb/lp1" << "0";
-    }
-    void settingsRoundTrip()
-    {
-        QFETCH(QString, before);
-        QFETCH(QString, port);
-        QFETCH(bool, drawer);
-        QFETCH(bool, byButton);
-        QFETCH(QString, storedPort);
-        QFETCH(QString, storedDrawer);
-        TestDb t(TestDb::Content::Demo);
-        t.login(1, QStringLiteral("店长"));
-        if (!before.isEmpty())
-            KwStore::set("KwStore", "Pos.Default", "PrintPort", before);
-        {
-            frmGrant f;
-            f.show();
-            QCOMPARE(f.cmbPort->currentText(), before.isEmpty() ? QStringLiteral("LPT1") : before);
-            if (port != "-")
-                f.cmbPort->setCurrentIndex(f.cmbPort->findText(port));
-            f.chk_UseMoneyBox->setChecked(drawer);
-            if (byButton)
-                QTest::mouseClick(f.Command1, Qt::LeftButton);
-            else
-                f.close();
-            QVERIFY(!f.isVisible());
-        }
-        QCOMPARE(stored("PrintPort"), storedPort);
-        QCOMPARE(stored("UseMoneyBox"), storedDrawer);
-        frmGrant again;
-        QCOMPARE(again.cmbPort->currentText(), storedPort == "<absent>" ? QStringLiteral("LPT1") : storedPort);
-        QCOMPARE(again.chk_UseMoneyBox->isChecked(), storedDrawer == "1");
     }
 
     // A settings file that cannot be written: the manager is told, the screen stays open.

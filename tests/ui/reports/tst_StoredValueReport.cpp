@@ -277,38 +277,6 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
     }
 
-    void reportsOpenOnDemoData_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("totalKey");
-        QTest::newRow("103") << 103 << "充值明细表" << "FKAmount";
-        QTest::newRow("104") << 104 << "充值消费汇总表" << "FEndBal";
-        QTest::newRow("106") << 106 << "充值消费流水帐" << "FIn";
-    }
-    void reportsOpenOnDemoData()
-    {
-        QFETCH(int, number);
-        QFETCH(QString, title);
-        QFETCH(QString, totalKey);
-        TestDb t(TestDb::Content::Demo);
-        t.login(1, "店长");
-        ScriptedPrompts prompts;
-        QString seen;
-        DialogRunner::setScript([&](QDialog &d) {
-            auto &f = dynamic_cast<frmVipReport &>(d);
-            f.dtpFrom->setDate(QDate::currentDate().addDays(-60));
-            QTest::mouseClick(f.cmdQuery, Qt::LeftButton);
-            const int total = f.FlexReport->rows() - 1;
-            seen = f.windowTitle() + "|" + f.FlexReport->text(total, f.FlexReport->colKey(0)) + "|" +
-                   QString::number(total > 1) + "|" + QString::number(f.FlexReport->value(total, totalKey) > 0);
-            return 0;
-        });
-        runreport(t.cnstr(), 1, short(number));
-        QCOMPARE(seen, title + "|合计|1|1");
-        QVERIFY(prompts.shown.isEmpty());
-    }
-
     void printAndExport()
     {
         Screen s(103);
@@ -337,21 +305,6 @@ private slots:
         QCOMPARE(s.prompts.last(), "导出完成：\n" + chooser.path);
     }
 
-    void resizedColumnsAreKept()
-    {
-        Screen s(104);
-        QVERIFY(s.shown());
-        auto *header = s.f->FlexReport->horizontalHeader();
-        const int c = s.f->FlexReport->colIndex("FOwner");
-        header->resizeSection(c, 150);
-        header->resizeSection(c, 177);
-        QVERIFY(GridFormatStore::widths(s.t.cnstr(), "frmVipReport104").isEmpty()); // not while dragging
-        QTest::mouseClick(s.f->cmdClose, Qt::LeftButton);
-        QVERIFY(!s.f->isVisible());
-        QCOMPARE(GridFormatStore::widths(s.t.cnstr(), "frmVipReport104").value(1).width, 177);
-        frmVipReport again(s.t.cnstr(), 1, 104);
-        QCOMPARE(again.FlexReport->colWidth("FOwner"), 177);
-    }
 };
 
 QTEST_MAIN(tst_StoredValueReport)

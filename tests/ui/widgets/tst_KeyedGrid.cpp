@@ -134,69 +134,6 @@ private slots:
         QCOMPARE(g.colWidth("FPrice"), 95);
     }
 
-    void backColourOfABlock()
-    {
-        SaleGrid g;
-        g.setRows(5);
-        // Corners given in any order; rows beyond the grid are left out.
-        g.setBackColor(3, "FPrice", 2, "fname", Qt::yellow);
-        g.setBackColor(4, "FName", 9, "FName", Qt::red);
-        for (int r = 1; r <= 4; ++r)
-            for (const QString key : {"FItemID", "FName", "FQty", "FPrice"}) {
-                const QColor expected = r >= 2 && r <= 3 && key != "FItemID" ? QColor(Qt::yellow)
-                                        : r == 4 && key == "FName"           ? QColor(Qt::red)
-                                                                             : QColor();
-                QCOMPARE(g.backColor(r, key), expected);
-            }
-        QCOMPARE(g.rows(), 5);
-        g.setRowBackColor(1, Qt::green);
-        QCOMPARE(g.backColor(1, "FItemID"), QColor(Qt::green));
-        QCOMPARE(g.backColor(1, "FPrice"), QColor(Qt::green));
-    }
-
-    void editingPerColumn_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("cancel");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("editable column") << "FQty" << false << "5";
-        QTest::newRow("cancelled by beforeEdit") << "FQty" << true << "2";
-        QTest::newRow("column without editing") << "FPrice" << false << "2";
-    }
-    void editingPerColumn()
-    {
-        QFETCH(QString, key);
-        QFETCH(bool, cancel);
-        QFETCH(QString, expected);
-        SaleGrid g;
-        g.setColEditable("fqty", true);
-        QVERIFY(g.isColEditable("FQty"));
-        QVERIFY(!g.isColEditable("FPrice"));
-        QVERIFY(g.exposed());
-        const int r = g.addRow();
-        g.setText(r, "FQty", "2");
-        g.setText(r, "FPrice", "2");
-        QStringList before;
-        connect(&g, &KeyedGrid::beforeEdit, this, [&](int row, const QString &k, bool *c) {
-            before << QStringLiteral("%1:%2").arg(row).arg(k);
-            *c = cancel;
-        });
-        QSignalSpy after(&g, &KeyedGrid::afterEdit);
-        g.setCurrentCell(r - 1, g.colIndex(key)); // moving there is not editing yet
-        QCOMPARE(before.size(), 0);
-        g.setFocus();
-        QTest::keyClick(&g, Qt::Key_F2); // the edit key, as the grid has the focus
-        if (auto *editor = g.findChild<QLineEdit *>()) {
-            editor->selectAll();
-            QTest::keyClicks(editor, "5");
-            QTest::keyClick(editor, Qt::Key_Return);
-            QTRY_VERIFY(g.findChildren<QLineEdit *>().isEmpty()); // committed later in the loop
-        }
-        QCOMPARE(before, key == "FQty" ? QStringList{"1:FQty"} : QStringList{});
-        QCOMPARE(g.text(r, key), expected);
-        QCOMPARE(after.count(), expected == "5" ? 1 : 0);
-    }
-
     void doubleClickAndCellButton()
     {
         SaleGrid g;
