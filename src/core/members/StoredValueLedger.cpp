@@ -1,8 +1,11 @@
 #include "core/members/StoredValueLedger.h"
 
+#include <algorithm>
+
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
+#include "core/frame/CoreError.h"
 #include "core/frame/Routines.h"
 
 namespace {
@@ -32,8 +35,23 @@ Money StoredValueLedger::balance(const QString &cnstr, const QString &vipNo)
 PostedMovement StoredValueLedger::post(db::Transaction &tx, const StoredValueMovement &m)
 {
     lockCard(tx, m.vipNo);
+    return write(tx, m, balance(tx, m.vipNo));
+}
+
+PostedMovement StoredValueLedger::pay(db::Transaction &tx, const StoredValueMovement &m)
+{
+    lockCard(tx, m.vipNo);
+    const Money before = balance(tx, m.vipNo);
+    if (m.kAmount() > Money() && m.kAmount() > std::max(before, Money()))
+        throw CoreError::refusal(QStringLiteral("本次扣款金额不允许大于卡内余额！"));
+    return write(tx, m, before);
+}
+
+PostedMovement StoredValueLedger::write(db::Transaction &tx, const StoredValueMovement &m,
+                                        Money before)
+{
     PostedMovement p;
-    p.before = balance(tx, m.vipNo);
+    p.before = before;
     const Money k = m.kAmount();
     p.after = m.type == StoredValueMovement::Recharge ? p.before + k
               : m.type == StoredValueMovement::Payment ? p.before - k

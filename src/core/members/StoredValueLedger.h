@@ -58,9 +58,16 @@ public:
 
     // Locks the card, reads its balance and writes the movement from it.
     static PostedMovement post(db::Transaction &tx, const StoredValueMovement &m);
+    // A payment that may not overdraw: like post, but a payment above the balance read under
+    // the lock (any payment from no card, or from a card at 0 or below) is refused with
+    // "本次扣款金额不允许大于卡内余额！" and nothing is written.
+    static PostedMovement pay(db::Transaction &tx, const StoredValueMovement &m);
 
     // The period labels a movement carries: "2012年", "2012年4季度", "2012年10月".
     static QString yearLabel(const QDate &date);
     static QString seasonLabel(const QDate &date);
     static QString monthLabel(const QDate &date);
+
+private:
+    static PostedMovement write(db::Transaction &tx, const StoredValueMovement &m, Money before);
 };

@@ -1,8 +1,13 @@
 #include "core/pos/SaleBillStore.h"
 
+#include <map>
+
 #include "core/db/BillNumbers.h"
+#include "core/db/Database.h"
 #include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
+#include "core/frame/CoreError.h"
+#include "core/members/StoredValueLedger.h"
 #include "core/pos/SaleBill.h"
 
 int SaleBillStore::insert(db::Transaction &tx, const SaleBill &bill, const SalePayment &payment,
@@ -31,4 +36,68 @@ int SaleBillStore::insert(db::Transaction &tx, const SaleBill &bill, const SaleP
                    .arg(time),
                params);
     return id;
+}
+
+int SaleBillStore::stockId(const QString &cnstr, const QString &name)
+{
+    const db::Rows rows = db::query(cnstr, QStringLiteral("select FItemID from t_stock where FName=?"), {name});
+    return rows.isEmpty() ? 0 : rows.first().integer(QStringLiteral("FItemID"));
+}
+
+SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &bill, const SalePayment &payment,
+                              int billerId)
+{
+    if (bill.isEmpty())
+        throw CoreError::refusal(QStringLiteral("请输入商品！"), QStringLiteral("txtBarcode"));
+    // Re-saving would book the picked units and the payment a second time.
+    if (bill.billId != 0)
+        throw CoreError::refusal(QStringLiteral("这张单据已经保存，不能再次保存！"));
+    if (bill.stockId == 0)
+        throw CoreError::refusal(QStringLiteral("仓库名称不存在！"), QStringLiteral("cmbStock"));
+    if (payment.cash < Money() || payment.reserve < Money())
+        throw CoreError::refusal(QStringLiteral("付款金额不能为负数！"));
+    if (payment.reserve > bill.receivable())
+        throw CoreError::refusal(QStringLiteral("本次扣款金额不允许大于应收金额！"));
+
+    // Units picked per order line, in key order so two bills lock shared lines alike.
+    std::map<std::pair<int, int>, double> picked;
+    for (const SaleLine &l : bill.lines())
+        if (l.isPickup())
+            picked[{l.orderId, l.orderEntryId}] += l.qty;
+
+    db::Transaction tx(cnstr);
+    const QString book = QStringLiteral(
+        "update VipOrderEntry set FCplQty=coalesce(FCplQty,0)+? where FInterID=? and FEntryID=?"
+        " and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
+        " and exists (select 1 from VipOrder o where o.FInterID=VipOrderEntry.FInterID and o.FVipNo=?)");
+    for (const auto &[key, qty] : picked)
+        if (tx.execute(book, {qty, key.first, key.second, qty, bill.vipNo}) != 1)
+            throw CoreError::refusal(QStringLiteral("出库数量不允许大于剩余数量！"));
+
+    SavedSale saved;
+    saved.billId = insert(tx, bill, payment, billerId);
+
+    // Only orders this bill touched, only while open; >= also closes one handed out past its total.
+    const QString close = QStringLiteral(
+        "update VipOrder set FClosed=1 where FInterID=? and coalesce(FClosed,0)=0 and FSumQty<="
+        "(select sum(coalesce(e.FCplQty,0)) from VipOrderEntry e where e.FInterID=VipOrder.FInterID)");
+    int last = 0;
+    for (const auto &entry : picked)
+        if (entry.first.first != last)
+            tx.execute(close, {last = entry.first.first});
+
+    // Every save writes its movement, also of 0 and for a walk-in: the shop's books count them.
+    StoredValueMovement m;
+    m.vipNo = bill.vipNo;
+    m.type = StoredValueMovement::Payment;
+    m.date = bill.date;
+    m.billerId = billerId;
+    m.amount = payment.reserve;
+    m.hasSumAmount = true;
+    m.sumAmount = bill.receivable();
+    const PostedMovement posted = StoredValueLedger::pay(tx, m);
+    saved.balanceBefore = posted.before;
+    saved.balanceAfter = posted.after;
+    tx.commit();
+    return saved;
 }

@@ -16,10 +16,30 @@ struct SalePayment
     Money reserve;
 };
 
-// Writes a sale bill (ICStockBill type 99 and its lines) inside the caller's transaction.
+// What a committed sale looks like: its number and the card's balance around the payment,
+// as read inside the saving transaction (the receipt prints these, not the screen's).
+struct SavedSale
+{
+    int billId = 0;
+    Money balanceBefore;
+    Money balanceAfter;
+};
+
+// Writes sale bills (ICStockBill type 99 and its lines).
 class SaleBillStore
 {
 public:
+    // The warehouse of that name, 0 when there is none.
+    static int stockId(const QString &cnstr, const QString &name);
+
+    // The whole counter save in one transaction on a connection of its own: books the picked
+    // units onto the member's order lines (never past ordered plus gift, only the card's
+    // own lines), draws the number, writes the header and lines, closes the orders this bill
+    // finished, and writes the stored-value movement from the balance read under the card's
+    // lock. Any refusal or failure rolls everything back, the number included.
+    static SavedSale save(const QString &cnstr, const SaleBill &bill, const SalePayment &payment,
+                          int billerId);
+
     // Draws the bill number, writes the header and one line per bill line (numbered 1, 2, 3
     // in order) and returns the number. `sysTime` invalid: the server's clock.
     static int insert(db::Transaction &tx, const SaleBill &bill, const SalePayment &payment,
