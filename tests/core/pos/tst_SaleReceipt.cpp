@@ -48,8 +48,6 @@ private slots:
             << "pickup" << QStringList{"V0001 张丽", "3", "", "", "10", "7", "2026-05-31"};
         QTest::newRow("pack of six twice: the pack count")
             << "pack" << QStringList{" ", "1", "30.00", "60.00", "12", "0", ""};
-        QTest::newRow("loose goods")
-            << "loose" << QStringList{" ", "1.5", "1.15", "1.73", "1.5", "0", ""};
     }
     void lineRow()
     {
@@ -60,8 +58,6 @@ private slots:
             bill.add(1, "鲜牛奶 250ml", 2, Money::parse("3.50"));
         else if (kind == "pack")
             bill.add(3, "低脂牛奶 250ml", 2, Money::fromInt(30), 6);
-        else if (kind == "loose")
-            bill.add(9, "散装酸奶", 1.5, Money::parse("1.15"));
         else {
             bill.vipNo = "V0001";
             bill.owner = "张丽";
