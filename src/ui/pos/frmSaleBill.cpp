@@ -38,6 +38,8 @@
 #include "ui/pos/frmEditDate.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmReadVip.h"
+#include "ui/print/DevicePort.h"
+#include "ui/print/KwTdPrinter.h"
 
 namespace {
 
@@ -536,7 +538,35 @@ void frmSaleBill::Command1_Click()
 
 void frmSaleBill::cmdTestPrint_Click()
 {
-    // The receipt print is still to come.
+    // A preview of what is rung up so far: nothing is paid yet, the card keeps its balance.
+    runShowingErrors(this, [this] { printReceipt(false, {Money(), Money(), m_vipBalance}); });
+}
+
+RecordSet frmSaleBill::receiptData(const ReceiptPayment &payment) const
+{
+    SaleBill bill = m_bill;
+    bill.date = dtpDate->date();
+    bill.vipNo = txtVipNo->text();
+    bill.owner = txtOwner->text();
+    return SaleReceipt::build(bill, SaleReceipt::openAfterTotal(m_orderLines), GetUserName(),
+                              QDateTime::currentDateTime(), payment);
+}
+
+void frmSaleBill::printReceipt(bool direct, const ReceiptPayment &payment)
+{
+    if (m_bill.isEmpty()) {
+        Prompts::current().information(QStringLiteral("没有数据！"));
+        return;
+    }
+    RecordSet data = receiptData(payment);
+    KwTdPrinter printer;
+    printer.DoPrint(direct, GetCnstr(), SaleReceipt::TranType, false, true, data,
+                    SaleReceipt::templateName());
+}
+
+void frmSaleBill::openCashDrawer()
+{
+    DevicePort::openCashDrawer();
 }
 
 void frmSaleBill::FlexOrder_DblClick()

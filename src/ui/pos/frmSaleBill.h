@@ -5,6 +5,7 @@
 #include "core/frame/Money.h"
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
+#include "core/pos/SaleReceipt.h"
 
 class ItemEntry;
 class KeyedGrid;
@@ -56,6 +57,15 @@ public:
     void cmdTestPrint_Click();
     void FlexOrder_DblClick();
     void FlexOrder_CellButtonClick(int row, const QString &key);
+
+    // The receipt of the lines on the screen, with the screen's date, card and holder and
+    // what the member's order lines still hold after this bill's picks.
+    RecordSet receiptData(const ReceiptPayment &payment) const;
+    // Prints (direct) or previews the receipt; with no line says "没有数据！" and prints
+    // nothing. A printer failure is thrown: after a save the bill is already written.
+    void printReceipt(bool direct, const ReceiptPayment &payment);
+    // Opens the station's cash drawer when it has one; throws when its port cannot be opened.
+    void openCashDrawer();
 
     QGroupBox *Frame1;
     QLineEdit *txtVipNo;

@@ -95,6 +95,12 @@ QByteArray DevicePort::drawerPulse()
 
 void DevicePort::openCashDrawer()
 {
-    if (StationSettings::useMoneyBox())
+    if (!StationSettings::useMoneyBox())
+        return;
+    try {
         writeBytes(StationSettings::printPort(), drawerPulse());
+    } catch (const db::DbError &e) {
+        // Said after a save too: the cashier must know it is the drawer, not the bill.
+        throw db::DbError(QStringLiteral("打开钱箱失败：") + e.message());
+    }
 }

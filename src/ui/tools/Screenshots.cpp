@@ -1,5 +1,7 @@
 #include "ui/tools/Screenshots.h"
 
+#include <memory>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
@@ -24,6 +26,7 @@
 #include "ui/orders/frmOrderCkMxb.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmSaleBill.h"
+#include "core/pos/SaleReceipt.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/frame/frmModifyPwd.h"
@@ -55,6 +58,32 @@ QWidget *vipReport(FrmMain &main, int number)
     return form;
 }
 
+// The sale screen with three items rung up, V0001's open orders and two units handed out
+// from the first of them.
+frmSaleBill *saleScreen(QWidget *parent)
+{
+    auto *form = new frmSaleBill(parent);
+    for (const auto &[code, qty] : {std::pair{"101", "2"}, std::pair{"6901234510010", "1"},
+                                    std::pair{"201", "3"}}) {
+        form->txtBarcode->setText(QString::fromLatin1(code));
+        form->txtBarcode_LostFocus();
+        form->txtQty->setText(QString::fromLatin1(qty));
+        form->cmdAdd_Click();
+    }
+    form->txtVipNo->setText(QStringLiteral("V0001"));
+    form->txtVipNo_LostFocus();
+    DialogRunner::setScript([](QDialog &dialog) {
+        auto &d = dynamic_cast<frmInputQty &>(dialog);
+        d.txtQty2->setText(QStringLiteral("2"));
+        d.cmdOk_Click();
+        return int(QDialog::Accepted);
+    });
+    form->FlexOrder->setCurrentGridRow(1);
+    form->FlexOrder_DblClick();
+    DialogRunner::setScript({});
+    return form;
+}
+
 } // namespace
 
 QList<Screenshots::Entry> Screenshots::entries()
@@ -80,29 +109,17 @@ QList<Screenshots::Entry> Screenshots::entries()
              form->cmbUser->setCurrentIndex(pick);
              return form;
          }},
-        {QStringLiteral("frmSaleBill"),
+        {QStringLiteral("frmSaleBill"), [](FrmMain &main) -> QWidget * { return saleScreen(&main); }},
+        {QStringLiteral("frmSaleBill_receipt"),
          [](FrmMain &main) -> QWidget * {
-             auto *form = new frmSaleBill(&main);
-             for (const auto &[code, qty] : {std::pair{"101", "2"}, std::pair{"6901234510010", "1"},
-                                             std::pair{"201", "3"}}) {
-                 form->txtBarcode->setText(QString::fromLatin1(code));
-                 form->txtBarcode_LostFocus();
-                 form->txtQty->setText(QString::fromLatin1(qty));
-                 form->cmdAdd_Click();
-             }
-             // A member's open orders, and two units handed out from the first line.
-             form->txtVipNo->setText(QStringLiteral("V0001"));
-             form->txtVipNo_LostFocus();
-             DialogRunner::setScript([](QDialog &dialog) {
-                 auto &d = dynamic_cast<frmInputQty &>(dialog);
-                 d.txtQty2->setText(QStringLiteral("2"));
-                 d.cmdOk_Click();
-                 return int(QDialog::Accepted);
-             });
-             form->FlexOrder->setCurrentGridRow(1);
-             form->FlexOrder_DblClick();
-             DialogRunner::setScript({});
-             return form;
+             // The test print's preview of that screen: what the customer would be handed.
+             const std::unique_ptr<frmSaleBill> form(saleScreen(&main));
+             return KwTdPrinter::createPreview(
+                 TemplateStore::resolve(GetCnstr(), SaleReceipt::TranType, SaleReceipt::templateName()),
+                 form->receiptData({Money(), Money(), form->vipBalance()}),
+                 TemplateLibrary::typeName(SaleReceipt::TranType) + QStringLiteral(" - ") +
+                     SaleReceipt::templateName(),
+                 &main);
          }},
         {QStringLiteral("frmOrderAdjBill"),
          [](FrmMain &main) -> QWidget * {

@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 #include "ScriptedPrompts.h"
@@ -64,6 +66,15 @@ struct Screen
     frmSaleBill *form;
 };
 
+// The text of a PDF, compatibility forms folded (a text layer may name 小 as ⼩).
+QString pdfText(const QString &path)
+{
+    QProcess p;
+    p.start("pdftotext", {"-layout", path, "-"});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+}
+
 } // namespace
 
 class tst_frmSaleBill : public QObject
@@ -105,6 +116,52 @@ private slots:
         // The cashier holds no right to change a validity date.
         QTest::mouseClick(s.form->cmdEditDate, Qt::LeftButton);
         QCOMPARE(s.prompts.texts(), QStringList{"没有权限！"});
+    }
+
+    // The test print by keyboard: with nothing rung up it says so; with a pick-up of 3 and two
+    // units rung up it previews a receipt of both lines, unpaid, with the card's balance.
+    void testPrintPreview()
+    {
+        Screen s;
+        QVERIFY(s.active());
+        const QString pdf = s.db.dir() + "/receipt.pdf";
+        int previews = 0;
+        DialogRunner::setScript([&](QDialog &dialog) {
+            if (auto *preview = qobject_cast<QPrintPreviewDialog *>(&dialog)) {
+                ++previews;
+                QPrinter printer(QPrinter::HighResolution);
+                printer.setOutputFormat(QPrinter::PdfFormat);
+                printer.setOutputFileName(pdf);
+                emit preview->paintRequested(&printer);
+                return 0;
+            }
+            auto &d = dynamic_cast<frmInputQty &>(dialog);
+            d.txtQty2->setText("3");
+            d.cmdOk_Click();
+            return int(QDialog::Accepted);
+        });
+        s.form->cmdTestPrint->setFocus();
+        QTest::keyClick(s.form->cmdTestPrint, Qt::Key_Space);
+        QCOMPARE(s.prompts.texts(), QStringList{"没有数据！"});
+        QCOMPARE(previews, 0);
+        s.prompts.clear();
+
+        s.form->txtVipNo->setFocus();
+        s.type(s.form->txtVipNo, "V0001");
+        s.form->FlexOrder->setCurrentGridRow(1);
+        s.form->FlexOrder_DblClick();
+        s.ringUp("101", "2");
+        s.form->cmdTestPrint->setFocus();
+        QTest::keyClick(s.form->cmdTestPrint, Qt::Key_Space);
+        QCOMPARE(previews, 1);
+        QVERIFY(s.prompts.shown.isEmpty());
+        const QString text = pdfText(pdf);
+        for (const char *piece : {"会员：V0001 张丽", "收银：收银员", "余量 54 → 51", "鲜牛奶 250ml",
+                                     "3.50", "7.00", "合计数量：5", "应收：7.00", "现金：0.00",
+                                     "储值支付：0.00", "储值余额：343.60", "订奶余量：78"})
+            QVERIFY2(text.contains(QString(piece).normalized(QString::NormalizationForm_KC)),
+                     qPrintable(piece + QString(" missing in:\n") + text));
+        QCOMPARE(text.count("取订奶"), 1);
     }
 
     void lookup_data()

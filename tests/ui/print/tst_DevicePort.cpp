@@ -87,7 +87,7 @@ private slots:
         station("UseMoneyBox", "1");
         station("PrintPort", port);
         const QString error = errorOf(DevicePort::openCashDrawer);
-        QVERIFY2(error.contains(named), qPrintable(error));
+        QVERIFY2(error.startsWith("打开钱箱失败：") && error.contains(named), qPrintable(error));
     }
 
     void portNames_data()
