@@ -19,11 +19,8 @@ private slots:
         QTest::addColumn<QString>("season");
         QTest::addColumn<QString>("billMonth");
         QTest::newRow("jan") << QDate(2012, 1, 31) << "2012年01月" << "2012年1季度" << "2012年1月";
-        QTest::newRow("feb") << QDate(2012, 2, 29) << "2012年02月" << "2012年1季度" << "2012年2月";
         QTest::newRow("mar") << QDate(2012, 3, 31) << "2012年03月" << "2012年1季度" << "2012年3月";
         QTest::newRow("apr") << QDate(2012, 4, 1) << "2012年04月" << "2012年2季度" << "2012年4月";
-        QTest::newRow("jun") << QDate(2012, 6, 30) << "2012年06月" << "2012年2季度" << "2012年6月";
-        QTest::newRow("jul") << QDate(2012, 7, 1) << "2012年07月" << "2012年3季度" << "2012年7月";
         QTest::newRow("sep") << QDate(2012, 9, 15) << "2012年09月" << "2012年3季度" << "2012年9月";
         QTest::newRow("oct") << QDate(2012, 10, 1) << "2012年10月" << "2012年4季度" << "2012年10月";
         QTest::newRow("dec") << QDate(2012, 12, 31) << "2012年12月" << "2012年4季度" << "2012年12月";
@@ -46,7 +43,6 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<bool>("expected");
         QTest::newRow("manager without rows") << true << QStringList{} << "grant" << true;
-        QTest::newRow("manager any key") << true << QStringList{} << "neworder" << true;
         QTest::newRow("key in other case") << false << QStringList{"NewOrder=1"} << "neworder" << true;
         QTest::newRow("lower row, mixed ask") << false << QStringList{"orderhzb=1"} << "OrderHzb" << true;
         QTest::newRow("value 0") << false << QStringList{"NewSale=0"} << "newsale" << false;
@@ -73,15 +69,6 @@ private slots:
         QVERIFY(!HasGrant("bk"));
         db::execute(t.cnstr(), "insert into t_user_grant (FUserID, FKey, FValue) values (7, 'bk', 1)");
         QVERIFY(HasGrant("bk"));
-    }
-
-    void sessionAccessors()
-    {
-        TestDb t;
-        t.login(42, QStringLiteral("收银员"));
-        QCOMPARE(GetUserID(), 42);
-        QCOMPARE(GetUserName(), QStringLiteral("收银员"));
-        QCOMPARE(GetCnstr(), t.cnstr());
     }
 
     // N days back is refused, N-1 accepted; a refusal resets both dates to the server date.
@@ -134,16 +121,6 @@ private slots:
         QVERIFY(ApplyQueryDayLimit(from, to, prompts));
         QCOMPARE(from, today);
         QCOMPARE(to, today);
-    }
-
-    void allowQueryDays()
-    {
-        TestDb t;
-        t.addUser(3, "op", false, 12);
-        t.login(3, "op");
-        QCOMPARE(GetAllowQueryDays(), 12);
-        t.login(99, "ghost");
-        QCOMPARE(GetAllowQueryDays(), 0);
     }
 
     void balanceAfterRechargesRefundAndPayments()
