@@ -21,14 +21,6 @@ QStringList tickedBoxes(const frmGrant &f)
     return on;
 }
 
-QStringList items(const QComboBox *box)
-{
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
-}
-
 void choose(frmGrant &f, const QString &name)
 {
     const int i = f.cmbUser->findText(name);
@@ -65,25 +57,6 @@ class tst_frmGrant : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
-
-    void opens()
-    {
-        TestDb t(TestDb::Content::Demo);
-        t.login(1, QStringLiteral("店长"));
-        frmGrant f;
-        QCOMPARE(items(f.cmbUser), (QStringList{"店长", "收银员"})); // in database order
-        QCOMPARE(f.cmbUser->currentIndex(), -1);
-        QCOMPARE(items(f.cmbPort), (QStringList{"", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "Com1",
-                                                "Com2", "Com3", "Com4"}));
-        // Defaults when nothing is stored.
-        QCOMPARE(f.cmbPort->currentText(), QStringLiteral("LPT1"));
-        QVERIFY(!f.chk_UseMoneyBox->isChecked());
-        // The ten boxes, named after their keys, with their captions.
-        for (const UserGrants::Right &r : UserGrants::rights()) {
-            auto *box = f.findChild<QCheckBox *>("chk_" + r.key);
-            QVERIFY2(box && box->text() == r.caption && !box->isChecked(), qPrintable(r.key));
-        }
-    }
 
     // Boxes ticked from rows whose keys differ in case, unknown keys ignored; granting writes
     // ten rows of 0 and 1 and keeps the form open; an operator without rows clears the boxes
