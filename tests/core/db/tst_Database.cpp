@@ -7,7 +7,6 @@
 #include "core/db/ConnectionString.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
-#include "core/db/Dialect.h"
 #include "core/db/Schema.h"
 #include "core/db/Transaction.h"
 
@@ -17,16 +16,21 @@ class tst_Database : public QObject
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
 
+    // engine -1: refused.
     void connectionStringRoundTrip_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("engine");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("password");
-        QTest::newRow("sqlite") << "Provider=SQLite;Data Source=/tmp/a b/shop.db" << 0 << "/tmp/a b/shop.db" << "";
-        QTest::newRow("pg") << "provider=postgresql; host=127.0.0.1; port=5433; database=shop; user id=pos; password=x"
+        QTest::newRow("sqlite") << "Provider=SQLite;Data Source=/tmp/a b/shop.db" << 0
+                                << "/tmp/a b/shop.db" << "";
+        QTest::newRow("pg") << "provider=postgresql; host=127.0.0.1; port=5433; database=shop;"
+                               " user id=pos; password=x"
                             << 1 << "" << "x";
-        QTest::newRow("quoted") << "Provider=PostgreSQL;Host=h;Password=\"a;b\"\"c\"" << 1 << "" << "a;b\"c";
+        QTest::newRow("quoted") << "Provider=PostgreSQL;Host=h;Password=\"a;b\"\"c\"" << 1 << ""
+                                << "a;b\"c";
+        QTest::newRow("unknown provider") << "Provider=Oracle;Host=x" << -1 << "" << "";
     }
     void connectionStringRoundTrip()
     {
@@ -34,6 +38,10 @@ private slots:
         QFETCH(int, engine);
         QFETCH(QString, path);
         QFETCH(QString, password);
+        if (engine < 0) {
+            QVERIFY_THROWS_EXCEPTION(db::DbError, db::ConnectionString::parse(text));
+            return;
+        }
         const auto cs = db::ConnectionString::parse(text);
         QCOMPARE(int(cs.engine), engine);
         QCOMPARE(cs.path, path);
@@ -41,10 +49,6 @@ private slots:
         const auto again = db::ConnectionString::parse(cs.toString());
         QCOMPARE(again.toString(), cs.toString());
         QCOMPARE(again.password, password);
-    }
-    void unknownProviderIsRefused()
-    {
-        QVERIFY_THROWS_EXCEPTION(db::DbError, db::ConnectionString::parse("Provider=Oracle;Host=x"));
     }
 
     void schemaCreatesEveryTableAndVersion()
@@ -74,29 +78,24 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("apostrophe") << "O'Neil";
         QTest::newRow("sql") << "x'; drop table VipOrder; --";
-        QTest::newRow("double") << "say \"hi\"";
         QTest::newRow("chinese") << "张丽's 卡";
     }
+    // Also read back by names in another case; a column not selected is an error.
     void quotesInTexts()
     {
         QFETCH(QString, text);
         TestDb t;
-        db::execute(t.cnstr(), "insert into VipOrder (FInterID, FVipNo, FOwner, FRemark) values (?,?,?,?)",
+        db::execute(t.cnstr(),
+                    "insert into VipOrder (FInterID, FVipNo, FOwner, FRemark) values (?,?,?,?)",
                     {1, text, text, text});
-        const db::Rows rows = db::query(t.cnstr(), "select * from VipOrder where FVipNo=? and FOwner=?", {text, text});
+        const db::Rows rows = db::query(
+            t.cnstr(), "select FInterID, FRemark from VipOrder where FVipNo=? and FOwner=?",
+            {text, text});
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first().text("fremark"), text);
+        QCOMPARE(rows.first().integer("FINTERID"), 1);
+        QVERIFY_THROWS_EXCEPTION(db::DbError, rows.first().value("FVipNo"));
         QCOMPARE(db::scalar(t.cnstr(), "select count(*) from VipOrder").toInt(), 1);
-    }
-
-    void rowsReadByNameInAnyCase()
-    {
-        TestDb t;
-        db::execute(t.cnstr(), "insert into t_stock (FItemID, FName, FNumber) values (?,?,?)", {5, QStringLiteral("店面"), "01"});
-        const db::Row r = db::query(t.cnstr(), "select FItemID, FName from t_stock").first();
-        QCOMPARE(r.integer("fitemid"), 5);
-        QCOMPARE(r.text("FNAME"), QStringLiteral("店面"));
-        QVERIFY_THROWS_EXCEPTION(db::DbError, r.value("FNumber"));
     }
 
     // A station east of UTC (the test runs in Asia/Shanghai): the seconds either side of
@@ -166,21 +165,6 @@ private slots:
         QCOMPARE(rows.first().text("FName"), QString("a"));
     }
 
-    // After a dropped server connection the kept statements of the lost one are not used.
-    void keptStatementAfterDroppedConnection()
-    {
-        if (!TestDb::isPostgres())
-            QSKIP("only a server connection can be dropped");
-        TestDb t;
-        db::execute(t.cnstr(), "insert into t_stock (FItemID, FName) values (?,?)", {1, "a"});
-        const QString sql = "select FName from t_stock where FItemID=?";
-        QCOMPARE(db::query(t.cnstr(), sql, {1}).first().text("FName"), QString("a"));
-        const int pid = db::scalar(t.cnstr(), "select pg_backend_pid()").toInt();
-        db::query(TestDb::postgresCnstr(), "select pg_terminate_backend(?)", {pid});
-        QCOMPARE(db::query(t.cnstr(), sql, {1}).first().text("FName"), QString("a"));
-        QCOMPARE(db::query(t.cnstr(), sql, {1}).size(), 1);
-    }
-
     // The same insert and read again and again inside one transaction, then once more after it.
     void keptStatementInsideTransaction()
     {
@@ -221,25 +205,6 @@ private slots:
         QCOMPARE(after.scalar("select count(*) from t_stock").toInt(), 1);
     }
 
-    void beginSurvivesADroppedConnection()
-    {
-        if (!TestDb::isPostgres())
-            QSKIP("only a server connection can be dropped");
-        TestDb t;
-        int pid = 0;
-        {
-            db::Transaction tx(t.cnstr());
-            pid = tx.scalar("select pg_backend_pid()").toInt();
-            tx.commit();
-        }
-        db::query(TestDb::postgresCnstr(), "select pg_terminate_backend(?)", {pid});
-        db::Transaction tx(t.cnstr());
-        QVERIFY(tx.scalar("select pg_backend_pid()").toInt() != pid);
-        tx.execute("insert into t_stock (FItemID, FName) values (1, 'a')");
-        tx.commit();
-        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_stock").toInt(), 1);
-    }
-
     // Four stations opening the same new database at once: one creates it, the others find it.
     void stationsCreateANewDatabaseAtOnce()
     {
@@ -271,21 +236,6 @@ private slots:
             db::execute(TestDb::postgresCnstr(), QString("drop schema %1 cascade").arg(schema));
     }
 
-    void datesAndAmountsRoundTrip()
-    {
-        TestDb t;
-        const QDate d(2012, 9, 30);
-        const QDateTime dt(QDate(2012, 10, 1), QTime(8, 5, 9));
-        db::execute(t.cnstr(), "insert into ICStockBill (FInterID, Fdate, FSysTime, FSumAmount) values (?,?,?,?)",
-                    {1, d, dt, 1234.56});
-        const db::Row r = db::query(t.cnstr(), "select * from ICStockBill").first();
-        QCOMPARE(r.date("Fdate"), d);
-        QCOMPARE(r.dateTime("FSysTime"), dt);
-        QCOMPARE(r.number("FSumAmount"), 1234.56);
-        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from ICStockBill where Fdate between ? and ?",
-                            {QDate(2012, 9, 30), QDate(2012, 9, 30)}).toInt(), 1);
-    }
-
     void failedTransactionLeavesNothing()
     {
         TestDb t;
@@ -303,17 +253,7 @@ private slots:
         QCOMPARE(db::scalar(t.cnstr(), "select count(*) from VipOrderEntry").toInt(), 0);
     }
 
-    void committedTransactionIsVisible()
-    {
-        TestDb t;
-        {
-            db::Transaction tx(t.cnstr());
-            tx.execute("insert into t_stock (FItemID, FName) values (1, 'a')");
-            tx.commit();
-        }
-        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_stock").toInt(), 1);
-    }
-
+    // The engine's own message reaches the caller; a server that is not there is an error.
     void engineMessageReachesCaller()
     {
         TestDb t;
@@ -321,35 +261,37 @@ private slots:
             db::query(t.cnstr(), "select FNoSuchColumn from t_stock");
             QFAIL("must throw");
         } catch (const db::DbError &e) {
-            QVERIFY2(e.message().contains("FNoSuchColumn", Qt::CaseInsensitive), qPrintable(e.message()));
+            QVERIFY2(e.message().contains("FNoSuchColumn", Qt::CaseInsensitive),
+                     qPrintable(e.message()));
         }
+        const auto nowhere = db::ConnectionString::postgres("127.0.0.1", 1, "none", "nobody", "x");
+        QVERIFY_THROWS_EXCEPTION(db::DbError, db::query(nowhere.toString(), "select 1"));
     }
 
-    void unreachableServerIsAnError()
-    {
-        const QString cnstr = db::ConnectionString::postgres("127.0.0.1", 1, "none", "nobody", "x").toString();
-        QVERIFY_THROWS_EXCEPTION(db::DbError, db::query(cnstr, "select 1"));
-    }
-
-    // A dropped server connection (a restart, a network blip) is reopened for the next read.
-    void readsSurviveADroppedConnection()
+    // A dropped server connection (a restart, a network blip) is reopened for the next read,
+    // its kept statements are not used again, and a transaction can begin on the new one.
+    void dropsOfTheServerConnection()
     {
         if (!TestDb::isPostgres())
             QSKIP("only a server connection can be dropped");
         TestDb t;
-        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_stock").toInt(), 0);
-        const int pid = db::scalar(t.cnstr(), "select pg_backend_pid()").toInt();
-        db::query(TestDb::postgresCnstr(), "select pg_terminate_backend(?)", {pid});
-        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_stock").toInt(), 0);
+        db::execute(t.cnstr(), "insert into t_stock (FItemID, FName) values (?,?)", {1, "a"});
+        const QString sql = "select FName from t_stock where FItemID=?";
+        QCOMPARE(db::query(t.cnstr(), sql, {1}).first().text("FName"), QString("a"));
+        const auto drop = [&] {
+            const int pid = db::scalar(t.cnstr(), "select pg_backend_pid()").toInt();
+            db::query(TestDb::postgresCnstr(), "select pg_terminate_backend(?)", {pid});
+            return pid;
+        };
+        int pid = drop();
+        QCOMPARE(db::query(t.cnstr(), sql, {1}).first().text("FName"), QString("a"));
         QVERIFY(db::scalar(t.cnstr(), "select pg_backend_pid()").toInt() != pid);
-    }
-
-    void serverClockAndBalance()
-    {
-        TestDb t;
-        const QDateTime now = db::Dialect::serverDateTime(t.cnstr());
-        QVERIFY(qAbs(now.secsTo(QDateTime::currentDateTime())) < 120);
-        QCOMPARE(db::Dialect::vipBalance(t.cnstr(), "nobody"), Money());
+        pid = drop();
+        db::Transaction tx(t.cnstr());
+        QVERIFY(tx.scalar("select pg_backend_pid()").toInt() != pid);
+        tx.execute("insert into t_stock (FItemID, FName) values (2, 'b')");
+        tx.commit();
+        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_stock").toInt(), 2);
     }
 };
 

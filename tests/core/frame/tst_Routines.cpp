@@ -19,11 +19,8 @@ private slots:
         QTest::addColumn<QString>("season");
         QTest::addColumn<QString>("billMonth");
         QTest::newRow("jan") << QDate(2012, 1, 31) << "2012年01月" << "2012年1季度" << "2012年1月";
-        QTest::newRow("feb") << QDate(2012, 2, 29) << "2012年02月" << "2012年1季度" << "2012年2月";
         QTest::newRow("mar") << QDate(2012, 3, 31) << "2012年03月" << "2012年1季度" << "2012年3月";
         QTest::newRow("apr") << QDate(2012, 4, 1) << "2012年04月" << "2012年2季度" << "2012年4月";
-        QTest::newRow("jun") << QDate(2012, 6, 30) << "2012年06月" << "2012年2季度" << "2012年6月";
-        QTest::newRow("jul") << QDate(2012, 7, 1) << "2012年07月" << "2012年3季度" << "2012年7月";
         QTest::newRow("sep") << QDate(2012, 9, 15) << "2012年09月" << "2012年3季度" << "2012年9月";
         QTest::newRow("oct") << QDate(2012, 10, 1) << "2012年10月" << "2012年4季度" << "2012年10月";
         QTest::newRow("dec") << QDate(2012, 12, 31) << "2012年12月" << "2012年4季度" << "2012年12月";
@@ -46,7 +43,6 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<bool>("expected");
         QTest::newRow("manager without rows") << true << QStringList{} << "grant" << true;
-        QTest::newRow("manager any key") << true << QStringList{} << "neworder" << true;
         QTest::newRow("key in other case") << false << QStringList{"NewOrder=1"} << "neworder" << true;
         QTest::newRow("lower row, mixed ask") << false << QStringList{"orderhzb=1"} << "OrderHzb" << true;
         QTest::newRow("value 0") << false << QStringList{"NewSale=0"} << "newsale" << false;
@@ -75,15 +71,6 @@ private slots:
         QVERIFY(HasGrant("bk"));
     }
 
-    void sessionAccessors()
-    {
-        TestDb t;
-        t.login(42, QStringLiteral("收银员"));
-        QCOMPARE(GetUserID(), 42);
-        QCOMPARE(GetUserName(), QStringLiteral("收银员"));
-        QCOMPARE(GetCnstr(), t.cnstr());
-    }
-
     // N days back is refused, N-1 accepted; a refusal resets both dates to the server date.
     void queryDayLimit_data()
     {
@@ -110,7 +97,8 @@ private slots:
         QDateTime from = now.addDays(-daysBack), to = now.addDays(-1);
         QCOMPARE(ApplyQueryDayLimit(from, to, prompts), refused);
         if (refused) {
-            QCOMPARE(prompts.texts(), QStringList{QStringLiteral("您只允许查询最近%1天的数据!").arg(allowed)});
+            QCOMPARE(prompts.texts(),
+                     QStringList{QStringLiteral("您只允许查询最近%1天的数据!").arg(allowed)});
             QCOMPARE(prompts.shown.first().icon, Prompts::Icon::Exclamation);
             QCOMPARE(from.date(), now.date());
             QCOMPARE(to.date(), now.date());
@@ -118,32 +106,10 @@ private slots:
             QVERIFY(prompts.shown.isEmpty());
             QCOMPARE(from, now.addDays(-daysBack));
         }
-    }
-
-    void queryDayLimitOnDates()
-    {
-        TestDb t;
-        t.addUser(3, "op", false, 7);
-        t.login(3, "op");
-        ScriptedPrompts prompts;
-        const QDate today = GetServerDate().date();
-        QDate from = today.addDays(-6), to = today;
-        QVERIFY(!ApplyQueryDayLimit(from, to, prompts));
-        from = today.addDays(-7);
-        to = today.addDays(-3);
-        QVERIFY(ApplyQueryDayLimit(from, to, prompts));
-        QCOMPARE(from, today);
-        QCOMPARE(to, today);
-    }
-
-    void allowQueryDays()
-    {
-        TestDb t;
-        t.addUser(3, "op", false, 12);
-        t.login(3, "op");
-        QCOMPARE(GetAllowQueryDays(), 12);
-        t.login(99, "ghost");
-        QCOMPARE(GetAllowQueryDays(), 0);
+        // The same on dates alone.
+        QDate fromDay = now.date().addDays(-daysBack), toDay = now.date();
+        QCOMPARE(ApplyQueryDayLimit(fromDay, toDay, prompts), refused);
+        QCOMPARE(fromDay, refused ? now.date() : now.date().addDays(-daysBack));
     }
 
     void balanceAfterRechargesRefundAndPayments()

@@ -78,38 +78,21 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
-        QTest::newRow("receipt port") << "printPort"
-                                      << "Com2"
-                                      << "Pos.Default"
-                                      << "PrintPort";
-        QTest::newRow("detail port") << "detailPrintPort"
-                                     << "LPT3"
-                                     << "DefaultValue"
-                                     << "PrintPort";
-        QTest::newRow("drawer") << "useMoneyBox"
-                                << "1"
-                                << "Pos.Default"
-                                << "UseMoneyBox";
-        QTest::newRow("baud") << "comBaudRate"
-                              << "19200"
-                              << "Pos.Default"
-                              << "ComBaudRate";
-        QTest::newRow("encoding") << "portEncoding"
-                                  << "UTF-8"
-                                  << "Pos.Default"
-                                  << "PortEncoding";
-        QTest::newRow("printer") << "receiptPrinter"
-                                 << "柜台"
-                                 << "Pos.Default"
-                                 << "ReceiptPrinter";
-        QTest::newRow("warehouse") << "saleStock"
-                                   << "冷库"
-                                   << "DefaultValue"
-                                   << "frmSaleBill.Stock";
-        QTest::newRow("port map") << "mappedPort"
-                                  << "/dev/usb/lp1"
-                                  << "Ports"
-                                  << "LPT1";
+        const struct
+        {
+            const char *tag, *name, *value, *section, *key;
+        } rows[] = {
+            {"receipt port", "printPort", "Com2", "Pos.Default", "PrintPort"},
+            {"detail port", "detailPrintPort", "LPT3", "DefaultValue", "PrintPort"},
+            {"drawer", "useMoneyBox", "1", "Pos.Default", "UseMoneyBox"},
+            {"baud", "comBaudRate", "19200", "Pos.Default", "ComBaudRate"},
+            {"encoding", "portEncoding", "UTF-8", "Pos.Default", "PortEncoding"},
+            {"printer", "receiptPrinter", "柜台", "Pos.Default", "ReceiptPrinter"},
+            {"warehouse", "saleStock", "冷库", "DefaultValue", "frmSaleBill.Stock"},
+            {"port map", "mappedPort", "/dev/usb/lp1", "Ports", "LPT1"},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.tag) << r.name << QString::fromUtf8(r.value) << r.section << r.key;
     }
     void roundTrip()
     {
@@ -123,6 +106,15 @@ private slots:
         expected[name] = value;
         for (const QString &n : Names)
             QCOMPARE(readSetting(n), expected[n]);
+    }
+
+    // Files written by other programs on the station spell sections and keys as they like.
+    void namesInAnyCase()
+    {
+        QCOMPARE(KwStore::get("KwStore", "Pos.Default", "PrintPort", "LPT1"), QString("LPT1"));
+        KwStore::set("KwStore", "DefaultValue", "frmSaleBill.Stock", QStringLiteral("冷库"));
+        QCOMPARE(KwStore::get("Kwstore", "Defaultvalue", "FRMSALEBILL.STOCK"), QString("冷库"));
+        QCOMPARE(StationSettings::saleStock(), QStringLiteral("冷库"));
     }
 
     // A store that cannot be written (its folder would sit under a file) says so and names

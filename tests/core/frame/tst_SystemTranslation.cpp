@@ -12,46 +12,23 @@ private slots:
         QTest::addColumn<QString>("lcMessages");
         QTest::addColumn<QString>("lang");
         QTest::addColumn<QString>("file");
-        QTest::newRow("zh_CN") << ""
-                               << ""
-                               << "zh_CN.UTF-8"
-                               << "qtbase_zh_CN";
-        QTest::newRow("unset") << ""
-                               << ""
-                               << ""
-                               << "qtbase_zh_CN";
-        QTest::newRow("C") << ""
-                           << ""
-                           << "C"
-                           << "qtbase_zh_CN";
-        QTest::newRow("C.UTF-8") << ""
-                                 << ""
-                                 << "C.UTF-8"
-                                 << "qtbase_zh_CN";
-        QTest::newRow("POSIX") << "POSIX"
-                               << ""
-                               << "en_US.UTF-8"
-                               << "qtbase_zh_CN";
-        QTest::newRow("unknown name") << ""
-                                      << ""
-                                      << "xx_YY"
-                                      << "qtbase_zh_CN";
-        QTest::newRow("Taiwan") << ""
-                                << ""
-                                << "zh_TW.UTF-8"
-                                << "qtbase_zh_TW";
-        QTest::newRow("LC_ALL over LANG") << "zh_CN.UTF-8"
-                                          << ""
-                                          << "en_US.UTF-8"
-                                          << "qtbase_zh_CN";
-        QTest::newRow("LC_MESSAGES over LANG") << ""
-                                               << "de_DE@euro"
-                                               << "zh_CN"
-                                               << "qtbase_de_DE";
-        QTest::newRow("English station") << ""
-                                         << ""
-                                         << "en_US.UTF-8"
-                                         << "qtbase_en_US";
+        const struct
+        {
+            const char *tag, *lcAll, *lcMessages, *lang, *file;
+        } rows[] = {
+            {"zh_CN", "", "", "zh_CN.UTF-8", "qtbase_zh_CN"},
+            {"unset", "", "", "", "qtbase_zh_CN"},
+            {"C", "", "", "C", "qtbase_zh_CN"},
+            {"C.UTF-8", "", "", "C.UTF-8", "qtbase_zh_CN"},
+            {"POSIX", "POSIX", "", "en_US.UTF-8", "qtbase_zh_CN"},
+            {"unknown name", "", "", "xx_YY", "qtbase_zh_CN"},
+            {"Taiwan", "", "", "zh_TW.UTF-8", "qtbase_zh_TW"},
+            {"LC_ALL over LANG", "zh_CN.UTF-8", "", "en_US.UTF-8", "qtbase_zh_CN"},
+            {"LC_MESSAGES over LANG", "", "de_DE@euro", "zh_CN", "qtbase_de_DE"},
+            {"English station", "", "", "en_US.UTF-8", "qtbase_en_US"},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.tag) << r.lcAll << r.lcMessages << r.lang << r.file;
     }
     void fileName()
     {

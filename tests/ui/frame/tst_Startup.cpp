@@ -8,12 +8,9 @@
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
 #include "core/frame/AccountSets.h"
-#include "core/frame/Authenticator.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/frame/FrmMain.h"
-#include "core/frame/KwStore.h"
 #include "ui/frame/Login.h"
-#include "core/frame/PasswordHash.h"
 #include "core/frame/Session.h"
 #include "core/db/Database.h"
 #include "core/demo/DemoData.h"
@@ -23,91 +20,6 @@ class tst_Startup : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
-
-    void kwStoreIgnoresCase()
-    {
-        TestDb t;
-        QCOMPARE(KwStore::get("KwStore", "Pos.Default", "PrintPort", "LPT1"), QStringLiteral("LPT1"));
-        KwStore::set("KwStore", "DefaultValue", "frmSaleBill.Stock", QStringLiteral("冷库"));
-        QCOMPARE(KwStore::get("Kwstore", "Defaultvalue", "FRMSALEBILL.STOCK"), QStringLiteral("冷库"));
-    }
-
-    void passwordHashes()
-    {
-        const QString h = PasswordHash::hash("s3cret");
-        QVERIFY(h.startsWith("$argon2id$"));
-        QVERIFY(PasswordHash::verify(h, "s3cret"));
-        QVERIFY(!PasswordHash::verify(h, "S3cret"));
-        QVERIFY(!PasswordHash::verify(QString(), ""));
-    }
-
-    void demoAccountSetIsListedOnce()
-    {
-        TestDb t; // fresh config and data folders
-        QVERIFY(AccountSets::list().isEmpty());
-        AccountSets::ensureDemo();
-        QCOMPARE(AccountSets::list().size(), 1);
-        QCOMPARE(AccountSets::list().first().name, QStringLiteral("演示帐套"));
-        AccountSets::ensureDemo();
-        QCOMPARE(AccountSets::list().size(), 1);
-        const QString cnstr = AccountSets::cnstrOf(QStringLiteral("演示帐套"));
-        QVERIFY(db::scalar(cnstr, "select count(*) from t_icitem").toInt() >= 8);
-        db::closeAll();
-    }
-
-    void demoDataIsConsistent()
-    {
-        TestDb t(TestDb::Content::Demo);
-        const QString c = t.cnstr();
-        QCOMPARE(db::scalar(c, "select count(*) from TDBill where FTranType=1002 and FTDBillName=?", {QStringLiteral("标准格式")}).toInt(), 1);
-        QCOMPARE(db::scalar(c, "select count(*) from TDBill where FTranType=250").toInt(), 2);
-        QCOMPARE(db::scalar(c, "select count(*) from t_stock where FName=?", {QStringLiteral("店面")}).toInt(), 1);
-        QVERIFY(db::scalar(c, "select count(*) from t_icitem_barcode where FExchange>1").toInt() > 0);
-        QVERIFY(db::scalar(c, "select count(*) from VipOrder where coalesce(FClosed,0)=0").toInt() > 0);
-        QVERIFY(db::scalar(c, "select count(*) from VipOrder where FClosed=1").toInt() > 0);
-        // Every movement's closing balance equals its opening plus or minus the amount.
-        for (const db::Row &r : db::query(c, "select * from VipCzBill")) {
-            const double sign = r.integer("FTranType") == 1 ? 1 : -1;
-            QCOMPARE(r.number("FEndAmount"), r.number("FBegAmount") + sign * r.number("FKAmount"));
-        }
-        // Handed-out quantities of the demo orders match the demo sales.
-        QCOMPARE(db::scalar(c, "select sum(FQty) from ICStockBillEntry where FOrderBillInterID<>0").toDouble(),
-                 db::scalar(c, "select sum(FCplQty) from VipOrderEntry e inner join VipOrder o on o.FInterID=e.FInterID where coalesce(o.FClosed,0)=0").toDouble());
-        QVERIFY(Authenticator::verify(c, db::DemoData::ManagerName, db::DemoData::ManagerPassword));
-        QVERIFY(!Authenticator::verify(c, db::DemoData::ManagerName, "wrong"));
-    }
-
-    void scriptedLogin_data()
-    {
-        QTest::addColumn<QString>("account");
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("right") << "测试" << "店长" << "8888" << true;
-        QTest::newRow("wrong password") << "测试" << "店长" << "8889" << false;
-        QTest::newRow("unknown user") << "测试" << "nobody" << "8888" << false;
-        QTest::newRow("unknown account") << "其他" << "店长" << "8888" << false;
-    }
-    void scriptedLogin()
-    {
-        QFETCH(QString, account);
-        QFETCH(QString, user);
-        QFETCH(QString, password);
-        QFETCH(bool, ok);
-        TestDb t(TestDb::Content::Demo);
-        AccountSets::add(QStringLiteral("测试"), t.cnstr());
-        Login login;
-        login.loginScripted(account, user, password);
-        QCOMPARE(login.OK.toBool(), ok);
-        if (ok) {
-            QCOMPARE(login.UserID, 1);
-            QCOMPARE(login.UserName, user);
-            QCOMPARE(login.acctname, account);
-            QCOMPARE(login.Cnstr, t.cnstr());
-        } else {
-            QVERIFY(!login.error().isEmpty());
-        }
-    }
 
     // The login dialogue: Enter with the right password logs in; a wrong one keeps the
     // dialogue open with a message; cancel reports not OK.

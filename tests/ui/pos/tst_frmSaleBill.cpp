@@ -164,48 +164,6 @@ private slots:
         QCOMPARE(text.count("取订奶"), 1);
     }
 
-    void lookup_data()
-    {
-        QTest::addColumn<int>("style");
-        QTest::addColumn<QString>("priceBefore");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QStringList>("found"); // item id, exchange factor, name, price
-        const QStringList none{"0", "1", "", ""};
-        QTest::newRow("shop number, retail") << 1 << "" << "101" << QStringList{"1", "1", "鲜牛奶 250ml", "3.50"};
-        QTest::newRow("bar code, retail") << 1 << "" << "6901234500028" << QStringList{"2", "1", "鲜牛奶 500ml", "6.50"};
-        QTest::newRow("member style column") << 2 << "" << "101" << QStringList{"1", "1", "鲜牛奶 250ml", "3.20"};
-        QTest::newRow("no style keeps price") << 0 << "9.99" << "102" << QStringList{"2", "1", "鲜牛奶 500ml", "9.99"};
-        QTest::newRow("pack code own price") << 0 << "" << "6901234510010" << QStringList{"1", "6", "鲜牛奶 250ml", "19.80"};
-        QTest::newRow("pack of 24, style 1") << 1 << "" << "6901234510102" << QStringList{"10", "24", "学生奶 200ml", "52.80"};
-        QTest::newRow("pack without price") << 1 << "" << "6909999000099" << QStringList{"3", "1", "低脂牛奶 250ml", "3.80"};
-        QTest::newRow("item number is not a sale code") << 1 << "5.00" << "01.001" << none;
-        QTest::newRow("unknown") << 1 << "5.00" << "999" << none;
-        QTest::newRow("quote in code") << 1 << "5.00" << "1' or '1'='1" << none;
-    }
-    void lookup()
-    {
-        QFETCH(int, style);
-        QFETCH(QString, priceBefore);
-        QFETCH(QString, code);
-        QFETCH(QStringList, found);
-        Screen s(style);
-        db::execute(s.db.cnstr(), "insert into t_icitem_barcode (FItemID, FBarCode, FPriceStyleID, FExchange, FPrice)"
-                                  " values (?,?,?,?,?)",
-                    {3, "6909999000099", 1, 12, QVariant()});
-        QVERIFY(s.active());
-        s.form->cmbItem->setCurrentText("旧名称");
-        s.form->txtPrice->setText(priceBefore);
-        s.form->txtQty->setText("7");
-        s.scan(code);
-        QCOMPARE((QStringList{QString::number(s.form->currentItemId()), QString::number(s.form->exchangeFactor()),
-                              s.form->cmbItem->currentText(), s.form->txtPrice->text()}),
-                 found);
-        QCOMPARE(s.form->txtQty->text(), QStringLiteral("1"));
-        QCOMPARE(s.form->txtBarcode->text(), found.first() != "0" ? code : QString());
-        QCOMPARE(QApplication::focusWidget(), s.form->txtQty);
-        QVERIFY(s.prompts.shown.isEmpty());
-    }
-
     // The whole bill by keyboard: Enter from the code to the quantity, which offers its text
     // for overtyping; Enter adds the line and is back in the code box. A pack of six at
     // 30.00 rung up twice: twelve pieces, one pack line, 60.00 charged.
@@ -272,33 +230,6 @@ private slots:
         QCOMPARE(s.form->currentItemId(), 0);
         QCOMPARE(s.form->receivableAmount(), Money());
         QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
-    }
-
-    // Nothing stored shows "店面"; each warehouse picked is stored on closing and shown by the
-    // next screen; the setting's names match in any case.
-    void defaultWarehouse()
-    {
-        TestDb db(TestDb::Content::Demo);
-        db.login(2, "收银员");
-        ScriptedPrompts prompts;
-        QString shown = QStringLiteral("店面");
-        for (const auto &[picked, stockId] : {std::pair{"冷库", 2}, std::pair{"配送车", 3}}) {
-            frmSaleBill form;
-            QCOMPARE(form.cmbStock->count(), 3);
-            QCOMPARE(form.cmbStock->currentText(), shown);
-            // Resolved as the screen loads, and again whenever the choice changes.
-            QCOMPARE(form.stockId(), form.cmbStock->findText(shown) + 1);
-            form.show();
-            form.cmbStock->setCurrentIndex(form.cmbStock->findText(picked));
-            emit form.cmbStock->textActivated(picked);
-            QCOMPARE(form.stockId(), stockId);
-            form.close();
-            QCOMPARE(KwStore::get("KwStore", "DefaultValue", "frmSaleBill.Stock"), picked);
-            shown = picked;
-        }
-        KwStore::set("kwstore", "defaultvalue", "FRMSALEBILL.stock", "店面");
-        QCOMPARE(frmSaleBill().cmbStock->currentText(), QStringLiteral("店面"));
-        QVERIFY(prompts.shown.isEmpty());
     }
 
     // A failing lookup reaches the cashier as the engine's message; the screen carries on.

@@ -1,16 +1,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QtTest>
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
-#include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/KwStore.h"
 #include "core/db/DbError.h"
@@ -124,7 +120,6 @@ class tst_KwTdPrinter : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
-    void cleanup() { DialogRunner::setScript({}); }
 
     // A station whose named printer is missing keeps the receipt as a PDF and says where.
     void receiptFilledFromRecordSet()
@@ -155,29 +150,6 @@ private slots:
         const QString info = run("pdfinfo", {pdf});
         QVERIFY2(info.contains("Page size:       227 x"), qPrintable(info));
         QVERIFY2(QRegularExpression("Pages:\\s+1\\n").match(info).hasMatch(), qPrintable(info));
-    }
-
-    void previewShowsAndSpoolsNothing()
-    {
-        Station s;
-        int pages = -1;
-        QString title;
-        DialogRunner::setScript([&](QDialog &d) {
-            if (!qobject_cast<QPrintPreviewDialog *>(&d))
-                return 0;
-            title = d.windowTitle();
-            auto *w = d.findChild<QPrintPreviewWidget *>();
-            w->updatePreview();
-            pages = w->pageCount();
-            return 0;
-        });
-        RecordSet data = saleReceipt();
-        s.print(false, data);
-        QCOMPARE(pages, 1);
-        QCOMPARE(title, QString("打印预览 - 销售小票 - 标准格式"));
-        QVERIFY(s.prompts.shown.isEmpty());
-        QVERIFY(s.printer.spooledFile().isEmpty());
-        QVERIFY(!QDir(s.t.dir() + "/spool").exists());
     }
 
     void directWithoutAnyPrinterSpools()
@@ -247,22 +219,6 @@ private slots:
         QVERIFY(s.prompts.shown.isEmpty()); // no "saved" message for a file that is not there
     }
 
-    void designerOpensOnTheTypesTemplates()
-    {
-        Station s;
-        QStringList seen;
-        DialogRunner::setScript([&](QDialog &d) {
-            auto &f = dynamic_cast<frmTdDesigner &>(d);
-            seen << f.windowTitle() << QString::number(f.lstTemplates->count()) << f.txtName->text()
-                 << f.cmbPaper->currentData().toString();
-            seen << QString::number(rowWith(*f.FlexLines, "{FName}") > 0);
-            seen << QString::number(!f.lblPreview->pixmap().isNull());
-            return 0;
-        });
-        RunDesiger(s.t.cnstr(), 1002);
-        QCOMPARE(seen, QStringList({"套打设计器 - 销售小票", "1", "标准格式", "80", "1", "1"}));
-    }
-
     void designerEditSavesToTheDatabase()
     {
         Designer d(1002);
@@ -282,7 +238,6 @@ private slots:
         QCOMPARE(stored.lines.value(title - 1).cells.value(0).text, QString("阳光奶站 {FDate:yyyy/MM/dd}"));
         QCOMPARE(TemplateStore::names(d.t.cnstr(), 1002), QStringList{"标准格式"});
     }
-
 };
 
 QTEST_MAIN(tst_KwTdPrinter)

@@ -45,7 +45,6 @@ private slots:
         QTest::addColumn<int>("col");
         QTest::newRow("as declared") << "FQty" << 2;
         QTest::newRow("lower") << "fqty" << 2;
-        QTest::newRow("upper") << "FPRICE" << 3;
         QTest::newRow("hidden column") << "fitemid" << 0;
         QTest::newRow("unknown") << "FAmount" << -1;
         QTest::newRow("empty") << "" << -1;
@@ -73,64 +72,44 @@ private slots:
         QCOMPARE(g.text(5, key), QString()); // reading past the end is empty
     }
 
+    // The header row stays whatever is removed; new lines are empty and read 0.
     void rows()
     {
         SaleGrid g;
-        QCOMPARE(g.rows(), 1); // header only
-        QCOMPARE(g.cols(), 4);
-        for (int r = 1; r <= 3; ++r) {
-            QCOMPARE(g.addRow(), r);
-            g.setText(r, "FName", QString::number(r));
-        }
+        for (int r = 1; r <= 3; ++r)
+            g.setText(g.addRow(), "FName", QString::number(r));
         g.removeGridRow(2);
-        g.removeGridRow(0); // the header stays
+        g.removeGridRow(0);
         g.removeGridRow(9);
         QCOMPARE(g.rows(), 3);
         QCOMPARE(g.text(2, "FName"), QStringLiteral("3"));
-        QCOMPARE(g.text(0, "FName"), QStringLiteral("品名"));
         g.setCurrentGridRow(2);
-        QCOMPARE(g.currentGridRow(), 2);
         g.setRows(1);
-        QCOMPARE(g.rows(), 1);
         QCOMPARE(g.currentGridRow(), 0);
         QCOMPARE(g.text(0, "FName"), QStringLiteral("品名"));
         g.setRows(4);
-        QCOMPARE(g.rows(), 4);
-        QCOMPARE(g.text(3, "FName"), QString()); // new lines are empty
-        QCOMPARE(g.value(3, "FQty"), 0.0);       // and empty reads 0
-        g.setGridRowHeight(2, 40);
-        QCOMPARE(g.gridRowHeight(2), 40);
-        QCOMPARE(g.gridRowHeight(9), 0);
+        QCOMPARE(g.text(3, "FName"), QString());
+        QCOMPARE(g.value(3, "FQty"), 0.0);
     }
 
+    // A stored width does not bring a hidden column back, a column shown again keeps its
+    // width, and only the operator's drags count as resizes.
     void hiddenColumnsAndWidths()
     {
         SaleGrid g;
         QSignalSpy resized(&g, &KeyedGrid::afterColumnResized);
-        QVERIFY(g.isColHidden("FItemID"));
-        QVERIFY(!g.isColHidden("FName"));
-        QCOMPARE(g.colWidth("FName"), 120);
         g.setColWidth("FQty", 0); // width 0 hides
         QVERIFY(g.isColHidden("FQty"));
-        QCOMPARE(g.colWidth("FQty"), 0);
-        g.setColWidth("FQty", 55);
-        QVERIFY(!g.isColHidden("FQty"));
-        QCOMPARE(g.columnWidth(g.colIndex("FQty")), 55);
-        // A width applied to a hidden column (a stored format) does not bring it back...
         g.setColWidth("FItemID", 90);
         QVERIFY(g.isColHidden("FItemID"));
         QCOMPARE(g.colWidth("FItemID"), 90);
-        // ...and a column hidden and shown again keeps its width.
         g.setColHidden("FName", true);
-        QVERIFY(g.isColHidden("FName"));
-        QCOMPARE(g.colWidth("FName"), 120);
         g.setColHidden("fname", false);
         QCOMPARE(g.columnWidth(g.colIndex("FName")), 120);
-        QCOMPARE(resized.count(), 0); // changes made by code are not the operator's resizes
+        QCOMPARE(resized.count(), 0);
         g.horizontalHeader()->resizeSection(g.colIndex("FPrice"), 95); // as a drag does
         QCOMPARE(resized.count(), 1);
         QCOMPARE(resized[0][0].toString(), QStringLiteral("FPrice"));
-        QCOMPARE(resized[0][1].toInt(), 95);
         QCOMPARE(g.colWidth("FPrice"), 95);
     }
 
@@ -138,8 +117,6 @@ private slots:
     {
         SaleGrid g;
         g.setColButton("FName", true);
-        QVERIFY(g.hasColButton("fname"));
-        QVERIFY(!g.hasColButton("FQty"));
         QVERIFY(g.exposed());
         g.setRows(3);
         QSignalSpy dbl(&g, &KeyedGrid::rowDoubleClicked);

@@ -1,0 +1,71 @@
+#include <QtTest>
+
+#include "TestDb.h"
+#include "core/db/Database.h"
+#include "core/db/DbError.h"
+#include "core/pos/ItemLookup.h"
+
+using Codes = ItemLookup::Codes;
+
+class tst_ItemLookup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    // Over the demo items, plus a pack bar code of item 3 without a price of its own.
+    void find_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("codes");
+        QTest::addColumn<QString>("found"); // item id, exchange, name, price ("-": none); "": none
+        const int sale = int(Codes::ShopNumberOrBarCode);
+        const int exchange = int(Codes::ShopNumberItemNumberOrBarCode);
+        QTest::newRow("shop number, retail") << 1 << "101" << sale << "1|1|鲜牛奶 250ml|3.50";
+        QTest::newRow("bar code, retail")
+            << 1 << "6901234500028" << sale << "2|1|鲜牛奶 500ml|6.50";
+        QTest::newRow("member style column") << 2 << "101" << sale << "1|1|鲜牛奶 250ml|3.20";
+        QTest::newRow("no style, no price") << 0 << "102" << sale << "2|1|鲜牛奶 500ml|-";
+        QTest::newRow("pack code own price")
+            << 0 << "6901234510010" << sale << "1|6|鲜牛奶 250ml|19.80";
+        QTest::newRow("pack of 24, style 1")
+            << 1 << "6901234510102" << sale << "10|24|学生奶 200ml|52.80";
+        QTest::newRow("pack without price")
+            << 1 << "6909999000099" << sale << "3|1|低脂牛奶 250ml|3.80";
+        QTest::newRow("item number is not a sale code") << 1 << "01.001" << sale << "";
+        QTest::newRow("item number at the exchange")
+            << 1 << "01.004" << exchange << "4|1|高钙牛奶 250ml|3.50";
+        QTest::newRow("unknown") << 1 << "999" << sale << "";
+        QTest::newRow("quote in code") << 1 << "1' or '1'='1" << exchange << "";
+    }
+    void find()
+    {
+        QFETCH(int, style);
+        QFETCH(QString, code);
+        QFETCH(int, codes);
+        QFETCH(QString, found);
+        TestDb t(TestDb::Content::Demo);
+        db::execute(t.cnstr(),
+                    "insert into t_icitem_barcode (FItemID, FBarCode, FPriceStyleID, FExchange,"
+                    " FPrice) values (?,?,?,?,?)",
+                    {3, "6909999000099", 1, 12, QVariant()});
+        const ItemMatch m = ItemLookup::find(t.cnstr(), code, style, Codes(codes));
+        QCOMPARE(m.found, !found.isEmpty());
+        if (m.found)
+            QCOMPARE(QStringList({QString::number(m.itemId), QString::number(m.exchange), m.name,
+                                  m.hasPrice ? QString::number(m.price, 'f', 2) : "-"})
+                         .join('|'),
+                     found);
+    }
+
+    void databaseFailure()
+    {
+        TestDb t;
+        db::execute(t.cnstr(), "drop table t_icitem_barcode");
+        QVERIFY_THROWS_EXCEPTION(db::DbError, ItemLookup::find(t.cnstr(), "777", 1));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ItemLookup)
+#include "tst_ItemLookup.moc"

@@ -1,0 +1,149 @@
+#include <QtTest>
+
+#include "TestDb.h"
+#include "core/db/Database.h"
+#include "core/db/DbError.h"
+#include "core/reports/StoredValueReport.h"
+
+namespace {
+
+const QDate D(2026, 3, 1);
+
+// One VipCzBill row: type 1 recharge (k = amount + gift) or refund (k negative), type 2 payment.
+void move(const TestDb &t, const QString &card, const QString &owner, int type, const QDate &date,
+          double k, double cz, double zs, const QString &remark, int seconds = 0)
+{
+    db::execute(t.cnstr(),
+                "insert into VipCzBill (FVipNo, FOwner, FTranType, FDate, FCreateTime, FBillerID,"
+                " FKAmount, FCzAmount, FZsAmount, FRemark) values (?,?,?,?,?,?,?,?,?,?)",
+                {card, owner, type, date, QDateTime(date, QTime(9, 0).addSecs(seconds)), 1, k, cz,
+                 zs, remark});
+}
+
+void seed(const TestDb &t)
+{
+    move(t, "V9", "赵敏", 1, D.addDays(-10), 100, 100, 0, "开卡"); // before the range
+    move(t, "V9", "赵敏", 1, D, 550, 500, 50, "充值");
+    move(t, "V9", "赵敏", 1, D.addDays(1), -100, -100, 20, "退款"); // stale gift field
+    move(t, "V9", "赵敏", 2, D.addDays(2), 30, 0, 0, "销售付款", 1);
+    move(t, "V9", "赵敏", 2, D.addDays(2), 20.5, 0, 0, "订单付款", 2);
+    move(t, "V8", "O'Neil", 1, D.addDays(3), 200, 200, 0, "充值");
+    move(t, "V8", "O'Neil", 2, D.addDays(20), 10, 0, 0, "range ends before this");
+}
+
+QStringList column(const StoredValueReport::Result &r, const QString &key)
+{
+    int c = -1;
+    for (int i = 0; i < r.columns.size(); ++i)
+        if (r.columns[i].key == key)
+            c = i;
+    QStringList out;
+    for (const QStringList &l : r.lines)
+        out << l.value(c);
+    return out;
+}
+
+} // namespace
+
+class tst_StoredValueReport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    void summaryPerMember()
+    {
+        TestDb t;
+        seed(t);
+        const auto r = StoredValueReport::run(t.cnstr(), 104, {D, D.addDays(10), ""});
+        // Ordered by card: V8 then V9. The refund's stale gift number is not a gift.
+        QCOMPARE(r.lines, (QList<QStringList>{
+                              {"V8", "O'Neil", "0.00", "200.00", "0.00", "0.00", "0.00", "200.00"},
+                              {"V9", "赵敏", "100.00", "500.00", "50.00", "100.00", "50.50",
+                               "499.50"}}));
+        QCOMPARE(r.total, QStringList({"合计", "2人", "100.00", "700.00", "50.00", "100.00",
+                                       "50.50", "699.50"}));
+    }
+
+    // Each report's figures over a range, and the total: the running balance of 106 and 109
+    // counts every movement before the range.
+    void figures_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QStringList>("total"); // index, text
+        QTest::newRow("103 all cards") << 103 << "" << "FKind" << QStringList{"充值", "退款", "充值"}
+                                       << QStringList{"7", "650.00"};
+        QTest::newRow("103 one card")
+            << 103 << "V8" << "FKind" << QStringList{"充值"} << QStringList{"1", "1笔"};
+        QTest::newRow("103 quote in card")
+            << 103 << "V'8" << "FKind" << QStringList{} << QStringList{"7", "0.00"};
+        QTest::newRow("106 journal")
+            << 106 << "" << "FBal"
+            << QStringList{"650.00", "550.00", "520.00", "499.50", "200.00", "190.00"}
+            << QStringList{"5", "160.50"};
+        QTest::newRow("106 cards") << 106 << "" << "FVipNo"
+                                   << QStringList{"V9", "V9", "V9", "V9", "V8", "V8"}
+                                   << QStringList{"4", "750.00"};
+        QTest::newRow("109 statement")
+            << 109 << " V9 " << "FBal"
+            << QStringList{"100.00", "650.00", "550.00", "520.00", "499.50"}
+            << QStringList{"4", "499.50"};
+    }
+    void figures()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, card);
+        QFETCH(QString, key);
+        QFETCH(QStringList, values);
+        QFETCH(QStringList, total);
+        TestDb t;
+        seed(t);
+        const QDate to = D.addDays(number == 106 ? 30 : 10);
+        const auto r = StoredValueReport::run(t.cnstr(), number, {D, to, card});
+        QCOMPARE(column(r, key), values);
+        QCOMPARE(r.total.value(total[0].toInt()), total[1]);
+    }
+
+    // A date column written with a time of day by another program still counts on its last
+    // day: ranges are half-open on both engines.
+    void lastDayWithTimeOfDay()
+    {
+        TestDb t;
+        const QDate last = D.addDays(10);
+        db::execute(t.cnstr(),
+                    "insert into VipCzBill (FVipNo, FOwner, FTranType, FDate, FKAmount, FCzAmount)"
+                    " values ('V7', 'x', 1, ?, 40, 40)",
+                    {QDateTime(last, QTime(18, 30))});
+        QCOMPARE(StoredValueReport::run(t.cnstr(), 103, {last, last, ""}).total.value(7),
+                 QStringLiteral("40.00"));
+        const QDate next = last.addDays(1);
+        QCOMPARE(StoredValueReport::run(t.cnstr(), 103, {next, next, ""}).total.value(1),
+                 QStringLiteral("0笔"));
+    }
+
+    void badRequests_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QString>("card");
+        QTest::newRow("unknown report") << 105 << D << "";
+        QTest::newRow("from after to") << 103 << D.addDays(1) << "";
+        QTest::newRow("no date") << 104 << QDate() << "";
+        QTest::newRow("statement without card") << 109 << D << "  ";
+    }
+    void badRequests()
+    {
+        QFETCH(int, number);
+        QFETCH(QDate, from);
+        QFETCH(QString, card);
+        TestDb t;
+        QVERIFY_THROWS_EXCEPTION(db::DbError,
+                                 StoredValueReport::run(t.cnstr(), number, {from, D, card}));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_StoredValueReport)
+#include "tst_StoredValueReport.moc"

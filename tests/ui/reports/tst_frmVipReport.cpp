@@ -1,0 +1,140 @@
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "ScriptedPrompts.h"
+#include "TestDb.h"
+#include "core/db/Database.h"
+#include "ui/print/FileChooser.h"
+#include "ui/reports/frmVipReport.h"
+#include "ui/widgets/KeyedGrid.h"
+
+namespace {
+
+const QDate D(2026, 3, 1);
+
+// A recharge before the range, then a recharge, a refund and two payments of card V9, and a
+// recharge of V8.
+void seed(const TestDb &t)
+{
+    t.addUser(1, "店长", true);
+    t.login(1, "店长");
+    const QString sql = "insert into VipCzBill (FVipNo, FOwner, FTranType, FDate, FCreateTime,"
+                        " FKAmount, FCzAmount, FZsAmount) values (?,?,?,?,?,?,?,?)";
+    const struct
+    {
+        const char *card, *owner;
+        int type, day;
+        double k, cz, zs;
+    } moves[] = {{"V9", "赵敏", 1, -10, 100, 100, 0}, {"V9", "赵敏", 1, 0, 550, 500, 50},
+                 {"V9", "赵敏", 1, 1, -100, -100, 20}, {"V9", "赵敏", 2, 2, 30, 0, 0},
+                 {"V9", "赵敏", 2, 2, 20.5, 0, 0},     {"V8", "O'Neil", 1, 3, 200, 200, 0}};
+    int second = 0;
+    for (const auto &m : moves)
+        db::execute(t.cnstr(), sql,
+                    {m.card, m.owner, m.type, D.addDays(m.day),
+                     QDateTime(D.addDays(m.day), QTime(9, 0, ++second)), m.k, m.cz, m.zs});
+}
+
+QStringList column(const KeyedGrid &g, const QString &key)
+{
+    QStringList out;
+    for (int r = 1; r < g.rows(); ++r)
+        out << g.text(r, key);
+    return out;
+}
+
+class CsvChooser : public FileChooser
+{
+public:
+    CsvChooser() { FileChooser::setCurrent(this); }
+    ~CsvChooser() override { FileChooser::setCurrent(nullptr); }
+    QString saveFileName(const QString &, const QString &, const QString &) override
+    {
+        return path;
+    }
+    QString path;
+};
+
+} // namespace
+
+class tst_frmVipReport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    // The statement after a recharge, a refund and two payments, driven by the keyboard.
+    void statementByEnter()
+    {
+        TestDb t;
+        seed(t);
+        ScriptedPrompts prompts;
+        frmVipReport f(t.cnstr(), 1, 109);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QCOMPARE(f.FlexReport->rows(), 1); // a statement waits for its card
+        f.dtpFrom->setFocus();
+        QTest::keyClick(f.dtpFrom, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), f.dtpTo);
+
+        // Without a card: asked for one, and nothing to print.
+        f.txtVipNo->setFocus();
+        QTest::keyClick(f.txtVipNo, Qt::Key_Return);
+        QCOMPARE(prompts.texts(), QStringList{"请输入会员卡号！"});
+        QCOMPARE(prompts.shown[0].icon, Prompts::Icon::Exclamation);
+        QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
+        QTest::mouseClick(f.cmdPrint, Qt::LeftButton);
+        QCOMPARE(prompts.last(), QString("没有数据！"));
+
+        prompts.clear();
+        f.dtpFrom->setDate(D);
+        f.dtpTo->setDate(D.addDays(10));
+        QTest::keyClicks(f.txtVipNo, " V9 ");
+        QTest::keyClick(f.txtVipNo, Qt::Key_Return);
+        QVERIFY(prompts.shown.isEmpty());
+        const KeyedGrid &g = *f.FlexReport;
+        QCOMPARE(column(g, "FKind"), QStringList({"期初余额", "充值", "退款", "消费", "消费", ""}));
+        QCOMPARE(g.text(g.rows() - 1, "FDate"), QString("合计"));
+        QCOMPARE(column(g, "FBal"),
+                 QStringList({"100.00", "650.00", "550.00", "520.00", "499.50", "499.50"}));
+        QCOMPARE(column(g, "FOut"), QStringList({"", "", "100.00", "30.00", "20.50", "150.50"}));
+        QCOMPARE(column(g, "FIn"), QStringList({"", "550.00", "", "", "", "550.00"}));
+        QCOMPARE(f.lblOwner->text(), QString("持卡人：赵敏"));
+
+        // A card without a movement is said, and the last statement goes.
+        f.txtVipNo->setText("V7");
+        QTest::keyClick(f.txtVipNo, Qt::Key_Return);
+        QCOMPARE(prompts.texts(), QStringList{"卡号不存在！"});
+        QCOMPARE(g.rows(), 1);
+        QCOMPARE(f.lblOwner->text(), QString());
+        QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
+    }
+
+    void exportWritesWhatIsShown()
+    {
+        TestDb t;
+        seed(t);
+        ScriptedPrompts prompts;
+        frmVipReport f(t.cnstr(), 1, 103);
+        f.dtpFrom->setDate(D);
+        f.dtpTo->setDate(D.addDays(10));
+        QTest::mouseClick(f.cmdQuery, Qt::LeftButton);
+        CsvChooser chooser;
+        chooser.path = t.dir() + "/r.csv";
+        QTest::mouseClick(f.cmdExport, Qt::LeftButton);
+        QFile csv(chooser.path);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList lines =
+            QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 5); // header, recharge, refund, recharge, total
+        QVERIFY(lines[1].contains(",充值,500.00,50.00,550.00,"));
+        QVERIFY(lines[4].startsWith("合计,3笔,"));
+        QCOMPARE(prompts.last(), "导出完成：\n" + chooser.path);
+    }
+};
+
+QTEST_MAIN(tst_frmVipReport)
+#include "tst_frmVipReport.moc"
