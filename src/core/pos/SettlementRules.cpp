@@ -37,7 +37,10 @@ Money SettlementRules::proposedReserve(const QString &vipNo, Money balance, Mone
 SettlementFigures SettlementRules::figures(const SettlementEntry &e)
 {
     SettlementFigures f;
-    f.receivable = receivable(e.bill, e.discount, field(e.dyq), &f.discountIsRate);
+    if (e.asOpened)
+        f.receivable = e.bill;
+    else
+        f.receivable = receivable(e.bill, e.discount, field(e.dyq), &f.discountIsRate);
     const Money reserve = field(e.reserve);
     f.endBalance = e.balance - reserve;
     const Money c = field(e.amount) + field(e.blank) + field(e.xjq) + reserve - f.receivable;

@@ -18,6 +18,9 @@ struct SettlementEntry
     QString reserve;   // paid from stored value
     QString blank;     // paid by bank card
     QString amount;    // cash handed over
+    // Neither the discount nor the deduction voucher touched since the settlement opened: the
+    // receivable is still the bill as it came, not yet rounded to a whole unit.
+    bool asOpened = false;
 };
 
 // The figures the settlement shows while the cashier types.

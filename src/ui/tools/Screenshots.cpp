@@ -27,6 +27,7 @@
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmSaleBill.h"
 #include "core/pos/SaleReceipt.h"
+#include "ui/pos/frmVipSettle.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/frame/frmModifyPwd.h"
@@ -156,6 +157,14 @@ QList<Screenshots::Entry> Screenshots::entries()
          [](FrmMain &main) -> QWidget * {
              auto *form = new frmInputQty(&main);
              form->init(54);
+             return form;
+         }},
+        {QStringLiteral("frmVipSettle"),
+         [](FrmMain &main) -> QWidget * {
+             // A member paying 20.00 of 25.50 from stored value and handing over 10 in cash.
+             auto *form = new frmVipSettle(&main);
+             form->init(Money::fromCents(2550), QStringLiteral("V0001"), Money::fromInt(20));
+             form->txtAmount->setText(QStringLiteral("10"));
              return form;
          }},
         {QStringLiteral("frmTdDesigner"),

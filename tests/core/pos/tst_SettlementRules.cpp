@@ -50,6 +50,39 @@ private slots:
         QCOMPARE(isRate, rate);
     }
 
+    // Until the discount or the voucher is touched the bill is charged as it came; the first
+    // touch rounds it, even back to "*1".
+    void asOpened_data()
+    {
+        QTest::addColumn<QString>("bill");
+        QTest::addColumn<bool>("asOpened");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("receivable");
+        QTest::addColumn<QString>("cash");
+        QTest::addColumn<QString>("change");
+        QTest::newRow("24.50 as opened") << "24.50" << true << "30" << "24.50" << "24.50" << "5.50";
+        QTest::newRow("24.50 once touched") << "24.50" << false << "30" << "24.00" << "24.00" << "6.00";
+        QTest::newRow("25.50 either way") << "25.50" << true << "25.50" << "25.50" << "25.50" << "0.00";
+    }
+    void asOpened()
+    {
+        QFETCH(QString, bill);
+        QFETCH(bool, asOpened);
+        QFETCH(QString, amount);
+        QFETCH(QString, receivable);
+        QFETCH(QString, cash);
+        QFETCH(QString, change);
+        SettlementEntry e = entry(qPrintable(bill));
+        e.asOpened = asOpened;
+        e.amount = amount;
+        const SettlementFigures f = SettlementRules::figures(e);
+        QVERIFY(f.discountIsRate);
+        QVERIFY(!SettlementRules::check(e));
+        const SettlementResult r = SettlementRules::result(e);
+        QCOMPARE((QStringList{f.receivable.format(), r.cash.format(), r.change.format()}),
+                 (QStringList{receivable, cash, change}));
+    }
+
     // A member with 100 on a bill of 30: 30 proposed, 70.00 left, nothing to hand back.
     void memberPaysFromStoredValue()
     {
