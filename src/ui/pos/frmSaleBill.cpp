@@ -1,5 +1,7 @@
 #include "ui/pos/frmSaleBill.h"
 
+#include <functional>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -13,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -38,6 +41,8 @@
 #include "ui/pos/frmEditDate.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmReadVip.h"
+#include "ui/pos/frmVipSettle.h"
+#include "core/pos/SaleBillStore.h"
 #include "ui/print/DevicePort.h"
 #include "ui/print/KwTdPrinter.h"
 
@@ -209,7 +214,7 @@ void frmSaleBill::buildControls()
     auto *del = new QShortcut(QKeySequence::Delete, FlexSale, nullptr, nullptr, Qt::WidgetShortcut);
     connect(del, &QShortcut::activated, this, &frmSaleBill::cmdDel_Click);
 
-    // Ctrl+S, "+" and F3 act wherever the focus is; the "+" still reaches the control.
+    // Ctrl+S, "+" and F3 act wherever the focus is.
     new KeyPreview(this, [this](QKeyEvent *e) {
         if (e->key() == Qt::Key_S && e->modifiers() == Qt::ControlModifier) {
             cmdSave_Click();
@@ -219,8 +224,12 @@ void frmSaleBill::buildControls()
             cmdReadVip_Click();
             return true;
         }
-        if (e->text() == QStringLiteral("+"))
-            cmdSave_Click();
+        // The "+" that saves is not typed into the box; a held key saves only once.
+        if (e->text() == QStringLiteral("+")) {
+            if (!e->isAutoRepeat())
+                cmdSave_Click();
+            return true;
+        }
         return false;
     });
     // Enter walks the cashier's path: member, code, quantity; Enter in the quantity or the
@@ -495,7 +504,60 @@ void frmSaleBill::cmdReadVip_Click()
 
 void frmSaleBill::cmdSave_Click()
 {
-    // Saving goes through the settlement, which is still to come.
+    // One save at a time: a "+" or Ctrl+S arriving while the settlement is open is dropped.
+    if (m_saving)
+        return;
+    const QScopedValueRollback<bool> guard(m_saving, true);
+    if (m_bill.isEmpty()) {
+        Prompts::current().information(QStringLiteral("请输入商品！"));
+        txtBarcode->setFocus();
+        return;
+    }
+    SaleBill bill = m_bill;
+    bill.date = dtpDate->date();
+    bill.vipNo = txtVipNo->text();
+    bill.owner = txtOwner->text();
+    SalePayment payment;
+    SavedSale saved;
+    bool settled = true;
+    const bool ok = runShowingErrors(this, [&] {
+        // Looked up afresh: a name no longer known must not keep an earlier warehouse.
+        bill.stockId = m_bill.stockId = SaleBillStore::stockId(GetCnstr(), cmbStock->currentText());
+        if (bill.stockId == 0)
+            throw CoreError::refusal(QStringLiteral("仓库名称不存在！"), QStringLiteral("cmbStock"));
+        const Money receivable = bill.receivable();
+        if (!receivable.isZero()) {
+            frmVipSettle dialog(this);
+            dialog.init(receivable, bill.vipNo, GetVipCzBal(bill.vipNo));
+            DialogRunner::exec(dialog);
+            if (!(settled = dialog.OK()))
+                return;
+            payment = {dialog.GetCash(), dialog.GetReserve()};
+        }
+        saved = SaleBillStore::save(GetCnstr(), bill, payment, GetUserID());
+    });
+    if (!ok || !settled)
+        return;
+
+    // The bill is stored. Nothing after this may leave it on the screen to be saved twice:
+    // the drawer and the receipt are each tried, the screen is cleared, and the cashier is
+    // told what did not work.
+    QStringList failures;
+    auto attempt = [&failures](const std::function<void()> &step) {
+        try {
+            step();
+        } catch (const CoreError &e) {
+            failures << e.message();
+        } catch (const std::exception &e) {
+            failures << QString::fromLocal8Bit(e.what());
+        }
+    };
+    attempt([this] { openCashDrawer(); });
+    if (!chkNoPrint->isChecked())
+        attempt([&] { printReceipt(true, {payment.cash, payment.reserve, saved.balanceAfter}); });
+    cmdNew_Click();
+    if (!failures.isEmpty())
+        Prompts::current().information(QStringLiteral("单据已保存。\n") + failures.join(u'\n'));
 }
 
 void frmSaleBill::cmdEditDate_Click()

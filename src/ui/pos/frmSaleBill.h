@@ -108,5 +108,6 @@ private:
     SaleBill m_bill;
     ItemEntry *m_entry = nullptr; // the item the code box found
     Money m_vipBalance;
+    bool m_saving = false; // a save (and its settlement) is under way
     QList<OpenOrderLine> m_orderLines; // what the last member lookup offered, as picked since
 };

@@ -15,6 +15,7 @@
 #include "core/db/Database.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmSaleBill.h"
+#include "ui/pos/frmVipSettle.h"
 #include "ui/widgets/DialogRunner.h"
 
 namespace {
@@ -162,6 +163,73 @@ private slots:
             QVERIFY2(text.contains(QString(piece).normalized(QString::NormalizationForm_KC)),
                      qPrintable(piece + QString(" missing in:\n") + text));
         QCOMPARE(text.count("取订奶"), 1);
+    }
+
+    // The save by keyboard: "+" opens the settlement, a second "+" meanwhile starts nothing,
+    // 5.00 goes on stored value and 2.00 in cash. The drawer's port is gone: the bill is
+    // still saved once, the receipt still printed, the screen cleared, and the cashier told.
+    void saveByKeyboard()
+    {
+        Screen s;
+        QVERIFY(s.active());
+        qputenv("KWPOS_SPOOL_DIR", (s.db.dir() + "/spool").toUtf8());
+        KwStore::set("KwStore", "Pos.Default", "UseMoneyBox", "1");
+        KwStore::set("KwStore", "Pos.Default", "PrintPort", "/nonexistent-dir/lp9");
+        const QString c = s.db.cnstr();
+        const double doneBefore = db::scalar(c, "select sum(FCplQty) from VipOrderEntry").toDouble();
+        const int billsBefore = db::scalar(c, "select count(*) from ICStockBill").toInt();
+        int settlements = 0;
+        DialogRunner::setScript([&](QDialog &dialog) {
+            if (auto *d = qobject_cast<frmVipSettle *>(&dialog)) {
+                ++settlements;
+                d->show();
+                if (!QTest::qWaitForWindowActive(d))
+                    return 0;
+                QTest::keyClick(s.form->txtBarcode, Qt::Key_Plus);
+                d->txtGetReserve->setFocus();
+                d->txtGetReserve->selectAll();
+                QTest::keyClicks(d->txtGetReserve, "5");
+                d->txtAmount->setFocus();
+                QTest::keyClicks(d->txtAmount, "2");
+                QTest::keyClick(d->txtAmount, Qt::Key_Plus);
+                return d->result();
+            }
+            auto &q = dynamic_cast<frmInputQty &>(dialog);
+            q.txtQty2->setText("3");
+            q.cmdOk_Click();
+            return int(QDialog::Accepted);
+        });
+        s.form->txtVipNo->setFocus();
+        s.type(s.form->txtVipNo, "V0001");
+        s.form->FlexOrder->setCurrentGridRow(1);
+        s.form->FlexOrder_DblClick();
+        s.ringUp("101", "2");
+        QTest::keyClick(s.form->txtBarcode, Qt::Key_Plus);
+
+        QCOMPARE(settlements, 1);
+        QCOMPARE(db::scalar(c, "select count(*) from ICStockBill").toInt(), billsBefore + 1);
+        const db::Row h = db::query(c, "select * from ICStockBill order by FInterID desc").first();
+        QCOMPARE((QList<Money>{h.money("FSumAmount"), h.money("FGetReserve"), h.money("FGetCash")}),
+                 (QList<Money>{Money::fromInt(7), Money::fromInt(5), Money::fromInt(2)}));
+        QCOMPARE(db::scalar(c, "select count(*) from ICStockBillEntry where FInterID=?", {h.integer("FInterID")}).toInt(), 2);
+        QCOMPARE(db::scalar(c, "select sum(FCplQty) from VipOrderEntry").toDouble(), doneBefore + 3);
+        const db::Row m = db::query(c, "select * from VipCzBill order by FInterID desc").first();
+        QCOMPARE((QList<Money>{m.money("FKAmount"), m.money("FBegAmount"), m.money("FEndAmount")}),
+                 (QList<Money>{Money::fromInt(5), Money::parse("343.60"), Money::parse("338.60")}));
+
+        const QStringList told = s.prompts.texts();
+        QCOMPARE(told.size(), 2);
+        QVERIFY2(told[1].startsWith("单据已保存。\n打开钱箱失败：") && told[1].contains("lp9"), qPrintable(told[1]));
+        const QString pdf = told[0].section('\n', 1);
+        const QString receipt = pdfText(pdf);
+        for (const char *piece : {"现金：2.00", "储值支付：5.00", "储值余额：338.60"})
+            QVERIFY2(receipt.contains(QString(piece).normalized(QString::NormalizationForm_KC)),
+                     qPrintable(piece + QString(" missing in:\n") + receipt));
+        QCOMPARE(s.form->FlexSale->rows(), 1);
+        QCOMPARE(s.form->txtVipNo->text(), QString());
+        QCOMPARE(s.form->txtBarcode->text(), QString());
+        QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
+        DialogRunner::setScript({});
     }
 
     // The whole bill by keyboard: Enter from the code to the quantity, which offers its text
