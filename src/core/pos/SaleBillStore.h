@@ -34,9 +34,9 @@ public:
 
     // The whole counter save in one transaction on a connection of its own: books the picked
     // units onto the member's order lines (never past ordered plus gift, only the card's
-    // own lines), draws the number, writes the header and lines, closes the orders this bill
-    // finished, and writes the stored-value movement from the balance read under the card's
-    // lock. Any refusal or failure rolls everything back, the number included.
+    // own lines), closes the orders this bill finished, writes the stored-value movement from
+    // the balance read under the card's lock, and only then draws the number and writes the
+    // lines and the header. Any refusal or failure rolls everything back, the number included.
     static SavedSale save(const QString &cnstr, const SaleBill &bill, const SalePayment &payment,
                           int billerId);
 
