@@ -50,15 +50,15 @@ ItemMatch ItemLookup::find(const QString &cnstr, const QString &code, int retail
     m.found = true;
     m.itemId = r.integer(QStringLiteral("FItemID"));
     m.name = r.text(QStringLiteral("FName"));
-    const double packPrice = r.number(QStringLiteral("FPrice"));
-    if (packPrice != 0.0) {
+    const Money packPrice = r.money(QStringLiteral("FPrice"));
+    if (!packPrice.isZero()) {
         m.hasPrice = true;
         m.price = packPrice;
         // A pack of "0" pieces would ring up nothing; such a row counts as single pieces.
         m.exchange = qMax(1, r.integer(QStringLiteral("FExchange")));
     } else if (retailStyleId != 0) {
         m.hasPrice = true;
-        m.price = r.number(QStringLiteral("FPrice_%1").arg(retailStyleId));
+        m.price = r.money(QStringLiteral("FPrice_%1").arg(retailStyleId));
     }
     return m;
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "core/frame/Money.h"
+
 // What a typed or scanned code found: the item, and the price the counter offers for it.
 struct ItemMatch
 {
@@ -9,7 +11,7 @@ struct ItemMatch
     int itemId = 0;
     QString name;
     bool hasPrice = false; // false: the caller keeps whatever price it shows
-    double price = 0.0;
+    Money price;
     int exchange = 1; // pieces per scanned unit; only a pack bar code with its own price sets it
 };
 

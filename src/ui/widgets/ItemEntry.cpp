@@ -35,7 +35,7 @@ void ItemEntry::lookUp()
     // An item without a price stays shown, so the operator sees what the code found.
     m_name->setCurrentText(m.name);
     if (m.hasPrice) {
-        m_price->setText(Money::fromDouble(m.price).format());
+        m_price->setText(m.price.format());
     } else if (m_noPrice == NoPrice::ClearAndRefuse) {
         m_price->clear();
         m_itemId = 0;

@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(m.found, !found.isEmpty());
         if (m.found)
             QCOMPARE(QStringList({QString::number(m.itemId), QString::number(m.exchange), m.name,
-                                  m.hasPrice ? QString::number(m.price, 'f', 2) : "-"})
+                                  m.hasPrice ? m.price.format() : "-"})
                          .join('|'),
                      found);
     }
