@@ -40,7 +40,7 @@ TestDb::TestDb(Content content)
         m_cnstr = db::ConnectionString::sqlite(m_dir.path() + QStringLiteral("/shop.db")).toString();
     }
     if (content == Content::Demo)
-        db::DemoData::create(m_cnstr);
+        DemoData::create(m_cnstr);
     else
         db::Schema::ensure(m_cnstr);
 }

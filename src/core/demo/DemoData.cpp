@@ -17,8 +17,6 @@
 #include "core/db/Transaction.h"
 #include "core/print/TemplateLibrary.h"
 
-namespace db {
-
 namespace {
 
 struct Item
@@ -45,12 +43,12 @@ const Item kItems[] = {
 
 void DemoData::create(const QString &cnstr)
 {
-    Schema::ensure(cnstr);
-    const int retail = Schema::addPriceStyle(cnstr, QStringLiteral("零售价"));
-    const int member = Schema::addPriceStyle(cnstr, QStringLiteral("会员价"));
+    db::Schema::ensure(cnstr);
+    const int retail = db::Schema::addPriceStyle(cnstr, QStringLiteral("零售价"));
+    const int member = db::Schema::addPriceStyle(cnstr, QStringLiteral("会员价"));
     const QDate today = QDate::currentDate();
 
-    Transaction tx(cnstr);
+    db::Transaction tx(cnstr);
     const QString itemSql = QStringLiteral(
         "insert into t_icitem (FItemID, FName, FNumber, FShopNumber, FBar_Code, FUnit, FPrice_%1,"
         " FPrice_%2) values (?,?,?,?,?,?,?,?)")
@@ -205,5 +203,3 @@ void DemoData::create(const QString &cnstr)
     addSale(1, 0, {pickup(o1, 1, 12), pickup(o1, 2, 6), sold(7, 2, cents(320))}, cents(640));
     tx.commit();
 }
-
-} // namespace db

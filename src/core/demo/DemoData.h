@@ -2,8 +2,6 @@
 
 #include <QString>
 
-namespace db {
-
 // The embedded demo account set: items, price styles, warehouses, operators, templates,
 // members with orders and stored value, and a few past sales, dated around today so that
 // every screen shows something real.
@@ -17,5 +15,3 @@ public:
     static inline const QString CashierName = QStringLiteral("收银员");
     static inline const QString CashierPassword = QStringLiteral("1234");
 };
-
-} // namespace db

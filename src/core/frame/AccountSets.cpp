@@ -86,6 +86,6 @@ void AccountSets::ensureDemo()
     const QString path = demoPath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     const QString cnstr = db::ConnectionString::sqlite(path).toString();
-    db::DemoData::create(cnstr);
+    DemoData::create(cnstr);
     add(DemoName, cnstr);
 }

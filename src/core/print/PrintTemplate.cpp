@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include "core/frame/Money.h"
 #include "core/frame/NumberText.h"
 #include "core/db/DbError.h"
 #include "core/print/RecordSet.h"
@@ -17,7 +18,7 @@ const char *const kSections[] = {"header", "band", "footer"};
 QString formatNumber(double v, const QString &format)
 {
     if (format == u"#,0.00")
-        return NumberText::moneyGrouped(v);
+        return Money::fromDouble(v).formatGrouped();
     const qsizetype dot = format.indexOf(u'.');
     const int decimals = dot < 0 ? 0 : int(format.size() - dot - 1);
     return QString::number(v, 'f', decimals);

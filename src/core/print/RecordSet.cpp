@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 
+#include "core/frame/Money.h"
 #include "core/frame/NumberText.h"
 #include "core/db/DbError.h"
 #include "core/db/Row.h"
@@ -109,7 +110,7 @@ QString RecordSet::text(int record, const QString &name) const
                                         : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     }
     case Type::Double:
-        return NumberText::money(v.toDouble());
+        return Money::fromVariant(v).format();
     case Type::Integer:
         return QString::number(v.toLongLong());
     case Type::Text:

@@ -153,7 +153,7 @@ void frmOrderAdjBill::LoadOrders()
                                    NumberText::plain(r.number(QStringLiteral("FQty")) +
                                                      r.number(QStringLiteral("FPreQty")) - done));
             }
-            FlexOrder->setText(i, QStringLiteral("FPrice"), NumberText::money(r.number(QStringLiteral("FPrice"))));
+            FlexOrder->setText(i, QStringLiteral("FPrice"), r.money(QStringLiteral("FPrice")).format());
             FlexOrder->setText(i, QStringLiteral("FItemID"), QString::number(r.integer(QStringLiteral("FItemID"))));
             FlexOrder->setText(i, QStringLiteral("FInterID"), QString::number(r.integer(QStringLiteral("FInterID"))));
             if (!r.isNull(QStringLiteral("FYxq")))

@@ -18,8 +18,8 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("userId"); // 0: refused
-        QTest::newRow("manager") << QString(db::DemoData::ManagerName)
-                                 << QString(db::DemoData::ManagerPassword) << 1;
+        QTest::newRow("manager") << QString(DemoData::ManagerName)
+                                 << QString(DemoData::ManagerPassword) << 1;
         QTest::newRow("cashier") << "收银员" << "1234" << 2;
         QTest::newRow("wrong password") << "收银员" << "8888" << 0;
         QTest::newRow("unknown user") << "nobody" << "8888" << 0;

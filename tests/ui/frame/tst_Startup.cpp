@@ -101,16 +101,16 @@ private slots:
         env.insert("KWPOS_CONFIG_DIR", dir.path() + "/config");
         env.insert("KWPOS_DATA_DIR", dir.path() + "/data");
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("KWPOS_PASSWORD", db::DemoData::ManagerPassword);
+        env.insert("KWPOS_PASSWORD", DemoData::ManagerPassword);
         p.setProcessEnvironment(env);
-        p.start(KWPOS_MAIN_EXE, {"--account", QStringLiteral("演示帐套"), "--user", db::DemoData::ManagerName, "--quit-after-start"});
+        p.start(KWPOS_MAIN_EXE, {"--account", QStringLiteral("演示帐套"), "--user", DemoData::ManagerName, "--quit-after-start"});
         QVERIFY(p.waitForFinished(120000));
         QCOMPARE(p.exitCode(), 0);
         QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("演示帐套 / 店长")));
 
         env.insert("KWPOS_PASSWORD", "wrong");
         p.setProcessEnvironment(env);
-        p.start(KWPOS_MAIN_EXE, {"--account", QStringLiteral("演示帐套"), "--user", db::DemoData::ManagerName, "--quit-after-start"});
+        p.start(KWPOS_MAIN_EXE, {"--account", QStringLiteral("演示帐套"), "--user", DemoData::ManagerName, "--quit-after-start"});
         QVERIFY(p.waitForFinished(120000));
         QCOMPARE(p.exitCode(), 2);
     }
