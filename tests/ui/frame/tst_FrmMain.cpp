@@ -166,6 +166,9 @@ private slots:
         QTest::newRow("exchange") << "orderchange" << "frmOrderAdjBill";
         QTest::newRow("designer") << "tdsj" << "frmTdDesigner";
         QTest::newRow("password") << "modifypwd" << "frmModifyPwd";
+        QTest::newRow("recharge") << "czbill" << "frmVipCz";
+        QTest::newRow("card replacement") << "bk" << "frmVip";
+        QTest::newRow("member details") << "editvip" << "frmEditVip";
         QTest::newRow("report 103") << "czmxb" << "frmVipReport";
         QTest::newRow("report 104") << "czhzb" << "frmVipReport";
         QTest::newRow("report 106") << "viplsz" << "frmVipReport";
