@@ -36,7 +36,9 @@
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleBillStore.h"
+#include "core/members/RechargeBill.h"
 #include "core/pos/ItemLookup.h"
+#include "core/pos/VipCardLookup.h"
 #include "core/reports/StoredValueReport.h"
 
 namespace {
@@ -46,6 +48,7 @@ using Clock = std::chrono::steady_clock;
 struct Size
 {
     int items, members, movements, lookups, saves, reportRounds, stationSeconds;
+    int orderLines = 0; // seeded for the recharge part only
 };
 
 double micros(Clock::time_point a, Clock::time_point b)
@@ -286,9 +289,20 @@ const QString kSaleMove = QStringLiteral(
     "insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate, FCreateTime,"
     " FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark, FBegAmount, FEndAmount, FYear, FSeason,"
     " FMonth, FSumAmount) values (?,?,?,?,?,?,%1,?,?,?,?,?,?,?,?,?,?,?) returning FInterID");
+// The member lookups of the recharge screen (by card) and the card dialog (by phone), and
+// the recharge save: lock, balance, insert.
+const QString kRawMemberByCard = QStringLiteral(
+    "select FOwner, FPhone, FVipID from VipOrder where FVipNo=? order by FInterID limit 1");
+const QString kRawMemberByPhone = QStringLiteral(
+    "select FVipNo, FOwner from VipOrder where FVipNo=? or FPhone=? order by FInterID limit 1");
+const QString kRawRecharge = QStringLiteral(
+    "insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate, FCreateTime,"
+    " FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark, FBegAmount, FEndAmount, FYear, FSeason,"
+    " FMonth, FSumAmount) values (?,?,?,?,1,?,?,1,?,?,?,?,?,?,?,?,?,?) returning FInterID");
 enum Stmt {
     SLookup, SDraw, SHeader, SLine, SBalance, S103, S104, SBegin, SCommit,
-    SSaleBook, SSaleLine, SSaleHeader, SSaleClose, SSaleMove, SLockCard
+    SSaleBook, SSaleLine, SSaleHeader, SSaleClose, SSaleMove, SLockCard,
+    SByCard, SByPhone, SRecharge, SLock, SExplainCard, SExplainPhone
 };
 
 void prepareAll(Raw &raw, db::Engine engine)
@@ -311,6 +325,12 @@ void prepareAll(Raw &raw, db::Engine engine)
     raw.prepare(SSaleMove, kSaleMove.arg(now));
     if (engine == db::Engine::PostgreSQL)
         raw.prepare(SLockCard, QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"));
+    raw.prepare(SByCard, kRawMemberByCard);
+    raw.prepare(SByPhone, kRawMemberByPhone);
+    raw.prepare(SRecharge, kRawRecharge);
+    raw.prepare(SLock, engine == db::Engine::SQLite
+                           ? QStringLiteral("select ?")
+                           : QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"));
 }
 
 // ---- seeding ----
@@ -401,6 +421,29 @@ void seed(const QString &cnstr, Raw &raw, db::Engine engine, const Size &z)
                 .arg(pad(card, 5), pad(card, 8), date, time, k, cz) +
             from(moves))
             .constData());
+    if (z.orderLines > 0) {
+        // Five lines an order; a member's orders under their card, phone and identity number.
+        const QString orders = QString::number(z.orderLines / 5);
+        const QString holder = QStringLiteral("(i %% %1)").arg(z.members);
+        progress(name, "member orders");
+        raw.exec(statement(series(orders) +
+                           QStringLiteral("insert into VipOrder (FInterID, Fdate, FVipNo, FOwner,"
+                                          " FPhone, FVipID, FClosed) select i, '2025-06-01',"
+                                          " 'V' || %1, '会员' || %1, '138' || %2, 'ID' || %1, 0")
+                               .arg(pad(holder, 5), pad(holder, 8)) +
+                           from(orders))
+                     .constData());
+        progress(name, "order lines");
+        const QString lines = QString::number(z.orderLines);
+        raw.exec(statement(series(lines) +
+                           QStringLiteral("insert into VipOrderEntry (FInterID, FEntryID, FItemID,"
+                                          " FQty, FPreQty, FCplQty, FPrice, FAmount) select"
+                                          " (i - 1) / 5 + 1, (i - 1) %% 5 + 1, i %% %1 + 1, 30, 3,"
+                                          " 0, 3.5, 105")
+                               .arg(z.items) +
+                           from(lines))
+                     .constData());
+    }
     progress(name, "indexes and statistics");
     raw.exec("COMMIT");
     raw.exec("ANALYZE");
@@ -701,6 +744,112 @@ void balance(Bench &b)
     line(QStringLiteral("member balance"), b.engineName(), to, tr);
 }
 
+// The plan of a lookup must use the indexes alone: no scan of a whole table. Asked of the
+// engine itself (PostgreSQL's explain takes no SQL-level prepare).
+void requireIndexScans(Bench &b, int id, const QString &sql, const Texts &params, const char *what)
+{
+    const bool lite = b.engine == db::Engine::SQLite;
+    b.raw->prepare(id, (lite ? QStringLiteral("explain query plan ") : QStringLiteral("explain ")) + sql);
+    for (const Texts &r : b.raw->run(id, params)) {
+        const QString step = lite ? r.at(3) : r.at(0);
+        const bool scan = lite ? step.startsWith(QStringLiteral("SCAN ")) && !step.contains(u"INDEX")
+                               : step.contains(QStringLiteral("Seq Scan"));
+        if (scan)
+            fail(QStringLiteral("%1 reads a whole table: %2").arg(QLatin1String(what), step));
+    }
+}
+
+void recharge(Bench &b)
+{
+    auto card = [&](int i) {
+        return QStringLiteral("V%1").arg((i * 7919) % b.z.members, 5, 10, QLatin1Char('0'));
+    };
+    auto phone = [&](int i) {
+        return QStringLiteral("138%1").arg((i * 104729) % b.z.members, 8, 10, QLatin1Char('0'));
+    };
+    requireIndexScans(b, SExplainCard,
+                      QStringLiteral("select FOwner, FPhone, FVipID from VipOrder where FVipNo=? and"
+                                     " FInterID=(select min(FInterID) from VipOrder where FVipNo=?)"),
+                      {card(1), card(1)}, "member lookup by card");
+    requireIndexScans(b, SExplainPhone,
+                      QStringLiteral("select FVipNo,FOwner from VipOrder where FVipNo=? or FPhone=?"
+                                     " order by FInterID"),
+                      {phone(1), phone(1)}, "member lookup by phone");
+    {
+        std::vector<double> to, tr;
+        std::vector<QString> ours(b.z.lookups), raws(b.z.lookups);
+        rounds(
+            b.z.lookups,
+            [&](int i) {
+                const auto m = RechargeBill::member(b.cnstr, card(i));
+                ours[i] = m ? m->owner : QString();
+            },
+            [&](int i) {
+                const Table t = b.raw->run(SByCard, {card(i)});
+                raws[i] = t.empty() ? QString() : t[0][0];
+            },
+            to, tr);
+        for (int i = 0; i < b.z.lookups; ++i)
+            if (ours[i] != raws[i] || ours[i].isEmpty())
+                fail(QStringLiteral("member of %1: %2 against %3").arg(card(i), ours[i], raws[i]));
+        line(QStringLiteral("member lookup by card"), b.engineName(), to, tr);
+    }
+    {
+        std::vector<double> to, tr;
+        std::vector<QString> ours(b.z.lookups), raws(b.z.lookups);
+        rounds(
+            b.z.lookups,
+            [&](int i) {
+                const auto c = VipCardLookup::find(b.cnstr, phone(i));
+                ours[i] = c ? c->vipNo : QString();
+            },
+            [&](int i) {
+                const Table t = b.raw->run(SByPhone, {phone(i), phone(i)});
+                raws[i] = t.empty() ? QString() : t[0][0];
+            },
+            to, tr);
+        for (int i = 0; i < b.z.lookups; ++i)
+            if (ours[i] != raws[i] || ours[i].isEmpty())
+                fail(QStringLiteral("card of %1: %2 against %3").arg(phone(i), ours[i], raws[i]));
+        line(QStringLiteral("member lookup by phone"), b.engineName(), to, tr);
+    }
+    const int before = db::scalar(b.cnstr, QStringLiteral("select count(*) from VipCzBill")).toInt();
+    std::vector<double> to, tr;
+    const QDate d(2026, 12, 31);
+    rounds(
+        b.z.saves,
+        [&](int i) {
+            RechargeInput in;
+            in.vipNo = card(i);
+            in.vipId = QStringLiteral("ID") + in.vipNo.mid(1);
+            in.owner = QStringLiteral("会员");
+            in.phone = phone(i);
+            in.date = d;
+            in.amount = Money::fromInt(100);
+            in.gift = Money::fromInt(20);
+            in.billerId = 1;
+            RechargeBill::save(b.cnstr, in);
+        },
+        [&](int i) {
+            b.raw->run(SBegin, {});
+            b.raw->run(SLock, {card(i)});
+            const double bal = b.raw->run(SBalance, {card(i)}).at(0).at(0).toDouble();
+            b.raw->run(SRecharge,
+                       {card(i), QStringLiteral("ID") + card(i).mid(1), u"会员"_qs, phone(i),
+                        u"2026-12-31"_qs, u"2026-12-31 09:30:00"_qs, u"120"_qs, u"100"_qs,
+                        u"20"_qs, QString(), QString::number(bal, 'f', 4),
+                        QString::number(bal + 120, 'f', 4), u"2026年"_qs, u"2026年4季度"_qs,
+                        u"2026年12月"_qs, u"120"_qs});
+            b.raw->run(SCommit, {});
+        },
+        to, tr);
+    const int written =
+        db::scalar(b.cnstr, QStringLiteral("select count(*) from VipCzBill")).toInt() - before;
+    if (written != 2 * b.z.saves)
+        fail(QStringLiteral("recharge save: %1 rows").arg(written));
+    line(QStringLiteral("recharge save (lock + balance + row)"), b.engineName(), to, tr);
+}
+
 void reports(Bench &b)
 {
     struct Range
@@ -907,18 +1056,20 @@ int main(int argc, char *argv[])
         return worker(args.value(2), args.value(3).toInt(), args.value(4).toInt());
 
     const bool quick = args.contains(QStringLiteral("--quick"));
-    Size z = quick ? Size{2000, 200, 20000, 300, 60, 3, 3}
-                   : Size{100000, 10000, 1000000, 3000, 400, 5, 10};
+    Size z = quick ? Size{2000, 200, 20000, 300, 60, 3, 3, 0}
+                   : Size{100000, 10000, 1000000, 3000, 400, 5, 10, 0};
     const QString pg =
         args.indexOf(u"--pg"_qs) >= 0 ? args.value(args.indexOf(u"--pg"_qs) + 1) : QString();
     const QString mainExe =
         args.indexOf(u"--main"_qs) >= 0 ? args.value(args.indexOf(u"--main"_qs) + 1) : QString();
     const QString pgbin =
         args.indexOf(u"--pgbin"_qs) >= 0 ? args.value(args.indexOf(u"--pgbin"_qs) + 1) : QString();
-    // --only NAME runs one part (lookups, saves, sale, balance, reports, stations, startup).
+    // --only NAME runs one part (lookups, saves, sale, balance, reports, recharge, stations, startup).
     const QString only =
         args.indexOf(u"--only"_qs) >= 0 ? args.value(args.indexOf(u"--only"_qs) + 1) : QString();
     auto part = [&](const char *name) { return only.isEmpty() || only == QLatin1String(name); };
+    if (only.isEmpty() || only == QLatin1String("recharge"))
+        z.orderLines = z.movements;
     // The same operations on each engine, in the same order.
     auto runParts = [&](Bench &b) {
         if (part("lookups"))
@@ -931,6 +1082,8 @@ int main(int argc, char *argv[])
             balance(b);
         if (part("reports"))
             reports(b);
+        if (part("recharge"))
+            recharge(b);
     };
     std::printf("kwpos bench: %d items, %d movements over %d members%s\n", z.items, z.movements,
                 z.members, quick ? " (quick)" : "");

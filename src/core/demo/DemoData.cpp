@@ -201,5 +201,16 @@ void DemoData::create(const QString &cnstr)
     addSale(3, 1, {pickup(o2, 1, 5)}, Money());
     addSale(2, -1, {sold(2, 2, cents(650)), sold(6, 3, cents(300))}, Money());
     addSale(1, 0, {pickup(o1, 1, 12), pickup(o1, 2, 6), sold(7, 2, cents(320))}, cents(640));
+    // 张丽's first card, used up before she took V0001: two cards on one identity number,
+    // as the card replacement finds them.
+    MemberOrder old;
+    old.date = today.addDays(-58);
+    old.vipNo = QStringLiteral("V0005");
+    old.owner = text(members[0].owner);
+    old.phone = text(members[0].phone);
+    old.vipId = text(members[0].vipId);
+    old.remark = QStringLiteral("旧卡");
+    old.lines.append({1, 20, 0, 20, cents(320), QDate()});
+    MemberOrderStore::insert(tx, old, old.sumAmount(), Money(), 2, QDateTime(old.date, QTime(8, 5)));
     tx.commit();
 }

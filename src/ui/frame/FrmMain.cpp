@@ -23,6 +23,9 @@
 #include "core/db/DbError.h"
 #include "ui/frame/frmGrant.h"
 #include "ui/frame/frmModifyPwd.h"
+#include "ui/members/frmEditVip.h"
+#include "ui/members/frmVip.h"
+#include "ui/members/frmVipCz.h"
 #include "ui/print/frmTdDesigner.h"
 #include "ui/reports/frmVipReport.h"
 #include "ui/orders/frmOrderAdjBill.h"
@@ -124,7 +127,7 @@ void FrmMain::buildCommands()
         {QStringLiteral("orderchange"), Right::Grant, QStringLiteral("OrderAdjItem"), noRight,
          [this] { showForm<frmOrderAdjBill>(true); }},
         {QStringLiteral("tdsj"), Right::None, {}, {}, [] { RunDesiger(GetCnstr(), 1002); }},
-        {QStringLiteral("editvip"), Right::None, {}, {}, later /* frmEditVip, modal */},
+        {QStringLiteral("editvip"), Right::None, {}, {}, [this] { showForm<frmEditVip>(true); }},
         {QStringLiteral("modifypwd"), Right::None, {}, {},
          [] { ModifyPwd(GetCnstr(), GetUserName()); }},
         {QStringLiteral("sale"), Right::Grant, QStringLiteral("newsale"), noRight,
@@ -141,9 +144,9 @@ void FrmMain::buildCommands()
          later /* frmOrderHzb, modal */},
         {QStringLiteral("MnuExit"), Right::None, {}, {}, [this] { endProgram(); }},
         {QStringLiteral("bk"), Right::Grant, QStringLiteral("bk"), noGrant,
-         later /* frmVip, modal */},
+         [this] { showForm<frmVip>(true); }},
         {QStringLiteral("uncplorder"), Right::None, {}, {}, later /* frmUnCplOrder, modeless */},
-        {QStringLiteral("czbill"), Right::None, {}, {}, later /* frmVipCz, modal */},
+        {QStringLiteral("czbill"), Right::None, {}, {}, [this] { showForm<frmVipCz>(true); }},
         {QStringLiteral("czmxb"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 103); }},
         {QStringLiteral("czhzb"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 104); }},
         {QStringLiteral("viplsz"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 106); }},

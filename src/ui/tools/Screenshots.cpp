@@ -31,6 +31,10 @@
 #include "ui/widgets/KeyedGrid.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/frame/frmModifyPwd.h"
+#include "core/members/RechargeBill.h"
+#include "ui/members/frmEditVip.h"
+#include "ui/members/frmVip.h"
+#include "ui/members/frmVipCz.h"
 #include "ui/print/KwTdPrinter.h"
 #include "core/print/TemplateLibrary.h"
 #include "core/print/TemplateStore.h"
@@ -185,6 +189,47 @@ QList<Screenshots::Entry> Screenshots::entries()
                                          &main);
              box->setMinimumSize(320, 160);
              return box;
+         }},
+        {QStringLiteral("frmVipCz"),
+         [](FrmMain &main) -> QWidget * {
+             // A recharge of V0001 typed in, balance looked up, not yet saved.
+             auto *form = new frmVipCz(&main);
+             form->txtVipNo->setText(QStringLiteral("V0001"));
+             form->txtVipNo_LostFocus();
+             form->txtCzAmount->setText(QStringLiteral("500"));
+             form->txtZsAmount->setText(QStringLiteral("50"));
+             form->txtRemark->setText(QStringLiteral("续充"));
+             form->printfmt->setCurrentText(QStringLiteral("充值小票"));
+             return form;
+         }},
+        {QStringLiteral("frmVipCz_preview"),
+         [](FrmMain &main) -> QWidget * {
+             // The newest recharge bill of the demo data on the recharge slip.
+             const int id = GetNavBillID(1, 0, false);
+             const auto bill = RechargeBill::load(GetCnstr(), id);
+             if (!bill)
+                 throw db::DbError(QStringLiteral("无记录！"));
+             const RecordSet data = RechargeBill::printData(
+                 bill->vipNo, bill->date, bill->owner, bill->begAmount, bill->czAmount, bill->zsAmount,
+                 bill->endAmount, GetUserName(), QDateTime::currentDateTime());
+             return KwTdPrinter::createPreview(TemplateStore::resolve(GetCnstr(), 250, QStringLiteral("充值小票")),
+                                               data, QStringLiteral("充值单 - 充值小票"), &main);
+         }},
+        {QStringLiteral("frmVip"),
+         [](FrmMain &main) -> QWidget * {
+             // 张丽 holds two cards on her identity number.
+             auto *form = new frmVip(&main);
+             form->txtID->setText(QStringLiteral("110101198001010021"));
+             form->txtID_LostFocus();
+             form->txtNewVipNo->setText(QStringLiteral("V0101"));
+             return form;
+         }},
+        {QStringLiteral("frmEditVip"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmEditVip(&main);
+             form->txtVipNo->setText(QStringLiteral("V0004"));
+             form->txtVipNo_LostFocus();
+             return form;
          }},
         {QStringLiteral("frmVipReport103"), [](FrmMain &main) { return vipReport(main, 103); }},
         {QStringLiteral("frmVipReport104"), [](FrmMain &main) { return vipReport(main, 104); }},

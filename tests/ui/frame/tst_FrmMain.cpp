@@ -135,6 +135,9 @@ private slots:
         QTest::newRow("grant") << "Grant" << "frmGrant";
         QTest::newRow("exchange") << "orderchange" << "frmOrderAdjBill";
         QTest::newRow("password") << "modifypwd" << "frmModifyPwd";
+        QTest::newRow("recharge") << "czbill" << "frmVipCz";
+        QTest::newRow("card replacement") << "bk" << "frmVip";
+        QTest::newRow("member details") << "editvip" << "frmEditVip";
         QTest::newRow("report 103") << "czmxb" << "frmVipReport";
         QTest::newRow("report 109") << "vipdzd" << "frmVipReport";
     }

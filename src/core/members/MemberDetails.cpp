@@ -1,0 +1,48 @@
+#include "core/members/MemberDetails.h"
+
+#include "core/db/Database.h"
+#include "core/db/Transaction.h"
+#include "core/frame/CoreError.h"
+
+std::optional<MemberDetails::Details> MemberDetails::find(const QString &cnstr,
+                                                          const QString &vipNo)
+{
+    if (vipNo.trimmed().isEmpty())
+        return std::nullopt;
+    const db::Rows rows =
+        db::query(cnstr,
+                  QStringLiteral("select FOwner, FPhone, FVipID from VipOrder where FVipNo=? and"
+                                 " FInterID=(select min(FInterID) from VipOrder where FVipNo=?)"),
+                  {vipNo, vipNo});
+    if (rows.isEmpty())
+        return std::nullopt;
+    const db::Row &r = rows.first();
+    return Details{vipNo, r.text(QStringLiteral("FOwner")), r.text(QStringLiteral("FPhone")),
+                   r.text(QStringLiteral("FVipID"))};
+}
+
+void MemberDetails::check(const Details &d)
+{
+    if (d.vipNo.trimmed().isEmpty())
+        throw CoreError::refusal(QStringLiteral("请输入会员卡号！"), QStringLiteral("txtVipNo"));
+    if (d.owner.trimmed().isEmpty())
+        throw CoreError::refusal(QStringLiteral("请输入持卡人！"), QStringLiteral("txtOwner"));
+    if (d.vipId.trimmed().isEmpty())
+        throw CoreError::refusal(QStringLiteral("请输入身份证号！"), QStringLiteral("txtCardID"));
+}
+
+int MemberDetails::update(const QString &cnstr, const Details &d)
+{
+    check(d);
+    db::Transaction tx(cnstr);
+    const int changed = tx.execute(
+        QStringLiteral("update VipOrder set FOwner=?, FPhone=?, FVipID=? where FVipNo=?"),
+        {d.owner, d.phone, d.vipId, d.vipNo});
+    tx.commit();
+    return changed;
+}
+
+QString MemberDetails::nothingChangedMessage()
+{
+    return QStringLiteral("该卡号没有订单，会员信息未修改！");
+}

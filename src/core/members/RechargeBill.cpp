@@ -1,0 +1,169 @@
+#include "core/members/RechargeBill.h"
+
+#include "core/db/Database.h"
+#include "core/db/Transaction.h"
+#include "core/frame/CoreError.h"
+#include "core/frame/NumberText.h"
+
+namespace {
+
+const QString kCard = QStringLiteral("txtVipNo");
+const QString kVipId = QStringLiteral("txtVipID");
+const QString kAmount = QStringLiteral("txtCzAmount");
+const QString kGift = QStringLiteral("txtZsAmount");
+
+std::optional<RechargeBill::Member> firstMember(const db::Rows &rows)
+{
+    if (rows.isEmpty())
+        return std::nullopt;
+    const db::Row &r = rows.first();
+    return RechargeBill::Member{r.text(QStringLiteral("FOwner")), r.text(QStringLiteral("FPhone")),
+                                r.text(QStringLiteral("FVipID"))};
+}
+
+} // namespace
+
+std::optional<RechargeBill::Member> RechargeBill::member(const QString &cnstr, const QString &vipNo)
+{
+    if (vipNo.trimmed().isEmpty())
+        return std::nullopt;
+    // The first row of each: the ids keep the answer the same on every engine.
+    if (auto m = firstMember(db::query(
+            cnstr,
+            QStringLiteral("select FOwner, FPhone, FVipID from VipOrder where FVipNo=? and"
+                           " FInterID=(select min(FInterID) from VipOrder where FVipNo=?)"),
+            {vipNo, vipNo})))
+        return m;
+    return firstMember(
+        db::query(cnstr,
+                  QStringLiteral("select FOwner, FPhone, FVipID from VipCzBill where FVipNo=? and"
+                                 " FInterID=(select min(FInterID) from VipCzBill where FVipNo=?)"),
+                  {vipNo, vipNo}));
+}
+
+Money RechargeBill::balanceAfter(Money before, Money amount, Money gift, bool refund)
+{
+    return refund ? before - amount : before + amount + gift;
+}
+
+void RechargeBill::check(const RechargeInput &bill)
+{
+    if (bill.vipNo.trimmed().isEmpty())
+        throw CoreError::refusal(QStringLiteral("请输入会员卡号！"), kCard);
+    if (bill.vipId.trimmed().isEmpty())
+        throw CoreError::refusal(QStringLiteral("请输入身份证号！"), kVipId);
+    // Nothing at or below 0: a negative recharge would be a refund that skips the balance.
+    if (bill.amount <= Money())
+        throw CoreError(QStringLiteral("请输入充值金额！"), MissingAmount, CoreError::Kind::Refusal,
+                        kAmount);
+    if (!bill.refund && bill.gift.isNegative())
+        throw CoreError(QStringLiteral("请输入充值金额！"), MissingAmount, CoreError::Kind::Refusal,
+                        kGift);
+}
+
+void RechargeBill::checkRefund(const RechargeInput &bill, Money balance)
+{
+    if (bill.refund && bill.amount > balance)
+        throw CoreError::refusal(QStringLiteral("退款金额不允许大于卡内余额！"), kAmount);
+}
+
+QString RechargeBill::confirmQuestion(const RechargeInput &bill)
+{
+    if (bill.refund)
+        return QStringLiteral("是否退款") + plain(bill.amount) + QStringLiteral("到卡号") +
+               bill.vipNo + QStringLiteral("？");
+    return QStringLiteral("是否在卡号“") + bill.vipNo + QStringLiteral("”上充值") +
+           (bill.amount + bill.gift).format() + QStringLiteral("元 ？");
+}
+
+QString RechargeBill::printQuestion(bool refund)
+{
+    return refund ? QStringLiteral("退款成功，是否打印单据？")
+                  : QStringLiteral("充值成功，是否打印充值单？");
+}
+
+PostedMovement RechargeBill::save(const QString &cnstr, const RechargeInput &bill)
+{
+    check(bill);
+    db::Transaction tx(cnstr);
+    // The balance the screen showed is only a proposal: another station may have paid from
+    // the card since. Under the card's lock it cannot change until this bill is written.
+    StoredValueLedger::lockCard(tx, bill.vipNo);
+    checkRefund(bill, StoredValueLedger::balance(tx, bill.vipNo));
+    StoredValueMovement m;
+    m.vipNo = bill.vipNo;
+    m.vipId = bill.vipId;
+    m.owner = bill.owner;
+    m.phone = bill.phone;
+    m.type = StoredValueMovement::Recharge;
+    m.date = bill.date;
+    m.billerId = bill.billerId;
+    m.amount = bill.refund ? -bill.amount : bill.amount;
+    m.gift = bill.refund ? Money() : bill.gift;
+    m.remark = bill.remark;
+    const PostedMovement posted = StoredValueLedger::post(tx, m);
+    tx.commit();
+    return posted;
+}
+
+std::optional<RechargeRecord> RechargeBill::load(const QString &cnstr, int id)
+{
+    const db::Rows rows =
+        db::query(cnstr, QStringLiteral("select * from vwCZBill where FInterID=?"), {id});
+    if (rows.isEmpty())
+        return std::nullopt;
+    const db::Row &r = rows.first();
+    RechargeRecord b;
+    b.id = r.integer(QStringLiteral("FInterID"));
+    b.date = r.date(QStringLiteral("FDate"));
+    b.vipNo = r.text(QStringLiteral("FVipNo"));
+    b.owner = r.text(QStringLiteral("FOwner"));
+    b.phone = r.text(QStringLiteral("FPhone"));
+    b.vipId = r.text(QStringLiteral("FVipID"));
+    b.begAmount = r.money(QStringLiteral("FBegAmount"));
+    b.czAmount = r.money(QStringLiteral("FCzAmount"));
+    b.zsAmount = r.money(QStringLiteral("FZsAmount"));
+    b.endAmount = r.money(QStringLiteral("FEndAmount"));
+    b.remark = r.text(QStringLiteral("FRemark"));
+    return b;
+}
+
+RecordSet RechargeBill::printData(const QString &vipNo, const QDate &date, const QString &owner,
+                                  Money begBal, Money amount, Money gift, Money endBal,
+                                  const QString &biller, const QDateTime &printTime)
+{
+    using T = RecordSet::Type;
+    RecordSet rs;
+    rs.appendField(QStringLiteral("FVipNo"), T::Text, 255);
+    rs.appendField(QStringLiteral("FDate"), T::Date);
+    rs.appendField(QStringLiteral("FInterID"), T::Integer);
+    rs.appendField(QStringLiteral("FOwner"), T::Text, 255);
+    rs.appendField(QStringLiteral("FBegBal"), T::Double);
+    rs.appendField(QStringLiteral("FCzAmount"), T::Double);
+    rs.appendField(QStringLiteral("FZsAmount"), T::Double);
+    rs.appendField(QStringLiteral("FEndBal"), T::Double);
+    rs.appendField(QStringLiteral("FBiller"), T::Text, 50);
+    rs.appendField(QStringLiteral("FPrintTime"), T::Date);
+    rs.addNew();
+    rs.setValue(QStringLiteral("FVipNo"), vipNo);
+    rs.setValue(QStringLiteral("FDate"), date);
+    rs.setValue(QStringLiteral("FOwner"), owner);
+    rs.setValue(QStringLiteral("FBegBal"), begBal.toDouble());
+    rs.setValue(QStringLiteral("FCzAmount"), amount.toDouble());
+    rs.setValue(QStringLiteral("FZsAmount"), gift.toDouble());
+    rs.setValue(QStringLiteral("FEndBal"), endBal.toDouble());
+    rs.setValue(QStringLiteral("FBiller"), biller);
+    rs.setValue(QStringLiteral("FPrintTime"), printTime);
+    rs.moveFirst();
+    return rs;
+}
+
+QString RechargeBill::printFormatKey(bool refund)
+{
+    return QStringLiteral("frmVipCz.printfmt.") + (refund ? QLatin1Char('1') : QLatin1Char('0'));
+}
+
+QString RechargeBill::plain(Money m)
+{
+    return NumberText::plain(m.toDouble());
+}

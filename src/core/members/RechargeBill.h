@@ -1,0 +1,94 @@
+#pragma once
+
+#include <optional>
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include "core/frame/Money.h"
+#include "core/members/StoredValueLedger.h"
+#include "core/print/RecordSet.h"
+
+// A recharge or refund bill as the recharge screen holds it.
+struct RechargeInput
+{
+    QString vipNo;
+    QString owner;
+    QString phone;
+    QString vipId;
+    QDate date;
+    bool refund = false;
+    Money amount; // paid in, or paid back: above 0 either way
+    Money gift;   // recharge only; a refund never carries one
+    QString remark;
+    int billerId = 0;
+};
+
+// A saved bill (VipCzBill type 1) as the screen shows it again.
+struct RechargeRecord
+{
+    int id = 0;
+    QDate date;
+    QString vipNo;
+    QString owner;
+    QString phone;
+    QString vipId;
+    Money begAmount;
+    Money czAmount; // negative for a refund
+    Money zsAmount;
+    Money endAmount;
+    QString remark;
+    bool isRefund() const { return czAmount.isNegative(); }
+};
+
+// The rules of the stored-value recharge and refund bill: the member looked up by card, the
+// balance after, the checks and questions, the save through the ledger, the print data.
+class RechargeBill
+{
+public:
+    // The refusal numbers, so the screen can show the missing amount with the exclamation icon.
+    enum Refusal { MissingAmount = 4101 };
+
+    struct Member
+    {
+        QString owner;
+        QString phone;
+        QString vipId;
+    };
+
+    // The card's first order, else its first stored-value bill. Nothing for an empty card:
+    // the walk-in rows carry no card number and belong to nobody.
+    static std::optional<Member> member(const QString &cnstr, const QString &vipNo);
+
+    // Recharge: before + amount + gift; refund: before − amount.
+    static Money balanceAfter(Money before, Money amount, Money gift, bool refund);
+
+    // The checks that need no database, in the order the screen asks them: card, identity
+    // number, an amount above 0 and a gift not below 0. Throws a CoreError refusal naming
+    // the field to correct.
+    static void check(const RechargeInput &bill);
+    // A refund larger than the balance; the save checks again under the card's lock.
+    static void checkRefund(const RechargeInput &bill, Money balance);
+
+    static QString confirmQuestion(const RechargeInput &bill);
+    static QString printQuestion(bool refund);
+
+    // Checks again, then in one transaction locks the card, reads its balance, refuses a
+    // refund beyond it and writes the bill. Returns its FInterID and balances.
+    static PostedMovement save(const QString &cnstr, const RechargeInput &bill);
+
+    // The saved bill of an FInterID, or nothing.
+    static std::optional<RechargeRecord> load(const QString &cnstr, int id);
+
+    // The template printer's data: one row with the card, date, holder, balances, amount,
+    // gift, the operator and the print time (FInterID left empty).
+    static RecordSet printData(const QString &vipNo, const QDate &date, const QString &owner,
+                               Money begBal, Money amount, Money gift, Money endBal,
+                               const QString &biller, const QDateTime &printTime);
+
+    // The settings key of the print format chosen for a mode: "frmVipCz.printfmt.0" or ".1".
+    static QString printFormatKey(bool refund);
+    // What a number looks like in the questions and the balance field: 120.5, 100, -50.
+    static QString plain(Money m);
+};

@@ -1,0 +1,64 @@
+#include <QtTest>
+
+#include "TestDb.h"
+#include "core/db/Database.h"
+#include "core/frame/CoreError.h"
+#include "core/members/MemberDetails.h"
+
+class tst_MemberDetails : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    void update_data()
+    {
+        QTest::addColumn<QString>("vipNo");
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<QString>("vipId");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("changed");
+        QTest::newRow("every order of the card") << "V'1" << "O'Neil" << "ID'9" << "" << "" << 2;
+        QTest::newRow("card without orders") << "V9" << "王五" << "ID9" << "" << "" << 0;
+        QTest::newRow("no card") << "" << "王五" << "ID9" << "请输入会员卡号！" << "txtVipNo" << -1;
+        QTest::newRow("no holder") << "V'1" << " " << "ID9" << "请输入持卡人！" << "txtOwner" << -1;
+        QTest::newRow("no identity number") << "V'1" << "王五" << "" << "请输入身份证号！" << "txtCardID" << -1;
+    }
+
+    void update()
+    {
+        QFETCH(QString, vipNo);
+        QFETCH(QString, owner);
+        QFETCH(QString, vipId);
+        QFETCH(QString, refusal);
+        QFETCH(QString, field);
+        QFETCH(int, changed);
+        TestDb t;
+        const char *order = "insert into VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID) values (?,?,?,?,?)";
+        db::execute(t.cnstr(), order, {1, "V'1", "王五", "138", "ID1"});
+        db::execute(t.cnstr(), order, {2, "V'1", "王五", "138", "ID1"});
+        db::execute(t.cnstr(), order, {3, "V2", "赵六", "139", "ID2"});
+        db::execute(t.cnstr(), "insert into VipCzBill (FVipNo, FOwner, FPhone, FTranType) values ('V''1', '王五', '138', 1)");
+        try {
+            QCOMPARE(MemberDetails::update(t.cnstr(), {vipNo, owner, "139'0", vipId}), changed);
+            QVERIFY(refusal.isEmpty());
+        } catch (const CoreError &e) {
+            QCOMPARE(e.message(), refusal);
+            QCOMPARE(e.field(), field);
+            QCOMPARE(changed, -1);
+        }
+        const auto found = MemberDetails::find(t.cnstr(), "V'1");
+        QVERIFY(found);
+        const QStringList now{found->owner, found->phone, found->vipId};
+        QCOMPARE(now, (changed == 2 ? QStringList{owner, "139'0", vipId} : QStringList{"王五", "138", "ID1"}));
+        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from VipOrder where FVipNo='V''1' and FOwner=?", {now[0]}).toInt(), 2);
+        // The other card and the stored-value copy keep theirs.
+        QCOMPARE(MemberDetails::find(t.cnstr(), "V2")->owner, QStringLiteral("赵六"));
+        QCOMPARE(db::scalar(t.cnstr(), "select FOwner from VipCzBill").toString(), QStringLiteral("王五"));
+        QVERIFY(!MemberDetails::find(t.cnstr(), ""));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_MemberDetails)
+#include "tst_MemberDetails.moc"
