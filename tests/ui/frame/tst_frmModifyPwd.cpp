@@ -1,4 +1,3 @@
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -6,7 +5,6 @@
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
 #include "core/frame/Authenticator.h"
-#include "ui/widgets/DialogRunner.h"
 #include "ui/frame/frmModifyPwd.h"
 
 class tst_frmModifyPwd : public QObject
@@ -14,7 +12,6 @@ class tst_frmModifyPwd : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
-    void cleanup() { DialogRunner::setScript({}); }
 
     void change_data()
     {
@@ -26,7 +23,6 @@ private slots:
         QTest::newRow("right old password") << "1234" << "56'78" << "56'78" << "密码修改成功！" << "";
         QTest::newRow("wrong old password") << "4321" << "5678" << "5678" << "原密码不正确！" << "txtOld";
         QTest::newRow("new ones differ") << "1234" << "5678" << "5679" << "两次输入的新密码不一致！" << "txtConfirm";
-        QTest::newRow("wrong old and differ") << "0000" << "5678" << "5679" << "原密码不正确！" << "txtOld";
         QTest::newRow("empty new password") << "1234" << "" << "" << "!请输入新密码！" << "txtNew";
     }
     void change()
@@ -43,50 +39,22 @@ private slots:
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
         QCOMPARE(QApplication::focusWidget(), f.txtOld);
-        QCOMPARE(f.txtOld->echoMode(), QLineEdit::Password);
         // Enter walks old -> new -> confirm, and confirms from the last box.
-        QTest::keyClicks(f.txtOld, oldPwd);
-        QTest::keyClick(f.txtOld, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), f.txtNew);
-        QTest::keyClicks(f.txtNew, newPwd);
-        QTest::keyClick(f.txtNew, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), f.txtConfirm);
-        QTest::keyClicks(f.txtConfirm, confirm);
-        QTest::keyClick(f.txtConfirm, Qt::Key_Return);
+        for (const auto &[box, text] : {std::pair{f.txtOld, oldPwd}, {f.txtNew, newPwd}, {f.txtConfirm, confirm}}) {
+            QCOMPARE(QApplication::focusWidget(), box);
+            QTest::keyClicks(box, text);
+            QTest::keyClick(box, Qt::Key_Return);
+        }
 
         QCOMPARE(prompts.shown.size(), 1);
         const bool exclamation = message.startsWith('!');
         QCOMPARE(prompts.last(), exclamation ? message.mid(1) : message);
         QCOMPARE(prompts.shown[0].icon, exclamation ? Prompts::Icon::Exclamation : Prompts::Icon::Information);
         QCOMPARE(f.OK, changed);
-        QCOMPARE(f.isVisible(), !changed);
-        if (!changed)
-            QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+        QCOMPARE(changed ? QString() : QApplication::focusWidget()->objectName(), focus);
+        QCOMPARE(Authenticator::verify(t.cnstr(), "收银员", "1234").has_value(), !changed);
         QVERIFY(Authenticator::verify(t.cnstr(), "收银员", changed ? newPwd : QString("1234")).has_value());
-        if (changed)
-            QVERIFY(!Authenticator::verify(t.cnstr(), "收银员", "1234").has_value());
-        // Nobody else's password moved.
-        QVERIFY(Authenticator::verify(t.cnstr(), "店长", "8888").has_value());
-    }
-
-    void cancelledFromTheMainWindowChangesNothing()
-    {
-        TestDb t(TestDb::Content::Demo);
-        ScriptedPrompts prompts;
-        QString shownFor;
-        DialogRunner::setScript([&](QDialog &d) {
-            auto &f = dynamic_cast<frmModifyPwd &>(d);
-            shownFor = f.lblUser->text();
-            QTest::keyClicks(f.txtOld, "8888");
-            QTest::keyClicks(f.txtNew, "1");
-            QTest::keyClicks(f.txtConfirm, "1");
-            QTest::mouseClick(f.cmdCancel, Qt::LeftButton);
-            return f.result();
-        });
-        ModifyPwd(t.cnstr(), "店长");
-        QCOMPARE(shownFor, QString("店长"));
-        QVERIFY(prompts.shown.isEmpty());
-        QVERIFY(Authenticator::verify(t.cnstr(), "店长", "8888").has_value());
+        QVERIFY(Authenticator::verify(t.cnstr(), "店长", "8888").has_value()); // nobody else's moved
     }
 };
 
