@@ -1,18 +1,51 @@
 #pragma once
 
 #include <QDateTime>
+#include <QString>
 
 #include "core/frame/Money.h"
+#include "core/pos/SaleBillStore.h"
 
 struct MemberOrder;
+class OrderDraft;
 namespace db {
 class Transaction;
 }
 
-// Writes a member order (VipOrder and VipOrderEntry) inside the caller's transaction.
+// What a committed order save did with the money, as read inside its transaction.
+struct SavedOrder
+{
+    int orderId = 0;
+    Money cash;     // cash taken by this save
+    Money reserve;  // stored value moved by this save (negative: given back to the card)
+    Money cashBack; // cash to hand back when a re-save lowered the total
+    bool movementWritten = false;
+    Money balanceBefore; // the card's balance around this save's movement
+    Money balanceAfter;
+};
+
+// Writes member orders (VipOrder and VipOrderEntry).
 class MemberOrderStore
 {
 public:
+    static QString lockedMessage() { return QStringLiteral("已经执行或者没有权限，禁止修改！"); }
+
+    // The whole order save in one transaction on a connection of its own. A new order draws
+    // number 30; a stored one is written anew under its number, only while it is still open,
+    // nothing of it has been handed out and the operator may edit orders (checked under the
+    // row's lock, so a hand-out at another station is never wiped). `payment` settles the
+    // order's due (the total less what it was paid before); when a re-save lowers the total,
+    // the difference goes back to stored value up to what stored value paid, the rest is
+    // cash to hand back. The header keeps the cumulative payment. Every order of the card
+    // gets the identity number. The movement is written when stored value moves or the card
+    // holds a balance, from the balance read under the card's lock. Any refusal or failure
+    // rolls everything back, the number included.
+    static SavedOrder save(const QString &cnstr, const OrderDraft &order,
+                           const SalePayment &payment, int billerId);
+
+    // Deletes a stored order under the same check as a re-save, in one transaction.
+    static void remove(const QString &cnstr, int orderId, int userId);
+
     // Draws number 30, writes the header with the payment parts and the lines (numbered 1, 2,
     // 3 in order) and returns the number. `createTime` invalid: the server's clock.
     static int insert(db::Transaction &tx, const MemberOrder &order, Money cash, Money reserve,

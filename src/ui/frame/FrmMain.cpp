@@ -29,6 +29,7 @@
 #include "ui/print/frmTdDesigner.h"
 #include "ui/reports/frmVipReport.h"
 #include "ui/orders/frmOrderAdjBill.h"
+#include "ui/orders/frmOrderbill.h"
 #include "ui/pos/frmSaleBill.h"
 
 FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
@@ -123,7 +124,7 @@ void FrmMain::buildCommands()
     const auto later = [] {};
     m_commands = {
         {QStringLiteral("order"), Right::Grant, QStringLiteral("neworder"), noRight,
-         later /* frmOrderbill, modeless */},
+         [this] { showForm<frmOrderbill>(false); }},
         {QStringLiteral("orderchange"), Right::Grant, QStringLiteral("OrderAdjItem"), noRight,
          [this] { showForm<frmOrderAdjBill>(true); }},
         {QStringLiteral("tdsj"), Right::None, {}, {}, [] { RunDesiger(GetCnstr(), 1002); }},

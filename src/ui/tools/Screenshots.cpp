@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -25,6 +26,7 @@
 #include "ui/orders/frmOrderAdjSelItem.h"
 #include "ui/orders/frmOrderCkMxb.h"
 #include "ui/pos/frmInputQty.h"
+#include "ui/orders/frmOrderbill.h"
 #include "ui/pos/frmSaleBill.h"
 #include "core/pos/SaleReceipt.h"
 #include "ui/pos/frmVipSettle.h"
@@ -125,6 +127,35 @@ QList<Screenshots::Entry> Screenshots::entries()
                  TemplateLibrary::typeName(SaleReceipt::TranType) + QStringLiteral(" - ") +
                      SaleReceipt::templateName(),
                  &main);
+         }},
+        {QStringLiteral("frmOrderbill"),
+         [](FrmMain &main) -> QWidget * {
+             // A member's new order of two lines, the second still in the entry boxes.
+             auto *form = new frmOrderbill(&main);
+             form->txtVipNo->setText(QStringLiteral("V0002"));
+             form->txtVipNo_LostFocus();
+             form->txtBarcode->setText(QStringLiteral("102"));
+             form->txtBarcode_LostFocus();
+             form->txtQty->setText(QStringLiteral("30"));
+             form->txtPreQty->setText(QStringLiteral("10"));
+             form->chkYxq->setChecked(true);
+             form->chkYxq_Click();
+             form->cmdAdd_Click();
+             form->chkYxq->setChecked(false);
+             form->chkYxq_Click();
+             form->txtBarcode->setText(QStringLiteral("201"));
+             form->txtBarcode_LostFocus();
+             form->txtQty->setText(QStringLiteral("20"));
+             return form;
+         }},
+        {QStringLiteral("frmOrderbill_locked"),
+         [](FrmMain &main) -> QWidget * {
+             // The first order that sales have handed goods out from.
+             auto *form = new frmOrderbill(&main);
+             form->init(db::scalar(GetCnstr(), QStringLiteral("select min(FInterID) from VipOrderEntry"
+                                                              " where FCplQty>0"))
+                            .toInt());
+             return form;
          }},
         {QStringLiteral("frmOrderAdjBill"),
          [](FrmMain &main) -> QWidget * {

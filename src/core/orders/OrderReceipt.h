@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include "core/frame/Money.h"
+#include "core/print/RecordSet.h"
+
+class OrderDraft;
+
+// The print data of a member order for the template printer (document type 1001, template
+// "标准格式"): one record per line, the header values repeated on each.
+class OrderReceipt
+{
+public:
+    static constexpr int TranType = 1001;
+    static QString templateName() { return QStringLiteral("标准格式"); }
+
+    // `reserveBalance` is the card's balance after this payment. The printed order number is
+    // always 0: the template prints no number.
+    static RecordSet build(const OrderDraft &order, const QString &biller, Money cash,
+                           Money reserve, Money reserveBalance, const QDateTime &printTime);
+};

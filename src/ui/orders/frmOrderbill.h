@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QWidget>
+
+#include "core/frame/Money.h"
+#include "core/orders/OrderDraft.h"
+#include "core/orders/MemberOrderStore.h"
+
+class KeyedGrid;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// "会员订奶": a member's subscription order: the member, the order lines with gift quantities
+// and validity dates, the total, and its save with payment and print. A stored order opened
+// from the list is locked once goods have been handed out or for an operator who may not
+// edit orders. Keys reach the form before its controls, so "+" and Ctrl+S save anywhere.
+class frmOrderbill : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmOrderbill(QWidget *parent = nullptr);
+
+    // The stored order to load; call before the form is shown. 0: a new order.
+    void init(int ID);
+
+    int orderId() const { return m_order.id; }
+    int currentItemId() const { return m_itemId; }
+    const OrderDraft &order() const { return m_order; }
+    Money vipBalance() const { return m_vipBalance; }
+    bool isUnlocked() const { return m_unlocked; }
+
+    void Form_Load();
+    void txtVipNo_LostFocus();
+    void txtBarcode_LostFocus();
+    void cmbItem_Click();
+    void chkYxq_Click();
+    void cmdAdd_Click();
+    void cmdDel_Click();
+    void cmdNew_Click();
+    void cmdSave_Click();
+    void cmdEditDate_Click();
+    void Command1_Click();
+    void RefreshAmount();
+
+    QGroupBox *Frame1;
+    QLineEdit *txtVipNo;
+    QLineEdit *txtOwner;
+    QLineEdit *txtPhone;
+    QLineEdit *txtVipID;
+    QLabel *lblCzBal;
+    QGroupBox *Frame3;
+    QDateEdit *dtpDate;
+    QGroupBox *Frame2;
+    QLineEdit *txtBarcode;
+    QComboBox *cmbItem;
+    QLineEdit *txtPrice;
+    QLineEdit *txtQty;
+    QLineEdit *txtPreQty;
+    QLineEdit *txtAmount;
+    QCheckBox *chkYxq;
+    QDateEdit *dtpYxq;
+    QPushButton *cmdAdd;
+    QPushButton *cmdDel;
+    KeyedGrid *FlexOrder;
+    QLabel *lblSumAmount;
+    QLabel *lblDisModify;
+    QCheckBox *chkNoPrint;
+    QPushButton *cmdNew;
+    QPushButton *cmdSave;
+    QPushButton *cmdEditDate;
+    QPushButton *Command1;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void setUpGrid();
+    void loadOrder();
+    void drawLines();
+    void setUnlocked(bool unlocked);
+    void clearEntry();
+    void readHeader();
+    // How the customer pays `amount`: the settlement step of the save. False: cancelled.
+    bool settle(Money amount, const QString &vipNo, Money balance, SalePayment *out);
+    // Drawer and print after a committed save; failures are reported, never undo the save.
+    void afterSave(const SavedOrder &saved);
+    void printOrder(bool printDirect, Money cash, Money reserve, Money reserveBalance);
+
+    OrderDraft m_order;
+    int m_itemId = 0; // the item the last lookup found; 0: none
+    bool m_lookupBusy = false;
+    bool m_saving = false; // "+" or Ctrl+S pressed again while a save runs
+    bool m_unlocked = true;
+    Money m_vipBalance;
+};

@@ -1,0 +1,307 @@
+#include <functional>
+
+#include <QtTest>
+
+#include "TestDb.h"
+#include "core/db/Database.h"
+#include "core/frame/CoreError.h"
+#include "core/orders/OrderDraft.h"
+
+namespace {
+
+QString refusalOf(const std::function<void()> &action, QString *field = nullptr)
+{
+    try {
+        action();
+    } catch (const CoreError &e) {
+        if (field)
+            *field = e.field();
+        return e.isRefusal() ? e.message() : QStringLiteral("failure: ") + e.message();
+    }
+    return QString();
+}
+
+OrderDraft threeLines()
+{
+    OrderDraft d;
+    d.add(1, "鲜奶", "5.00", "10", "2", "50.00");
+    d.add(2, "酸奶", "2.00", "5", "", "10.00");
+    d.add(1, "鲜奶", "5.00", "1", "0", "5.00");
+    return d;
+}
+
+} // namespace
+
+class tst_OrderDraft : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    void validity_data()
+    {
+        QTest::addColumn<QString>("gift");
+        QTest::addColumn<int>("days");
+        QTest::newRow("5") << "5" << 30;
+        QTest::newRow("10") << "10" << 60;
+        QTest::newRow("15") << "15" << 90;
+        QTest::newRow("12 gives today") << "12" << 0;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("leading number") << "10瓶" << 60;
+        QTest::newRow("text") << "abc" << 0;
+    }
+    void validity()
+    {
+        QFETCH(QString, gift);
+        QFETCH(int, days);
+        const QDate today(2026, 3, 10);
+        QCOMPARE(OrderDraft::proposedValidity(today, gift), today.addDays(days));
+    }
+
+    void addRefusals_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QString>("qty");
+        QTest::addColumn<QString>("gift");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("no item") << 0 << "1"
+                                 << ""
+                                 << "5.00"
+                                 << "商品名称不存在！"
+                                 << "cmbItem";
+        QTest::newRow("quantity 0") << 1 << "0"
+                                    << ""
+                                    << "5.00"
+                                    << "请输入数量！"
+                                    << "txtQty";
+        QTest::newRow("quantity text") << 1 << "abc"
+                                       << ""
+                                       << "5.00"
+                                       << "请输入数量！"
+                                       << "txtQty";
+        QTest::newRow("bar code as quantity") << 1 << "6901234500011"
+                                              << ""
+                                              << "5.00"
+                                              << "请输入数量！"
+                                              << "txtQty";
+        QTest::newRow("negative gift") << 1 << "1"
+                                       << "-2"
+                                       << "5.00"
+                                       << "请输入数量！"
+                                       << "txtPreQty";
+        QTest::newRow("amount 0") << 1 << "1"
+                                  << ""
+                                  << "0.00"
+                                  << "请输入金额！"
+                                  << "txtAmount";
+        QTest::newRow("amount empty") << 1 << "1"
+                                      << ""
+                                      << ""
+                                      << "请输入金额！"
+                                      << "txtAmount";
+    }
+    void addRefusals()
+    {
+        QFETCH(int, item);
+        QFETCH(QString, qty);
+        QFETCH(QString, gift);
+        QFETCH(QString, amount);
+        QFETCH(QString, message);
+        QFETCH(QString, field);
+        OrderDraft d;
+        QString got;
+        QCOMPARE(refusalOf([&] { d.add(item, "鲜奶", "5.00", qty, gift, amount); }, &got), message);
+        QCOMPARE(got, field);
+        QVERIFY(d.isEmpty());
+    }
+
+    // 20.00 in the grid and 10.00 in the entry box: the label shows 30.00, the order is 20.00.
+    // An empty gift counts 0; a typed amount wins over price × quantity.
+    void totals()
+    {
+        OrderDraft d;
+        QCOMPARE(OrderDraft::entryAmount("4", "2.50"), Money::fromInt(10));
+        QCOMPARE(OrderDraft::entryAmount("3", "1.115"), Money::parse("3.35"));
+        d.add(1, "鲜奶", "2.50", "4", "", "12.00");
+        d.add(2, "酸奶", "2.00", "4", "2", "8");
+        QCOMPARE(d.sumAmount(), Money::fromInt(20));
+        QCOMPARE(d.shownTotal("10.00"), Money::fromInt(30));
+        QCOMPARE(d.sumQty(), qint64(10));
+        QCOMPARE(d.lines()[0].gift, qint64(0));
+        QCOMPARE(d.lines()[1].amountText, QStringLiteral("8"));
+        QCOMPARE(d.due(), Money::fromInt(20));
+    }
+
+    // Numbers are those of the rows when added: deleting the second of three leaves 1 and 3,
+    // and the next line is numbered by its row again.
+    void removeKeepsNumbers()
+    {
+        OrderDraft d = threeLines();
+        d.remove(1);
+        d.remove(7);
+        QCOMPARE(d.lines().size(), 2);
+        QCOMPARE(d.lines()[1].number, 3);
+        QCOMPARE(d.add(2, "酸奶", "2.00", "1", "", "2.00").number, 3);
+        QCOMPARE(d.sumAmount(), Money::fromInt(57));
+    }
+
+    void saveChecks_data()
+    {
+        QTest::addColumn<QString>("vipNo");
+        QTest::addColumn<QString>("vipId");
+        QTest::addColumn<bool>("lines");
+        QTest::addColumn<int>("entryDays"); // entry validity after the order date; -1: unchecked
+        QTest::addColumn<int>("lineDays");  // first line's validity; -1: none
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("field");
+        const QString validity = QStringLiteral("有效期必须大于今日！");
+        QTest::newRow("no card") << " "
+                                 << "ID1" << true << -1 << -1 << "请输入会员卡号！"
+                                 << "txtVipNo";
+        QTest::newRow("no identity number") << "V1"
+                                            << "" << true << -1 << -1 << "请输入身份证号！"
+                                            << "txtVipID";
+        QTest::newRow("no lines") << "V1"
+                                  << "ID1" << false << -1 << -1 << "请输入订单商品！"
+                                  << "";
+        QTest::newRow("entry validity at the order date")
+            << "V1"
+            << "ID1" << true << 0 << -1 << validity << "dtpYxq";
+        QTest::newRow("line validity at the order date")
+            << "V1"
+            << "ID1" << true << -1 << 0 << validity << "FlexOrder";
+        QTest::newRow("line validity before")
+            << "V1"
+            << "ID1" << true << 5 << -30 << validity << "FlexOrder";
+        QTest::newRow("both later") << "V1"
+                                    << "ID1" << true << 1 << 1 << ""
+                                    << "";
+    }
+    void saveChecks()
+    {
+        QFETCH(QString, vipNo);
+        QFETCH(QString, vipId);
+        QFETCH(bool, lines);
+        QFETCH(int, entryDays);
+        QFETCH(int, lineDays);
+        QFETCH(QString, message);
+        QFETCH(QString, field);
+        OrderDraft d;
+        d.date = QDate(2026, 3, 10);
+        d.vipNo = vipNo;
+        d.vipId = vipId;
+        if (lines)
+            d.add(1, "鲜奶", "5.00", "10", "2", "50.00",
+                  lineDays == -1 ? QDate() : d.date.addDays(lineDays));
+        QString got;
+        QCOMPARE(
+            refusalOf([&] { d.checkForSave(entryDays >= 0, d.date.addDays(qMax(entryDays, 0))); },
+                      &got),
+            message);
+        QCOMPARE(got, field);
+    }
+
+    // A stored order as the screen loads it: every line, also one whose item was deleted
+    // elsewhere; amounts exact whatever their shown form; NULL validity and NULL hand-outs.
+    void load_data()
+    {
+        QTest::addColumn<QString>("cplQty"); // of line 2, as SQL
+        QTest::addColumn<bool>("deleteItem");
+        QTest::addColumn<bool>("mayEdit");
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("untouched") << "0" << false << true << false;
+        QTest::newRow("NULL hand-out") << "NULL" << false << true << false;
+        QTest::newRow("one unit out") << "1" << false << true << true;
+        QTest::newRow("no right to edit") << "0" << false << false << true;
+        QTest::newRow("item deleted elsewhere") << "0" << true << true << true;
+    }
+    void load()
+    {
+        QFETCH(QString, cplQty);
+        QFETCH(bool, deleteItem);
+        QFETCH(bool, mayEdit);
+        QFETCH(bool, locked);
+        TestDb t;
+        const QString c = t.cnstr();
+        db::execute(c, "insert into t_icitem (FItemID, FName) values (1, '鲜奶'), (2, '酸奶')");
+        db::execute(c, "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FVipID, "
+                       "FGetCash, FGetReserve)"
+                       " values (7, '2026-03-01', 'V1', '王五', '139', 'ID1', 1000, 244)");
+        db::execute(
+            c, QStringLiteral(
+                   "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
+                   " FPrice, FAmount, FYxq) values (7, 1, 1, 10, 2, 0, 5, 50, '2026-05-01'),"
+                   " (7, 2, 2, 1000, 0, %1, 1.194, 1194, NULL)")
+                   .arg(cplQty));
+        if (deleteItem)
+            db::execute(c, "delete from t_icitem where FItemID=2");
+        const OrderDraft d = OrderDraft::load(c, 7);
+        QCOMPARE(d.id, 7);
+        QCOMPARE((QStringList{d.vipNo, d.owner, d.phone, d.vipId}),
+                 (QStringList{"V1", "王五", "139", ""}));
+        QCOMPARE(d.date, QDate(2026, 3, 1));
+        QCOMPARE(d.lines().size(), 2);
+        const OrderDraftLine &l = d.lines()[1];
+        QCOMPARE((QStringList{l.priceText, l.amountText, l.qtyText, l.giftText, l.validText()}),
+                 (QStringList{"1.19", "1,194.00", "1000", "0", ""}));
+        QCOMPARE(l.amount, Money::fromInt(1194));
+        QCOMPARE(l.itemId, 2);
+        QCOMPARE(l.itemMissing, deleteItem);
+        QCOMPARE(d.lines()[0].validTo, QDate(2026, 5, 1));
+        QCOMPARE(d.sumQty(), qint64(1012));
+        QCOMPARE(d.sumAmount(), Money::fromInt(1244));
+        QCOMPARE(d.due(), Money());
+        QCOMPARE(d.isLocked(mayEdit), locked);
+        QCOMPARE(OrderDraft::load(c, 8).id, 0);
+    }
+
+    // Holder, phone and identity number come from the card's first order, else from its
+    // first recharge bill; the balance from its movements. An empty card finds nothing,
+    // though the walk-in rows have no card either.
+    void member_data()
+    {
+        QTest::addColumn<QString>("vipNo");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<QString>("vipId");
+        QTest::addColumn<int>("balance");
+        QTest::newRow("from an order") << "V1" << true << "O'Neil 王"
+                                       << "ID1" << 80;
+        QTest::newRow("from a recharge bill") << "V2" << true << "李四"
+                                              << "ID2" << 30;
+        QTest::newRow("unknown") << "V9" << false << ""
+                                 << "" << 0;
+        QTest::newRow("empty card") << "" << false << ""
+                                    << "" << 0;
+        QTest::newRow("quote in the card") << "V1' or '1'='1" << false << ""
+                                           << "" << 0;
+    }
+    void member()
+    {
+        QFETCH(QString, vipNo);
+        QFETCH(bool, found);
+        QFETCH(QString, owner);
+        QFETCH(QString, vipId);
+        QFETCH(int, balance);
+        TestDb t;
+        const QString c = t.cnstr();
+        db::execute(c,
+                    "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FVipID) values"
+                    " (1, '2026-03-01', 'V1', 'O''Neil 王', '139', 'ID1'), (2, '2026-03-02', 'V1', "
+                    "'别人', '', 'X')");
+        db::execute(
+            c, "insert into VipCzBill (FVipNo, FOwner, FVipID, FTranType, FDate, FKAmount) values"
+               " ('V1', '', '', 1, '2026-03-01', 100), ('V1', '', '', 2, '2026-03-01', 20),"
+               " ('V2', '李四', 'ID2', 1, '2026-03-01', 30), ('', '散客', '', 2, '2026-03-01', 5)");
+        const OrderMember m = OrderDraft::member(c, vipNo);
+        QCOMPARE(m.found, found);
+        QCOMPARE(m.owner, owner);
+        QCOMPARE(m.vipId, vipId);
+        QCOMPARE(m.balance, Money::fromInt(balance));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_OrderDraft)
+#include "tst_OrderDraft.moc"
