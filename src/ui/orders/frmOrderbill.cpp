@@ -1,3 +1,6 @@
+#include "ui/pos/frmVipSettle.h"
+#include "ui/print/DevicePort.h"
+#include "ui/print/KwTdPrinter.h"
 #include "ui/orders/frmOrderbill.h"
 
 #include <QCheckBox>
@@ -359,7 +362,7 @@ void frmOrderbill::txtBarcode_LostFocus()
     if (ok && m.found) {
         cmbItem->setEditText(m.name);
         if (m.hasPrice)
-            txtPrice->setText(Money::fromDouble(m.price).format());
+            txtPrice->setText(m.price.format());
         m_itemId = m.itemId;
     } else {
         m_itemId = 0;
@@ -555,29 +558,37 @@ void frmOrderbill::cmdSave_Click()
 
 bool frmOrderbill::settle(Money amount, const QString &vipNo, Money balance, SalePayment *out)
 {
-    // Until the settlement dialog is here the whole amount is taken in cash.
-    Q_UNUSED(vipNo);
+    // The dialog gets the card's balance as it stands now; the save checks it again under
+    // the card's lock.
     Q_UNUSED(balance);
-    out->cash = amount;
-    out->reserve = Money();
+    frmVipSettle dialog(this);
+    dialog.init(amount, vipNo, GetVipCzBal(vipNo));
+    DialogRunner::exec(dialog);
+    if (!dialog.OK())
+        return false;
+    out->cash = dialog.GetCash();
+    out->reserve = dialog.GetReserve();
     return true;
 }
 
 void frmOrderbill::afterSave(const SavedOrder &saved)
 {
     Q_UNUSED(saved);
-    // The cash drawer pulse follows the counter's drawer support; a failure is to be shown
-    // as "订单已保存，钱箱打开失败：" with its reason and must leave the order saved.
+    // The order is stored: a drawer that does not open is told, nothing more.
+    try {
+        DevicePort::openCashDrawer();
+    } catch (const CoreError &e) {
+        Prompts::current().information(QStringLiteral("订单已保存，钱箱打开失败：") + e.message());
+    }
 }
 
 void frmOrderbill::printOrder(bool printDirect, Money cash, Money reserve, Money reserveBalance)
 {
     RecordSet rs = OrderReceipt::build(m_order, GetUserName(), cash, reserve, reserveBalance,
                                        QDateTime::currentDateTime());
-    Q_UNUSED(printDirect);
-    Q_UNUSED(rs);
-    // Handed to the template printer (OrderReceipt::TranType, OrderReceipt::templateName())
-    // once the counter's receipt printing is here.
+    KwTdPrinter printer;
+    printer.DoPrint(printDirect, GetCnstr(), OrderReceipt::TranType, true, false, rs,
+                    OrderReceipt::templateName());
 }
 
 void frmOrderbill::Command1_Click()

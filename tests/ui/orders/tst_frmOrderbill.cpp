@@ -14,6 +14,8 @@
 #include "core/db/Database.h"
 #include "core/frame/Session.h"
 #include "ui/orders/frmOrderbill.h"
+#include "ui/pos/frmVipSettle.h"
+#include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/KeyedGrid.h"
 
 namespace {
@@ -106,8 +108,24 @@ private slots:
 
         const int before = db::scalar(s.db.cnstr(), "select count(*) from VipOrder").toInt();
         s.prompts.clear();
+        qputenv("KWPOS_SPOOL_DIR", (s.db.dir() + "/spool").toUtf8());
+        // The member pays all in cash: the proposed stored value typed over with 0.
+        DialogRunner::setScript([](QDialog &dialog) {
+            auto &d = dynamic_cast<frmVipSettle &>(dialog);
+            d.show();
+            d.txtGetReserve->setFocus();
+            d.txtGetReserve->selectAll();
+            QTest::keyClicks(d.txtGetReserve, "0");
+            d.txtAmount->setFocus();
+            QTest::keyClicks(d.txtAmount, "50");
+            QTest::keyClick(d.txtAmount, Qt::Key_Plus);
+            return d.result();
+        });
         QTest::keyClick(f->txtBarcode, '+');
-        QCOMPARE(s.prompts.texts(), QStringList{"保存成功！"});
+        DialogRunner::setScript({});
+        const QStringList told = s.prompts.texts();
+        QCOMPARE(told.value(0), QStringLiteral("保存成功！"));
+        QVERIFY2(told.size() == 2 && told[1].contains(".pdf"), qPrintable(told.join('|'))); // printed to the spool
         const db::Row h =
             db::query(s.db.cnstr(),
                       "select * from VipOrder where FInterID=(select max(FInterID) from VipOrder)")
