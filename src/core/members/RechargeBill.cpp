@@ -86,10 +86,6 @@ PostedMovement RechargeBill::save(const QString &cnstr, const RechargeInput &bil
 {
     check(bill);
     db::Transaction tx(cnstr);
-    // The balance the screen showed is only a proposal: another station may have paid from
-    // the card since. Under the card's lock it cannot change until this bill is written.
-    StoredValueLedger::lockCard(tx, bill.vipNo);
-    checkRefund(bill, StoredValueLedger::balance(tx, bill.vipNo));
     StoredValueMovement m;
     m.vipNo = bill.vipNo;
     m.vipId = bill.vipId;
@@ -101,7 +97,10 @@ PostedMovement RechargeBill::save(const QString &cnstr, const RechargeInput &bil
     m.amount = bill.refund ? -bill.amount : bill.amount;
     m.gift = bill.refund ? Money() : bill.gift;
     m.remark = bill.remark;
-    const PostedMovement posted = StoredValueLedger::post(tx, m);
+    // The balance the screen showed is only a proposal: another station may have paid from
+    // the card since. The refund is checked on the balance read under the card's lock.
+    const PostedMovement posted =
+        StoredValueLedger::post(tx, m, [&bill](Money before) { checkRefund(bill, before); });
     tx.commit();
     return posted;
 }

@@ -40,10 +40,18 @@ PostedMovement StoredValueLedger::post(db::Transaction &tx, const StoredValueMov
 
 PostedMovement StoredValueLedger::pay(db::Transaction &tx, const StoredValueMovement &m)
 {
+    return post(tx, m, [&m](Money before) {
+        if (m.kAmount() > Money() && m.kAmount() > std::max(before, Money()))
+            throw CoreError::refusal(QStringLiteral("本次扣款金额不允许大于卡内余额！"));
+    });
+}
+
+PostedMovement StoredValueLedger::post(db::Transaction &tx, const StoredValueMovement &m,
+                                       const std::function<void(Money before)> &check)
+{
     lockCard(tx, m.vipNo);
     const Money before = balance(tx, m.vipNo);
-    if (m.kAmount() > Money() && m.kAmount() > std::max(before, Money()))
-        throw CoreError::refusal(QStringLiteral("本次扣款金额不允许大于卡内余额！"));
+    check(before);
     return write(tx, m, before);
 }
 

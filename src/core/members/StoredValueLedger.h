@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -62,6 +64,10 @@ public:
     // the lock (any payment from no card, or from a card at 0 or below) is refused with
     // "本次扣款金额不允许大于卡内余额！" and nothing is written.
     static PostedMovement pay(db::Transaction &tx, const StoredValueMovement &m);
+    // Like post, with `check` run on the balance read under the lock before anything is
+    // written (it throws to refuse): one balance read per movement.
+    static PostedMovement post(db::Transaction &tx, const StoredValueMovement &m,
+                               const std::function<void(Money before)> &check);
 
     // The period labels a movement carries: "2012年", "2012年4季度", "2012年10月".
     static QString yearLabel(const QDate &date);
