@@ -1,5 +1,7 @@
 #include "core/members/MemberDetails.h"
 
+#include <utility>
+
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
@@ -29,6 +31,14 @@ void MemberDetails::check(const Details &d)
         throw CoreError::refusal(QStringLiteral("请输入持卡人！"), QStringLiteral("txtOwner"));
     if (d.vipId.trimmed().isEmpty())
         throw CoreError::refusal(QStringLiteral("请输入身份证号！"), QStringLiteral("txtCardID"));
+    // The columns hold 255 characters on PostgreSQL; SQLite would take more, and the two
+    // engines must refuse the same texts, in words a cashier reads.
+    const std::pair<const QString &, const char *> fields[] = {
+        {d.vipNo, "txtVipNo"}, {d.owner, "txtOwner"}, {d.phone, "txtPhone"}, {d.vipId, "txtCardID"}};
+    for (const auto &[text, field] : fields)
+        if (text.toUcs4().size() > MaxLength)
+            throw CoreError::refusal(QStringLiteral("输入的内容太长（最多%1个字）！").arg(MaxLength),
+                                     QString::fromLatin1(field));
 }
 
 int MemberDetails::update(const QString &cnstr, const Details &d)

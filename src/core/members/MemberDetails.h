@@ -20,8 +20,12 @@ public:
     // The card's first order; nothing for an empty or unknown card.
     static std::optional<Details> find(const QString &cnstr, const QString &vipNo);
 
+    // What a text column holds, in characters.
+    static constexpr int MaxLength = 255;
+
     // Card, holder and identity number are required (an empty identity number would blank
-    // it on every order of the card). Throws a CoreError refusal naming the field.
+    // it on every order of the card), none longer than MaxLength. Throws a CoreError refusal
+    // naming the field.
     static void check(const Details &details);
 
     // Changes every order of the card in one statement; returns the orders changed (0 when

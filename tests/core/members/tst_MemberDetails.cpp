@@ -24,6 +24,12 @@ private slots:
         QTest::newRow("no card") << "" << "王五" << "ID9" << "请输入会员卡号！" << "txtVipNo" << -1;
         QTest::newRow("no holder") << "V'1" << " " << "ID9" << "请输入持卡人！" << "txtOwner" << -1;
         QTest::newRow("no identity number") << "V'1" << "王五" << "" << "请输入身份证号！" << "txtCardID" << -1;
+        // Counted in characters, as PostgreSQL's varchar(255) counts them: an emoji is one.
+        QTest::newRow("longest holder") << "V'1" << QString(254, u'牛') + "🐄" << "ID9" << "" << "" << 2;
+        QTest::newRow("holder too long") << "V'1" << QString(256, u'牛') << "ID9"
+                                         << "输入的内容太长（最多255个字）！" << "txtOwner" << -1;
+        QTest::newRow("identity number too long") << "V'1" << "王五" << QString(300, u'9')
+                                                  << "输入的内容太长（最多255个字）！" << "txtCardID" << -1;
     }
 
     void update()
