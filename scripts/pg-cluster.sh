@@ -2,6 +2,8 @@
 # A throwaway PostgreSQL cluster for the tests, on a free loopback port.
 #   scripts/pg-cluster.sh start DIR   -> prints the connection string
 #   scripts/pg-cluster.sh stop DIR
+#   scripts/pg-cluster.sh halt DIR     -> the server goes down, its data stays (tests of a lost server)
+#   scripts/pg-cluster.sh resume DIR   -> up again on the same port
 set -euo pipefail
 cmd=$1
 dir=$2
@@ -18,6 +20,12 @@ as_postgres() {
   fi
 }
 
+server() {
+  as_postgres "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+    -o "-p $(cat "$dir/port") -k $dir -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=200" \
+    "$1" >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
+}
+
 case "$cmd" in
 start)
   mkdir -p "$dir"
@@ -29,11 +37,16 @@ PY
 )
   as_postgres "$bin/initdb" -D "$dir/data" -A trust -U postgres -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 ||
     { cat "$dir/initdb.log" >&2; exit 1; }
-  as_postgres "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-    -o "-p $port -k $dir -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=200" start >/dev/null ||
-    { cat "$dir/server.log" >&2; exit 1; }
+  echo "$port" >"$dir/port"
+  server start
   as_postgres "$bin/psql" -h 127.0.0.1 -p "$port" -U postgres -d postgres -q -c "create database kwpos_test" >/dev/null
   echo "Provider=PostgreSQL;Host=127.0.0.1;Port=$port;Database=kwpos_test;User ID=postgres"
+  ;;
+halt)
+  as_postgres "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
+  ;;
+resume)
+  server start
   ;;
 stop)
   as_postgres "$bin/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true

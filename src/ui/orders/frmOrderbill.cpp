@@ -561,8 +561,11 @@ bool frmOrderbill::settle(Money amount, const QString &vipNo, Money balance, Sal
     // The dialog gets the card's balance as it stands now; the save checks it again under
     // the card's lock.
     Q_UNUSED(balance);
+    Money now; // a server gone at this moment is a message, the order stays on the screen
+    if (!runShowingErrors(this, [&] { now = GetVipCzBal(vipNo); }))
+        return false;
     frmVipSettle dialog(this);
-    dialog.init(amount, vipNo, GetVipCzBal(vipNo));
+    dialog.init(amount, vipNo, now);
     DialogRunner::exec(dialog);
     if (!dialog.OK())
         return false;

@@ -1,0 +1,227 @@
+#include <functional>
+#include <memory>
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDialog>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "ScriptedPrompts.h"
+#include "core/db/Database.h"
+#include "core/demo/DemoData.h"
+#include "core/frame/Session.h"
+#include "ui/members/frmVipCz.h"
+#include "ui/orders/frmOrderbill.h"
+#include "ui/pos/frmSaleBill.h"
+#include "ui/pos/frmVipSettle.h"
+#include "ui/reports/frmVipReport.h"
+#include "ui/widgets/DialogRunner.h"
+#include "ui/widgets/KeyedGrid.h"
+
+namespace {
+
+// A server of the test's own, so that stopping it disturbs no other test.
+QString cluster(const QString &command, const QString &dir)
+{
+    QProcess p;
+    p.start(QStringLiteral("bash"),
+            {QStringLiteral(KWPOS_SOURCE_DIR "/scripts/pg-cluster.sh"), command, dir});
+    if (!p.waitForFinished(120000) || p.exitCode() != 0)
+        qFatal("pg-cluster.sh %s failed: %s", qPrintable(command),
+               p.readAllStandardError().constData());
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// The settlement pays everything in cash.
+int payCash(QDialog &dialog)
+{
+    auto &d = dynamic_cast<frmVipSettle &>(dialog);
+    d.show();
+    d.txtGetReserve->setFocus();
+    d.txtGetReserve->selectAll();
+    QTest::keyClicks(d.txtGetReserve, QStringLiteral("0"));
+    d.txtAmount->setFocus();
+    QTest::keyClicks(d.txtAmount, QStringLiteral("1000"));
+    QTest::keyClick(d.txtAmount, Qt::Key_Plus);
+    return d.result();
+}
+
+// One window with something typed, the action that needs the server, what shows that the
+// typing is still there and what shows the action done.
+struct Case
+{
+    std::function<QWidget *()> open;
+    std::function<void(QWidget *)> act;
+    std::function<QString(QWidget *)> typed;
+    QString table; // one more row here once it worked; empty for a list
+    std::function<bool(QWidget *)> done;
+};
+
+QLineEdit *edit(QWidget *w, const char *name)
+{
+    return w->findChild<QLineEdit *>(QLatin1String(name));
+}
+
+QMap<QString, Case> cases()
+{
+    QMap<QString, Case> c;
+    c[QStringLiteral("sale bill")] = {
+        [] {
+            auto *f = new frmSaleBill;
+            f->chkNoPrint->setChecked(true);
+            f->txtBarcode->setText(QStringLiteral("101"));
+            f->txtBarcode_LostFocus();
+            f->txtQty->setText(QStringLiteral("2"));
+            f->cmdAdd_Click();
+            return f;
+        },
+        [](QWidget *w) {
+            DialogRunner::setScript(payCash);
+            QTest::keyClick(static_cast<frmSaleBill *>(w)->txtBarcode, Qt::Key_S,
+                            Qt::ControlModifier);
+            DialogRunner::setScript({});
+        },
+        [](QWidget *w) { return QString::number(static_cast<frmSaleBill *>(w)->FlexSale->rows()); },
+        QStringLiteral("ICStockBill"), nullptr};
+    c[QStringLiteral("order bill")] = {
+        [] {
+            auto *f = new frmOrderbill;
+            f->chkNoPrint->setChecked(true);
+            f->txtVipNo->setText(QStringLiteral("V0002"));
+            f->txtVipNo_LostFocus();
+            f->txtBarcode->setText(QStringLiteral("102"));
+            f->txtBarcode_LostFocus();
+            f->txtQty->setText(QStringLiteral("30"));
+            f->txtPreQty->setText(QStringLiteral("10"));
+            f->cmdAdd_Click();
+            return f;
+        },
+        [](QWidget *w) {
+            DialogRunner::setScript(payCash);
+            QTest::keyClick(static_cast<frmOrderbill *>(w)->txtBarcode, Qt::Key_Plus);
+            DialogRunner::setScript({});
+        },
+        [](QWidget *w) {
+            auto *f = static_cast<frmOrderbill *>(w);
+            return f->txtVipNo->text() + QString::number(f->FlexOrder->rows());
+        },
+        QStringLiteral("VipOrder"), nullptr};
+    c[QStringLiteral("recharge")] = {[] {
+                                         auto *f = new frmVipCz;
+                                         f->txtVipNo->setText(QStringLiteral("V0001"));
+                                         f->txtVipNo_LostFocus();
+                                         f->txtCzAmount->setText(QStringLiteral("50"));
+                                         return f;
+                                     },
+                                     [](QWidget *w) { static_cast<frmVipCz *>(w)->cmdSave(); },
+                                     [](QWidget *w) {
+                                         return edit(w, "txtVipNo")->text() + u'/' +
+                                                edit(w, "txtCzAmount")->text();
+                                     },
+                                     QStringLiteral("VipCzBill"), nullptr};
+    c[QStringLiteral("recharge list")] = {
+        [] {
+            auto *f = new frmVipReport(Session::current().Cnstr, Session::current().UserID, 103);
+            f->dtpFrom->setDate(QDate::currentDate().addDays(-60));
+            return f;
+        },
+        [](QWidget *w) { static_cast<frmVipReport *>(w)->cmdQuery_Click(); },
+        [](QWidget *w) {
+            return static_cast<frmVipReport *>(w)->dtpFrom->date().toString(Qt::ISODate);
+        },
+        QString(),
+        [](QWidget *w) { return static_cast<frmVipReport *>(w)->FlexReport->rows() > 1; }};
+    return c;
+}
+
+int count(const QString &table)
+{
+    return db::scalar(Session::current().Cnstr,
+                      QStringLiteral("select count(*) from %1").arg(table))
+        .toInt();
+}
+
+} // namespace
+
+class tst_DatabaseGone : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariable("KWPOS_TEST_ENGINE") != u"pg")
+            QSKIP("an embedded SQLite file has no server that could go away mid-day");
+        if (qEnvironmentVariable("KWPOS_TEST_PG").isEmpty())
+            QSKIP("KWPOS_TEST_PG is not set");
+        qputenv("KWPOS_CONFIG_DIR", (m_dir.path() + QStringLiteral("/config")).toUtf8());
+        qputenv("KWPOS_SPOOL_DIR", (m_dir.path() + QStringLiteral("/spool")).toUtf8());
+        // The server runs as its own user (as root, "postgres"), which must reach its folder.
+        QFile::setPermissions(m_dir.path(),
+                              QFile::permissions(m_dir.path()) | QFile::ExeOther | QFile::ExeGroup);
+        m_cnstr = cluster(QStringLiteral("start"), m_dir.path() + QStringLiteral("/pg"));
+        DemoData::create(m_cnstr);
+        Session &s = Session::current();
+        s.UserID = 1;
+        s.UserName = QStringLiteral("店长");
+        s.acctname = QStringLiteral("测试帐套");
+        s.Cnstr = m_cnstr;
+        s.RetailPriceStyleID = 1;
+    }
+    void cleanupTestCase()
+    {
+        db::closeAll();
+        if (!m_cnstr.isEmpty())
+            cluster(QStringLiteral("stop"), m_dir.path() + QStringLiteral("/pg"));
+    }
+
+    // The server stops with something typed: the action shows the engine's message and
+    // leaves the typing alone; once the server is back the same action works, in the same
+    // window, on the program's same connections.
+    void serverStopsMidDay_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char *name : {"sale bill", "order bill", "recharge", "recharge list"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void serverStopsMidDay()
+    {
+        QFETCH(QString, name);
+        const Case c = cases().value(name);
+        ScriptedPrompts prompts;
+        prompts.answers = {true, true, false}; // confirm twice; no print
+        std::unique_ptr<QWidget> w(c.open());
+        w->show();
+        const QString typed = c.typed(w.get());
+        const int before = c.table.isEmpty() ? 0 : count(c.table);
+        prompts.clear();
+
+        cluster(QStringLiteral("halt"), m_dir.path() + QStringLiteral("/pg"));
+        c.act(w.get());
+        const QStringList down = prompts.texts();
+        cluster(QStringLiteral("resume"), m_dir.path() + QStringLiteral("/pg"));
+        // The connection the server refused: libpq's own words.
+        QVERIFY2(!down.isEmpty() &&
+                     down.last().contains(QLatin1String("server"), Qt::CaseInsensitive),
+                 qPrintable(down.join(u'|')));
+        QCOMPARE(c.typed(w.get()), typed);
+        if (!c.table.isEmpty())
+            QCOMPARE(count(c.table), before);
+
+        prompts.clear();
+        c.act(w.get());
+        if (c.table.isEmpty())
+            QVERIFY2(c.done(w.get()), qPrintable(prompts.texts().join(u'|')));
+        else
+            QVERIFY2(count(c.table) == before + 1, qPrintable(prompts.texts().join(u'|')));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_cnstr;
+};
+
+QTEST_MAIN(tst_DatabaseGone)
+#include "tst_DatabaseGone.moc"
