@@ -9,7 +9,11 @@ PACKAGES=(
   qt6-translations-l10n
 )
 if [ "${1:-}" = "--test" ]; then
-  PACKAGES+=(postgresql poppler-utils unzip xvfb)
+  PACKAGES+=(postgresql poppler-utils unzip xvfb desktop-file-utils)
+fi
+if [ "${1:-}" = "--package" ]; then
+  # dpkg-shlibdeps finds the package's library dependencies; the entry is checked too.
+  PACKAGES+=(dpkg-dev desktop-file-utils)
 fi
 if [ "${1:-}" = "--bench" ]; then
   # The benchmark times the same statements through the engines' own C interfaces.

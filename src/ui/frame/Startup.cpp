@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QTextStream>
 
 #include "ui/widgets/ErrorPrompt.h"
@@ -57,9 +56,9 @@ int Startup::run(QApplication &app, const QStringList &arguments)
             return 2;
         }
     } else {
-        const QString exe = QCoreApplication::applicationDirPath() + QDir::separator() +
-                            QStringLiteral("kwpos_main");
-        login.login(QStringLiteral("7.1.20120102"), FileVersion::GetFileVer(exe));
+        // The running file itself: installed, it is /usr/bin/kwpos, not kwpos_main.
+        login.login(QStringLiteral("7.1.20120102"),
+                    FileVersion::GetFileVer(QCoreApplication::applicationFilePath()));
         if (login.OK.isNull() || !login.OK.toBool())
             return 0; // cancelled: end silently
     }
