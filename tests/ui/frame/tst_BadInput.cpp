@@ -20,6 +20,7 @@
 #include "core/db/Database.h"
 #include "core/members/MemberDetails.h"
 #include "ui/frame/FrmMain.h"
+#include "ui/print/FileChooser.h"
 #include "ui/members/frmEditVip.h"
 #include "ui/widgets/DialogRunner.h"
 
@@ -104,9 +105,19 @@ bool editable(QWidget *w)
     return false;
 }
 
+// The operator cancels every save-file dialogue (exports).
+class CancelFiles : public FileChooser
+{
+public:
+    CancelFiles() { FileChooser::setCurrent(this); }
+    ~CancelFiles() override { FileChooser::setCurrent(nullptr); }
+    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+};
+
 // Opens every window the main window's commands open, and every dialogue of ours those open
-// in turn, fills each field with one text and presses the confirm keys. Questions are answered
-// No and inner dialogues are cancelled after their walk, so nothing may be stored.
+// in turn (through their buttons too), fills each field with one text and presses the confirm
+// keys. Questions are answered No and inner dialogues are cancelled after their walk, so
+// nothing may be stored.
 class Walker
 {
 public:
@@ -179,8 +190,18 @@ private:
         for (QAbstractItemView *grid : w.findChildren<QAbstractItemView *>())
             fillGrid(grid);
         check(start, QStringLiteral("typing"));
+        const QPointer<QWidget> guard(&w);
         confirm(w);
         check(start, QStringLiteral("confirm keys"));
+        // Then every other button once, which reaches the inner dialogues.
+        QList<QPointer<QPushButton>> buttons;
+        for (QPushButton *b : w.findChildren<QPushButton *>())
+            if (b->window() == &w && !b->isDefault())
+                buttons << b;
+        for (const QPointer<QPushButton> &b : buttons)
+            if (guard && guard->isVisible() && b && b->isVisible() && b->isEnabled())
+                b->click();
+        check(start, QStringLiteral("buttons"));
         m_open.removeAll(&w);
     }
 
@@ -249,6 +270,7 @@ private:
     FrmMain &m_main;
     QString m_cnstr, m_text, m_where;
     ScriptedPrompts m_prompts;
+    CancelFiles m_files;
     QTimer m_watch;
     QList<QWidget *> m_open;
     QStringList m_faults, m_walked;
