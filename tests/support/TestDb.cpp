@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include "core/db/Database.h"
 #include "core/db/Schema.h"
@@ -105,11 +106,13 @@ void TestDb::failOn(const QString &event, const QString &table) const
     }
 }
 
-QString TestDb::refusalOf(const std::function<void()> &action)
+QString TestDb::refusalOf(const std::function<void()> &action, QString *field)
 {
     try {
         action();
     } catch (const CoreError &e) {
+        if (field)
+            *field = e.field();
         return e.isRefusal() ? e.message() : QStringLiteral("failure: ") + e.message();
     }
     return QString();
@@ -122,8 +125,14 @@ QString TestDb::dump(const QString &cnstr, const QString &sql, const QVariantLis
         QStringList values;
         for (int i = 0; i < r.count(); ++i) {
             const QVariant v = r.at(i);
-            bool numeric = false;
-            const double d = v.toString().toDouble(&numeric);
+            // Amounts may come back as text with trailing zeros; card and phone numbers are
+            // text made of digits and stay as they are.
+            const bool numeric = v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Int ||
+                                 v.typeId() == QMetaType::LongLong ||
+                                 QRegularExpression(QStringLiteral("^-?\\d+\\.\\d+$"))
+                                     .match(v.toString())
+                                     .hasMatch();
+            const double d = v.toDouble();
             if (v.isNull())
                 values << QString();
             else if (v.typeId() == QMetaType::QDate || v.typeId() == QMetaType::QDateTime)
@@ -157,12 +166,14 @@ QStringList TestDb::runStations(const QString &program, const QList<QStringList>
     return out;
 }
 
-QString TestDb::movementChain(const QString &cnstr)
+QString TestDb::movementChain(const QString &cnstr, const QString &vipNo)
 {
     Money end;
     for (const db::Row &r :
-         db::query(cnstr, QStringLiteral("select FInterID, FBegAmount, FEndAmount from VipCzBill"
-                                         " order by FInterID"))) {
+         db::query(cnstr,
+                   QStringLiteral("select FInterID, FBegAmount, FEndAmount from VipCzBill"
+                                  " where FVipNo=? order by FInterID"),
+                   {vipNo})) {
         if (r.money(QStringLiteral("FBegAmount")) != end ||
             r.money(QStringLiteral("FEndAmount")).isNegative())
             return QStringLiteral("broken at %1").arg(r.integer(QStringLiteral("FInterID")));

@@ -37,16 +37,16 @@ public:
     // Makes every `event` ("insert", "update") on `table` fail, as a lost connection would.
     void failOn(const QString &event, const QString &table) const;
     // The refusal an action raises: empty when it goes through, "failure: ..." for any other
-    // error.
-    static QString refusalOf(const std::function<void()> &action);
+    // error. `field` receives the field the refusal sends the cashier to.
+    static QString refusalOf(const std::function<void()> &action, QString *field = nullptr);
 
     // A query's rows as text, the same on both engines: values joined by ",", rows by ";",
     // numbers without trailing zeros, dates ISO, NULL empty.
     static QString dump(const QString &cnstr, const QString &sql, const QVariantList &params = {});
 
-    // Walks the stored-value movements in order: each must begin where the one before ended
-    // and none end below 0. The last end balance, or where the chain broke.
-    static QString movementChain(const QString &cnstr);
+    // Walks a card's stored-value movements in order: each must begin where the one before
+    // ended and none end below 0. The last end balance, or where the chain broke.
+    static QString movementChain(const QString &cnstr, const QString &vipNo);
 
     // Runs these station processes at once and hands back what they printed, line by line; a
     // station that fails or hangs reports that instead.
