@@ -1,11 +1,14 @@
 #include "TestDb.h"
 
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
-#include "core/frame/Session.h"
 #include "core/db/Database.h"
-#include "core/demo/DemoData.h"
 #include "core/db/Schema.h"
+#include "core/demo/DemoData.h"
+#include "core/frame/CoreError.h"
+#include "core/frame/Session.h"
 
 bool TestDb::isPostgres()
 {
@@ -37,11 +40,12 @@ TestDb::TestDb(Content content)
         cs.schema = m_schema;
         m_cnstr = cs.toString();
     } else {
-        m_cnstr = db::ConnectionString::sqlite(m_dir.path() + QStringLiteral("/shop.db")).toString();
+        m_cnstr =
+            db::ConnectionString::sqlite(m_dir.path() + QStringLiteral("/shop.db")).toString();
     }
     if (content == Content::Demo)
         DemoData::create(m_cnstr);
-    else
+    else if (content == Content::Schema)
         db::Schema::ensure(m_cnstr);
 }
 
@@ -78,8 +82,102 @@ void TestDb::addUser(int userId, const QString &name, bool manager, int allowQue
                 {userId, name, manager ? 1 : 0, allowQueryDays});
     for (const QString &g : grants) {
         const QStringList kv = g.split(u'=');
-        db::execute(m_cnstr,
-                    QStringLiteral("insert into t_user_grant (FUserID, FKey, FValue) values (?,?,?)"),
-                    {userId, kv.value(0), kv.value(1, QStringLiteral("1")).toInt()});
+        db::execute(
+            m_cnstr,
+            QStringLiteral("insert into t_user_grant (FUserID, FKey, FValue) values (?,?,?)"),
+            {userId, kv.value(0), kv.value(1, QStringLiteral("1")).toInt()});
     }
+}
+
+void TestDb::failOn(const QString &event, const QString &table) const
+{
+    if (m_engine == db::Engine::PostgreSQL) {
+        db::execute(m_cnstr,
+                    QStringLiteral("create or replace function kwpos_fail() returns trigger"
+                                   " language plpgsql as"
+                                   " $$ begin raise exception 'forced failure'; end $$"));
+        db::execute(m_cnstr, QStringLiteral("create trigger kwpos_fail before %1 on %2 for each row"
+                                            " execute function kwpos_fail()")
+                                 .arg(event, table));
+    } else {
+        db::execute(m_cnstr, QStringLiteral("create trigger kwpos_fail before %1 on %2"
+                                            " begin select raise(abort, 'forced failure'); end")
+                                 .arg(event, table));
+    }
+}
+
+QString TestDb::refusalOf(const std::function<void()> &action, QString *field)
+{
+    try {
+        action();
+    } catch (const CoreError &e) {
+        if (field)
+            *field = e.field();
+        return e.isRefusal() ? e.message() : QStringLiteral("failure: ") + e.message();
+    }
+    return QString();
+}
+
+QString TestDb::dump(const QString &cnstr, const QString &sql, const QVariantList &params)
+{
+    QStringList rows;
+    for (const db::Row &r : db::query(cnstr, sql, params)) {
+        QStringList values;
+        for (int i = 0; i < r.count(); ++i) {
+            const QVariant v = r.at(i);
+            // Amounts may come back as text with trailing zeros; card and phone numbers are
+            // text made of digits and stay as they are.
+            const bool numeric = v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Int ||
+                                 v.typeId() == QMetaType::LongLong ||
+                                 QRegularExpression(QStringLiteral("^-?\\d+\\.\\d+$"))
+                                     .match(v.toString())
+                                     .hasMatch();
+            const double d = v.toDouble();
+            if (v.isNull())
+                values << QString();
+            else if (v.typeId() == QMetaType::QDate || v.typeId() == QMetaType::QDateTime)
+                values << v.toDateTime()
+                              .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                              .remove(QStringLiteral(" 00:00:00"));
+            else
+                values << (numeric ? QString::number(d, 'g', 15) : v.toString());
+        }
+        rows << values.join(u',');
+    }
+    return rows.join(u';');
+}
+
+QStringList TestDb::runStations(const QString &program, const QList<QStringList> &args)
+{
+    std::vector<std::unique_ptr<QProcess>> stations;
+    for (const QStringList &a : args) {
+        stations.push_back(std::make_unique<QProcess>());
+        stations.back()->start(program, a);
+    }
+    QStringList out;
+    for (const auto &p : stations) {
+        if (!p->waitForFinished(300000) || p->exitStatus() != QProcess::NormalExit ||
+            p->exitCode() != 0)
+            out << QStringLiteral("station failed: ") +
+                       QString::fromUtf8(p->readAllStandardError());
+        else
+            out << QString::fromUtf8(p->readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    }
+    return out;
+}
+
+QString TestDb::movementChain(const QString &cnstr, const QString &vipNo)
+{
+    Money end;
+    for (const db::Row &r :
+         db::query(cnstr,
+                   QStringLiteral("select FInterID, FBegAmount, FEndAmount from VipCzBill"
+                                  " where FVipNo=? order by FInterID"),
+                   {vipNo})) {
+        if (r.money(QStringLiteral("FBegAmount")) != end ||
+            r.money(QStringLiteral("FEndAmount")).isNegative())
+            return QStringLiteral("broken at %1").arg(r.integer(QStringLiteral("FInterID")));
+        end = r.money(QStringLiteral("FEndAmount"));
+    }
+    return end.format();
 }

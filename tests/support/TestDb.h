@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QString>
@@ -16,7 +17,7 @@
 class TestDb
 {
 public:
-    enum class Content { Schema, Demo };
+    enum class Content { Empty, Schema, Demo };
     explicit TestDb(Content content = Content::Schema);
     ~TestDb();
     TestDb(const TestDb &) = delete;
@@ -33,6 +34,24 @@ public:
     void addUser(int userId, const QString &name, bool manager, int allowQueryDays = 0,
                  const QStringList &grants = {}) const;
 
+    // Makes every `event` ("insert", "update") on `table` fail, as a lost connection would.
+    void failOn(const QString &event, const QString &table) const;
+    // The refusal an action raises: empty when it goes through, "failure: ..." for any other
+    // error. `field` receives the field the refusal sends the cashier to.
+    static QString refusalOf(const std::function<void()> &action, QString *field = nullptr);
+
+    // A query's rows as text, the same on both engines: values joined by ",", rows by ";",
+    // numbers without trailing zeros, dates ISO, NULL empty.
+    static QString dump(const QString &cnstr, const QString &sql, const QVariantList &params = {});
+
+    // Walks a card's stored-value movements in order: each must begin where the one before
+    // ended and none end below 0. The last end balance, or where the chain broke.
+    static QString movementChain(const QString &cnstr, const QString &vipNo);
+
+    // Runs these station processes at once and hands back what they printed, line by line; a
+    // station that fails or hangs reports that instead.
+    static QStringList runStations(const QString &program, const QList<QStringList> &args);
+
     // Whether the run's engine is usable here; a PostgreSQL run without KWPOS_TEST_PG is not.
     static bool available();
     static bool isPostgres();
@@ -47,14 +66,15 @@ private:
 };
 
 // Skips the whole test case when the run's engine is not available.
-#define KWPOS_REQUIRE_ENGINE()                                                                    \
-    do {                                                                                          \
-        if (!TestDb::available())                                                                 \
-            QSKIP("KWPOS_TEST_PG is not set");                                                    \
+#define KWPOS_REQUIRE_ENGINE()                                                                     \
+    do {                                                                                           \
+        if (!TestDb::available())                                                                  \
+            QSKIP("KWPOS_TEST_PG is not set");                                                     \
     } while (0)
 
 // QCOMPARE prints money as the screens do, with all four decimals when they matter.
 inline char *toString(const Money &m)
 {
-    return qstrdup(QStringLiteral("%1 (%2 units)").arg(m.format()).arg(m.units()).toUtf8().constData());
+    return qstrdup(
+        QStringLiteral("%1 (%2 units)").arg(m.format()).arg(m.units()).toUtf8().constData());
 }

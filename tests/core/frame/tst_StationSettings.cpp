@@ -1,3 +1,5 @@
+#include <functional>
+
 #include <QtTest>
 
 #include "core/db/DbError.h"
@@ -6,53 +8,33 @@
 
 namespace {
 
-const QStringList Names{"printPort",    "detailPrintPort", "useMoneyBox", "comBaudRate",
-                        "portEncoding", "receiptPrinter",  "saleStock",   "mappedPort"};
+using S = StationSettings;
 
-QString readSetting(const QString &name)
+// Each setting: how it is read and written, its default, and the section and key other
+// programs on the station read it under.
+struct Setting
 {
-    if (name == "printPort")
-        return StationSettings::printPort();
-    if (name == "detailPrintPort")
-        return StationSettings::detailPrintPort();
-    if (name == "useMoneyBox")
-        return StationSettings::useMoneyBox() ? "1" : "0";
-    if (name == "comBaudRate")
-        return QString::number(StationSettings::comBaudRate());
-    if (name == "portEncoding")
-        return StationSettings::portEncoding();
-    if (name == "receiptPrinter")
-        return StationSettings::receiptPrinter();
-    if (name == "saleStock")
-        return StationSettings::saleStock();
-    return StationSettings::mappedPort("LPT1");
-}
+    const char *name;
+    std::function<QString()> read;
+    std::function<void(const QString &)> write;
+    const char *byDefault, *section, *key, *sample;
+};
 
-void writeSetting(const QString &name, const QString &value)
+const QList<Setting> &settings()
 {
-    if (name == "printPort")
-        StationSettings::setPrintPort(value);
-    else if (name == "detailPrintPort")
-        StationSettings::setDetailPrintPort(value);
-    else if (name == "useMoneyBox")
-        StationSettings::setUseMoneyBox(value == "1");
-    else if (name == "comBaudRate")
-        StationSettings::setComBaudRate(value.toInt());
-    else if (name == "portEncoding")
-        StationSettings::setPortEncoding(value);
-    else if (name == "receiptPrinter")
-        StationSettings::setReceiptPrinter(value);
-    else if (name == "saleStock")
-        StationSettings::setSaleStock(value);
-    else
-        StationSettings::setMappedPort("LPT1", value);
-}
-
-QMap<QString, QString> defaults()
-{
-    return {{"printPort", "LPT1"},   {"detailPrintPort", "LPT1"}, {"useMoneyBox", "0"},
-            {"comBaudRate", "9600"}, {"portEncoding", "GB18030"}, {"receiptPrinter", ""},
-            {"saleStock", "店面"},   {"mappedPort", ""}};
+    // clang-format off
+    static const QList<Setting> all{
+        {"receipt port", S::printPort, S::setPrintPort, "LPT1", "Pos.Default", "PrintPort", "Com2"},
+        {"detail port", S::detailPrintPort, S::setDetailPrintPort, "LPT1", "DefaultValue", "PrintPort", "LPT3"},
+        {"drawer", [] { return QString::number(S::useMoneyBox()); }, [](const QString &v) { S::setUseMoneyBox(v == "1"); }, "0", "Pos.Default", "UseMoneyBox", "1"},
+        {"baud", [] { return QString::number(S::comBaudRate()); }, [](const QString &v) { S::setComBaudRate(v.toInt()); }, "9600", "Pos.Default", "ComBaudRate", "19200"},
+        {"encoding", S::portEncoding, S::setPortEncoding, "GB18030", "Pos.Default", "PortEncoding", "UTF-8"},
+        {"printer", S::receiptPrinter, S::setReceiptPrinter, "", "Pos.Default", "ReceiptPrinter", "柜台"},
+        {"warehouse", S::saleStock, S::setSaleStock, "店面", "DefaultValue", "frmSaleBill.Stock", "冷库"},
+        {"port map", [] { return S::mappedPort("LPT1"); }, [](const QString &v) { S::setMappedPort("LPT1", v); }, "", "Ports", "LPT1", "/dev/usb/lp1"},
+    };
+    // clang-format on
+    return all;
 }
 
 } // namespace
@@ -70,51 +52,24 @@ private slots:
         qputenv("KWPOS_CONFIG_DIR", dir.toUtf8());
     }
 
-    // Each setting lands under the section and key other programs on the station read, and
-    // every other setting still reads its default: the two PrintPort keys stay apart.
+    // Each setting lands under its section and key, and every other setting still reads its
+    // default: the two PrintPort keys stay apart.
     void roundTrip_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        const struct
-        {
-            const char *tag, *name, *value, *section, *key;
-        } rows[] = {
-            {"receipt port", "printPort", "Com2", "Pos.Default", "PrintPort"},
-            {"detail port", "detailPrintPort", "LPT3", "DefaultValue", "PrintPort"},
-            {"drawer", "useMoneyBox", "1", "Pos.Default", "UseMoneyBox"},
-            {"baud", "comBaudRate", "19200", "Pos.Default", "ComBaudRate"},
-            {"encoding", "portEncoding", "UTF-8", "Pos.Default", "PortEncoding"},
-            {"printer", "receiptPrinter", "柜台", "Pos.Default", "ReceiptPrinter"},
-            {"warehouse", "saleStock", "冷库", "DefaultValue", "frmSaleBill.Stock"},
-            {"port map", "mappedPort", "/dev/usb/lp1", "Ports", "LPT1"},
-        };
-        for (const auto &r : rows)
-            QTest::newRow(r.tag) << r.name << QString::fromUtf8(r.value) << r.section << r.key;
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < settings().size(); ++i)
+            QTest::newRow(settings()[i].name) << i;
     }
     void roundTrip()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, value);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        writeSetting(name, value);
-        QCOMPARE(KwStore::get("KwStore", section, key), value);
-        QMap<QString, QString> expected = defaults();
-        expected[name] = value;
-        for (const QString &n : Names)
-            QCOMPARE(readSetting(n), expected[n]);
-    }
-
-    // Files written by other programs on the station spell sections and keys as they like.
-    void namesInAnyCase()
-    {
-        QCOMPARE(KwStore::get("KwStore", "Pos.Default", "PrintPort", "LPT1"), QString("LPT1"));
-        KwStore::set("KwStore", "DefaultValue", "frmSaleBill.Stock", QStringLiteral("冷库"));
-        QCOMPARE(KwStore::get("Kwstore", "Defaultvalue", "FRMSALEBILL.STOCK"), QString("冷库"));
-        QCOMPARE(StationSettings::saleStock(), QStringLiteral("冷库"));
+        QFETCH(int, index);
+        const Setting &s = settings()[index];
+        s.write(QString::fromUtf8(s.sample));
+        // Files written by other programs spell sections and keys as they like.
+        QCOMPARE(KwStore::get("Kwstore", QString(s.section).toLower(), QString(s.key).toUpper()),
+                 QString::fromUtf8(s.sample));
+        for (const Setting &o : settings())
+            QCOMPARE(o.read(), QString::fromUtf8(&o == &s ? o.sample : o.byDefault));
     }
 
     // A store that cannot be written (its folder would sit under a file) says so and names
@@ -125,17 +80,17 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         qputenv("KWPOS_CONFIG_DIR", (blocker.fileName() + "/config").toUtf8());
-        for (const QString &name : Names) {
+        for (const Setting &s : settings()) {
             QString message;
             try {
-                writeSetting(name, "1");
+                s.write("1");
             } catch (const db::DbError &e) {
                 message = e.message();
             }
             QVERIFY2(message.startsWith("设置未保存") &&
                          message.contains(KwStore::filePath("KwStore")),
-                     qPrintable(name + ": " + message));
-            QCOMPARE(readSetting(name), defaults()[name]);
+                     qPrintable(QString(s.name) + ": " + message));
+            QCOMPARE(s.read(), QString::fromUtf8(s.byDefault));
         }
     }
 };

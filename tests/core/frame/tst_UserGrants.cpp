@@ -1,22 +1,10 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "core/frame/UserGrants.h"
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/UserGrants.h"
 
 namespace {
-
-// The operator's rows as "key=value", ordered by key.
-QStringList rowsOf(const QString &cnstr, int userId)
-{
-    QStringList rows;
-    for (const db::Row &r : db::query(cnstr,
-                                      "select FKey, FValue from t_user_grant where FUserID=? order by FKey",
-                                      {userId}))
-        rows << r.text("FKey") + "=" + (r.isNull("FValue") ? QStringLiteral("null") : r.text("FValue"));
-    return rows;
-}
 
 QMap<QString, bool> allOff()
 {
@@ -38,13 +26,13 @@ private slots:
     {
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QStringList>("ticked");
+        // clang-format off
         QTest::newRow("no rows") << QStringList{} << QStringList{};
-        QTest::newRow("keys in other case") << QStringList{"neworder=1", "ORDERHZB=1", "orderadjitem=1"}
-                                            << QStringList{"NewOrder", "OrderAdjItem", "OrderHzb"};
+        QTest::newRow("keys in other case") << QStringList{"neworder=1", "ORDERHZB=1", "orderadjitem=1"} << QStringList{"NewOrder", "OrderAdjItem", "OrderHzb"};
         QTest::newRow("value 0 clears") << QStringList{"bk=0", "yyrbb=1"} << QStringList{"yyrbb"};
-        QTest::newRow("unknown keys ignored") << QStringList{"deletebill=1", "grant=1", "salemxb=1"}
-                                              << QStringList{"salemxb"};
+        QTest::newRow("unknown keys ignored") << QStringList{"deletebill=1", "grant=1", "salemxb=1"} << QStringList{"salemxb"};
         QTest::newRow("any non-zero grants") << QStringList{"EditOrderYxq=2"} << QStringList{"EditOrderYxq"};
+        // clang-format on
     }
     void load()
     {
@@ -52,7 +40,8 @@ private slots:
         QFETCH(QStringList, ticked);
         TestDb t;
         t.addUser(5, QStringLiteral("张三"), false, 0, rows);
-        t.addUser(6, QStringLiteral("李四"), false, 0, {"NewSale=1", "EditOrder=1"}); // not mixed in
+        t.addUser(6, QStringLiteral("李四"), false, 0,
+                  {"NewSale=1", "EditOrder=1"}); // not mixed in
         const QMap<QString, bool> got = UserGrants::load(t.cnstr(), QStringLiteral("张三"));
         QCOMPARE(got.size(), 10);
         QStringList on;
@@ -63,15 +52,10 @@ private slots:
         QCOMPARE(on, ticked);
     }
 
-    void nullValueReadsAsNotGranted()
-    {
-        TestDb t;
-        t.addUser(5, QStringLiteral("张三"), false);
-        db::execute(t.cnstr(), "insert into t_user_grant (FUserID, FKey, FValue) values (5, 'bk', null)");
-        QCOMPARE(UserGrants::load(t.cnstr(), QStringLiteral("张三")).value("bk", true), false);
-    }
-
-    void grantWritesTenRows()
+    // Every right written for the operator, the old rows replaced, others' rows untouched;
+    // nobody or an unknown operator is refused and nothing changes. A NULL reads as not
+    // granted.
+    void grant()
     {
         TestDb t;
         t.addUser(5, QStringLiteral("张三"), false, 0, {"NewOrder=1", "deletebill=1", "bk=1"});
@@ -79,39 +63,23 @@ private slots:
         QMap<QString, bool> g = allOff();
         g["NewSale"] = true;
         g["orderhzb"] = true; // any case
+        for (const char *name : {"", "王五", "O'Neil"})
+            QCOMPARE(TestDb::refusalOf([&] { UserGrants::grant(t.cnstr(), name, g); }),
+                     *name ? QString("failure: 操作员“%1”不存在！").arg(name)
+                           : QString("failure: 请选择操作员！"));
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*) from t_user_grant"), "4");
         UserGrants::grant(t.cnstr(), QStringLiteral("张三"), g);
-        QCOMPARE(rowsOf(t.cnstr(), 5),
-                 (QStringList{"EditOrder=0", "EditOrderYxq=0", "NewOrder=0", "NewSale=1",
-                              "OrderAdjItem=0", "OrderHzb=1", "bk=0", "ordermxb=0", "salemxb=0",
-                              "yyrbb=0"}));
-        QCOMPARE(rowsOf(t.cnstr(), 6), QStringList{"NewSale=1"}); // others untouched
-        // Granting again replaces the rows rather than adding to them.
+        const QString rows = "select FKey, FValue from t_user_grant where FUserID=? order by FKey";
+        QCOMPARE(TestDb::dump(t.cnstr(), rows, {5}),
+                 "EditOrder,0;EditOrderYxq,0;NewOrder,0;NewSale,1;OrderAdjItem,0;OrderHzb,1;bk,0;"
+                 "ordermxb,0;salemxb,0;yyrbb,0");
+        QCOMPARE(TestDb::dump(t.cnstr(), rows, {6}), "NewSale,1");
         UserGrants::grant(t.cnstr(), QStringLiteral("张三"), allOff());
-        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_user_grant where FUserID=5").toInt(), 10);
-        QCOMPARE(db::scalar(t.cnstr(), "select sum(FValue) from t_user_grant where FUserID=5").toInt(), 0);
-    }
-
-    void grantRefusals_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("nobody chosen") << "" << "请选择操作员！";
-        QTest::newRow("unknown operator") << "王五" << "操作员“王五”不存在！";
-        QTest::newRow("quote in name") << "O'Neil" << "操作员“O'Neil”不存在！";
-    }
-    void grantRefusals()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, message);
-        TestDb t;
-        t.addUser(5, QStringLiteral("张三"), false, 0, {"bk=1"});
-        try {
-            UserGrants::grant(t.cnstr(), name, allOff());
-            QFAIL("no error");
-        } catch (const db::DbError &e) {
-            QCOMPARE(e.message(), message);
-        }
-        QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_user_grant").toInt(), 1);
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*), sum(FValue) from t_user_grant where"
+                                         " FUserID=5"),
+                 "10,0");
+        db::execute(t.cnstr(), "update t_user_grant set FValue=null where FKey='bk'");
+        QCOMPARE(UserGrants::load(t.cnstr(), QStringLiteral("张三")).value("bk", true), false);
     }
 };
 

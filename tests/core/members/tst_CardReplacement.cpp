@@ -6,7 +6,6 @@
 #include "TestDb.h"
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
-#include "core/frame/CoreError.h"
 #include "core/members/CardReplacement.h"
 #include "core/members/StoredValueLedger.h"
 
@@ -14,36 +13,27 @@ namespace {
 
 // 王五 ("ID1") holds cards V'2 and V1 on orders; V1 also has stored value and a sale;
 // "used" numbers occur in one table each; a walk-in order carries no identity number.
-void addMembers(const QString &cnstr)
+void addMembers(const QString &c)
 {
-    const char *order = "insert into VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID) values (?,?,?,?,?)";
-    db::execute(cnstr, order, {1, "V1", "王五", "138", "ID1"});
-    db::execute(cnstr, order, {2, "V'2", "王五", "138", "ID1"});
-    db::execute(cnstr, order, {3, "V1", "王五", "138", "ID1"});
-    db::execute(cnstr, order, {4, "ORDERED", "赵六", "139", "ID2"});
-    db::execute(cnstr, order, {5, "", "散客", "", ""});
-    db::execute(cnstr, "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (1, 99, 'V1')");
-    db::execute(cnstr, "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (2, 99, 'SOLD')");
-    db::Transaction tx(cnstr);
-    for (const char *card : {"V1", "CHARGED"}) {
-        StoredValueMovement m;
-        m.vipNo = QLatin1String(card);
-        m.type = StoredValueMovement::Recharge;
-        m.date = QDate(2024, 3, 1);
-        m.amount = Money::fromInt(100);
-        StoredValueLedger::post(tx, m);
-    }
-    tx.commit();
+    db::execute(c, "insert into VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID) values"
+                   " (1, 'V1', '王五', '138', 'ID1'), (2, 'V''2', '王五', '138', 'ID1'),"
+                   " (3, 'V1', '王五', '138', 'ID1'), (4, 'ORDERED', '赵六', '139', 'ID2'),"
+                   " (5, '', '散客', '', '')");
+    db::execute(c, "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (1, 99, 'V1'),"
+                   " (2, 99, 'SOLD')");
+    db::execute(c, "insert into VipCzBill (FVipNo, FTranType, FDate, FKAmount, FBegAmount,"
+                   " FEndAmount) values ('V1', 1, '2024-03-01', 100, 0, 100), ('CHARGED', 1,"
+                   " '2024-03-01', 100, 0, 100)");
 }
 
-QList<int> countsOn(const QString &cnstr, const QString &card)
+// Orders, movements and sale bills on a card.
+QString countsOn(const QString &c, const QString &card)
 {
-    QList<int> out;
-    for (const char *table : {"VipOrder", "VipCzBill", "ICStockBill"})
-        out << db::scalar(cnstr, QStringLiteral("select count(*) from %1 where FVipNo=?").arg(QLatin1String(table)),
-                          {card})
-                   .toInt();
-    return out;
+    return TestDb::dump(c,
+                        "select (select count(*) from VipOrder where FVipNo=?), (select"
+                        " count(*) from VipCzBill where FVipNo=?), (select count(*) from"
+                        " ICStockBill where FVipNo=?)",
+                        {card, card, card});
 }
 
 } // namespace
@@ -54,96 +44,66 @@ class tst_CardReplacement : public QObject
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
 
-    void cardsOfAnIdentityNumber()
-    {
-        TestDb t;
-        addMembers(t.cnstr());
-        const CardReplacement::Holder h = CardReplacement::cards(t.cnstr(), "ID1");
-        QCOMPARE(h.owner, QStringLiteral("王五"));
-        QCOMPARE(h.cards, (QStringList{"V'2", "V1"}));
-        QVERIFY(CardReplacement::cards(t.cnstr(), "").cards.isEmpty());
-        QVERIFY(CardReplacement::cards(t.cnstr(), "ID9").cards.isEmpty());
-        QVERIFY(CardReplacement::cards(t.cnstr(), "' or '1'='1").cards.isEmpty());
-    }
-
+    // A holder's cards by identity number; none for an empty, unknown or quoted number. A
+    // replacement moves everything of the card; a refused or failed one nothing. `between`
+    // runs after the cashier's check and before the replacement.
     void replace_data()
     {
         QTest::addColumn<QString>("oldNo");
         QTest::addColumn<QString>("newNo");
-        QTest::addColumn<QString>("refusal");
-        QTest::addColumn<QString>("field");
-        QTest::newRow("free number") << "V1" << "N'9" << "" << "";
-        QTest::newRow("number on an order") << "V1" << "ORDERED" << "新的会员卡号已经被使用！" << "txtNewVipNo";
-        QTest::newRow("number only in movements") << "V1" << "CHARGED" << "新的会员卡号已经被使用！" << "txtNewVipNo";
-        QTest::newRow("number only in sales") << "V1" << "SOLD" << "新的会员卡号已经被使用！" << "txtNewVipNo";
-        QTest::newRow("onto itself") << "V1" << "V1" << "新的会员卡号已经被使用！" << "txtNewVipNo";
-        QTest::newRow("no old card") << "" << "N9" << "请输入身份证号！" << "txtID";
-        QTest::newRow("no new number") << "V1" << " " << "请输入新的卡号！" << "txtNewVipNo";
+        QTest::addColumn<QString>("between");
+        QTest::addColumn<QString>("outcome");
+        const QString used = "新的会员卡号已经被使用！ @ txtNewVipNo";
+        const QString none;
+        // clang-format off
+        QTest::newRow("free number") << "V1" << "N'9" << none << "";
+        QTest::newRow("number on an order") << "V1" << "ORDERED" << none << used;
+        QTest::newRow("number only in movements") << "V1" << "CHARGED" << none << used;
+        QTest::newRow("number only in sales") << "V1" << "SOLD" << none << used;
+        QTest::newRow("onto itself") << "V1" << "V1" << none << used;
+        QTest::newRow("no old card") << "" << "N9" << none << "请输入身份证号！ @ txtID";
+        QTest::newRow("no new number") << "V1" << " " << none << "请输入新的卡号！ @ txtNewVipNo";
+        QTest::newRow("number given out after the check") << "V1" << "N9" << "insert into VipCzBill (FVipNo, FTranType, FKAmount) values ('N9', 1, 5)" << used;
+        QTest::newRow("sale bills refuse to move") << "V1" << "N9" << "fail update ICStockBill" << "failure: forced failure";
+        // clang-format on
     }
-
     void replace()
     {
         QFETCH(QString, oldNo);
         QFETCH(QString, newNo);
-        QFETCH(QString, refusal);
-        QFETCH(QString, field);
+        QFETCH(QString, between);
+        QFETCH(QString, outcome);
         TestDb t;
-        addMembers(t.cnstr());
-        const Money balance = StoredValueLedger::balance(t.cnstr(), "V1");
-        try {
-            CardReplacement::check(t.cnstr(), oldNo, newNo);
-            QCOMPARE(CardReplacement::replace(t.cnstr(), oldNo, newNo), 4);
-            QVERIFY(refusal.isEmpty());
-            QCOMPARE(countsOn(t.cnstr(), "V1"), (QList<int>{0, 0, 0}));
-            QCOMPARE(countsOn(t.cnstr(), newNo), (QList<int>{2, 1, 1}));
-            QCOMPARE(StoredValueLedger::balance(t.cnstr(), newNo), balance);
-            QCOMPARE(countsOn(t.cnstr(), "V'2"), (QList<int>{1, 0, 0}));
-        } catch (const CoreError &e) {
-            QCOMPARE(e.message(), refusal);
-            QCOMPARE(e.field(), field);
-            QCOMPARE(countsOn(t.cnstr(), "V1"), (QList<int>{2, 1, 1}));
+        const QString c = t.cnstr();
+        addMembers(c);
+        const CardReplacement::Holder h = CardReplacement::cards(c, "ID1");
+        QCOMPARE(h.owner + ": " + h.cards.join(','), QStringLiteral("王五: V'2,V1"));
+        for (const char *id : {"", "ID9", "' or '1'='1"})
+            QVERIFY(CardReplacement::cards(c, id).cards.isEmpty());
+        QString field;
+        QString got = TestDb::refusalOf([&] { CardReplacement::check(c, oldNo, newNo); }, &field);
+        int moved = 0;
+        if (got.isEmpty()) {
+            if (between.startsWith("fail "))
+                t.failOn(between.section(' ', 1, 1), between.section(' ', 2));
+            else if (!between.isEmpty())
+                db::execute(c, between);
+            got = TestDb::refusalOf([&] { moved = CardReplacement::replace(c, oldNo, newNo); },
+                                    &field);
         }
-    }
-
-    // The check runs again inside the transaction: a number given out after the question.
-    void numberTakenAfterTheQuestion()
-    {
-        TestDb t;
-        addMembers(t.cnstr());
-        CardReplacement::check(t.cnstr(), "V1", "N9");
-        db::execute(t.cnstr(), "insert into VipCzBill (FVipNo, FTranType, FKAmount) values ('N9', 1, 5)");
-        try {
-            CardReplacement::replace(t.cnstr(), "V1", "N9");
-            QFAIL("replaced onto a used number");
-        } catch (const CoreError &e) {
-            QCOMPARE(e.message(), QStringLiteral("新的会员卡号已经被使用！"));
+        const QString shown = field.isEmpty() ? got : got + " @ " + field;
+        if (outcome.startsWith("failure"))
+            QVERIFY2(shown.startsWith("failure: ") && shown.contains("forced failure"),
+                     qPrintable(shown));
+        else
+            QCOMPARE(shown, outcome);
+        QCOMPARE(moved, outcome.isEmpty() ? 4 : 0);
+        QCOMPARE(countsOn(c, "V1"), outcome.isEmpty() ? "0,0,0" : "2,1,1");
+        QCOMPARE(countsOn(c, "V'2"), "1,0,0");
+        if (outcome.isEmpty()) {
+            QCOMPARE(countsOn(c, newNo), "2,1,1");
+            QCOMPARE(StoredValueLedger::balance(c, newNo), Money::fromInt(100));
         }
-        QCOMPARE(countsOn(t.cnstr(), "V1"), (QList<int>{2, 1, 1}));
-    }
-
-    // The sale bills refuse to move: the orders and movements moved before stay where they were.
-    void failureHalfWayChangesNothing()
-    {
-        TestDb t;
-        addMembers(t.cnstr());
-        if (t.engine() == db::Engine::SQLite) {
-            db::execute(t.cnstr(), "create trigger no_move before update on ICStockBill"
-                                   " begin select raise(abort, 'sale bills are locked'); end");
-        } else {
-            db::execute(t.cnstr(), "create function no_move() returns trigger language plpgsql as"
-                                   " $$ begin raise exception 'sale bills are locked'; end $$");
-            db::execute(t.cnstr(), "create trigger no_move before update on ICStockBill"
-                                   " for each row execute function no_move()");
-        }
-        try {
-            CardReplacement::replace(t.cnstr(), "V1", "N9");
-            QFAIL("the failing update went unnoticed");
-        } catch (const CoreError &e) {
-            QVERIFY2(e.message().contains("sale bills are locked"), qPrintable(e.message()));
-            QVERIFY(!e.isRefusal());
-        }
-        QCOMPARE(countsOn(t.cnstr(), "V1"), (QList<int>{2, 1, 1}));
-        QCOMPARE(countsOn(t.cnstr(), "N9"), (QList<int>{0, 0, 0}));
     }
 
     // A station keeps selling from the old card while another replaces it: every payment
@@ -183,14 +143,9 @@ private slots:
         a.join();
         b.join();
         QCOMPARE(paidAfter.load(), 0);
-        QCOMPARE(countsOn(cnstr, "V1"), (QList<int>{0, 0, 0}));
-        Money end;
-        for (const db::Row &r :
-             db::query(cnstr, "select FBegAmount, FEndAmount from VipCzBill where FVipNo='N9' order by FInterID")) {
-            QCOMPARE(r.money("FBegAmount"), end);
-            end = r.money("FEndAmount");
-        }
-        QCOMPARE(StoredValueLedger::balance(cnstr, "N9"), end);
+        QCOMPARE(countsOn(cnstr, "V1"), "0,0,0");
+        QCOMPARE(TestDb::movementChain(cnstr, "N9"),
+                 StoredValueLedger::balance(cnstr, "N9").format());
     }
 };
 

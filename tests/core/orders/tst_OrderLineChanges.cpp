@@ -20,12 +20,11 @@ void addOrder(const QString &cnstr)
 {
     db::execute(cnstr, "insert into VipOrder (FInterID, Fdate, FVipNo, FClosed) values (?,?,?,0)",
                 {80, QDate(2024, 4, 1), "V0009"});
-    const char *line =
-        "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
-        " FPrice, FAmount, FYxq) values (80,?,?,?,0,?,3.5,?,?)";
-    db::execute(cnstr, line, {1, 6, 10, 0, 35, Yxq});
-    db::execute(cnstr, line, {2, 1, 30, 10, 105, Yxq});
-    db::execute(cnstr, line, {3, 1, 20, 0, 70, Yxq});
+    db::execute(cnstr,
+                "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
+                " FCplQty, FPrice, FAmount, FYxq) values (80, 1, 6, 10, 0, 0, 3.5, 35, ?),"
+                " (80, 2, 1, 30, 0, 10, 3.5, 105, ?), (80, 3, 1, 20, 0, 0, 3.5, 70, ?)",
+                {Yxq, Yxq, Yxq});
     for (const auto &[bill, qty] : {std::pair{501, 4}, {502, 6}}) {
         db::execute(
             cnstr,
@@ -46,16 +45,6 @@ QStringList linesOf(const QString &cnstr)
              cnstr, "select FItemID, FYxq from VipOrderEntry where FInterID=80 order by FEntryID"))
         out << QString::number(r.integer("FItemID")) + "@" + r.date("FYxq").toString(Qt::ISODate);
     return out;
-}
-
-QString refusal(const std::function<void()> &change)
-{
-    try {
-        change();
-    } catch (const db::DbError &e) {
-        return e.message();
-    }
-    return {};
 }
 
 } // namespace
@@ -93,11 +82,12 @@ private slots:
         addOrder(t.cnstr());
         QCOMPARE(OrderExchange::exchangeItem(t.cnstr(), 80, 1, 4), 2);
         int done = 0;
-        const QString message = refusal([&] {
+        const QString message = TestDb::refusalOf([&] {
             done = exchange ? OrderExchange::exchangeItem(t.cnstr(), 80, item, 5)
                             : OrderValidity::set(t.cnstr(), 80, item, QDate(2024, 9, 30));
         });
-        QCOMPARE(message, changed ? QString() : QStringLiteral("订单已被修改，请重新查询！"));
+        QCOMPARE(message,
+                 changed ? QString() : QStringLiteral("failure: 订单已被修改，请重新查询！"));
         QCOMPARE(done, changed);
         QCOMPARE(linesOf(t.cnstr()), lines);
     }
@@ -114,22 +104,16 @@ private slots:
                 first.execute("update VipOrderEntry set FItemID=4 where FInterID=80 and FItemID=1"),
                 2);
             std::thread other([&] {
-                second = refusal([&] { OrderExchange::exchangeItem(t.cnstr(), 80, 1, 5); });
+                second =
+                    TestDb::refusalOf([&] { OrderExchange::exchangeItem(t.cnstr(), 80, 1, 5); });
                 db::closeAll();
             });
             first.commit();
             other.join();
         }
-        QCOMPARE(second, QStringLiteral("订单已被修改，请重新查询！"));
+        QCOMPARE(second, QStringLiteral("failure: 订单已被修改，请重新查询！"));
         QCOMPARE(linesOf(t.cnstr()).join(' ').count("4@"), 2);
-    }
-
-    // What was handed out belongs to the order line, whatever item it holds now.
-    void detailAfterExchange()
-    {
-        TestDb t;
-        addOrder(t.cnstr());
-        OrderExchange::exchangeItem(t.cnstr(), 80, 1, 4);
+        // What was handed out belongs to the order line, whatever item it holds now.
         QCOMPARE(OrderOutDetail::total(OrderOutDetail::load(t.cnstr(), 80, 2)), 10.0);
         QCOMPARE(OrderOutDetail::load(t.cnstr(), 80, 3).size(), 0); // same old item, another line
     }

@@ -22,6 +22,7 @@ void move(const TestDb &t, const QString &card, const QString &owner, int type, 
 
 void seed(const TestDb &t)
 {
+    // clang-format off
     move(t, "V9", "赵敏", 1, D.addDays(-10), 100, 100, 0, "开卡"); // before the range
     move(t, "V9", "赵敏", 1, D, 550, 500, 50, "充值");
     move(t, "V9", "赵敏", 1, D.addDays(1), -100, -100, 20, "退款"); // stale gift field
@@ -29,6 +30,7 @@ void seed(const TestDb &t)
     move(t, "V9", "赵敏", 2, D.addDays(2), 20.5, 0, 0, "订单付款", 2);
     move(t, "V8", "O'Neil", 1, D.addDays(3), 200, 200, 0, "充值");
     move(t, "V8", "O'Neil", 2, D.addDays(20), 10, 0, 0, "range ends before this");
+    // clang-format on
 }
 
 QStringList column(const StoredValueReport::Result &r, const QString &key)
@@ -57,10 +59,10 @@ private slots:
         seed(t);
         const auto r = StoredValueReport::run(t.cnstr(), 104, {D, D.addDays(10), ""});
         // Ordered by card: V8 then V9. The refund's stale gift number is not a gift.
-        QCOMPARE(r.lines, (QList<QStringList>{
-                              {"V8", "O'Neil", "0.00", "200.00", "0.00", "0.00", "0.00", "200.00"},
-                              {"V9", "赵敏", "100.00", "500.00", "50.00", "100.00", "50.50",
-                               "499.50"}}));
+        QCOMPARE(r.lines,
+                 (QList<QStringList>{
+                     {"V8", "O'Neil", "0.00", "200.00", "0.00", "0.00", "0.00", "200.00"},
+                     {"V9", "赵敏", "100.00", "500.00", "50.00", "100.00", "50.50", "499.50"}}));
         QCOMPARE(r.total, QStringList({"合计", "2人", "100.00", "700.00", "50.00", "100.00",
                                        "50.50", "699.50"}));
     }
@@ -74,23 +76,15 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<QStringList>("total"); // index, text
-        QTest::newRow("103 all cards") << 103 << "" << "FKind" << QStringList{"充值", "退款", "充值"}
-                                       << QStringList{"7", "650.00"};
-        QTest::newRow("103 one card")
-            << 103 << "V8" << "FKind" << QStringList{"充值"} << QStringList{"1", "1笔"};
-        QTest::newRow("103 quote in card")
-            << 103 << "V'8" << "FKind" << QStringList{} << QStringList{"7", "0.00"};
-        QTest::newRow("106 journal")
-            << 106 << "" << "FBal"
-            << QStringList{"650.00", "550.00", "520.00", "499.50", "200.00", "190.00"}
-            << QStringList{"5", "160.50"};
-        QTest::newRow("106 cards") << 106 << "" << "FVipNo"
-                                   << QStringList{"V9", "V9", "V9", "V9", "V8", "V8"}
-                                   << QStringList{"4", "750.00"};
-        QTest::newRow("109 statement")
-            << 109 << " V9 " << "FBal"
-            << QStringList{"100.00", "650.00", "550.00", "520.00", "499.50"}
-            << QStringList{"4", "499.50"};
+        using L = QStringList;
+        // clang-format off
+        QTest::newRow("103 all cards") << 103 << "" << "FKind" << L{"充值", "退款", "充值"} << L{"7", "650.00"};
+        QTest::newRow("103 one card") << 103 << "V8" << "FKind" << L{"充值"} << L{"1", "1笔"};
+        QTest::newRow("103 quote in card") << 103 << "V'8" << "FKind" << L{} << L{"7", "0.00"};
+        QTest::newRow("106 journal") << 106 << "" << "FBal" << L{"650.00", "550.00", "520.00", "499.50", "200.00", "190.00"} << L{"5", "160.50"};
+        QTest::newRow("106 cards") << 106 << "" << "FVipNo" << L{"V9", "V9", "V9", "V9", "V8", "V8"} << L{"4", "750.00"};
+        QTest::newRow("109 statement") << 109 << " V9 " << "FBal" << L{"100.00", "650.00", "550.00", "520.00", "499.50"} << L{"4", "499.50"};
+        // clang-format on
     }
     void figures()
     {
@@ -124,24 +118,15 @@ private slots:
                  QStringLiteral("0笔"));
     }
 
-    void badRequests_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QDate>("from");
-        QTest::addColumn<QString>("card");
-        QTest::newRow("unknown report") << 105 << D << "";
-        QTest::newRow("from after to") << 103 << D.addDays(1) << "";
-        QTest::newRow("no date") << 104 << QDate() << "";
-        QTest::newRow("statement without card") << 109 << D << "  ";
-    }
+    // An unknown report, a range ending before it starts, no date, a statement without a
+    // card.
     void badRequests()
     {
-        QFETCH(int, number);
-        QFETCH(QDate, from);
-        QFETCH(QString, card);
         TestDb t;
-        QVERIFY_THROWS_EXCEPTION(db::DbError,
-                                 StoredValueReport::run(t.cnstr(), number, {from, D, card}));
+        for (const auto &[number, from, card] :
+             {std::tuple{105, D, ""}, {103, D.addDays(1), ""}, {104, QDate(), ""}, {109, D, "  "}})
+            QVERIFY_THROWS_EXCEPTION(db::DbError,
+                                     StoredValueReport::run(t.cnstr(), number, {from, D, card}));
     }
 };
 

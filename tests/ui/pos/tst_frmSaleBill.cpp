@@ -6,18 +6,15 @@
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
-#include "ui/widgets/KeyedGrid.h"
 #include "core/frame/KwStore.h"
 #include "core/frame/Session.h"
-#include "core/db/Database.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmSaleBill.h"
 #include "ui/pos/frmVipSettle.h"
 #include "ui/widgets/DialogRunner.h"
+#include "ui/widgets/KeyedGrid.h"
 
 namespace {
-
-const QString Retail = QStringLiteral("零售价");
 
 // A sale screen on the demo account set, shown and active so focus moves as at the counter.
 struct Screen
@@ -33,15 +30,6 @@ struct Screen
     ~Screen() { delete form; }
     bool active() { return QTest::qWaitForWindowActive(form); }
 
-    // The code left with Enter as a scanner does, then the quantity.
-    void ringUp(const QString &code, const QString &qty)
-    {
-        form->txtBarcode->setFocus();
-        form->txtBarcode->setText(code);
-        QTest::keyClick(form->txtBarcode, Qt::Key_Return);
-        form->txtQty->setText(qty);
-        QTest::keyClick(form->txtQty, Qt::Key_Return);
-    }
     QStringList cells(int row, const QStringList &keys) const
     {
         QStringList out;
@@ -60,13 +48,13 @@ struct Screen
     frmSaleBill *form;
 };
 
-// The text of a PDF, compatibility forms folded (a text layer may name 小 as ⼩).
-QString pdfText(const QString &path)
+// The quantity asked for a pick-up: 3.
+int pickThree(QDialog &dialog)
 {
-    QProcess p;
-    p.start("pdftotext", {"-layout", path, "-"});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    auto &q = dynamic_cast<frmInputQty &>(dialog);
+    q.txtQty2->setText("3");
+    q.cmdOk_Click();
+    return int(QDialog::Accepted);
 }
 
 } // namespace
@@ -88,21 +76,15 @@ private slots:
         s.form->txtVipNo->setFocus();
         s.type(s.form->txtVipNo, "V0001");
         QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
-        QCOMPARE(s.form->lblCzBal->text(), QStringLiteral("充值余额：343.60"));
-        QCOMPARE(s.form->txtOwner->text(), QStringLiteral("张丽"));
+        QCOMPARE(s.form->lblCzBal->text() + " " + s.form->txtOwner->text(),
+                 QStringLiteral("充值余额：343.60 张丽"));
         QCOMPARE(s.form->FlexOrder->rows(), 3);
         QCOMPARE(s.form->FlexOrder->text(1, "FUnCplQty"), QStringLiteral("54"));
-        DialogRunner::setScript([](QDialog &dialog) {
-            auto &d = dynamic_cast<frmInputQty &>(dialog);
-            d.txtQty2->setText("3");
-            d.cmdOk_Click();
-            return int(QDialog::Accepted);
-        });
+        DialogRunner::setScript(pickThree);
         s.form->FlexOrder->setCurrentGridRow(1);
         s.form->FlexOrder_DblClick();
         QCOMPARE(s.cells(1, {"FQty", "FPrice", "FAmount", "FPrice1", "FBal"}),
                  (QStringList{"3", "", "", "2.91", "51"}));
-        QCOMPARE(s.form->FlexOrder->text(1, "FUnCplQty"), QStringLiteral("51"));
         QCOMPARE(s.form->receivableAmount(), Money());
         s.form->txtVipNo_LostFocus();
         QCOMPARE(s.form->FlexOrder->text(1, "FUnCplQty"), QStringLiteral("51"));
@@ -114,6 +96,7 @@ private slots:
     // The save by keyboard: "+" opens the settlement, a second "+" meanwhile starts nothing,
     // 5.00 goes on stored value and 2.00 in cash. The drawer's port is gone: the bill is
     // still saved once, the receipt still printed, the screen cleared, and the cashier told.
+    // What the receipt holds is the receipt's own case.
     void saveByKeyboard()
     {
         Screen s;
@@ -122,8 +105,9 @@ private slots:
         KwStore::set("KwStore", "Pos.Default", "UseMoneyBox", "1");
         KwStore::set("KwStore", "Pos.Default", "PrintPort", "/nonexistent-dir/lp9");
         const QString c = s.db.cnstr();
-        const double doneBefore = db::scalar(c, "select sum(FCplQty) from VipOrderEntry").toDouble();
-        const int billsBefore = db::scalar(c, "select count(*) from ICStockBill").toInt();
+        const QString counts = "select (select count(*) from ICStockBill), (select sum(FCplQty)"
+                               " from VipOrderEntry)";
+        const QString before = TestDb::dump(c, counts);
         int settlements = 0;
         DialogRunner::setScript([&](QDialog &dialog) {
             if (auto *d = qobject_cast<frmVipSettle *>(&dialog)) {
@@ -140,42 +124,41 @@ private slots:
                 QTest::keyClick(d->txtAmount, Qt::Key_Plus);
                 return d->result();
             }
-            auto &q = dynamic_cast<frmInputQty &>(dialog);
-            q.txtQty2->setText("3");
-            q.cmdOk_Click();
-            return int(QDialog::Accepted);
+            return pickThree(dialog);
         });
         s.form->txtVipNo->setFocus();
         s.type(s.form->txtVipNo, "V0001");
         s.form->FlexOrder->setCurrentGridRow(1);
         s.form->FlexOrder_DblClick();
-        s.ringUp("101", "2");
+        s.form->txtBarcode->setFocus();
+        s.form->txtBarcode->setText("101"); // left with Enter as a scanner does
+        QTest::keyClick(s.form->txtBarcode, Qt::Key_Return);
+        s.form->txtQty->setText("2");
+        QTest::keyClick(s.form->txtQty, Qt::Key_Return);
         QTest::keyClick(s.form->txtBarcode, Qt::Key_Plus);
 
         QCOMPARE(settlements, 1);
-        QCOMPARE(db::scalar(c, "select count(*) from ICStockBill").toInt(), billsBefore + 1);
-        const db::Row h = db::query(c, "select * from ICStockBill order by FInterID desc").first();
-        QCOMPARE((QList<Money>{h.money("FSumAmount"), h.money("FGetReserve"), h.money("FGetCash")}),
-                 (QList<Money>{Money::fromInt(7), Money::fromInt(5), Money::fromInt(2)}));
-        QCOMPARE(db::scalar(c, "select count(*) from ICStockBillEntry where FInterID=?", {h.integer("FInterID")}).toInt(), 2);
-        QCOMPARE(db::scalar(c, "select sum(FCplQty) from VipOrderEntry").toDouble(), doneBefore + 3);
-        const db::Row m = db::query(c, "select * from VipCzBill order by FInterID desc").first();
-        QCOMPARE((QList<Money>{m.money("FKAmount"), m.money("FBegAmount"), m.money("FEndAmount")}),
-                 (QList<Money>{Money::fromInt(5), Money::parse("343.60"), Money::parse("338.60")}));
+        QCOMPARE(TestDb::dump(c, counts), QString("%1,%2")
+                                              .arg(before.section(',', 0, 0).toInt() + 1)
+                                              .arg(before.section(',', 1).toInt() + 3));
+        QCOMPARE(TestDb::dump(c, "select FSumAmount, FGetReserve, FGetCash, (select count(*) from"
+                                 " ICStockBillEntry e where e.FInterID=b.FInterID) from"
+                                 " ICStockBill b order by FInterID desc")
+                     .section(';', 0, 0),
+                 "7,5,2,2");
+        QCOMPARE(TestDb::dump(c, "select FKAmount, FBegAmount, FEndAmount from VipCzBill order by"
+                                 " FInterID desc")
+                     .section(';', 0, 0),
+                 "5,343.6,338.6");
 
         const QStringList told = s.prompts.texts();
         QCOMPARE(told.size(), 2);
-        QVERIFY2(told[1].startsWith("单据已保存。\n打开钱箱失败：") && told[1].contains("lp9"), qPrintable(told[1]));
-        const QString pdf = told[0].section('\n', 1);
-        const QString receipt = pdfText(pdf);
-        for (const char *piece : {"现金：2.00", "储值支付：5.00", "储值余额：338.60"})
-            QVERIFY2(receipt.contains(QString(piece).normalized(QString::NormalizationForm_KC)),
-                     qPrintable(piece + QString(" missing in:\n") + receipt));
+        QVERIFY2(told[1].startsWith("单据已保存。\n打开钱箱失败：") && told[1].contains("lp9"),
+                 qPrintable(told[1]));
+        QVERIFY2(QFile::exists(told[0].section('\n', 1)), qPrintable(told[0])); // the receipt
         QCOMPARE(s.form->FlexSale->rows(), 1);
-        QCOMPARE(s.form->txtVipNo->text(), QString());
-        QCOMPARE(s.form->txtBarcode->text(), QString());
+        QVERIFY(s.form->txtVipNo->text().isEmpty() && s.form->txtBarcode->text().isEmpty());
         QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
-        DialogRunner::setScript({});
     }
 };
 

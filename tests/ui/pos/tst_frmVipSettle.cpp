@@ -79,32 +79,6 @@ private slots:
                                Money::fromCents(450), Money(), Money(), Money()}));
     }
 
-    // Without a card nothing is proposed from stored value; a voucher beyond the bill is
-    // refused with the focus on the discount; Esc then leaves with nothing paid.
-    void refusedThenCancelled()
-    {
-        ScriptedPrompts prompts;
-        frmVipSettle d;
-        d.init(Money::fromInt(30), QString(), Money::fromInt(100));
-        d.show();
-        QVERIFY(QTest::qWaitForWindowActive(&d));
-        QCOMPARE(d.txtGetReserve->text(), QString());
-        key(Qt::Key_F4);
-        QCOMPARE(QApplication::focusWidget(), d.txtGetDyq);
-        type("40");
-        key(Qt::Key_Return);
-        QCOMPARE(prompts.texts(), QStringList{"优惠幅度不允许大于消费金额！"});
-        QCOMPARE(QApplication::focusWidget(), d.txtZk);
-        // Typed over: an amount off switches the caption; Enter goes on to the cash.
-        type("-0.5");
-        QCOMPARE(d.lblZk->text(), QStringLiteral("少收(&F3)："));
-        key(Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), d.txtAmount);
-        key(Qt::Key_Escape);
-        QVERIFY(!d.OK() && !d.isVisible());
-        QCOMPARE((QList<Money>{d.GetCash(), d.GetReserve(), d.GetDyq()}), (QList<Money>{Money(), Money(), Money()}));
-    }
-
 private:
     QTemporaryDir m_config;
 };
