@@ -14,7 +14,8 @@ QString quantity(Money qty)
 
 QString date(const QDate &date)
 {
-    return date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    // The ISO form is yyyy-MM-dd without parsing a format for each of a long list's cells.
+    return date.isValid() ? date.toString(Qt::ISODate) : QString();
 }
 
 QString dateTime(const QDateTime &dateTime)
