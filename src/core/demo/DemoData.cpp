@@ -201,6 +201,12 @@ void DemoData::create(const QString &cnstr)
     addSale(3, 1, {pickup(o2, 1, 5)}, Money());
     addSale(2, -1, {sold(2, 2, cents(650)), sold(6, 3, cents(300))}, Money());
     addSale(1, 0, {pickup(o1, 1, 12), pickup(o1, 2, 6), sold(7, 2, cents(320))}, cents(640));
+    // A busy morning: two more orders on the day of O'Neil's, one of them started, and a
+    // second bill on the day of 张丽's hand-out, so the lists show same-day orders and bills.
+    const MemberOrder o3 = addOrder(2, 3, {{1, 30, 3, 2, cents(320), 60}, {2, 10, 0, 0, cents(600), 30}},
+                                    Money(), QStringLiteral("上午订"));
+    addOrder(2, 3, {{6, 20, 0, 0, cents(280), 0}}, Money(), QString());
+    addSale(1, 2, {pickup(o3, 1, 2), sold(8, 1, cents(460))}, Money());
     // 张丽's first card, used up before she took V0001: two cards on one identity number,
     // as the card replacement finds them.
     MemberOrder old;

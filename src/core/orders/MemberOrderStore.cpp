@@ -131,10 +131,16 @@ SavedOrder MemberOrderStore::save(const QString &cnstr, const OrderDraft &order,
                {order.vipId, order.vipNo});
 
     // The balance on screen is only a proposal: the one read under the card's lock decides.
-    StoredValueLedger::lockCard(tx, order.vipNo);
-    const Money balance = StoredValueLedger::balance(tx, order.vipNo);
-    saved.balanceBefore = saved.balanceAfter = balance;
-    if (!saved.reserve.isZero() || !balance.isZero()) {
+    // When stored value moves, the ledger's payment takes the lock and reads it; only an order
+    // paid without stored value needs a read of its own to see whether the card holds any.
+    bool write = !saved.reserve.isZero();
+    if (!write) {
+        StoredValueLedger::lockCard(tx, order.vipNo);
+        const Money balance = StoredValueLedger::balance(tx, order.vipNo);
+        saved.balanceBefore = saved.balanceAfter = balance;
+        write = !balance.isZero();
+    }
+    if (write) {
         StoredValueMovement m;
         m.vipNo = order.vipNo;
         m.type = StoredValueMovement::Payment;

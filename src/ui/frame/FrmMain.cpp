@@ -29,8 +29,11 @@
 #include "ui/print/frmTdDesigner.h"
 #include "ui/reports/frmVipReport.h"
 #include "ui/orders/frmOrderAdjBill.h"
+#include "ui/orders/frmOrderBillList.h"
 #include "ui/orders/frmOrderbill.h"
+#include "ui/orders/frmUnCplOrder.h"
 #include "ui/pos/frmSaleBill.h"
+#include "ui/pos/frmSaleBillList.h"
 
 FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent)
 {
@@ -134,9 +137,9 @@ void FrmMain::buildCommands()
         {QStringLiteral("sale"), Right::Grant, QStringLiteral("newsale"), noRight,
          [this] { showForm<frmSaleBill>(false); }},
         {QStringLiteral("orderlist"), Right::Grant, QStringLiteral("ordermxb"), noGrant,
-         later /* frmOrderBillList, modeless */},
+         [this] { showForm<frmOrderBillList>(false); }},
         {QStringLiteral("salelist"), Right::Grant, QStringLiteral("salemxb"), noGrant,
-         later /* frmSaleBillList, modeless */},
+         [this] { showForm<frmSaleBillList>(false); }},
         {QStringLiteral("grant"), Right::Manager, {}, noGrant,
          [this] { showForm<frmGrant>(true); }},
         {QStringLiteral("yyrbb"), Right::Grant, QStringLiteral("yyrbb"), noGrant,
@@ -146,7 +149,8 @@ void FrmMain::buildCommands()
         {QStringLiteral("MnuExit"), Right::None, {}, {}, [this] { endProgram(); }},
         {QStringLiteral("bk"), Right::Grant, QStringLiteral("bk"), noGrant,
          [this] { showForm<frmVip>(true); }},
-        {QStringLiteral("uncplorder"), Right::None, {}, {}, later /* frmUnCplOrder, modeless */},
+        {QStringLiteral("uncplorder"), Right::None, {}, {},
+         [this] { showForm<frmUnCplOrder>(false); }},
         {QStringLiteral("czbill"), Right::None, {}, {}, [this] { showForm<frmVipCz>(true); }},
         {QStringLiteral("czmxb"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 103); }},
         {QStringLiteral("czhzb"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 104); }},

@@ -24,10 +24,13 @@
 #include "core/db/Database.h"
 #include "ui/orders/frmOrderAdjBill.h"
 #include "ui/orders/frmOrderAdjSelItem.h"
+#include "ui/orders/frmOrderBillList.h"
+#include "ui/orders/frmUnCplOrder.h"
 #include "ui/orders/frmOrderCkMxb.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/orders/frmOrderbill.h"
 #include "ui/pos/frmSaleBill.h"
+#include "ui/pos/frmSaleBillList.h"
 #include "core/pos/SaleReceipt.h"
 #include "ui/pos/frmVipSettle.h"
 #include "ui/widgets/KeyedGrid.h"
@@ -260,6 +263,23 @@ QList<Screenshots::Entry> Screenshots::entries()
              auto *form = new frmEditVip(&main);
              form->txtVipNo->setText(QStringLiteral("V0004"));
              form->txtVipNo_LostFocus();
+             return form;
+         }},
+        {QStringLiteral("frmOrderBillList"),
+         [](FrmMain &main) -> QWidget * {
+             // The demo's orders of the last month, same-day orders among them.
+             auto *form = new frmOrderBillList(&main);
+             form->dtpFromDate->setDate(QDate::currentDate().addDays(-31));
+             form->cmdRefresh_Click();
+             return form;
+         }},
+        {QStringLiteral("frmUnCplOrder"),
+         [](FrmMain &main) -> QWidget * { return new frmUnCplOrder(&main); }},
+        {QStringLiteral("frmSaleBillList"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmSaleBillList(&main);
+             form->dtpFromDate->setDate(QDate::currentDate().addDays(-6));
+             form->cmdRefresh_Click();
              return form;
          }},
         {QStringLiteral("frmVipReport103"), [](FrmMain &main) { return vipReport(main, 103); }},

@@ -2,11 +2,15 @@
 // refusal); the order-save test runs two of these at once against one account set.
 //   resave:  saves order 1 again, unchanged, as loaded once at the start
 //   handout: sale bill i hands out 1 unit of order line (1, 1)
+//   remove:  deletes order 1 as the order list does, until it is gone
 #include <cstdio>
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QThread>
 #include <QTextStream>
 
+#include "core/db/Database.h"
 #include "core/frame/CoreError.h"
 #include "core/orders/MemberOrderStore.h"
 #include "core/orders/OrderDraft.h"
@@ -18,11 +22,12 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 4) {
-        std::fprintf(stderr, "usage: kwpos_save_orders CNSTR resave|handout COUNT\n");
+        std::fprintf(stderr, "usage: kwpos_save_orders CNSTR resave|handout|remove COUNT\n");
         return 2;
     }
     QTextStream out(stdout);
     const bool resave = args[2] == QLatin1String("resave");
+    const bool remove = args[2] == QLatin1String("remove");
     OrderDraft order;
     try {
         if (resave) {
@@ -33,10 +38,21 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
+    // Two stations meant to meet begin at one agreed moment, their connections already open.
+    const qint64 startAt = qgetenv("KWPOS_START_AT_MS").toLongLong();
+    if (startAt > 0) {
+        db::scalar(args[1], QStringLiteral("select 1"));
+        while (QDateTime::currentMSecsSinceEpoch() < startAt)
+            QThread::usleep(200);
+    }
     for (int i = 1; i <= args[3].toInt(); ++i) {
         try {
             if (resave) {
                 MemberOrderStore::save(args[1], order, {}, 1);
+            } else if (remove) {
+                MemberOrderStore::remove(args[1], 1, 1);
+                out << "ok" << Qt::endl;
+                break;
             } else {
                 SaleBill bill;
                 bill.date = QDate(2026, 3, 10);

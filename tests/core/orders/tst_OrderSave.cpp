@@ -254,6 +254,51 @@ private slots:
         if (firstRefused >= 0)
             QCOMPARE(resaves.mid(firstRefused).count("ok"), 0);
     }
+
+    // One station deleting order 1 from the list while another hands units out of it: either
+    // the delete came first and nothing was handed out, or it was refused and every unit that
+    // went out is still booked on the order's lines.
+    void removeWhileHandingOut()
+    {
+        TestDb t;
+        const QString c = t.cnstr();
+        seed(c, 0);
+        OrderDraft d = order();
+        d.remove(0);
+        d.add(1, "鲜奶", "1.00", "100", "0", "100.00");
+        d.add(2, "酸奶", "1.00", "5", "0", "5.00");
+        MemberOrderStore::save(c, d, {Money::fromInt(105), Money()}, 1);
+        QProcess remover, handout;
+        // Both begin at one moment, connected, so the first hand-out and the delete meet.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KWPOS_START_AT_MS", QString::number(QDateTime::currentMSecsSinceEpoch() + 3000));
+        for (QProcess *p : {&remover, &handout})
+            p->setProcessEnvironment(env);
+        handout.start(QStringLiteral(SAVE_ORDERS_EXE), {c, "handout", "20"});
+        remover.start(QStringLiteral(SAVE_ORDERS_EXE), {c, "remove", "200"});
+        QStringList removes, handouts;
+        for (auto [p, out] : {std::pair{&remover, &removes}, std::pair{&handout, &handouts}}) {
+            QVERIFY(p->waitForFinished(300000));
+            QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
+            *out = QString::fromUtf8(p->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        }
+        const int out = int(handouts.count("ok"));
+        const bool removed = removes.contains("ok");
+        qInfo("removed: %d after %d attempts, hand-outs saved: %d of 20", removed,
+              int(removes.size()), out);
+        QCOMPARE(removes.count("ok") + removes.count(MemberOrderStore::lockedMessage()),
+                 removes.size());
+        QCOMPARE(count(c, "select count(*) from ICStockBill"), out);
+        if (removed) {
+            QCOMPARE(out, 0);
+            QCOMPARE(count(c, "select count(*) from VipOrder where FInterID=1"), 0);
+            QCOMPARE(count(c, "select count(*) from VipOrderEntry where FInterID=1"), 0);
+        } else {
+            QCOMPARE(count(c, "select count(*) from VipOrderEntry where FInterID=1"), 2);
+            QCOMPARE(count(c, "select coalesce(sum(FCplQty),0) from VipOrderEntry where FInterID=1"),
+                     out);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_OrderSave)

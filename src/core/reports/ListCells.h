@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include "core/frame/Money.h"
+
+// How the lists write their cells, so the order, uncompleted-order and sale lists read alike.
+namespace ListCells {
+
+// Quantities are whole numbers on the counter; a loose-goods fraction keeps its decimals.
+QString quantity(Money qty);
+QString date(const QDate &date);             // yyyy-MM-dd; empty for none
+QString dateTime(const QDateTime &dateTime); // yyyy-MM-dd HH:mm:ss; empty for none
+QString count(int bills);                    // "共N张单据"
+
+} // namespace ListCells

@@ -1,0 +1,231 @@
+#include <QtTest>
+
+#include "TestDb.h"
+#include "core/db/Database.h"
+#include "core/orders/OrderLists.h"
+
+namespace {
+
+const QDate D(2026, 3, 10);
+
+void item(const TestDb &t, int id, const QString &name)
+{
+    db::execute(t.cnstr(), "insert into t_icitem (FItemID, FName) values (?,?)", {id, name});
+}
+
+void order(const TestDb &t, int id, const QDate &date, const QString &card, const QString &owner)
+{
+    db::execute(t.cnstr(),
+                "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FCreateTime)"
+                " values (?,?,?,?,?,?)",
+                {id, date, card, owner, "139", QDateTime(date, QTime(8, 0, id % 60))});
+}
+
+// An invalid QVariant for gift or hand-out writes NULL, as other programs may.
+void line(const TestDb &t, int order, int entry, int item, int qty, const QVariant &gift,
+          const QVariant &done, double price, const QVariant &validTo = QVariant())
+{
+    const auto orNull = [](const QVariant &v, QMetaType::Type type) {
+        return v.isValid() ? v : QVariant(QMetaType(type));
+    };
+    db::execute(t.cnstr(),
+                "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
+                " FPrice, FAmount, FYxq) values (?,?,?,?,?,?,?,?,?)",
+                {order, entry, item, qty, orNull(gift, QMetaType::Int),
+                 orNull(done, QMetaType::Int), price, price * qty,
+                 orNull(validTo, QMetaType::QDate)});
+}
+
+QStringList column(const OrderLists::Result &r, const QString &key)
+{
+    const int c = r.table.columnOf(key);
+    QStringList out;
+    for (const ReportRow &row : r.table.rows)
+        out << row.cells.value(c);
+    return out;
+}
+
+// Two orders of one day entered line by line in turn, a third of the next day, one of another
+// card before the range. The list must keep each order's lines together to count them once.
+void seedOrders(const TestDb &t)
+{
+    item(t, 1, "鲜奶");
+    item(t, 2, "酸奶");
+    order(t, 12, D, "V1", "O'Neil");
+    order(t, 11, D, "V2", "赵敏");
+    order(t, 13, D.addDays(1), "V1", "O'Neil");
+    order(t, 9, D.addDays(-30), "V1", "O'Neil");
+    line(t, 12, 1, 1, 10, 2, 0, 2.5);
+    line(t, 11, 1, 2, 5, 0, 0, 3);
+    line(t, 12, 2, 2, 4, QVariant(), 0, 3);
+    line(t, 11, 2, 1, 20, 5, 0, 50); // 1,000.00
+    line(t, 13, 1, 1, 1, 0, 0, 2.5);
+    line(t, 9, 1, 1, 3, 0, 3, 2.5);
+    line(t, 12, 3, 99, 1, 0, 0, 1); // its item was deleted: shown, unnamed
+}
+
+} // namespace
+
+class tst_OrderLists : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    void orders_data()
+    {
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("total"); // 订单数量, 赠送数量, 金额
+
+        QTest::newRow("one day, interleaved")
+            << "" << D << D << QStringList{"11", "11", "12", "12", "12", ""} << 2
+            << QStringList{"40", "7", "1,053.00"};
+        QTest::newRow("to day included")
+            << "" << D << D.addDays(1) << QStringList{"11", "11", "12", "12", "12", "13", ""} << 3
+            << QStringList{"41", "7", "1,055.50"};
+        // The card replaces the dates: its order of a month ago shows too.
+        QTest::newRow("card, any date")
+            << " V1 " << D << D << QStringList{"9", "12", "12", "12", "13", ""} << 3
+            << QStringList{"19", "2", "48.00"};
+        QTest::newRow("quote in a card")
+            << "V1' or '1'='1" << D << D << QStringList{} << 0 << QStringList{};
+        QTest::newRow("empty range")
+            << "" << D.addDays(2) << D.addDays(5) << QStringList{} << 0 << QStringList{};
+    }
+    void orders()
+    {
+        QFETCH(QString, card);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(QStringList, ids);
+        QFETCH(int, count);
+        QFETCH(QStringList, total);
+        TestDb t;
+        seedOrders(t);
+        const OrderLists::Result r = OrderLists::orders(t.cnstr(), card, from, to);
+        QCOMPARE(column(r, "FInterID"), ids);
+        QCOMPARE(r.orderCount, count);
+        QCOMPARE(r.keys.size(), r.table.rows.size());
+        if (ids.isEmpty()) {
+            QCOMPARE(r.table.count(ReportRow::Total), 0);
+            return;
+        }
+        const ReportRow &last = r.table.rows.last();
+        QCOMPARE(last.kind, ReportRow::Total);
+        QCOMPARE(last.cells.value(r.table.columnOf("FDate")), QString("合计"));
+        QCOMPARE((QStringList{last.cells.value(r.table.columnOf("FQty")),
+                              last.cells.value(r.table.columnOf("FPreQty")),
+                              last.cells.value(r.table.columnOf("FAmount"))}),
+                 total);
+        QCOMPARE(r.keys.last().orderId, 0); // the total row acts on nothing
+    }
+
+    // One line as the screen shows it, and what the buttons act on.
+    void orderLineCells()
+    {
+        TestDb t;
+        seedOrders(t);
+        const OrderLists::Result r = OrderLists::orders(t.cnstr(), "", D, D);
+        const ReportRow &row = r.table.rows[1]; // order 11, line 2
+        QCOMPARE(row.cells, (QStringList{"2026-03-10", "V2", "赵敏", "139", "鲜奶", "20", "5",
+                                         "50.00", "1000.00", "2026-03-10 08:00:11", "11", "1"}));
+        QCOMPARE(r.keys[1].entryId, 2);
+        QCOMPARE(r.keys[1].orderQty, 25);
+        QCOMPARE(r.keys[1].vipNo, QString("V2"));
+        QCOMPARE(r.table.rows[3].cells.value(r.table.columnOf("FPreQty")),
+                 QString("0")); // NULL gift
+        QCOMPARE(r.table.rows[4].cells.value(r.table.columnOf("FName")), QString());
+        QCOMPARE(r.table.rows[2].cells.value(r.table.columnOf("FOwner")), QString("O'Neil"));
+    }
+
+    void uncompleted_data()
+    {
+        QTest::addColumn<QVariant>("gift");
+        QTest::addColumn<QVariant>("done");
+        QTest::addColumn<QString>("open"); // empty: not listed
+
+        QTest::newRow("10 + 2, 11 out") << QVariant(2) << QVariant(11) << "1";
+        QTest::newRow("10 + 2, 12 out") << QVariant(2) << QVariant(12) << "";
+        QTest::newRow("10 + 2, NULL out") << QVariant(2) << QVariant() << "12";
+        QTest::newRow("10 + NULL, 9 out") << QVariant() << QVariant(9) << "1";
+        QTest::newRow("10 + NULL, 10 out") << QVariant() << QVariant(10) << "";
+        QTest::newRow("10 + 0, nothing out") << QVariant(0) << QVariant(0) << "10";
+    }
+    void uncompleted()
+    {
+        QFETCH(QVariant, gift);
+        QFETCH(QVariant, done);
+        QFETCH(QString, open);
+        TestDb t;
+        item(t, 1, "鲜奶");
+        order(t, 5, D, "V1", "O'Neil");
+        line(t, 5, 1, 1, 10, gift, done, 2.5);
+        const OrderLists::Result r = OrderLists::uncompleted(t.cnstr(), "");
+        if (open.isEmpty()) {
+            QVERIFY(r.table.rows.isEmpty());
+            QCOMPARE(r.orderCount, 0);
+            return;
+        }
+        QCOMPARE(r.table.rows.size(), 2);
+        QCOMPARE(r.table.rows[0].cells.value(r.table.columnOf("FUnCplQty")), open);
+        QCOMPARE(r.table.rows[1].cells.value(r.table.columnOf("FUnCplQty")), open);
+        QCOMPARE(r.orderCount, 1);
+    }
+
+    // Two open lines of one order count once; a finished line and other cards stay out; the
+    // total sums the open lines only.
+    void uncompletedOfCard_data()
+    {
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("total"); // 订单数量, 赠送数量, 出库数量, 未出库数量
+
+        QTest::newRow("all cards")
+            << "" << QStringList{"1", "3", "1", ""} << 2 << QStringList{"30", "4", "14", "20"};
+        QTest::newRow("one card") << "V1" << QStringList{"1", "3", ""} << 1
+                                  << QStringList{"20", "4", "11", "13"};
+        QTest::newRow("card without open lines") << "V3" << QStringList{} << 0 << QStringList{};
+    }
+    void uncompletedOfCard()
+    {
+        QFETCH(QString, card);
+        QFETCH(QStringList, entries);
+        QFETCH(int, count);
+        QFETCH(QStringList, total);
+        TestDb t;
+        item(t, 1, "鲜奶");
+        order(t, 5, D, "V1", "O'Neil");
+        order(t, 6, D, "V2", "赵敏");
+        order(t, 7, D, "V3", "钱");
+        line(t, 5, 1, 1, 10, 2, 11, 2.5, D.addDays(60));
+        line(t, 5, 2, 1, 5, 0, 5, 2.5); // finished
+        line(t, 5, 3, 1, 10, 2, 0, 2.5);
+        line(t, 6, 1, 1, 10, 0, 3, 2.5);
+        line(t, 7, 1, 1, 10, 0, 10, 2.5);
+        const OrderLists::Result r = OrderLists::uncompleted(t.cnstr(), card);
+        QStringList got;
+        for (const OrderLists::RowKey &k : r.keys)
+            got << (k.orderId ? QString::number(k.entryId) : QString());
+        QCOMPARE(got, entries);
+        QCOMPARE(r.orderCount, count);
+        if (entries.isEmpty())
+            return;
+        QCOMPARE(r.table.rows.first().cells.value(r.table.columnOf("Fyxq")), QString("2026-05-09"));
+        QCOMPARE(r.table.rows[1].cells.value(r.table.columnOf("Fyxq")), QString()); // no validity
+        const ReportRow &last = r.table.rows.last();
+        QCOMPARE(last.kind, ReportRow::Total);
+        QCOMPARE((QStringList{last.cells.value(r.table.columnOf("FQty")),
+                              last.cells.value(r.table.columnOf("FPreQty")),
+                              last.cells.value(r.table.columnOf("FCplQty")),
+                              last.cells.value(r.table.columnOf("FUnCplQty"))}),
+                 total);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_OrderLists)
+#include "tst_OrderLists.moc"
