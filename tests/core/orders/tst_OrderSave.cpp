@@ -9,6 +9,11 @@
 
 namespace {
 
+int count(const QString &c, const QString &sql)
+{
+    return db::scalar(c, sql).toInt();
+}
+
 // Operator 1 is a manager, 2 holds EditOrder, 3 does not. Card V1 has an earlier order 5
 // without an identity number.
 void seed(const QString &c, int balance)
