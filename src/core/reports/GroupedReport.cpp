@@ -188,8 +188,8 @@ ReportTable GroupedReport::build(const Design &design, const Request &request, c
 {
     ReportTable table;
     const bool second = criterion(request.total2) != nullptr;
-    table.columns.append({kTotal1, request.total1, 100, false});
-    table.columns.append({kTotal2, request.total2, 100, false});
+    table.columns.append({kTotal1, request.total1, 130, false});
+    table.columns.append({kTotal2, request.total2, 130, false});
     if (!second)
         table.hiddenColumns << kTotal2;
     for (const Column &c : design.columns)
