@@ -242,6 +242,7 @@ ReportTable GroupedReport::build(const Design &design, const Request &request, c
     Values sub = zero, total = zero;
     QString previous;
     int groupRows = 0, details = 0;
+    Values v(n); // one buffer for every detail row
     for (const db::Row &r : rows) {
         // Compared as text, and a missing value is '' (coalesced), so it never folds into
         // the group before it.
@@ -252,10 +253,12 @@ ReportTable GroupedReport::build(const Design &design, const Request &request, c
             sub = zero;
             groupRows = 0;
         }
-        Values v(n);
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < n; ++i) {
             if (at[i] >= 0)
                 v[i] = Money::fromVariant(r.at(at[i]));
+            else
+                v[i].reset();
+        }
         if (design.derive)
             design.derive(v, true);
         ReportRow row;
