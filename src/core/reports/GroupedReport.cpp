@@ -164,7 +164,7 @@ ReportTable GroupedReport::run(const QString &cnstr, const Design &design, const
 {
     db::Params params;
     const QString sql = statement(db::engineOf(cnstr), design, request, &params);
-    return build(design, request, db::query(cnstr, sql, params));
+    return build(design, request, db::queryPlannedForValues(cnstr, sql, params));
 }
 
 QString GroupedReport::format(const std::optional<Money> &value, Format format, bool blankZero)

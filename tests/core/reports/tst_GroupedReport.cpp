@@ -1,3 +1,5 @@
+#include <thread>
+
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -269,6 +271,43 @@ private slots:
         const ReportTable r = GroupedReport::run(t.cnstr(), GroupedReport::dailyBusiness({}),
                                                  {"日期", "商品", D.addDays(-9), D.addDays(-1)});
         QVERIFY(r.rows.isEmpty());
+    }
+
+    // Two stations running reports at once share nothing (no table left between runs):
+    // each thread has its own connection and gets what a lone run gets.
+    void twoStationsAtOnce()
+    {
+        TestDb t;
+        seed(t);
+        const GroupedReport::Request byDay{"日期", "商品", D, D.addDays(2)};
+        const GroupedReport::Request byItem{"商品", "", D, D.addDays(3)};
+        const QStringList day =
+            lines(GroupedReport::run(t.cnstr(), GroupedReport::dailyBusiness({}), byDay));
+        const QStringList item =
+            lines(GroupedReport::run(t.cnstr(), GroupedReport::orderSummary(1), byItem));
+        QStringList seen[2];
+        auto station = [&](int k) {
+            try {
+                for (int i = 0; i < 10; ++i)
+                    seen[k] << (k == 0 ? lines(GroupedReport::run(
+                                             t.cnstr(), GroupedReport::dailyBusiness({}), byDay))
+                                       : lines(GroupedReport::run(
+                                             t.cnstr(), GroupedReport::orderSummary(1), byItem)));
+            } catch (const std::exception &e) {
+                seen[k] << QString::fromUtf8(e.what());
+            }
+            db::closeAll();
+        };
+        std::thread a(station, 0), b(station, 1);
+        a.join();
+        b.join();
+        QStringList tenDays, tenItems;
+        for (int i = 0; i < 10; ++i) {
+            tenDays << day;
+            tenItems << item;
+        }
+        QCOMPARE(seen[0], tenDays);
+        QCOMPARE(seen[1], tenItems);
     }
 
     // A generated month: every detail, subtotal and total figure of 日期 + 商品 against sums
