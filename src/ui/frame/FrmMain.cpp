@@ -27,7 +27,9 @@
 #include "ui/members/frmVip.h"
 #include "ui/members/frmVipCz.h"
 #include "ui/print/frmTdDesigner.h"
+#include "ui/reports/frmOrderHzb.h"
 #include "ui/reports/frmVipReport.h"
+#include "ui/reports/frmYyrbb.h"
 #include "ui/orders/frmOrderAdjBill.h"
 #include "ui/orders/frmOrderBillList.h"
 #include "ui/orders/frmOrderbill.h"
@@ -120,11 +122,9 @@ void FrmMain::buildCommandBar()
 
 void FrmMain::buildCommands()
 {
-    // Rows are matched top to bottom; the first match acts. Forms that are not built yet
-    // open nothing: their rows keep their right checks and refusals.
+    // Rows are matched top to bottom; the first match acts.
     const QString noRight = QStringLiteral("无权限！");
     const QString noGrant = QStringLiteral("没有权限！");
-    const auto later = [] {};
     m_commands = {
         {QStringLiteral("order"), Right::Grant, QStringLiteral("neworder"), noRight,
          [this] { showForm<frmOrderbill>(false); }},
@@ -143,9 +143,9 @@ void FrmMain::buildCommands()
         {QStringLiteral("grant"), Right::Manager, {}, noGrant,
          [this] { showForm<frmGrant>(true); }},
         {QStringLiteral("yyrbb"), Right::Grant, QStringLiteral("yyrbb"), noGrant,
-         later /* frmYyrbb, modal */},
+         [this] { showForm<frmYyrbb>(true); }},
         {QStringLiteral("orderhzb"), Right::Grant, QStringLiteral("orderhzb"), noGrant,
-         later /* frmOrderHzb, modal */},
+         [this] { showForm<frmOrderHzb>(true); }},
         {QStringLiteral("MnuExit"), Right::None, {}, {}, [this] { endProgram(); }},
         {QStringLiteral("bk"), Right::Grant, QStringLiteral("bk"), noGrant,
          [this] { showForm<frmVip>(true); }},

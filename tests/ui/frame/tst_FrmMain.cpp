@@ -24,8 +24,8 @@ const Tool Tools[] = {
     {"czbill", "czbill", "", "", "frmVipCz"}, {"Grant", "grant", "@manager", "没有权限！", "frmGrant"},
     {"modifypwd", "modifypwd", "", "", "frmModifyPwd"}, {"editvip", "editvip", "", "", "frmEditVip"},
     {"tdsj", "tdsj", "", "", ""}, {"OrderList", "orderlist", "ordermxb", "没有权限！", ""},
-    {"orderhzb", "orderhzb", "OrderHzb", "没有权限！", ""}, {"SaleList", "salelist", "salemxb", "没有权限！", ""},
-    {"yyrbb", "yyrbb", "yyrbb", "没有权限！", ""}, {"uncplorder", "uncplorder", "", "", ""},
+    {"orderhzb", "orderhzb", "OrderHzb", "没有权限！", "frmOrderHzb"}, {"SaleList", "salelist", "salemxb", "没有权限！", ""},
+    {"yyrbb", "yyrbb", "yyrbb", "没有权限！", "frmYyrbb"}, {"uncplorder", "uncplorder", "", "", ""},
     {"czmxb", "czmxb", "", "", "frmVipReport"}, {"czhzb", "czhzb", "", "", ""},
     {"viplsz", "viplsz", "", "", ""}, {"vipdzd", "vipdzd", "", "", "frmVipReport"},
 };
