@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL cluster for the tests, on a free loopback port.
 #   scripts/pg-cluster.sh start DIR   -> prints the connection string
+#   scripts/pg-cluster.sh restart DIR -> stops the server and starts it again on the same port
 #   scripts/pg-cluster.sh stop DIR
 set -euo pipefail
 cmd=$1
@@ -18,6 +19,12 @@ as_postgres() {
   fi
 }
 
+serve() {
+  as_postgres "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+    -o "-p $1 -k $dir -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=200" start >/dev/null ||
+    { cat "$dir/server.log" >&2; exit 1; }
+}
+
 case "$cmd" in
 start)
   mkdir -p "$dir"
@@ -29,11 +36,15 @@ PY
 )
   as_postgres "$bin/initdb" -D "$dir/data" -A trust -U postgres -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 ||
     { cat "$dir/initdb.log" >&2; exit 1; }
-  as_postgres "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-    -o "-p $port -k $dir -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=200" start >/dev/null ||
-    { cat "$dir/server.log" >&2; exit 1; }
+  # The port is kept beside the data, so a restart comes back where the stations look for it.
+  echo "$port" >"$dir/port"
+  serve "$port"
   as_postgres "$bin/psql" -h 127.0.0.1 -p "$port" -U postgres -d postgres -q -c "create database kwpos_test" >/dev/null
   echo "Provider=PostgreSQL;Host=127.0.0.1;Port=$port;Database=kwpos_test;User ID=postgres"
+  ;;
+restart)
+  as_postgres "$bin/pg_ctl" -D "$dir/data" -m fast -w -t 60 stop >/dev/null
+  serve "$(cat "$dir/port")"
   ;;
 stop)
   as_postgres "$bin/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true
