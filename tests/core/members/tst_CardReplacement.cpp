@@ -1,4 +1,5 @@
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include <QtTest>
@@ -16,14 +17,17 @@ namespace {
 // "used" numbers occur in one table each; a walk-in order carries no identity number.
 void addMembers(const QString &cnstr)
 {
-    const char *order = "insert into VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID) values (?,?,?,?,?)";
+    const char *order =
+        "insert into VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID) values (?,?,?,?,?)";
     db::execute(cnstr, order, {1, "V1", "王五", "138", "ID1"});
     db::execute(cnstr, order, {2, "V'2", "王五", "138", "ID1"});
     db::execute(cnstr, order, {3, "V1", "王五", "138", "ID1"});
     db::execute(cnstr, order, {4, "ORDERED", "赵六", "139", "ID2"});
     db::execute(cnstr, order, {5, "", "散客", "", ""});
-    db::execute(cnstr, "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (1, 99, 'V1')");
-    db::execute(cnstr, "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (2, 99, 'SOLD')");
+    db::execute(cnstr,
+                "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (1, 99, 'V1')");
+    db::execute(cnstr,
+                "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (2, 99, 'SOLD')");
     db::Transaction tx(cnstr);
     for (const char *card : {"V1", "CHARGED"}) {
         StoredValueMovement m;
@@ -40,7 +44,9 @@ QList<int> countsOn(const QString &cnstr, const QString &card)
 {
     QList<int> out;
     for (const char *table : {"VipOrder", "VipCzBill", "ICStockBill"})
-        out << db::scalar(cnstr, QStringLiteral("select count(*) from %1 where FVipNo=?").arg(QLatin1String(table)),
+        out << db::scalar(cnstr,
+                          QStringLiteral("select count(*) from %1 where FVipNo=?")
+                              .arg(QLatin1String(table)),
                           {card})
                    .toInt();
     return out;
@@ -72,13 +78,38 @@ private slots:
         QTest::addColumn<QString>("newNo");
         QTest::addColumn<QString>("refusal");
         QTest::addColumn<QString>("field");
-        QTest::newRow("free number") << "V1" << "N'9" << "" << "";
-        QTest::newRow("number on an order") << "V1" << "ORDERED" << "新的会员卡号已经被使用！" << "txtNewVipNo";
-        QTest::newRow("number only in movements") << "V1" << "CHARGED" << "新的会员卡号已经被使用！" << "txtNewVipNo";
-        QTest::newRow("number only in sales") << "V1" << "SOLD" << "新的会员卡号已经被使用！" << "txtNewVipNo";
-        QTest::newRow("onto itself") << "V1" << "V1" << "新的会员卡号已经被使用！" << "txtNewVipNo";
-        QTest::newRow("no old card") << "" << "N9" << "请输入身份证号！" << "txtID";
-        QTest::newRow("no new number") << "V1" << " " << "请输入新的卡号！" << "txtNewVipNo";
+        QTest::newRow("free number") << "V1"
+                                     << "N'9"
+                                     << ""
+                                     << "";
+        QTest::newRow("number on an order") << "V1"
+                                            << "ORDERED"
+                                            << "新的会员卡号已经被使用！"
+                                            << "txtNewVipNo";
+        QTest::newRow("number only in movements") << "V1"
+                                                  << "CHARGED"
+                                                  << "新的会员卡号已经被使用！"
+                                                  << "txtNewVipNo";
+        QTest::newRow("number only in sales") << "V1"
+                                              << "SOLD"
+                                              << "新的会员卡号已经被使用！"
+                                              << "txtNewVipNo";
+        QTest::newRow("onto itself") << "V1"
+                                     << "V1"
+                                     << "新的会员卡号已经被使用！"
+                                     << "txtNewVipNo";
+        QTest::newRow("no old card") << ""
+                                     << "N9"
+                                     << "请输入身份证号！"
+                                     << "txtID";
+        QTest::newRow("no new number") << "V1"
+                                       << " "
+                                       << "请输入新的卡号！"
+                                       << "txtNewVipNo";
+        QTest::newRow("old card holds nothing") << "GONE"
+                                                << "N9"
+                                                << "原来卡号已不存在，请重新输入身份证号！"
+                                                << "cmbVipNo";
     }
 
     void replace()
@@ -111,7 +142,8 @@ private slots:
         TestDb t;
         addMembers(t.cnstr());
         CardReplacement::check(t.cnstr(), "V1", "N9");
-        db::execute(t.cnstr(), "insert into VipCzBill (FVipNo, FTranType, FKAmount) values ('N9', 1, 5)");
+        db::execute(t.cnstr(),
+                    "insert into VipCzBill (FVipNo, FTranType, FKAmount) values ('N9', 1, 5)");
         try {
             CardReplacement::replace(t.cnstr(), "V1", "N9");
             QFAIL("replaced onto a used number");
@@ -144,6 +176,36 @@ private slots:
         }
         QCOMPARE(countsOn(t.cnstr(), "V1"), (QList<int>{2, 1, 1}));
         QCOMPARE(countsOn(t.cnstr(), "N9"), (QList<int>{0, 0, 0}));
+    }
+
+    // Two stations replace the same lost card from the same list: one moves everything, the
+    // other is refused instead of handing out an empty card.
+    void twoReplacementsOfOneCard()
+    {
+        TestDb t;
+        const QString cnstr = t.cnstr();
+        addMembers(cnstr);
+        std::atomic<int> moved{0};
+        QStringList refusals;
+        std::mutex m;
+        auto replace = [&](const QString &newNo) {
+            try {
+                moved += CardReplacement::replace(cnstr, "V1", newNo);
+            } catch (const CoreError &e) {
+                const std::lock_guard<std::mutex> lock(m);
+                refusals << e.message();
+            }
+            db::closeAll();
+        };
+        std::thread a(replace, QStringLiteral("N8")), b(replace, QStringLiteral("N9"));
+        a.join();
+        b.join();
+        QCOMPARE(moved.load(), 4);
+        QCOMPARE(refusals, QStringList{"原来卡号已不存在，请重新输入身份证号！"});
+        const QList<int> onN8 = countsOn(cnstr, "N8"), onN9 = countsOn(cnstr, "N9");
+        QVERIFY2((onN8 == QList<int>{2, 1, 1} && onN9 == QList<int>{0, 0, 0}) ||
+                     (onN9 == QList<int>{2, 1, 1} && onN8 == QList<int>{0, 0, 0}),
+                 "the rows are split between the two new cards");
     }
 
     // A station keeps selling from the old card while another replaces it: every payment
@@ -185,8 +247,8 @@ private slots:
         QCOMPARE(paidAfter.load(), 0);
         QCOMPARE(countsOn(cnstr, "V1"), (QList<int>{0, 0, 0}));
         Money end;
-        for (const db::Row &r :
-             db::query(cnstr, "select FBegAmount, FEndAmount from VipCzBill where FVipNo='N9' order by FInterID")) {
+        for (const db::Row &r : db::query(cnstr, "select FBegAmount, FEndAmount from VipCzBill "
+                                                 "where FVipNo='N9' order by FInterID")) {
             QCOMPARE(r.money("FBegAmount"), end);
             end = r.money("FEndAmount");
         }
