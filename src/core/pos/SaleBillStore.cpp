@@ -21,49 +21,43 @@ int SaleBillStore::insert(db::Transaction &tx, const SaleBill &bill, const SaleP
     const QList<SaleLine> &lines = bill.lines();
     for (int from = 0; from < lines.size(); from += Chunk) {
         const int n = std::min(Chunk, int(lines.size()) - from);
-        QString sql = QStringLiteral("insert into ICStockBillEntry (FInterID, FEntryID, FItemID, "
-                                     "FMainQty, FQty, FPrice, FAmount,"
-                                     " FBeforeZkPrice, FBeforeZkAmount, FOrderBillInterID, "
-                                     "FOrderBillEntryID, FOutStockID) values ");
+        QString sql = QStringLiteral(
+            "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FMainQty, FQty, FPrice, FAmount,"
+            " FBeforeZkPrice, FBeforeZkAmount, FOrderBillInterID, FOrderBillEntryID, FOutStockID) values ");
         db::Params params;
         params.reserve(n * 12);
         for (int i = from; i < from + n; ++i) {
             const SaleLine &l = lines.at(i);
-            sql += i == from ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?,?)")
-                             : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?,?)");
+            sql += i == from ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?,?)");
             params << id << i + 1 << l.itemId << l.mainQty << l.qty << l.price1.toVariant()
                    << l.amount1.toVariant() << l.price1.toVariant() << l.amount1.toVariant()
                    << l.orderId << l.orderEntryId << bill.stockId;
         }
         tx.execute(sql, params);
     }
-    const QString time =
-        sysTime.isValid() ? QStringLiteral("?") : db::Dialect::nowExpression(tx.engine());
-    db::Params params{
-        id,         bill.date.year(), bill.date.month(), bill.date,
-        bill.vipNo, bill.owner,       bill.totalQty(),   bill.receivable().toVariant()};
+    const QString time = sysTime.isValid() ? QStringLiteral("?") : db::Dialect::nowExpression(tx.engine());
+    db::Params params{id, bill.date.year(), bill.date.month(), bill.date, bill.vipNo, bill.owner,
+                      bill.totalQty(), bill.receivable().toVariant()};
     if (sysTime.isValid())
         params << sysTime;
     params << SaleBill::monthLabel(bill.date) << billerId << payment.reserve.toVariant()
            << payment.cash.toVariant();
-    tx.execute(
-        QStringLiteral("insert into ICStockBill (FInterID, FTrantype, Fyear, FPeriod, FDeleted,"
-                       " Fdate, FVipNo, FOwner, FSumQty, FSumAmount, FSysTime, FMonth, FBillerID,"
-                       " FGetReserve, FGetCash) values (?,99,?,?,0,?,?,?,?,?,%1,?,?,?,?)")
-            .arg(time),
-        params);
+    tx.execute(QStringLiteral("insert into ICStockBill (FInterID, FTrantype, Fyear, FPeriod, FDeleted,"
+                              " Fdate, FVipNo, FOwner, FSumQty, FSumAmount, FSysTime, FMonth, FBillerID,"
+                              " FGetReserve, FGetCash) values (?,99,?,?,0,?,?,?,?,?,%1,?,?,?,?)")
+                   .arg(time),
+               params);
     return id;
 }
 
 int SaleBillStore::stockId(const QString &cnstr, const QString &name)
 {
-    const db::Rows rows =
-        db::query(cnstr, QStringLiteral("select FItemID from t_stock where FName=?"), {name});
+    const db::Rows rows = db::query(cnstr, QStringLiteral("select FItemID from t_stock where FName=?"), {name});
     return rows.isEmpty() ? 0 : rows.first().integer(QStringLiteral("FItemID"));
 }
 
-SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &bill,
-                              const SalePayment &payment, int billerId)
+SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &bill, const SalePayment &payment,
+                              int billerId)
 {
     if (bill.isEmpty())
         throw CoreError::refusal(QStringLiteral("请输入商品！"), QStringLiteral("txtBarcode"));
@@ -87,8 +81,7 @@ SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &bill,
     const QString book = QStringLiteral(
         "update VipOrderEntry set FCplQty=coalesce(FCplQty,0)+? where FInterID=? and FEntryID=?"
         " and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
-        " and exists (select 1 from VipOrder o where o.FInterID=VipOrderEntry.FInterID and "
-        "o.FVipNo=?)");
+        " and exists (select 1 from VipOrder o where o.FInterID=VipOrderEntry.FInterID and o.FVipNo=?)");
     for (const auto &[key, qty] : picked)
         if (tx.execute(book, {qty, key.first, key.second, qty, bill.vipNo}) != 1)
             throw CoreError::refusal(QStringLiteral("出库数量不允许大于剩余数量！"));
@@ -96,8 +89,7 @@ SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &bill,
     // Only orders this bill touched, only while open; >= also closes one handed out past its total.
     const QString close = QStringLiteral(
         "update VipOrder set FClosed=1 where FInterID=? and coalesce(FClosed,0)=0 and FSumQty<="
-        "(select sum(coalesce(e.FCplQty,0)) from VipOrderEntry e where "
-        "e.FInterID=VipOrder.FInterID)");
+        "(select sum(coalesce(e.FCplQty,0)) from VipOrderEntry e where e.FInterID=VipOrder.FInterID)");
     // The header is locked first: two stations handing out the last units of different lines
     // of one order would otherwise each judge the order by the other's line as it was before,
     // and neither would close it. The second waits here for the first to commit, and its
