@@ -17,17 +17,14 @@ namespace {
 // "used" numbers occur in one table each; a walk-in order carries no identity number.
 void addMembers(const QString &cnstr)
 {
-    const char *order =
-        "insert into VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID) values (?,?,?,?,?)";
+    const char *order = "insert into VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID) values (?,?,?,?,?)";
     db::execute(cnstr, order, {1, "V1", "王五", "138", "ID1"});
     db::execute(cnstr, order, {2, "V'2", "王五", "138", "ID1"});
     db::execute(cnstr, order, {3, "V1", "王五", "138", "ID1"});
     db::execute(cnstr, order, {4, "ORDERED", "赵六", "139", "ID2"});
     db::execute(cnstr, order, {5, "", "散客", "", ""});
-    db::execute(cnstr,
-                "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (1, 99, 'V1')");
-    db::execute(cnstr,
-                "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (2, 99, 'SOLD')");
+    db::execute(cnstr, "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (1, 99, 'V1')");
+    db::execute(cnstr, "insert into ICStockBill (FInterID, FTrantype, FVipNo) values (2, 99, 'SOLD')");
     db::Transaction tx(cnstr);
     for (const char *card : {"V1", "CHARGED"}) {
         StoredValueMovement m;
@@ -44,9 +41,7 @@ QList<int> countsOn(const QString &cnstr, const QString &card)
 {
     QList<int> out;
     for (const char *table : {"VipOrder", "VipCzBill", "ICStockBill"})
-        out << db::scalar(cnstr,
-                          QStringLiteral("select count(*) from %1 where FVipNo=?")
-                              .arg(QLatin1String(table)),
+        out << db::scalar(cnstr, QStringLiteral("select count(*) from %1 where FVipNo=?").arg(QLatin1String(table)),
                           {card})
                    .toInt();
     return out;
@@ -78,38 +73,15 @@ private slots:
         QTest::addColumn<QString>("newNo");
         QTest::addColumn<QString>("refusal");
         QTest::addColumn<QString>("field");
-        QTest::newRow("free number") << "V1"
-                                     << "N'9"
-                                     << ""
-                                     << "";
-        QTest::newRow("number on an order") << "V1"
-                                            << "ORDERED"
-                                            << "新的会员卡号已经被使用！"
-                                            << "txtNewVipNo";
-        QTest::newRow("number only in movements") << "V1"
-                                                  << "CHARGED"
-                                                  << "新的会员卡号已经被使用！"
-                                                  << "txtNewVipNo";
-        QTest::newRow("number only in sales") << "V1"
-                                              << "SOLD"
-                                              << "新的会员卡号已经被使用！"
-                                              << "txtNewVipNo";
-        QTest::newRow("onto itself") << "V1"
-                                     << "V1"
-                                     << "新的会员卡号已经被使用！"
-                                     << "txtNewVipNo";
-        QTest::newRow("no old card") << ""
-                                     << "N9"
-                                     << "请输入身份证号！"
-                                     << "txtID";
-        QTest::newRow("no new number") << "V1"
-                                       << " "
-                                       << "请输入新的卡号！"
-                                       << "txtNewVipNo";
-        QTest::newRow("old card holds nothing") << "GONE"
-                                                << "N9"
-                                                << "原来卡号已不存在，请重新输入身份证号！"
-                                                << "cmbVipNo";
+        QTest::newRow("free number") << "V1" << "N'9" << "" << "";
+        QTest::newRow("number on an order") << "V1" << "ORDERED" << "新的会员卡号已经被使用！" << "txtNewVipNo";
+        QTest::newRow("number only in movements") << "V1" << "CHARGED" << "新的会员卡号已经被使用！" << "txtNewVipNo";
+        QTest::newRow("number only in sales") << "V1" << "SOLD" << "新的会员卡号已经被使用！" << "txtNewVipNo";
+        QTest::newRow("onto itself") << "V1" << "V1" << "新的会员卡号已经被使用！" << "txtNewVipNo";
+        QTest::newRow("no old card") << "" << "N9" << "请输入身份证号！" << "txtID";
+        QTest::newRow("no new number") << "V1" << " " << "请输入新的卡号！" << "txtNewVipNo";
+        QTest::newRow("old card holds nothing")
+            << "GONE" << "N9" << "原来卡号已不存在，请重新输入身份证号！" << "cmbVipNo";
     }
 
     void replace()
@@ -142,8 +114,7 @@ private slots:
         TestDb t;
         addMembers(t.cnstr());
         CardReplacement::check(t.cnstr(), "V1", "N9");
-        db::execute(t.cnstr(),
-                    "insert into VipCzBill (FVipNo, FTranType, FKAmount) values ('N9', 1, 5)");
+        db::execute(t.cnstr(), "insert into VipCzBill (FVipNo, FTranType, FKAmount) values ('N9', 1, 5)");
         try {
             CardReplacement::replace(t.cnstr(), "V1", "N9");
             QFAIL("replaced onto a used number");
@@ -247,8 +218,8 @@ private slots:
         QCOMPARE(paidAfter.load(), 0);
         QCOMPARE(countsOn(cnstr, "V1"), (QList<int>{0, 0, 0}));
         Money end;
-        for (const db::Row &r : db::query(cnstr, "select FBegAmount, FEndAmount from VipCzBill "
-                                                 "where FVipNo='N9' order by FInterID")) {
+        for (const db::Row &r :
+             db::query(cnstr, "select FBegAmount, FEndAmount from VipCzBill where FVipNo='N9' order by FInterID")) {
             QCOMPARE(r.money("FBegAmount"), end);
             end = r.money("FEndAmount");
         }
