@@ -62,6 +62,13 @@ int CardReplacement::replace(const QString &cnstr, const QString &oldNo, const Q
 {
     check(cnstr, oldNo, newNo);
     db::Transaction tx(cnstr);
+    // The old card's order headers before the cards, in number order: a sale handing out
+    // from the card holds its orders' headers while it waits for the card, so taking the card
+    // first and the headers second would wait on it in a circle. SQLite's BEGIN IMMEDIATE
+    // already is the one lock.
+    if (tx.engine() == db::Engine::PostgreSQL)
+        tx.query(QStringLiteral("select FInterID from VipOrder where FVipNo=? order by FInterID for update"),
+                 {oldNo});
     // Always in the same order, so two replacements over the same two numbers cannot wait
     // on each other.
     StoredValueLedger::lockCard(tx, std::min(oldNo, newNo));

@@ -1,5 +1,7 @@
 #include <atomic>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include <QtTest>
@@ -10,6 +12,8 @@
 #include "core/frame/CoreError.h"
 #include "core/members/CardReplacement.h"
 #include "core/members/StoredValueLedger.h"
+#include "core/pos/SaleBill.h"
+#include "core/pos/SaleBillStore.h"
 
 namespace {
 
@@ -177,6 +181,71 @@ private slots:
         QVERIFY2((onN8 == QList<int>{2, 1, 1} && onN9 == QList<int>{0, 0, 0}) ||
                      (onN9 == QList<int>{2, 1, 1} && onN8 == QList<int>{0, 0, 0}),
                  "the rows are split between the two new cards");
+    }
+
+    // A station hands out from the old card's order while the card is replaced: the sale
+    // holds the order's header and waits for the card, the replacement must not hold the card
+    // and wait for the header. Another connection holds the card until both are queued on it,
+    // the replacement first.
+    void replacementRacesPickup()
+    {
+        TestDb t;
+        const QString cnstr = t.cnstr();
+        addMembers(cnstr);
+        db::execute(cnstr, "insert into t_stock (FItemID, FName) values (1, '门店')");
+        db::execute(cnstr, "update ICMaxNum set FMaxNum=2 where FTranType=0");
+        db::execute(cnstr, "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
+                           " FCplQty, FAmount) values (1, 1, 1, 5, 0, 0, 15)");
+        auto waiting = [&](int n) {
+            if (t.engine() != db::Engine::PostgreSQL)
+                return;
+            for (int i = 0; i < 3000 && db::scalar(TestDb::postgresCnstr(),
+                                                   "select count(*) from pg_locks where not granted")
+                                                .toInt() < n;
+                 ++i)
+                QTest::qWait(10);
+        };
+        QStringList failures;
+        std::mutex m;
+        auto attempt = [&](const std::function<void()> &step) {
+            try {
+                step();
+            } catch (const CoreError &e) {
+                const std::lock_guard<std::mutex> lock(m);
+                failures << e.message();
+            }
+            db::closeAll();
+        };
+        std::optional<db::Transaction> holder(std::in_place, cnstr);
+        StoredValueLedger::lockCard(*holder, "V1");
+        std::thread r(attempt, [&] { CardReplacement::replace(cnstr, "V1", "N9"); });
+        waiting(1);
+        std::thread s(attempt, [&] {
+            SaleBill b;
+            b.date = QDate(2024, 3, 9);
+            b.vipNo = "V1";
+            b.stockId = 1;
+            SaleLine l;
+            l.itemId = 1;
+            l.qty = 1;
+            l.orderId = 1;
+            l.orderEntryId = 1;
+            b.addLine(l);
+            SaleBillStore::save(cnstr, b, {}, 1);
+        });
+        waiting(2);
+        holder->commit();
+        holder.reset();
+        r.join();
+        s.join();
+        // The sale either handed out before the move or was refused after it; never an
+        // engine's deadlock message.
+        for (const QString &f : failures)
+            QCOMPARE(f, QStringLiteral("出库数量不允许大于剩余数量！"));
+        QCOMPARE(countsOn(cnstr, "V1").first(), 0);
+        QCOMPARE(db::scalar(cnstr, "select count(*) from ICStockBill where FVipNo<>'SOLD'").toInt() +
+                     failures.size(),
+                 2);
     }
 
     // A station keeps selling from the old card while another replaces it: every payment
