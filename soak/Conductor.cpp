@@ -281,8 +281,11 @@ int Conductor::run()
     std::sort(ranked.begin(), ranked.end(),
               [](const auto &a, const auto &b) { return a.first > b.first; });
     out() << Qt::endl;
-    for (qsizetype i = 0; i < ranked.size() && i < 15; ++i)
-        out() << QStringLiteral("%1  %2").arg(ranked[i].first, 6).arg(ranked[i].second) << Qt::endl;
+    // Every failure is shown; refusals only the most frequent.
+    for (qsizetype i = 0, shown = 0; i < ranked.size(); ++i)
+        if (ranked[i].second.startsWith(u'f') || ++shown <= 10)
+            out() << QStringLiteral("%1  %2").arg(ranked[i].first, 6).arg(ranked[i].second)
+                  << Qt::endl;
 
     db::closeAll();
     Invariants checks(cnstr, journal);
