@@ -40,6 +40,7 @@
 #include "core/pos/ItemLookup.h"
 #include "core/pos/VipCardLookup.h"
 #include "core/reports/StoredValueReport.h"
+#include "YearReports.h"
 
 namespace {
 
@@ -1068,6 +1069,8 @@ int main(int argc, char *argv[])
     const QString only =
         args.indexOf(u"--only"_qs) >= 0 ? args.value(args.indexOf(u"--only"_qs) + 1) : QString();
     auto part = [&](const char *name) { return only.isEmpty() || only == QLatin1String(name); };
+    if (only == QLatin1String("yearreports"))
+        return runYearReports(args);
     if (only.isEmpty() || only == QLatin1String("recharge"))
         z.orderLines = z.movements;
     // The same operations on each engine, in the same order.

@@ -374,7 +374,30 @@ Rows run(QSqlDatabase &db, Engine engine, const QString &sql, const Params &para
     return collect(*q, affected);
 }
 
+Rows runFresh(QSqlDatabase &db, Engine engine, const QString &sql, const Params &params)
+{
+    auto q = newQuery(db);
+    if (!q->prepare(sql) || !execPrepared(*q, engine, params))
+        throw DbError(engineMessage(q->lastError()));
+    return collect(*q, nullptr);
+}
+
 } // namespace detail
+
+Rows queryPlannedForValues(const QString &cnstr, const QString &sql, const Params &params)
+{
+    if (engineOf(cnstr) == Engine::SQLite)
+        return query(cnstr, sql, params);
+    QSqlDatabase db = connection(cnstr);
+    try {
+        return detail::runFresh(db, Engine::PostgreSQL, sql, params);
+    } catch (const DbError &) {
+        if (db.isOpen())
+            throw;
+    }
+    db = connection(cnstr);
+    return detail::runFresh(db, Engine::PostgreSQL, sql, params);
+}
 
 Rows query(const QString &cnstr, const QString &sql, const Params &params)
 {

@@ -12,6 +12,10 @@ namespace db {
 // statement with every value bound; failures throw DbError with the engine's message.
 Rows query(const QString &cnstr, const QString &sql, const Params &params = {});
 QVariant scalar(const QString &cnstr, const QString &sql, const Params &params = {});
+// A read whose best plan depends on its values (a report over one day or over a year): on
+// PostgreSQL prepared afresh each time, so the server plans it for these values instead of
+// settling on a generic plan after a few runs; on SQLite as query().
+Rows queryPlannedForValues(const QString &cnstr, const QString &sql, const Params &params = {});
 int execute(const QString &cnstr, const QString &sql, const Params &params = {});
 
 Engine engineOf(const QString &cnstr);
@@ -24,6 +28,8 @@ QSqlDatabase connection(const QString &cnstr, const QString &role = QStringLiter
 void closeAll();
 
 namespace detail {
+// Runs one statement on a connection without keeping it.
+Rows runFresh(QSqlDatabase &db, Engine engine, const QString &sql, const Params &params);
 // Runs one statement on a connection through its kept prepared statements.
 Rows run(QSqlDatabase &db, Engine engine, const QString &sql, const Params &params,
          int *affected = nullptr, bool inTransaction = false);

@@ -157,7 +157,8 @@ void DemoData::create(const QString &cnstr)
         l.orderEntryId = entry;
         return l;
     };
-    auto addSale = [&](int daysAgo, int m, const QList<SaleLine> &lines, Money fromReserve) {
+    auto addSale = [&](int daysAgo, int m, const QList<SaleLine> &lines, Money fromReserve,
+                       int biller = 2) {
         SaleBill bill;
         bill.date = today.addDays(-daysAgo);
         if (m >= 0) {
@@ -168,7 +169,7 @@ void DemoData::create(const QString &cnstr)
         for (const SaleLine &l : lines)
             bill.addLine(l);
         SalePayment pay{bill.receivable() - fromReserve, fromReserve};
-        SaleBillStore::insert(tx, bill, pay, 2, QDateTime(bill.date, QTime(7, 40)));
+        SaleBillStore::insert(tx, bill, pay, biller, QDateTime(bill.date, QTime(7, 40)));
         if (!fromReserve.isZero())
             movement(m, StoredValueMovement::Payment, daysAgo, fromReserve, Money(),
                      QStringLiteral("销售付款"), 2);
@@ -201,6 +202,11 @@ void DemoData::create(const QString &cnstr)
     addSale(3, 1, {pickup(o2, 1, 5)}, Money());
     addSale(2, -1, {sold(2, 2, cents(650)), sold(6, 3, cents(300))}, Money());
     addSale(1, 0, {pickup(o1, 1, 12), pickup(o1, 2, 6), sold(7, 2, cents(320))}, cents(640));
+    // Walk-in sales at the manager's station too, so the daily report has several cashiers
+    // and items on several days.
+    addSale(2, -1, {sold(9, 5, cents(200)), sold(1, 2, cents(350))}, Money(), 1);
+    addSale(1, -1, {sold(2, 1, cents(650))}, Money());
+    addSale(0, -1, {sold(1, 3, cents(350)), sold(5, 2, cents(400)), sold(8, 1, cents(500))}, Money(), 1);
     // 张丽's first card, used up before she took V0001: two cards on one identity number,
     // as the card replacement finds them.
     MemberOrder old;

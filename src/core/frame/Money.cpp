@@ -64,16 +64,30 @@ Money parseLeading(const QString &text, bool skipGroupSeparators)
     return Money::fromUnits(negative ? -units : units);
 }
 
+// Written from the last digit backwards into one buffer: reports format every cell of tens
+// of thousands of rows with this.
 QString digitsOf(qint64 cents, bool grouped)
 {
     const bool negative = cents < 0;
-    const qint64 a = negative ? -cents : cents;
-    QString whole = QString::number(a / 100);
-    if (grouped)
-        for (int pos = whole.size() - 3; pos > 0; pos -= 3)
-            whole.insert(pos, u',');
-    QString s = whole + u'.' + QStringLiteral("%1").arg(a % 100, 2, 10, QLatin1Char('0'));
-    return negative ? u'-' + s : s;
+    quint64 a = negative ? 0 - quint64(cents) : quint64(cents);
+    char16_t buf[40];
+    int i = 40;
+    buf[--i] = char16_t(u'0' + a % 10);
+    a /= 10;
+    buf[--i] = char16_t(u'0' + a % 10);
+    a /= 10;
+    buf[--i] = u'.';
+    int digits = 0;
+    do {
+        if (grouped && digits > 0 && digits % 3 == 0)
+            buf[--i] = u',';
+        buf[--i] = char16_t(u'0' + a % 10);
+        a /= 10;
+        ++digits;
+    } while (a > 0);
+    if (negative)
+        buf[--i] = u'-';
+    return QString(reinterpret_cast<const QChar *>(buf + i), 40 - i);
 }
 
 } // namespace

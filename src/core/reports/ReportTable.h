@@ -19,6 +19,7 @@ struct ReportTable
 {
     QList<GridSnapshot::Column> columns;
     QList<ReportRow> rows;
+    QStringList hiddenColumns; // keys of columns the window hides
 
     int columnOf(const QString &key) const
     {

@@ -27,7 +27,9 @@
 #include "ui/members/frmVip.h"
 #include "ui/members/frmVipCz.h"
 #include "ui/print/frmTdDesigner.h"
+#include "ui/reports/frmOrderHzb.h"
 #include "ui/reports/frmVipReport.h"
+#include "ui/reports/frmYyrbb.h"
 #include "ui/orders/frmOrderAdjBill.h"
 #include "ui/orders/frmOrderbill.h"
 #include "ui/pos/frmSaleBill.h"
@@ -140,9 +142,9 @@ void FrmMain::buildCommands()
         {QStringLiteral("grant"), Right::Manager, {}, noGrant,
          [this] { showForm<frmGrant>(true); }},
         {QStringLiteral("yyrbb"), Right::Grant, QStringLiteral("yyrbb"), noGrant,
-         later /* frmYyrbb, modal */},
+         [this] { showForm<frmYyrbb>(true); }},
         {QStringLiteral("orderhzb"), Right::Grant, QStringLiteral("orderhzb"), noGrant,
-         later /* frmOrderHzb, modal */},
+         [this] { showForm<frmOrderHzb>(true); }},
         {QStringLiteral("MnuExit"), Right::None, {}, {}, [this] { endProgram(); }},
         {QStringLiteral("bk"), Right::Grant, QStringLiteral("bk"), noGrant,
          [this] { showForm<frmVip>(true); }},

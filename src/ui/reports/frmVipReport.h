@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/reports/ReportWindow.h"
 
 class KeyedGrid;
 class QDateEdit;
@@ -11,7 +11,7 @@ class QPushButton;
 // The stored-value reports (103 "充值明细表", 104 "充值消费汇总表", 106 "充值消费流水帐",
 // 109 "会员对账单"): date range and card filters, the grid with its total row, print,
 // export and page set-up.
-class frmVipReport : public QDialog
+class frmVipReport : public ReportWindow
 {
     Q_OBJECT
 public:
@@ -28,24 +28,17 @@ public:
     QPushButton *cmdPageSet;
     QPushButton *cmdClose;
 
-    QString formatName() const;
-    QString title() const;
-
     // Each reports a failure in an information box and leaves the screen as it was.
     void cmdQuery_Click();
-    void cmdPrint_Click();
-    void cmdExport_Click();
-    void cmdPageSet_Click();
+    void cmdPrint_Click() { printGrid(); }
+    void cmdExport_Click() { exportGrid(); }
+    void cmdPageSet_Click() { pageSetup(); }
 
-    // Column widths the operator dragged are stored when the window closes.
-    void done(int result) override;
+protected:
+    QStringList titleLines() const override;
 
 private:
-    QStringList titleLines() const;
-    QString m_cnstr;
     int m_number;
-    QString m_userName;
-    bool m_widthsChanged = false;
 };
 
 // The reports as the main window starts them: modal. An unknown number throws db::DbError.

@@ -41,7 +41,9 @@
 #include "core/print/TemplateLibrary.h"
 #include "core/print/TemplateStore.h"
 #include "ui/print/frmTdDesigner.h"
+#include "ui/reports/frmOrderHzb.h"
 #include "ui/reports/frmVipReport.h"
+#include "ui/reports/frmYyrbb.h"
 #include "ui/widgets/WindowFit.h"
 
 namespace {
@@ -266,6 +268,24 @@ QList<Screenshots::Entry> Screenshots::entries()
         {QStringLiteral("frmVipReport104"), [](FrmMain &main) { return vipReport(main, 104); }},
         {QStringLiteral("frmVipReport106"), [](FrmMain &main) { return vipReport(main, 106); }},
         {QStringLiteral("frmVipReport109"), [](FrmMain &main) { return vipReport(main, 109); }},
+        // The demo's last days by date and item, and its two months of orders by month and item.
+        {QStringLiteral("frmYyrbb"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmYyrbb(&main);
+             form->dtpFromDate->setDate(GetServerDate().date().addDays(-3));
+             form->cmbTotal1->setCurrentText(QStringLiteral("日期"));
+             form->cmbTotal2->setCurrentText(QStringLiteral("商品"));
+             form->cmdRefresh_Click();
+             return form;
+         }},
+        {QStringLiteral("frmOrderHzb"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmOrderHzb(&main);
+             form->dtpFromDate->setDate(GetServerDate().date().addDays(-60));
+             form->cmbTotal2->setCurrentText(QStringLiteral("商品"));
+             form->cmdRefresh_Click();
+             return form;
+         }},
     };
 }
 

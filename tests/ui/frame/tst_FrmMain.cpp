@@ -114,6 +114,8 @@ private slots:
         QTest::newRow("member details") << "editvip" << "frmEditVip";
         QTest::newRow("report 103") << "czmxb" << "frmVipReport";
         QTest::newRow("report 109") << "vipdzd" << "frmVipReport";
+        QTest::newRow("daily report") << "yyrbb" << "frmYyrbb";
+        QTest::newRow("order summary") << "orderhzb" << "frmOrderHzb";
     }
     void toolsOpenTheirWindows()
     {

@@ -1,0 +1,199 @@
+#include "ui/reports/ReportWindow.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/frame/CoreError.h"
+#include "core/frame/Prompts.h"
+#include "core/frame/Routines.h"
+#include "ui/print/GridRoutines.h"
+#include "ui/print/ZPPrinter.h"
+#include "ui/widgets/ErrorPrompt.h"
+#include "ui/widgets/KeyedGrid.h"
+
+namespace {
+
+// The wait cursor for as long as a query runs, restored however it ends.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+} // namespace
+
+ReportWindow::ReportWindow(const QString &cnstr, const QString &formatName, const QString &title,
+                           const QString &gridName, QWidget *parent)
+    : QDialog(parent), m_cnstr(cnstr), m_formatName(formatName), m_title(title)
+{
+    setObjectName(formatName);
+    setWindowTitle(title);
+    m_userName = GetUserName();
+
+    m_caption = new QLabel(title, this);
+    QFont f = m_caption->font();
+    f.setPointSizeF(f.pointSizeF() * 1.5);
+    f.setBold(true);
+    m_caption->setFont(f);
+    m_grid = new KeyedGrid(this);
+    m_grid->setObjectName(gridName);
+
+    m_buttons = new QHBoxLayout;
+    m_buttons->addWidget(m_caption);
+    m_buttons->addStretch();
+    m_filters = new QHBoxLayout;
+    auto *v = new QVBoxLayout(this);
+    v->addLayout(m_buttons);
+    v->addLayout(m_filters);
+    v->addWidget(m_grid, 1);
+    resize(1000, 620);
+
+    // A drag reports every step: remember it, write once on closing.
+    connect(m_grid, &KeyedGrid::afterColumnResized, this, [this](const QString &key, int width) {
+        m_widthsChanged = true;
+        if (m_hideBelow > 0 && width < m_hideBelow)
+            m_grid->setColWidth(key, 0);
+    });
+}
+
+QPushButton *ReportWindow::addButton(const QString &name, const QString &caption)
+{
+    auto *b = new QPushButton(caption, this);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    m_buttons->addWidget(b);
+    return b;
+}
+
+void ReportWindow::setColumns(const QList<GridSnapshot::Column> &columns)
+{
+    QList<KeyedGrid::Column> cols;
+    for (const GridSnapshot::Column &c : columns)
+        cols.append(
+            {c.key, c.header, c.width, c.width <= 0,
+             c.numeric ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter});
+    m_grid->setColumns(cols);
+    GridSetFormat(*m_grid, m_formatName);
+}
+
+void ReportWindow::setKindStyle(ReportRow::Kind kind, const QColor &back, bool bold)
+{
+    m_styles[kind] = {back, bold};
+}
+
+void ReportWindow::fill(const ReportTable &table)
+{
+    m_grid->setRows(1);
+    QList<int> target; // the grid column of each table column, -1 where the grid has none
+    for (const GridSnapshot::Column &c : table.columns)
+        target.append(m_grid->colIndex(c.key));
+    for (const ReportRow &r : table.rows) {
+        const int row = m_grid->addRow();
+        for (int c = 0; c < target.size(); ++c)
+            if (target[c] >= 0)
+                m_grid->setText(row, table.columns[c].key, r.cells.value(c));
+        paintRow(row, m_styles[r.kind]);
+    }
+}
+
+void ReportWindow::paintRow(int row, const KindStyle &style)
+{
+    if (style.back.isValid())
+        m_grid->setRowBackColor(row, style.back);
+    if (!style.bold)
+        return;
+    for (int c = 0; c < m_grid->cols(); ++c)
+        if (QTableWidgetItem *it = m_grid->item(row - 1, c)) {
+            QFont f = it->font();
+            f.setBold(true);
+            it->setFont(f);
+        }
+}
+
+bool ReportWindow::applyQueryDayLimit(QDateEdit *from, QDateEdit *to)
+{
+    QDate f = from->date(), t = to->date();
+    if (!ApplyQueryDayLimit(f, t, Prompts::current()))
+        return false;
+    from->setDate(f);
+    to->setDate(t);
+    return true;
+}
+
+bool ReportWindow::runQuery(const std::function<void()> &query)
+{
+    try {
+        const WaitCursor wait;
+        query();
+        return true;
+    } catch (const CoreError &e) {
+        // The cursor is back before the message shows.
+        showError(e, this);
+        return false;
+    }
+}
+
+QStringList ReportWindow::footerLines() const
+{
+    return {QStringLiteral("制表：") + m_userName,
+            QStringLiteral("打印时间：") +
+                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
+}
+
+int ReportWindow::pageSetColumns() const
+{
+    return m_grid->cols();
+}
+
+void ReportWindow::printGrid()
+{
+    try {
+        if (m_grid->rows() <= 1) {
+            Prompts::current().information(QStringLiteral("没有数据！"));
+            return;
+        }
+        ZPPrinter printer;
+        printer.DoPrint(false, m_cnstr, m_formatName, titleLines(), *m_grid, footerLines());
+    } catch (const CoreError &e) {
+        showError(e, this);
+    }
+}
+
+void ReportWindow::exportGrid()
+{
+    try {
+        GridExport(*m_grid, m_title);
+    } catch (const CoreError &e) {
+        showError(e, this);
+    }
+}
+
+void ReportWindow::pageSetup()
+{
+    try {
+        GridPageSet(*m_grid, pageSetColumns(), m_formatName);
+    } catch (const CoreError &e) {
+        showError(e, this);
+    }
+}
+
+void ReportWindow::done(int result)
+{
+    if (m_widthsChanged) {
+        try {
+            GridWriteWidth(*m_grid, m_formatName);
+            m_widthsChanged = false;
+        } catch (const CoreError &e) {
+            showError(e, this);
+        }
+    }
+    QDialog::done(result);
+}

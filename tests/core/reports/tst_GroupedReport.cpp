@@ -1,0 +1,406 @@
+#include <thread>
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include "TestDb.h"
+#include "core/db/Database.h"
+#include "core/frame/CoreError.h"
+#include "core/reports/GroupedReport.h"
+
+namespace {
+
+const QDate D(2026, 3, 1);
+
+struct OrderLine
+{
+    int item;
+    QVariant qty, gift, done;
+    double amount;
+};
+struct SaleLine
+{
+    int item;
+    QVariant qty;
+    double amount;
+    QVariant order; // FOrderBillInterID: 0 or NULL for goods sold for money
+};
+
+void order(const TestDb &t, int id, const QVariant &date, int biller, const QVariant &closed,
+           const QList<OrderLine> &lines, const QString &month = QStringLiteral("2026年3月"))
+{
+    db::execute(
+        t.cnstr(),
+        "insert into VipOrder (FInterID, Fdate, FBillerID, FClosed, FMonth) values (?,?,?,?,?)",
+        {id, date, biller, closed, month});
+    int entry = 0;
+    for (const OrderLine &l : lines)
+        db::execute(
+            t.cnstr(),
+            "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
+            " FAmount) values (?,?,?,?,?,?,?)",
+            {id, ++entry, l.item, l.qty, l.gift, l.done, l.amount});
+}
+
+void sale(const TestDb &t, int id, const QVariant &date, int biller, const QList<SaleLine> &lines,
+          int tranType = 99)
+{
+    db::execute(t.cnstr(),
+                "insert into ICStockBill (FInterID, FTrantype, Fdate, FBillerID, FMonth) values "
+                "(?,?,?,?,?)",
+                {id, tranType, date, biller, QStringLiteral("2026年3月")});
+    int entry = 0;
+    for (const SaleLine &l : lines)
+        db::execute(t.cnstr(),
+                    "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FAmount,"
+                    " FOrderBillInterID) values (?,?,?,?,?,?)",
+                    {id, ++entry, l.item, l.qty, l.amount, l.order});
+}
+
+const QVariant null;
+
+// Day one: three items (an order and two walk-in lines, a hand-out); day two: one item with a
+// NULL order reference; day three: an order only, and an item missing from t_icitem.
+void seed(const TestDb &t)
+{
+    t.addUser(1, "店长", true);
+    t.addUser(2, "收银员", false);
+    for (const auto &[id, name] : {std::pair{1, "A奶"}, {2, "B奶"}, {3, "C奶"}})
+        db::execute(t.cnstr(), "insert into t_icitem (FItemID, FName) values (?,?)",
+                    {id, QString::fromUtf8(name)});
+    order(t, 1, D, 1, 0, {{1, 8, 2, 4, 80}});
+    order(t, 2, D.addDays(2), 2, 1, {{3, 5, 0, 5, 50}});
+    order(t, 3, QDateTime(D.addDays(1), QTime(10, 30)), 2, null, {{2, 3, null, null, 30}});
+    order(t, 5, D.addDays(3), 2, 0, {{2, 0, 0, 0, 0}});
+    sale(t, 1, QDateTime(D, QTime(9, 0)), 2, {{1, 2, 7, 0}, {2, 1, 6.5, 0}, {3, 4, 40, 2}});
+    sale(t, 2, D.addDays(1), 1, {{2, 3, 19.5, null}});
+    sale(t, 3, D.addDays(2), 2, {{4, 1, 3, 0}});
+    sale(t, 4, D, 2, {{1, 100, 100, 0}}, 98); // not a counter sale
+    sale(t, 5, D.addDays(5), 2, {{1, 100, 100, 0}});
+}
+
+QStringList lines(const ReportTable &r)
+{
+    QStringList out;
+    const char *kinds[] = {"", "~", "="};
+    for (const ReportRow &row : r.rows)
+        out << QString::fromLatin1(kinds[row.kind]) + row.cells.join(u'|');
+    return out;
+}
+
+} // namespace
+
+class tst_GroupedReport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    // Rows as "FTotal1|FTotal2|订单数量|订单金额|会员销售|非会员销售|销售金额|合计金额";
+    // ~ marks a subtotal, = the total.
+    void daily_data()
+    {
+        QTest::addColumn<QString>("total1");
+        QTest::addColumn<QString>("total2");
+        QTest::addColumn<QString>("biller");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("3, 1 and 2 items a day")
+            << "日期"
+            << "商品"
+            << "" << 2
+            << QStringList{"2026-03-01|A奶|8|80.00||2|7.00|87.00",
+                           "2026-03-01|B奶||||1|6.50|6.50",
+                           "2026-03-01|C奶|||4|||",
+                           "~|2026-03-01(小计)|8|80.00|4|3|13.50|93.50",
+                           "2026-03-02|B奶|3|30.00||3|19.50|49.50",
+                           "2026-03-03|||||1|3.00|3.00",
+                           "2026-03-03|C奶|5|50.00||||50.00",
+                           "~|(小计)|5|50.00|0|1|3.00|53.00",
+                           "=(合计)||16|160.00|4|7|36.00|196.00"};
+        QTest::newRow("item then date")
+            << "商品"
+            << "日期"
+            << "" << 2
+            << QStringList{
+                   "|2026-03-03||||1|3.00|3.00",          "A奶|2026-03-01|8|80.00||2|7.00|87.00",
+                   "B奶|2026-03-01||||1|6.50|6.50",       "B奶|2026-03-02|3|30.00||3|19.50|49.50",
+                   "~|B奶(小计)|3|30.00|0|4|26.00|56.00", "C奶|2026-03-01|||4|||",
+                   "C奶|2026-03-03|5|50.00||||50.00",     "~|(小计)|5|50.00|4|0|0.00|50.00",
+                   "=(合计)||16|160.00|4|7|36.00|196.00"};
+        QTest::newRow("date alone") << "日期"
+                                    << ""
+                                    << "" << 2
+                                    << QStringList{"2026-03-01||8|80.00|4|3|13.50|93.50",
+                                                   "2026-03-02||3|30.00||3|19.50|49.50",
+                                                   "2026-03-03||5|50.00||1|3.00|53.00",
+                                                   "=(合计)||16|160.00|4|7|36.00|196.00"};
+        QTest::newRow("the same criterion twice")
+            << "日期"
+            << "日期"
+            << "" << 1
+            << QStringList{"2026-03-01|2026-03-01|8|80.00|4|3|13.50|93.50",
+                           "2026-03-02|2026-03-02|3|30.00||3|19.50|49.50",
+                           "=(合计)||11|110.00|4|6|33.00|143.00"};
+        QTest::newRow("by cashier")
+            << "收银"
+            << ""
+            << "" << 2
+            << QStringList{"店长||8|80.00||3|19.50|99.50", "收银员||8|80.00|4|4|16.50|96.50",
+                           "=(合计)||16|160.00|4|7|36.00|196.00"};
+        QTest::newRow("one operator, both halves")
+            << "日期"
+            << ""
+            << "店长" << 2
+            << QStringList{"2026-03-01||8|80.00||||80.00", "2026-03-02|||||3|19.50|19.50",
+                           "=(合计)||8|80.00|0|3|19.50|99.50"};
+        QTest::newRow("an operator typed with a quote") << "日期"
+                                                        << ""
+                                                        << "O'Neil" << 2 << QStringList{};
+        QTest::newRow("one day, sold at 9 o'clock")
+            << "日期"
+            << ""
+            << "" << 0
+            << QStringList{"2026-03-01||8|80.00|4|3|13.50|93.50",
+                           "=(合计)||8|80.00|4|3|13.50|93.50"};
+    }
+    void daily()
+    {
+        QFETCH(QString, total1);
+        QFETCH(QString, total2);
+        QFETCH(QString, biller);
+        QFETCH(int, days);
+        QFETCH(QStringList, expected);
+        TestDb t;
+        seed(t);
+        const ReportTable r = GroupedReport::run(t.cnstr(), GroupedReport::dailyBusiness(biller),
+                                                 {total1, total2, D, D.addDays(days)});
+        QCOMPARE(lines(r), expected);
+        QCOMPARE(r.hiddenColumns.contains("FTotal2"), total2.isEmpty());
+        QCOMPARE(r.columns[0].header, total1);
+    }
+
+    // "FTotal1|FTotal2|订单总量|均价|订单金额|赠数|已取数量|已取金额|未取数量|未取金额|完成比"
+    void orderSummary_data()
+    {
+        QTest::addColumn<QString>("total1");
+        QTest::addColumn<QString>("total2");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("every order by item")
+            << "商品"
+            << "" << 0 << 0
+            << QStringList{"A奶||10|8.00|80.00|2|4|32.00|6|48.00|40.00%",
+                           "B奶||3|10.00|30.00||||3|30.00|0.00%",
+                           "C奶||5|10.00|50.00||5|50.00|||100.00%",
+                           "=(合计)||18|8.89|160.00|2|9|82.00|9|78.00|50.00%"};
+        QTest::newRow("open, NULL FClosed included")
+            << "商品"
+            << "" << 1 << 0
+            << QStringList{"A奶||10|8.00|80.00|2|4|32.00|6|48.00|40.00%",
+                           "B奶||3|10.00|30.00||||3|30.00|0.00%",
+                           "=(合计)||13|8.46|110.00|2|4|32.00|9|78.00|30.77%"};
+        QTest::newRow("closed") << "商品"
+                                << "" << 2 << 0
+                                << QStringList{"C奶||5|10.00|50.00||5|50.00|||100.00%",
+                                               "=(合计)||5|10.00|50.00|0|5|50.00|0|0.00|100.00%"};
+        QTest::newRow("month then item")
+            << "月份"
+            << "商品" << 0 << 0
+            << QStringList{"2026年3月|A奶|10|8.00|80.00|2|4|32.00|6|48.00|40.00%",
+                           "2026年3月|B奶|3|10.00|30.00||||3|30.00|0.00%",
+                           "2026年3月|C奶|5|10.00|50.00||5|50.00|||100.00%",
+                           "~2026年3月(小计)||18|8.89|160.00|2|9|82.00|9|78.00|50.00%",
+                           "=(合计)||18|8.89|160.00|2|9|82.00|9|78.00|50.00%"};
+        QTest::newRow("nothing ordered: no price, no ratio")
+            << "商品"
+            << "" << 0 << 3 << QStringList{"B奶||||||||||", "=(合计)||0||0.00|0|0|0.00|0|0.00|"};
+    }
+    void orderSummary()
+    {
+        QFETCH(QString, total1);
+        QFETCH(QString, total2);
+        QFETCH(int, status);
+        QFETCH(int, first);
+        QFETCH(QStringList, expected);
+        TestDb t;
+        seed(t);
+        const QDate from = D.addDays(first), to = first ? from : D.addDays(2);
+        const ReportTable r = GroupedReport::run(t.cnstr(), GroupedReport::orderSummary(status),
+                                                 {total1, total2, from, to});
+        QCOMPARE(lines(r), expected);
+    }
+
+    // Labels "2026年1月" … "2026年12月", written last month first: months in calendar order.
+    void monthsInOrder()
+    {
+        TestDb t;
+        seed(t);
+        for (int m = 12; m >= 1; --m)
+            order(t, 100 + m, QDate(2025, m, 10), 1, 0, {{1, m, 0, 0, 1}},
+                  QStringLiteral("2025年%1月").arg(m));
+        for (auto design : {GroupedReport::dailyBusiness({}), GroupedReport::orderSummary(0)}) {
+            const ReportTable r = GroupedReport::run(
+                t.cnstr(), design, {"月份", "", QDate(2025, 1, 1), QDate(2025, 12, 31)});
+            QStringList months;
+            for (const ReportRow &row : r.rows)
+                months << row.cells[0];
+            QStringList expected;
+            for (int m = 1; m <= 12; ++m)
+                expected << QStringLiteral("2025年%1月").arg(m);
+            QCOMPARE(months, expected << "(合计)");
+            // The total adds the detail rows once: 1 + 2 + … + 12.
+            QCOMPARE(r.rows.last().cells[2], QString("78"));
+        }
+    }
+
+    void refusedAndEmpty()
+    {
+        TestDb t;
+        seed(t);
+        try {
+            GroupedReport::run(t.cnstr(), GroupedReport::dailyBusiness({}), {"", "商品", D, D});
+            QFAIL("a report without a first criterion ran");
+        } catch (const CoreError &e) {
+            QVERIFY(e.isRefusal());
+            QCOMPARE(e.message(), QString("请选择汇总依据！"));
+            QCOMPARE(e.field(), QString("cmbTotal1"));
+        }
+        // Nothing in the range: no rows, not even a total.
+        const ReportTable r = GroupedReport::run(t.cnstr(), GroupedReport::dailyBusiness({}),
+                                                 {"日期", "商品", D.addDays(-9), D.addDays(-1)});
+        QVERIFY(r.rows.isEmpty());
+    }
+
+    // Two stations running reports at once share nothing (no table left between runs):
+    // each thread has its own connection and gets what a lone run gets.
+    void twoStationsAtOnce()
+    {
+        TestDb t;
+        seed(t);
+        const GroupedReport::Request byDay{"日期", "商品", D, D.addDays(2)};
+        const GroupedReport::Request byItem{"商品", "", D, D.addDays(3)};
+        const QStringList day =
+            lines(GroupedReport::run(t.cnstr(), GroupedReport::dailyBusiness({}), byDay));
+        const QStringList item =
+            lines(GroupedReport::run(t.cnstr(), GroupedReport::orderSummary(1), byItem));
+        QStringList seen[2];
+        auto station = [&](int k) {
+            try {
+                for (int i = 0; i < 10; ++i)
+                    seen[k] << (k == 0 ? lines(GroupedReport::run(
+                                             t.cnstr(), GroupedReport::dailyBusiness({}), byDay))
+                                       : lines(GroupedReport::run(
+                                             t.cnstr(), GroupedReport::orderSummary(1), byItem)));
+            } catch (const std::exception &e) {
+                seen[k] << QString::fromUtf8(e.what());
+            }
+            db::closeAll();
+        };
+        std::thread a(station, 0), b(station, 1);
+        a.join();
+        b.join();
+        QStringList tenDays, tenItems;
+        for (int i = 0; i < 10; ++i) {
+            tenDays << day;
+            tenItems << item;
+        }
+        QCOMPARE(seen[0], tenDays);
+        QCOMPARE(seen[1], tenItems);
+    }
+
+    // A generated month: every detail, subtotal and total figure of 日期 + 商品 against sums
+    // the test asks of the database itself, group by group.
+    void generatedMonth()
+    {
+        TestDb t;
+        t.addUser(1, "店长", true);
+        t.addUser(2, "收银员", false);
+        for (int i = 1; i <= 6; ++i)
+            db::execute(t.cnstr(), "insert into t_icitem (FItemID, FName) values (?,?)",
+                        {i, QStringLiteral("奶%1").arg(i)});
+        QRandomGenerator rnd(20260301);
+        int id = 0;
+        for (int day = 0; day < 30; ++day) {
+            for (int k = rnd.bounded(3); k > 0; --k) {
+                QList<OrderLine> ol;
+                for (int n = 1 + rnd.bounded(3); n > 0; --n)
+                    ol.append({1 + rnd.bounded(6), 1 + rnd.bounded(30),
+                               rnd.bounded(5) ? QVariant(rnd.bounded(4)) : null, rnd.bounded(5),
+                               rnd.bounded(10000) / 100.0});
+                order(t, ++id, D.addDays(day), 1 + rnd.bounded(2), 0, ol);
+            }
+            for (int k = 1 + rnd.bounded(4); k > 0; --k) {
+                QList<SaleLine> sl;
+                for (int n = 1 + rnd.bounded(4); n > 0; --n)
+                    sl.append({1 + rnd.bounded(6), 1 + rnd.bounded(9), rnd.bounded(3000) / 100.0,
+                               rnd.bounded(4) == 0 ? QVariant(1)
+                               : rnd.bounded(5)    ? QVariant(0)
+                                                   : null});
+                sale(t, ++id, D.addDays(day), 1 + rnd.bounded(2), sl);
+            }
+        }
+        const ReportTable r = GroupedReport::run(t.cnstr(), GroupedReport::dailyBusiness({}),
+                                                 {"日期", "商品", D, D.addDays(29)});
+        // Sums over the lines of one day and item (either may be empty: the day, or all).
+        const QString orders =
+            "select coalesce(sum(e.FQty),0), coalesce(sum(e.FAmount),0) from VipOrderEntry e"
+            " join VipOrder o on o.FInterID=e.FInterID join t_icitem i on i.FItemID=e.FItemID"
+            " where (?='' or o.Fdate=?) and (?='' or i.FName=?)";
+        const QString sales =
+            "select coalesce(sum(case when e.FOrderBillInterID>0 then e.FQty end),0),"
+            " coalesce(sum(case when coalesce(e.FOrderBillInterID,0)=0 then e.FQty end),0),"
+            " coalesce(sum(case when coalesce(e.FOrderBillInterID,0)=0 then e.FAmount end),0)"
+            " from ICStockBillEntry e join ICStockBill b on b.FInterID=e.FInterID"
+            " join t_icitem i on i.FItemID=e.FItemID where (?='' or b.Fdate=?) and (?='' or "
+            "i.FName=?)";
+        auto expectedCells = [&](const QString &day, const QString &item, bool summary) {
+            const QVariant d =
+                day.isEmpty() ? QVariant(D) : QVariant(QDate::fromString(day, Qt::ISODate));
+            const db::Row o = db::query(t.cnstr(), orders, {day, d, item, item}).first();
+            const db::Row s = db::query(t.cnstr(), sales, {day, d, item, item}).first();
+            auto q = [&](const QVariant &v) {
+                const qint64 n = qRound64(v.toDouble());
+                return n == 0 && !summary ? QString() : QString::number(n);
+            };
+            auto a = [&](Money m, bool grouped) {
+                return m.isZero() && !summary ? QString()
+                       : grouped              ? m.formatGrouped()
+                                              : m.format();
+            };
+            const Money oa = Money::fromVariant(o.at(1)), sa = Money::fromVariant(s.at(2));
+            return QStringList{q(o.at(0)), a(oa, !summary), q(s.at(0)),
+                               q(s.at(1)), a(sa, true),     a(oa + sa, true)};
+        };
+        int details = 0, subtotals = 0;
+        QString day;
+        for (const ReportRow &row : r.rows) {
+            if (row.kind == ReportRow::Detail) {
+                day = row.cells[0];
+                QCOMPARE(row.cells.mid(2), expectedCells(day, row.cells[1], false));
+                ++details;
+            } else if (row.kind == ReportRow::Subtotal) {
+                QCOMPARE(row.cells.mid(2), expectedCells(day, "", true));
+                ++subtotals;
+            } else {
+                QCOMPARE(row.cells.mid(2), expectedCells("", "", true));
+            }
+        }
+        const int groups =
+            db::query(t.cnstr(),
+                      "select count(*) from (select Fdate, FItemID from VipOrder o join "
+                      "VipOrderEntry e on"
+                      " o.FInterID=e.FInterID union select Fdate, FItemID from ICStockBill b join"
+                      " ICStockBillEntry e on b.FInterID=e.FInterID) g")
+                .first()
+                .at(0)
+                .toInt();
+        QCOMPARE(details, groups);
+        QVERIFY(subtotals > 10);
+        QCOMPARE(r.rows.last().kind, ReportRow::Total);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_GroupedReport)
+#include "tst_GroupedReport.moc"
