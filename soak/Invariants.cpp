@@ -1,9 +1,11 @@
 #include "Invariants.h"
 
+#include <QDate>
 #include <QHash>
 #include <QSet>
 
 #include "core/db/Database.h"
+#include "core/reports/GroupedReport.h"
 #include "core/frame/Money.h"
 
 namespace {
@@ -156,7 +158,7 @@ QList<Invariants::Check> Invariants::run()
         QStringLiteral("select count(*) from ICStockBillEntry s join VipOrderEntry v on"
                        " v.FInterID=s.FOrderBillInterID and v.FEntryID=s.FOrderBillEntryID"
                        " where v.FItemID<>s.FItemID"));
-    out << doneInDatabase() << notDoneNotInDatabase();
+    out << dailyReport() << doneInDatabase() << notDoneNotInDatabase();
     return out;
 }
 
@@ -199,6 +201,57 @@ Invariants::Check Invariants::orderNumbers()
     for (int n : have)
         if (n < 1 || n > top)
             violate(c, QStringLiteral("order %1 beyond the counter %2").arg(n).arg(top));
+    return c;
+}
+
+// The daily business report of today against raw sums of the same rows: orders taken (their
+// lines' quantities and amounts), units handed out against orders, units and money sold
+// without one, and the grand total.
+Invariants::Check Invariants::dailyReport()
+{
+    Check c;
+    c.name = QStringLiteral("daily report totals = raw sums");
+    const QDate today = QDate::currentDate();
+    const ReportTable table = GroupedReport::run(
+        m_cnstr, GroupedReport::dailyBusiness(QString()),
+        {QStringLiteral("日期"), QString(), today, today});
+    const db::Row orders = db::query(m_cnstr, QStringLiteral(
+        "select coalesce(sum(e.FQty),0) as FQty, coalesce(sum(e.FAmount),0) as FAmount"
+        " from VipOrder h join VipOrderEntry e on e.FInterID=h.FInterID where h.Fdate=?"), {today})
+                               .first();
+    const db::Row sales = db::query(m_cnstr, QStringLiteral(
+        "select coalesce(sum(case when coalesce(e.FOrderBillInterID,0)<>0 then e.FQty else 0 end),0) as FVip,"
+        " coalesce(sum(case when coalesce(e.FOrderBillInterID,0)<>0 then 0 else e.FQty end),0) as FNoVip,"
+        " coalesce(sum(case when coalesce(e.FOrderBillInterID,0)<>0 then 0 else e.FAmount end),0) as FAmount"
+        " from ICStockBill h join ICStockBillEntry e on e.FInterID=h.FInterID"
+        " where h.FTrantype=99 and h.Fdate=?"), {today})
+                              .first();
+    const Money orderAmount = orders.money(QStringLiteral("FAmount"));
+    const Money saleAmount = sales.money(QStringLiteral("FAmount"));
+    const QList<std::pair<QString, Money>> expected{
+        {QStringLiteral("FOrderQty"), orders.money(QStringLiteral("FQty"))},
+        {QStringLiteral("FOrderAmount"), orderAmount},
+        {QStringLiteral("FVipQty"), sales.money(QStringLiteral("FVip"))},
+        {QStringLiteral("FNoVipQty"), sales.money(QStringLiteral("FNoVip"))},
+        {QStringLiteral("FSaleAmount"), saleAmount},
+        {QStringLiteral("FSumAmount"), orderAmount + saleAmount},
+    };
+    const ReportRow *total = nullptr;
+    for (const ReportRow &r : table.rows)
+        if (r.kind == ReportRow::Total)
+            total = &r;
+    c.rows = table.rows.size();
+    if (!total) {
+        violate(c, QStringLiteral("the report has no total row"));
+        return c;
+    }
+    for (const auto &[key, want] : expected) {
+        const int col = table.columnOf(key);
+        const Money got = col < 0 ? Money() : Money::parseCell(total->cells.value(col));
+        // The report shows cents; the raw sums are compared at the same precision.
+        if (col < 0 || got != want.roundedToCents())
+            violate(c, QStringLiteral("%1: report %2, raw %3").arg(key, total->cells.value(col), want.format()));
+    }
     return c;
 }
 

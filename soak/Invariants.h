@@ -31,6 +31,7 @@ private:
     Check count(const QString &name, const QString &rowsSql, const QString &violationsSql);
     Check billNumbers();
     Check orderNumbers();
+    Check dailyReport();
     Check doneInDatabase();
     Check notDoneNotInDatabase();
 
