@@ -5,8 +5,8 @@
 #include <QSet>
 
 #include "core/db/Database.h"
-#include "core/reports/GroupedReport.h"
 #include "core/frame/Money.h"
+#include "core/reports/GroupedReport.h"
 
 namespace {
 
@@ -212,20 +212,29 @@ Invariants::Check Invariants::dailyReport()
     Check c;
     c.name = QStringLiteral("daily report totals = raw sums");
     const QDate today = QDate::currentDate();
-    const ReportTable table = GroupedReport::run(
-        m_cnstr, GroupedReport::dailyBusiness(QString()),
-        {QStringLiteral("日期"), QString(), today, today});
-    const db::Row orders = db::query(m_cnstr, QStringLiteral(
-        "select coalesce(sum(e.FQty),0) as FQty, coalesce(sum(e.FAmount),0) as FAmount"
-        " from VipOrder h join VipOrderEntry e on e.FInterID=h.FInterID where h.Fdate=?"), {today})
-                               .first();
-    const db::Row sales = db::query(m_cnstr, QStringLiteral(
-        "select coalesce(sum(case when coalesce(e.FOrderBillInterID,0)<>0 then e.FQty else 0 end),0) as FVip,"
-        " coalesce(sum(case when coalesce(e.FOrderBillInterID,0)<>0 then 0 else e.FQty end),0) as FNoVip,"
-        " coalesce(sum(case when coalesce(e.FOrderBillInterID,0)<>0 then 0 else e.FAmount end),0) as FAmount"
-        " from ICStockBill h join ICStockBillEntry e on e.FInterID=h.FInterID"
-        " where h.FTrantype=99 and h.Fdate=?"), {today})
-                              .first();
+    const ReportTable table = GroupedReport::run(m_cnstr, GroupedReport::dailyBusiness(QString()),
+                                                 {QStringLiteral("日期"), QString(), today, today});
+    const db::Row orders =
+        db::query(
+            m_cnstr,
+            QStringLiteral(
+                "select coalesce(sum(e.FQty),0) as FQty, coalesce(sum(e.FAmount),0) as FAmount"
+                " from VipOrder h join VipOrderEntry e on e.FInterID=h.FInterID where h.Fdate=?"),
+            {today})
+            .first();
+    const db::Row sales =
+        db::query(
+            m_cnstr,
+            QStringLiteral("select coalesce(sum(case when coalesce(e.FOrderBillInterID,0)<>0 then "
+                           "e.FQty else 0 end),0) as FVip,"
+                           " coalesce(sum(case when coalesce(e.FOrderBillInterID,0)<>0 then 0 else "
+                           "e.FQty end),0) as FNoVip,"
+                           " coalesce(sum(case when coalesce(e.FOrderBillInterID,0)<>0 then 0 else "
+                           "e.FAmount end),0) as FAmount"
+                           " from ICStockBill h join ICStockBillEntry e on e.FInterID=h.FInterID"
+                           " where h.FTrantype=99 and h.Fdate=?"),
+            {today})
+            .first();
     const Money orderAmount = orders.money(QStringLiteral("FAmount"));
     const Money saleAmount = sales.money(QStringLiteral("FAmount"));
     const QList<std::pair<QString, Money>> expected{
@@ -250,7 +259,8 @@ Invariants::Check Invariants::dailyReport()
         const Money got = col < 0 ? Money() : Money::parseCell(total->cells.value(col));
         // The report shows cents; the raw sums are compared at the same precision.
         if (col < 0 || got != want.roundedToCents())
-            violate(c, QStringLiteral("%1: report %2, raw %3").arg(key, total->cells.value(col), want.format()));
+            violate(c, QStringLiteral("%1: report %2, raw %3")
+                           .arg(key, total->cells.value(col), want.format()));
     }
     return c;
 }
