@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL cluster for the tests, on a free loopback port.
 #   scripts/pg-cluster.sh start DIR   -> prints the connection string
+#   scripts/pg-cluster.sh restart DIR -> stops the server and starts it again on the same port
 #   scripts/pg-cluster.sh stop DIR
 #   scripts/pg-cluster.sh halt DIR     -> the server goes down, its data stays (tests of a lost server)
 #   scripts/pg-cluster.sh resume DIR   -> up again on the same port
@@ -37,6 +38,7 @@ PY
 )
   as_postgres "$bin/initdb" -D "$dir/data" -A trust -U postgres -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 ||
     { cat "$dir/initdb.log" >&2; exit 1; }
+  # The port is kept beside the data, so a restart comes back where the stations look for it.
   echo "$port" >"$dir/port"
   server start
   as_postgres "$bin/psql" -h 127.0.0.1 -p "$port" -U postgres -d postgres -q -c "create database kwpos_test" >/dev/null
@@ -46,6 +48,10 @@ halt)
   as_postgres "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
   ;;
 resume)
+  server start
+  ;;
+restart)
+  as_postgres "$bin/pg_ctl" -D "$dir/data" -m fast -w -t 60 stop >/dev/null
   server start
   ;;
 stop)

@@ -22,6 +22,7 @@ const QString kMoves[] = {
 
 const QString kUsedMessage = QStringLiteral("新的会员卡号已经被使用！");
 const QString kNewField = QStringLiteral("txtNewVipNo");
+const QString kGoneMessage = QStringLiteral("原来卡号已不存在，请重新输入身份证号！");
 
 } // namespace
 
@@ -61,6 +62,13 @@ int CardReplacement::replace(const QString &cnstr, const QString &oldNo, const Q
 {
     check(cnstr, oldNo, newNo);
     db::Transaction tx(cnstr);
+    // The old card's order headers before the cards, in number order: a sale handing out
+    // from the card holds its orders' headers while it waits for the card, so taking the card
+    // first and the headers second would wait on it in a circle. SQLite's BEGIN IMMEDIATE
+    // already is the one lock.
+    if (tx.engine() == db::Engine::PostgreSQL)
+        tx.query(QStringLiteral("select FInterID from VipOrder where FVipNo=? order by FInterID for update"),
+                 {oldNo});
     // Always in the same order, so two replacements over the same two numbers cannot wait
     // on each other.
     StoredValueLedger::lockCard(tx, std::min(oldNo, newNo));
@@ -68,6 +76,10 @@ int CardReplacement::replace(const QString &cnstr, const QString &oldNo, const Q
     // Another station may have given the number out since the question was asked.
     if (tx.scalar(kUsedSql, {newNo, newNo, newNo}).toInt() > 0)
         throw CoreError::refusal(kUsedMessage, kNewField);
+    // The list of old cards may be stale: another station replaced the card meanwhile. Moving
+    // nothing would hand the member an empty card while the balance sits on the other one.
+    if (tx.scalar(kUsedSql, {oldNo, oldNo, oldNo}).toInt() == 0)
+        throw CoreError::refusal(kGoneMessage, QStringLiteral("cmbVipNo"));
     int moved = 0;
     for (const QString &sql : kMoves)
         moved += tx.execute(sql, {newNo, oldNo});

@@ -26,8 +26,10 @@ public:
     // Throws a CoreError refusal naming the field to correct.
     static void check(const QString &cnstr, const QString &oldNo, const QString &newNo);
 
-    // In one transaction: both cards locked through the stored-value ledger (a sale paying
-    // from the old card waits, then finds it empty), the new number checked again, then the
-    // orders, the movements and the sale bills moved. Returns the rows moved.
+    // In one transaction: the old card's order headers locked, then both cards through the
+    // stored-value ledger (a sale paying from the old card waits, then finds it empty), the
+    // new number checked again, the old card refused when it holds nothing any more (replaced
+    // at another station since its list was read), then the orders, the movements and the
+    // sale bills moved. Returns the rows moved.
     static int replace(const QString &cnstr, const QString &oldNo, const QString &newNo);
 };

@@ -45,6 +45,13 @@ int MemberDetails::update(const QString &cnstr, const Details &d)
 {
     check(d);
     db::Transaction tx(cnstr);
+    // The card's headers in number order first, as a sale and a card replacement take them:
+    // one update locks them in whatever order the rows come, and beside a sale holding one
+    // header while it waits for another, PostgreSQL would end one of the two with its deadlock
+    // message. SQLite's BEGIN IMMEDIATE already is the one lock.
+    if (tx.engine() == db::Engine::PostgreSQL)
+        tx.query(QStringLiteral("select FInterID from VipOrder where FVipNo=? order by FInterID for update"),
+                 {d.vipNo});
     const int changed = tx.execute(
         QStringLiteral("update VipOrder set FOwner=?, FPhone=?, FVipID=? where FVipNo=?"),
         {d.owner, d.phone, d.vipId, d.vipNo});

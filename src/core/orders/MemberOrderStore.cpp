@@ -127,8 +127,11 @@ SavedOrder MemberOrderStore::save(const QString &cnstr, const OrderDraft &order,
            << (paidCash + payment.cash - saved.cashBack).toVariant()
            << (paidReserve + saved.reserve).toVariant() << 0;
     tx.execute(kHeaderSql.arg(db::Dialect::nowExpression(tx.engine())), params);
-    tx.execute(QStringLiteral("update VipOrder set FVipID=? where FVipNo=?"),
-               {order.vipId, order.vipNo});
+    // Only the orders whose identity number differs: locking every header of the card would
+    // wait on a sale handing out from another of its orders, in whatever order the rows come,
+    // and PostgreSQL would end one of the two with its deadlock message.
+    tx.execute(QStringLiteral("update VipOrder set FVipID=? where FVipNo=? and coalesce(FVipID,'')<>?"),
+               {order.vipId, order.vipNo, order.vipId});
 
     // The balance on screen is only a proposal: the one read under the card's lock decides.
     // When stored value moves, the ledger's payment takes the lock and reads it; only an order

@@ -90,10 +90,19 @@ SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &bill, const 
     const QString close = QStringLiteral(
         "update VipOrder set FClosed=1 where FInterID=? and coalesce(FClosed,0)=0 and FSumQty<="
         "(select sum(coalesce(e.FCplQty,0)) from VipOrderEntry e where e.FInterID=VipOrder.FInterID)");
+    // The header is locked first: two stations handing out the last units of different lines
+    // of one order would otherwise each judge the order by the other's line as it was before,
+    // and neither would close it. The second waits here for the first to commit, and its
+    // close statement then sees both hand-outs. Lines before the header, as the order save
+    // takes them, so the two never wait on each other in a circle.
+    const QString lockHeader =
+        QStringLiteral("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=?");
     int last = 0;
     for (const auto &entry : picked)
-        if (entry.first.first != last)
-            tx.execute(close, {last = entry.first.first});
+        if (entry.first.first != last) {
+            tx.execute(lockHeader, {last = entry.first.first});
+            tx.execute(close, {last});
+        }
 
     // Every save writes its movement, also of 0 and for a walk-in: the shop's books count them.
     StoredValueMovement m;

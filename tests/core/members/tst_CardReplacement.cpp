@@ -1,4 +1,7 @@
 #include <atomic>
+#include <functional>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include <QtTest>
@@ -6,8 +9,11 @@
 #include "TestDb.h"
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
+#include "core/frame/CoreError.h"
 #include "core/members/CardReplacement.h"
 #include "core/members/StoredValueLedger.h"
+#include "core/pos/SaleBill.h"
+#include "core/pos/SaleBillStore.h"
 
 namespace {
 
@@ -65,6 +71,7 @@ private slots:
         QTest::newRow("no new number") << "V1" << " " << none << "请输入新的卡号！ @ txtNewVipNo";
         QTest::newRow("number given out after the check") << "V1" << "N9" << "insert into VipCzBill (FVipNo, FTranType, FKAmount) values ('N9', 1, 5)" << used;
         QTest::newRow("sale bills refuse to move") << "V1" << "N9" << "fail update ICStockBill" << "failure: forced failure";
+        QTest::newRow("old card holds nothing") << "GONE" << "N9" << none << "原来卡号已不存在，请重新输入身份证号！ @ cmbVipNo";
         // clang-format on
     }
     void replace()
@@ -104,6 +111,100 @@ private slots:
             QCOMPARE(countsOn(c, newNo), "2,1,1");
             QCOMPARE(StoredValueLedger::balance(c, newNo), Money::fromInt(100));
         }
+    }
+
+    // Two stations replace the same lost card from the same list: one moves everything, the
+    // other is refused instead of handing out an empty card.
+    void twoReplacementsOfOneCard()
+    {
+        TestDb t;
+        const QString cnstr = t.cnstr();
+        addMembers(cnstr);
+        std::atomic<int> moved{0};
+        QStringList refusals;
+        std::mutex m;
+        auto replace = [&](const QString &newNo) {
+            try {
+                moved += CardReplacement::replace(cnstr, "V1", newNo);
+            } catch (const CoreError &e) {
+                const std::lock_guard<std::mutex> lock(m);
+                refusals << e.message();
+            }
+            db::closeAll();
+        };
+        std::thread a(replace, QStringLiteral("N8")), b(replace, QStringLiteral("N9"));
+        a.join();
+        b.join();
+        QCOMPARE(moved.load(), 4);
+        QCOMPARE(refusals, QStringList{"原来卡号已不存在，请重新输入身份证号！"});
+        const QString onN8 = countsOn(cnstr, "N8"), onN9 = countsOn(cnstr, "N9");
+        QVERIFY2((onN8 == "2,1,1" && onN9 == "0,0,0") || (onN9 == "2,1,1" && onN8 == "0,0,0"),
+                 "the rows are split between the two new cards");
+    }
+
+    // A station hands out from the old card's order while the card is replaced: the sale
+    // holds the order's header and waits for the card, the replacement must not hold the card
+    // and wait for the header. Another connection holds the card until both are queued on it,
+    // the replacement first.
+    void replacementRacesPickup()
+    {
+        TestDb t;
+        const QString cnstr = t.cnstr();
+        addMembers(cnstr);
+        db::execute(cnstr, "insert into t_stock (FItemID, FName) values (1, '门店')");
+        db::execute(cnstr, "update ICMaxNum set FMaxNum=2 where FTranType=0");
+        db::execute(cnstr, "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
+                           " FCplQty, FAmount) values (1, 1, 1, 5, 0, 0, 15)");
+        auto waiting = [&](int n) {
+            if (t.engine() != db::Engine::PostgreSQL)
+                return;
+            for (int i = 0; i < 3000 && db::scalar(TestDb::postgresCnstr(),
+                                                   "select count(*) from pg_locks where not granted")
+                                                .toInt() < n;
+                 ++i)
+                QTest::qWait(10);
+        };
+        QStringList failures;
+        std::mutex m;
+        auto attempt = [&](const std::function<void()> &step) {
+            try {
+                step();
+            } catch (const CoreError &e) {
+                const std::lock_guard<std::mutex> lock(m);
+                failures << e.message();
+            }
+            db::closeAll();
+        };
+        std::optional<db::Transaction> holder(std::in_place, cnstr);
+        StoredValueLedger::lockCard(*holder, "V1");
+        std::thread r(attempt, [&] { CardReplacement::replace(cnstr, "V1", "N9"); });
+        waiting(1);
+        std::thread s(attempt, [&] {
+            SaleBill b;
+            b.date = QDate(2024, 3, 9);
+            b.vipNo = "V1";
+            b.stockId = 1;
+            SaleLine l;
+            l.itemId = 1;
+            l.qty = 1;
+            l.orderId = 1;
+            l.orderEntryId = 1;
+            b.addLine(l);
+            SaleBillStore::save(cnstr, b, {}, 1);
+        });
+        waiting(2);
+        holder->commit();
+        holder.reset();
+        r.join();
+        s.join();
+        // The sale either handed out before the move or was refused after it; never an
+        // engine's deadlock message.
+        for (const QString &f : failures)
+            QCOMPARE(f, QStringLiteral("出库数量不允许大于剩余数量！"));
+        QVERIFY(countsOn(cnstr, "V1").startsWith("0,"));
+        QCOMPARE(db::scalar(cnstr, "select count(*) from ICStockBill where FVipNo<>'SOLD'").toInt() +
+                     failures.size(),
+                 2);
     }
 
     // A station keeps selling from the old card while another replaces it: every payment

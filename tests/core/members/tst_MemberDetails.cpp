@@ -1,7 +1,11 @@
+#include <optional>
+#include <thread>
+
 #include <QtTest>
 
 #include "TestDb.h"
 #include "core/db/Database.h"
+#include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
 #include "core/members/MemberDetails.h"
 
@@ -63,6 +67,47 @@ private slots:
         QCOMPARE(MemberDetails::find(t.cnstr(), "V2")->owner, QStringLiteral("赵六"));
         QCOMPARE(db::scalar(t.cnstr(), "select FOwner from VipCzBill").toString(), QStringLiteral("王五"));
         QVERIFY(!MemberDetails::find(t.cnstr(), ""));
+    }
+
+    // A sale holds the header of the card's order 1 and goes on to order 2 while the details
+    // are changed at another station. Order 2 was written first, so its row comes first: the
+    // change must not hold order 2 while it waits for order 1.
+    void changeBesideASaleOfTwoOrders()
+    {
+        TestDb t;
+        const QString c = t.cnstr();
+        const char *order = "insert into VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID) values (?,?,?,?,?)";
+        db::execute(c, order, {2, "V1", "王五", "138", "ID1"});
+        db::execute(c, order, {1, "V1", "王五", "138", "ID1"});
+        std::optional<db::Transaction> sale(std::in_place, c);
+        sale->execute("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=1");
+        QString failure, saleFailure;
+        std::thread station([&] {
+            try {
+                MemberDetails::update(c, {"V1", "赵六", "139", "ID1"});
+            } catch (const CoreError &e) {
+                failure = e.message();
+            }
+            db::closeAll();
+        });
+        if (t.engine() == db::Engine::PostgreSQL) {
+            for (int i = 0; i < 3000 && db::scalar(TestDb::postgresCnstr(),
+                                                   "select count(*) from pg_locks where not granted")
+                                                .toInt() < 1;
+                 ++i)
+                QTest::qWait(10);
+            try {
+                sale->execute("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=2");
+            } catch (const CoreError &e) {
+                saleFailure = e.message();
+            }
+        }
+        sale->commit();
+        sale.reset();
+        station.join();
+        QCOMPARE(saleFailure, QString());
+        QCOMPARE(failure, QString());
+        QCOMPARE(db::scalar(c, "select count(*) from VipOrder where FOwner='赵六'").toInt(), 2);
     }
 };
 

@@ -1,8 +1,14 @@
+#include <atomic>
+#include <optional>
+#include <thread>
+
 #include <QProcess>
 #include <QtTest>
 
 #include "TestDb.h"
 #include "core/db/Database.h"
+#include "core/db/Transaction.h"
+#include "core/frame/CoreError.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/orders/MemberOrderStore.h"
 #include "core/orders/OrderDraft.h"
@@ -226,6 +232,43 @@ private slots:
     // One station saving order 1 again and again, unchanged, while another hands units out of
     // its first line: every hand-out that was saved is still booked, so no re-save came
     // after one, and the order keeps all its lines.
+    // A sale at another station holds the header of the card's earlier order: a new order of
+    // the card whose identity number is already right on it saves without waiting for that.
+    void newOrderBesideASaleOfTheCard()
+    {
+        TestDb t;
+        const QString c = t.cnstr();
+        seed(c, 0);
+        db::execute(c, "update VipOrder set FVipID='ID1' where FInterID=5");
+        std::optional<db::Transaction> sale(std::in_place, c);
+        sale->execute("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=5");
+        std::atomic<bool> saved{false};
+        QString failure;
+        std::thread station([&] {
+            try {
+                MemberOrderStore::save(c, order(), {Money::fromInt(50), Money()}, 1);
+                saved = true;
+            } catch (const CoreError &e) {
+                failure = e.message();
+            }
+            db::closeAll();
+        });
+        // SQLite lets one writer in at a time: the order waits for the sale whatever it locks.
+        if (t.engine() == db::Engine::PostgreSQL) {
+            for (int i = 0; i < 3000 && !saved && failure.isEmpty(); ++i)
+                QTest::qWait(10);
+            const bool savedBeforeTheSale = saved;
+            sale->commit();
+            station.join();
+            QVERIFY2(savedBeforeTheSale, qPrintable(failure));
+        } else {
+            sale->commit();
+            station.join();
+        }
+        QCOMPARE(failure, QString());
+        QCOMPARE(count(c, "select count(*) from VipOrder where FVipID='ID1'"), 2);
+    }
+
     void resaveWhileHandingOut()
     {
         TestDb t;

@@ -1,7 +1,14 @@
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include <QProcess>
 #include <QtTest>
 
 #include "TestDb.h"
 #include "core/db/Database.h"
+#include "core/db/Transaction.h"
+#include "core/frame/CoreError.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBillStore.h"
@@ -186,6 +193,49 @@ private slots:
                  qPrintable(got));
         QCOMPARE(snapshot(c), before);
         QCOMPARE(StoredValueLedger::balance(c, "V1"), Money::fromInt(100));
+    }
+
+    // Two stations hand out the last unit of each of an order's two lines at the same moment:
+    // whichever commits second finds the order handed out and closes it. The number counter is
+    // held meanwhile, so both have booked their line before either can commit.
+    void twoStationsFinishOneOrder()
+    {
+        TestDb t;
+        const QString c = t.cnstr();
+        seed(c);
+        db::execute(c, "insert into VipOrder (FInterID, Fdate, FVipNo, FSumQty, FClosed) values"
+                       " (4, '2026-03-01', 'V1', 2, 0)");
+        db::execute(c, "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
+                       " FAmount) values (4, 1, 1, 1, 0, 0, 3), (4, 2, 1, 1, 0, 0, 3)");
+        QStringList failures;
+        std::mutex m;
+        auto station = [&](int entry) {
+            try {
+                SaleBill b = bill();
+                b.addLine(pick(4, entry, 1, 1, 3));
+                SaleBillStore::save(c, b, {}, 1);
+            } catch (const CoreError &e) {
+                const std::lock_guard<std::mutex> lock(m);
+                failures << e.message();
+            }
+            db::closeAll();
+        };
+        std::optional<db::Transaction> counter(std::in_place, c);
+        counter->execute("update ICMaxNum set FMaxNum=FMaxNum where FTranType=0");
+        std::thread a(station, 1), b(station, 2);
+        if (t.engine() == db::Engine::PostgreSQL)
+            for (int i = 0; i < 3000 && db::scalar(TestDb::postgresCnstr(),
+                                                   "select count(*) from pg_locks where not granted")
+                                                .toInt() < 2;
+                 ++i)
+                QTest::qWait(10);
+        counter->commit();
+        counter.reset();
+        a.join();
+        b.join();
+        QCOMPARE(failures, QStringList());
+        QCOMPARE(db::scalar(c, "select sum(FCplQty) from VipOrderEntry where FInterID=4").toInt(), 2);
+        QCOMPARE(db::scalar(c, "select FClosed from VipOrder where FInterID=4").toInt(), 1);
     }
 
     // Two stations at once: one picking the last unit of each of 20 lines, one paying 3.00 a
