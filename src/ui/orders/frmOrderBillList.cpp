@@ -24,15 +24,6 @@ namespace {
 const QColor kTotalColor(240, 244, 255);
 const int kHeaderHeight = 28; // 420 twips
 
-QDateEdit *datePicker(const QString &name, QWidget *parent)
-{
-    auto *d = new QDateEdit(QDate::currentDate(), parent);
-    d->setObjectName(name);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return d;
-}
-
 } // namespace
 
 frmOrderBillList::frmOrderBillList(QWidget *parent)

@@ -17,16 +17,6 @@ namespace {
 
 const QColor kTotalColor(240, 244, 255);
 
-QDateEdit *datePicker(const QString &name, QWidget *parent)
-{
-    // The station's clock, not the server's.
-    auto *d = new QDateEdit(QDate::currentDate(), parent);
-    d->setObjectName(name);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return d;
-}
-
 } // namespace
 
 frmSaleBillList::frmSaleBillList(QWidget *parent)

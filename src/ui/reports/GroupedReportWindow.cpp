@@ -17,15 +17,6 @@ namespace {
 const QColor kSubtotalColor(240, 244, 255);
 const QColor kTotalColor(247, 255, 244);
 
-QDateEdit *datePicker(const QString &name, QWidget *parent)
-{
-    auto *d = new QDateEdit(parent);
-    d->setObjectName(name);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return d;
-}
-
 QComboBox *combo(const QString &name, const QStringList &items, QWidget *parent)
 {
     auto *c = new QComboBox(parent);

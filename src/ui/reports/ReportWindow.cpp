@@ -118,6 +118,15 @@ void ReportWindow::paintRow(int row, const KindStyle &style)
         }
 }
 
+QDateEdit *ReportWindow::datePicker(const QString &name, QWidget *parent)
+{
+    auto *d = new QDateEdit(QDate::currentDate(), parent);
+    d->setObjectName(name);
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return d;
+}
+
 bool ReportWindow::applyQueryDayLimit(QDateEdit *from, QDateEdit *to)
 {
     QDate f = from->date(), t = to->date();

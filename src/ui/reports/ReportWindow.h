@@ -44,6 +44,9 @@ protected:
     QString userName() const { return m_userName; }
     void setUserName(const QString &name) { m_userName = name; } // the session's, by default
 
+    // A date picker as every list and report shows it, on the station's date until the
+    // window sets another.
+    static QDateEdit *datePicker(const QString &name, QWidget *parent);
     // A button at the end of the button row, not a default button (Enter belongs to the fields).
     QPushButton *addButton(const QString &name, const QString &caption);
     // The row the subclass puts its filter controls in, left to right.

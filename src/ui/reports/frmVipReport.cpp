@@ -22,15 +22,6 @@ namespace {
 const QColor kTotalColor(0xFF, 0xF2, 0xCC);
 const QColor kOpeningColor(0xE8, 0xF0, 0xFB);
 
-QDateEdit *datePicker(const QString &name, QWidget *parent)
-{
-    auto *d = new QDateEdit(parent);
-    d->setObjectName(name);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return d;
-}
-
 } // namespace
 
 frmVipReport::frmVipReport(const QString &cnstr, int userId, int number, QWidget *parent)
