@@ -1,7 +1,37 @@
 #include <QtTest>
 
 #include "TestDb.h"
+#include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
+#include "core/pos/SaleReceipt.h"
+
+Q_DECLARE_METATYPE(ReceiptPayment)
+
+namespace {
+
+const QDateTime PrintTime(QDate(2026, 4, 18), QTime(7, 45, 12));
+
+OpenOrderLine orderLine(int orderId, qint64 open)
+{
+    OpenOrderLine l;
+    l.name = "鲜牛奶 250ml";
+    l.qty = 12;
+    l.open = open;
+    l.amount = Money::fromInt(36);
+    l.orderId = orderId;
+    l.validTo = QDate(2026, 5, 31);
+    return l;
+}
+
+QStringList texts(const RecordSet &rs, int record, const QStringList &fields)
+{
+    QStringList out;
+    for (const QString &f : fields)
+        out << rs.text(record, f);
+    return out;
+}
+
+} // namespace
 
 class tst_SaleBill : public QObject
 {
@@ -58,32 +88,95 @@ private slots:
     }
 
     // Pick-up lines hand out paid goods: shown, never charged, wherever they stand.
-    void receivableWithoutPickups_data()
-    {
-        QTest::addColumn<int>("pickupAt");
-        QTest::newRow("first") << 0;
-        QTest::newRow("middle") << 1;
-        QTest::newRow("last") << 2;
-    }
     void receivableWithoutPickups()
     {
-        QFETCH(int, pickupAt);
-        SaleBill bill;
-        for (int i = 0; i < 3; ++i) {
-            SaleLine l;
-            l.itemId = 1;
-            l.qty = i + 1;
-            l.amount = i == pickupAt ? Money::fromInt(99) : Money::fromInt(10);
-            l.orderId = i == pickupAt ? 7 : 0;
-            bill.addLine(l);
+        for (int pickupAt = 0; pickupAt < 3; ++pickupAt) {
+            SaleBill bill;
+            for (int i = 0; i < 3; ++i) {
+                SaleLine l;
+                l.itemId = 1;
+                l.qty = i + 1;
+                l.amount = Money::fromInt(i == pickupAt ? 99 : 10);
+                l.orderId = i == pickupAt ? 7 : 0;
+                bill.addLine(l);
+            }
+            QCOMPARE(bill.receivable(), Money::fromInt(20));
+            QCOMPARE(bill.shownAmount(), Money::fromInt(119));
+            QCOMPARE(bill.totalQty(), 6.0);
+            bill.remove(pickupAt);
+            bill.remove(5); // out of range: nothing
+            QCOMPARE(bill.shownAmount(), Money::fromInt(20));
         }
-        QCOMPARE(bill.receivable(), Money::fromInt(20));
-        QCOMPARE(bill.shownAmount(), Money::fromInt(119));
-        QCOMPARE(bill.totalQty(), 6.0);
-        bill.remove(pickupAt);
-        bill.remove(5); // out of range: nothing
-        QCOMPARE(bill.lines().size(), 2);
-        QCOMPARE(bill.shownAmount(), Money::fromInt(20));
+    }
+
+    // A bill of one line: FVipNo FQty FPrice FAmount FBegBal FEndBal Fyxq of its row.
+    void lineRow_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("row");
+        // clang-format off
+        QTest::newRow("2 at 3.50, no member") << "ordinary" << QStringList{" ", "2", "3.50", "7.00", "2", "0", ""};
+        QTest::newRow("pick-up of 3 from 10 open") << "pickup" << QStringList{"V0001 张丽", "3", "", "", "10", "7", "2026-05-31"};
+        QTest::newRow("pack of six twice: the pack count") << "pack" << QStringList{" ", "1", "30.00", "60.00", "12", "0", ""};
+        // clang-format on
+    }
+    void lineRow()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, row);
+        SaleBill bill;
+        if (kind == "ordinary")
+            bill.add(1, "鲜牛奶 250ml", 2, Money::parse("3.50"));
+        else if (kind == "pack")
+            bill.add(3, "低脂牛奶 250ml", 2, Money::fromInt(30), 6);
+        else {
+            bill.vipNo = "V0001";
+            bill.owner = "张丽";
+            bill.addLine(MemberOrders::pickup(orderLine(7, 10), 3));
+        }
+        const RecordSet rs = SaleReceipt::build(bill, 7, "收银员", PrintTime, {});
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(
+            texts(rs, 0, {"FVipNo", "FQty", "FPrice", "FAmount", "FBegBal", "FEndBal", "Fyxq"}),
+            row);
+    }
+
+    // 2 at 3.50, a pack of six twice at 30.00, picks of 3 and 2 from two order lines; the
+    // member's orders hold 7 + 3 + 4 (a line not picked from) afterwards.
+    void billTotalsAndPayment_data()
+    {
+        QTest::addColumn<ReceiptPayment>("payment");
+        QTest::addColumn<QStringList>("paid"); // FGetCash FGetReserve FReserveBal
+        // clang-format off
+        QTest::newRow("test print: no payment, the screen's balance") << ReceiptPayment{{}, {}, Money::parse("343.60")} << QStringList{"0.00", "0.00", "343.60"};
+        QTest::newRow("after a save: the balance left on the card") << ReceiptPayment{Money::fromInt(50), Money::fromInt(17), Money::parse("326.60")} << QStringList{"50.00", "17.00", "326.60"};
+        // clang-format on
+    }
+    void billTotalsAndPayment()
+    {
+        QFETCH(ReceiptPayment, payment);
+        QFETCH(QStringList, paid);
+        SaleBill bill;
+        bill.date = QDate(2026, 4, 18);
+        bill.add(1, "鲜牛奶 250ml", 2, Money::parse("3.50"));
+        bill.add(3, "低脂牛奶 250ml", 2, Money::fromInt(30), 6);
+        QList<OpenOrderLine> grid{orderLine(7, 10), orderLine(8, 5), orderLine(9, 4)};
+        for (const auto &[index, q] : {std::pair{0, 3}, std::pair{1, 2}}) {
+            bill.addLine(MemberOrders::pickup(grid[index], q));
+            grid[index].open -= q;
+        }
+        const RecordSet rs = SaleReceipt::build(bill, SaleReceipt::openAfterTotal(grid), "收银员",
+                                                PrintTime, payment);
+        QCOMPARE(rs.recordCount(), 4);
+        QCOMPARE(rs.position(), 0);
+        QCOMPARE(texts(rs, 3, {"FQty", "FBegBal", "FEndBal"}), (QStringList{"2", "5", "3"}));
+        for (int r = 0; r < rs.recordCount(); ++r) {
+            QCOMPARE(texts(rs, r,
+                           {"FDate", "FSumQty", "FSumAmount", "FSumBegBal", "FSumEndBal",
+                            "FInterID", "FBiller", "FGetCash", "FGetReserve", "FReserveBal"}),
+                     QStringList({"2026-04-18", "19", "67.00", "19", "14", "0", "收银员"}) + paid);
+            QCOMPARE(rs.value(r, "FPrintTime").toDateTime(), PrintTime);
+        }
     }
 };
 

@@ -6,10 +6,20 @@
 namespace {
 
 // A settlement as typed: bill, card and balance, then discount, dyq, xjq, reserve, blank and
-// amount as the boxes hold them.
-SettlementEntry entry(const QString &bill, const QString &vipNo, const QString &balance,
-                      const QStringList &typed)
+// amount as the boxes hold them. Both tables start with these columns.
+void entryColumns()
 {
+    QTest::addColumn<QString>("bill");
+    QTest::addColumn<QString>("vipNo");
+    QTest::addColumn<QString>("balance");
+    QTest::addColumn<QStringList>("typed");
+}
+SettlementEntry fetchEntry()
+{
+    QFETCH(QString, bill);
+    QFETCH(QString, vipNo);
+    QFETCH(QString, balance);
+    QFETCH(QStringList, typed);
     SettlementEntry e;
     e.bill = Money::parse(bill);
     e.vipNo = vipNo;
@@ -35,10 +45,7 @@ private slots:
     // is charged as it came.
     void figures_data()
     {
-        QTest::addColumn<QString>("bill");
-        QTest::addColumn<QString>("vipNo");
-        QTest::addColumn<QString>("balance");
-        QTest::addColumn<QStringList>("typed");
+        entryColumns();
         QTest::addColumn<bool>("asOpened");
         QTest::addColumn<QString>("figures");
         using L = QStringList;
@@ -58,13 +65,9 @@ private slots:
     }
     void figures()
     {
-        QFETCH(QString, bill);
-        QFETCH(QString, vipNo);
-        QFETCH(QString, balance);
-        QFETCH(QStringList, typed);
         QFETCH(bool, asOpened);
         QFETCH(QString, figures);
-        SettlementEntry e = entry(bill, vipNo, balance, typed);
+        SettlementEntry e = fetchEntry();
         e.asOpened = asOpened;
         const SettlementFigures f = SettlementRules::figures(e);
         QString got =
@@ -84,23 +87,17 @@ private slots:
     // The stored value proposed: the bill, at most the balance, nothing without a card.
     void proposedReserve()
     {
-        QCOMPARE(SettlementRules::proposedReserve("V1", Money::fromInt(100), Money::fromInt(30)),
-                 Money::fromInt(30));
-        QCOMPARE(SettlementRules::proposedReserve("V1", Money::fromInt(20), Money::fromInt(30)),
-                 Money::fromInt(20));
-        QCOMPARE(SettlementRules::proposedReserve("V1", Money::fromInt(-5), Money::fromInt(30)),
-                 Money());
-        QCOMPARE(SettlementRules::proposedReserve("", Money::fromInt(100), Money::fromInt(30)),
-                 Money());
+        for (const auto &[card, balance, proposed] :
+             {std::tuple{"V1", 100, 30}, {"V1", 20, 20}, {"V1", -5, 0}, {"", 100, 0}})
+            QCOMPARE(
+                SettlementRules::proposedReserve(card, Money::fromInt(balance), Money::fromInt(30)),
+                Money::fromInt(proposed));
     }
 
     // The refusal and the box it sends the cashier to; only "short" comes with an exclamation.
     void refusals_data()
     {
-        QTest::addColumn<QString>("bill");
-        QTest::addColumn<QString>("vipNo");
-        QTest::addColumn<QString>("balance");
-        QTest::addColumn<QStringList>("typed");
+        entryColumns();
         QTest::addColumn<QString>("refusal");
         using L = QStringList;
         const QString over = "本次扣款金额不允许大于卡内余额！ @ txtGetReserve";
@@ -120,13 +117,8 @@ private slots:
     }
     void refusals()
     {
-        QFETCH(QString, bill);
-        QFETCH(QString, vipNo);
-        QFETCH(QString, balance);
-        QFETCH(QStringList, typed);
         QFETCH(QString, refusal);
-        const std::optional<SettlementRefusal> r =
-            SettlementRules::check(entry(bill, vipNo, balance, typed));
+        const std::optional<SettlementRefusal> r = SettlementRules::check(fetchEntry());
         QVERIFY(r);
         QCOMPARE(r->message + " @ " + r->field + (r->exclamation ? " !" : ""), refusal);
     }
