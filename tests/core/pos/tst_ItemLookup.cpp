@@ -4,6 +4,7 @@
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
 #include "core/pos/ItemLookup.h"
+#include "core/pos/VipCardLookup.h"
 
 using Codes = ItemLookup::Codes;
 
@@ -59,11 +60,45 @@ private slots:
                      found);
     }
 
+    // A card by its number or by a phone of its orders or stored-value rows.
+    void findCard_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("card"); // number and owner; " ": not found
+        // clang-format off
+        QTest::newRow("card number") << "V0001" << "V0001 张丽";
+        QTest::newRow("phone of an order") << "13800000002" << "V0002 王建国";
+        QTest::newRow("stored value only, card") << "V0009" << "V0009 赵六";
+        QTest::newRow("stored value only, phone") << "13900000009" << "V0009 赵六";
+        QTest::newRow("unknown") << "99999" << " ";
+        QTest::newRow("empty matches no walk-in") << "" << " ";
+        QTest::newRow("quote") << "V0001' or '1'='1" << " ";
+        // clang-format on
+    }
+    void findCard()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, card);
+        TestDb t(TestDb::Content::Demo);
+        db::execute(t.cnstr(),
+                    "insert into VipCzBill (FVipNo, FOwner, FPhone, FTranType, FKAmount)"
+                    " values (?,?,?,?,?)",
+                    {"V0009", "赵六", "13900000009", 1, 100});
+        // A walk-in order with no phone must not answer an empty text.
+        db::execute(t.cnstr(),
+                    "insert into VipOrder (FInterID, FVipNo, FOwner, FPhone) values (?,?,?,?)",
+                    {900, "", "散客", ""});
+        const auto found = VipCardLookup::find(t.cnstr(), typed);
+        QCOMPARE(found ? found->vipNo + " " + found->owner : " ", card);
+    }
+
     void databaseFailure()
     {
         TestDb t;
         db::execute(t.cnstr(), "drop table t_icitem_barcode");
+        db::execute(t.cnstr(), "drop table VipOrder");
         QVERIFY_THROWS_EXCEPTION(db::DbError, ItemLookup::find(t.cnstr(), "777", 1));
+        QVERIFY_THROWS_EXCEPTION(db::DbError, VipCardLookup::find(t.cnstr(), "V0001"));
     }
 };
 

@@ -1,7 +1,66 @@
 #include <QtTest>
 
 #include "TestDb.h"
+#include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
+#include "core/pos/SaleReceipt.h"
+#include "core/pos/SettlementRules.h"
+
+Q_DECLARE_METATYPE(ReceiptPayment)
+
+namespace {
+
+const QDateTime PrintTime(QDate(2026, 4, 18), QTime(7, 45, 12));
+
+OpenOrderLine orderLine(int orderId, qint64 open)
+{
+    OpenOrderLine l;
+    l.name = "鲜牛奶 250ml";
+    l.qty = 12;
+    l.open = open;
+    l.amount = Money::fromInt(36);
+    l.orderId = orderId;
+    l.validTo = QDate(2026, 5, 31);
+    return l;
+}
+
+QStringList texts(const RecordSet &rs, int record, const QStringList &fields)
+{
+    QStringList out;
+    for (const QString &f : fields)
+        out << rs.text(record, f);
+    return out;
+}
+
+// A settlement as typed: bill, card and balance, then discount, dyq, xjq, reserve, blank and
+// amount as the boxes hold them. Both settlement tables start with these columns.
+void entryColumns()
+{
+    QTest::addColumn<QString>("bill");
+    QTest::addColumn<QString>("vipNo");
+    QTest::addColumn<QString>("balance");
+    QTest::addColumn<QStringList>("typed");
+}
+SettlementEntry fetchEntry()
+{
+    QFETCH(QString, bill);
+    QFETCH(QString, vipNo);
+    QFETCH(QString, balance);
+    QFETCH(QStringList, typed);
+    SettlementEntry e;
+    e.bill = Money::parse(bill);
+    e.vipNo = vipNo;
+    e.balance = Money::parse(balance);
+    e.discount = typed[0];
+    e.dyq = typed[1];
+    e.xjq = typed[2];
+    e.reserve = typed[3];
+    e.blank = typed[4];
+    e.amount = typed[5];
+    return e;
+}
+
+} // namespace
 
 class tst_SaleBill : public QObject
 {
@@ -53,37 +112,182 @@ private slots:
                  Money::fromCents(173));
         QCOMPARE(bill.totalQty(), 13.5);
         QCOMPARE(bill.receivable(), Money::fromCents(6173));
-        QCOMPARE(SaleBill::monthLabel(QDate(2024, 3, 9)) + SaleBill::monthLabel(QDate(2012, 10, 5)),
-                 QStringLiteral("2024年3月2012年10月"));
     }
 
     // Pick-up lines hand out paid goods: shown, never charged, wherever they stand.
-    void receivableWithoutPickups_data()
-    {
-        QTest::addColumn<int>("pickupAt");
-        QTest::newRow("first") << 0;
-        QTest::newRow("middle") << 1;
-        QTest::newRow("last") << 2;
-    }
     void receivableWithoutPickups()
     {
-        QFETCH(int, pickupAt);
-        SaleBill bill;
-        for (int i = 0; i < 3; ++i) {
-            SaleLine l;
-            l.itemId = 1;
-            l.qty = i + 1;
-            l.amount = i == pickupAt ? Money::fromInt(99) : Money::fromInt(10);
-            l.orderId = i == pickupAt ? 7 : 0;
-            bill.addLine(l);
+        for (int pickupAt = 0; pickupAt < 3; ++pickupAt) {
+            SaleBill bill;
+            for (int i = 0; i < 3; ++i) {
+                SaleLine l;
+                l.itemId = 1;
+                l.qty = i + 1;
+                l.amount = Money::fromInt(i == pickupAt ? 99 : 10);
+                l.orderId = i == pickupAt ? 7 : 0;
+                bill.addLine(l);
+            }
+            QCOMPARE(bill.receivable(), Money::fromInt(20));
+            QCOMPARE(bill.shownAmount(), Money::fromInt(119));
+            QCOMPARE(bill.totalQty(), 6.0);
+            bill.remove(pickupAt);
+            bill.remove(5); // out of range: nothing
+            QCOMPARE(bill.shownAmount(), Money::fromInt(20));
         }
-        QCOMPARE(bill.receivable(), Money::fromInt(20));
-        QCOMPARE(bill.shownAmount(), Money::fromInt(119));
-        QCOMPARE(bill.totalQty(), 6.0);
-        bill.remove(pickupAt);
-        bill.remove(5); // out of range: nothing
-        QCOMPARE(bill.lines().size(), 2);
-        QCOMPARE(bill.shownAmount(), Money::fromInt(20));
+    }
+
+    // A bill of one line: FVipNo FQty FPrice FAmount FBegBal FEndBal Fyxq of its row.
+    void receiptLine_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("row");
+        // clang-format off
+        QTest::newRow("2 at 3.50, no member") << "ordinary" << QStringList{" ", "2", "3.50", "7.00", "2", "0", ""};
+        QTest::newRow("pick-up of 3 from 10 open") << "pickup" << QStringList{"V0001 张丽", "3", "", "", "10", "7", "2026-05-31"};
+        QTest::newRow("pack of six twice: the pack count") << "pack" << QStringList{" ", "1", "30.00", "60.00", "12", "0", ""};
+        // clang-format on
+    }
+    void receiptLine()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, row);
+        SaleBill bill;
+        if (kind == "ordinary")
+            bill.add(1, "鲜牛奶 250ml", 2, Money::parse("3.50"));
+        else if (kind == "pack")
+            bill.add(3, "低脂牛奶 250ml", 2, Money::fromInt(30), 6);
+        else {
+            bill.vipNo = "V0001";
+            bill.owner = "张丽";
+            bill.addLine(MemberOrders::pickup(orderLine(7, 10), 3));
+        }
+        const RecordSet rs = SaleReceipt::build(bill, 7, "收银员", PrintTime, {});
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(
+            texts(rs, 0, {"FVipNo", "FQty", "FPrice", "FAmount", "FBegBal", "FEndBal", "Fyxq"}),
+            row);
+    }
+
+    // 2 at 3.50, a pack of six twice at 30.00, picks of 3 and 2 from two order lines; the
+    // member's orders hold 7 + 3 + 4 (a line not picked from) afterwards.
+    void receiptTotalsAndPayment_data()
+    {
+        QTest::addColumn<ReceiptPayment>("payment");
+        QTest::addColumn<QStringList>("paid"); // FGetCash FGetReserve FReserveBal
+        // clang-format off
+        QTest::newRow("test print: no payment, the screen's balance") << ReceiptPayment{{}, {}, Money::parse("343.60")} << QStringList{"0.00", "0.00", "343.60"};
+        QTest::newRow("after a save: the balance left on the card") << ReceiptPayment{Money::fromInt(50), Money::fromInt(17), Money::parse("326.60")} << QStringList{"50.00", "17.00", "326.60"};
+        // clang-format on
+    }
+    void receiptTotalsAndPayment()
+    {
+        QFETCH(ReceiptPayment, payment);
+        QFETCH(QStringList, paid);
+        SaleBill bill;
+        bill.date = QDate(2026, 4, 18);
+        bill.add(1, "鲜牛奶 250ml", 2, Money::parse("3.50"));
+        bill.add(3, "低脂牛奶 250ml", 2, Money::fromInt(30), 6);
+        QList<OpenOrderLine> grid{orderLine(7, 10), orderLine(8, 5), orderLine(9, 4)};
+        for (const auto &[index, q] : {std::pair{0, 3}, std::pair{1, 2}}) {
+            bill.addLine(MemberOrders::pickup(grid[index], q));
+            grid[index].open -= q;
+        }
+        const RecordSet rs = SaleReceipt::build(bill, SaleReceipt::openAfterTotal(grid), "收银员",
+                                                PrintTime, payment);
+        QCOMPARE(rs.recordCount(), 4);
+        QCOMPARE(rs.position(), 0);
+        QCOMPARE(texts(rs, 3, {"FQty", "FBegBal", "FEndBal"}), (QStringList{"2", "5", "3"}));
+        for (int r = 0; r < rs.recordCount(); ++r) {
+            QCOMPARE(texts(rs, r,
+                           {"FDate", "FSumQty", "FSumAmount", "FSumBegBal", "FSumEndBal",
+                            "FInterID", "FBiller", "FGetCash", "FGetReserve", "FReserveBal"}),
+                     QStringList({"2026-04-18", "19", "67.00", "19", "14", "0", "收银员"}) + paid);
+            QCOMPARE(rs.value(r, "FPrintTime").toDateTime(), PrintTime);
+        }
+    }
+
+    // `figures`: receivable, "rate" or "off", "short" or "paid", change shown, balance left;
+    // then what is saved: cash, change, stored value. A rate rounds to whole units half to
+    // even but never above the bill; until the discount or the voucher is touched the bill
+    // is charged as it came.
+    void settlement_data()
+    {
+        entryColumns();
+        QTest::addColumn<bool>("asOpened");
+        QTest::addColumn<QString>("figures");
+        using L = QStringList;
+        // clang-format off
+        QTest::newRow("*0.9 on 25.50") << "25.50" << "" << "0" << L{"*0.9", "", "", "", "", "23"} << false << "23.00 rate paid 0.00 0.00 | 23.00 0.00 0.00";
+        QTest::newRow("-0.5 on 25.50") << "25.50" << "" << "0" << L{"-0.5", "", "", "", "", "25"} << false << "25.00 off paid 0.00 0.00 | 25.00 0.00 0.00";
+        QTest::newRow("*1 on 25.50 stays") << "25.50" << "" << "0" << L{"*1", "", "", "", "", "25.50"} << false << "25.50 rate paid 0.00 0.00 | 25.50 0.00 0.00";
+        QTest::newRow("*1 on 24.50") << "24.50" << "" << "0" << L{"*1", "", "", "", "", "30"} << false << "24.00 rate paid 6.00 0.00 | 24.00 6.00 0.00";
+        QTest::newRow("24.50 as opened") << "24.50" << "" << "0" << L{"*1", "", "", "", "", "30"} << true << "24.50 rate paid 5.50 0.00 | 24.50 5.50 0.00";
+        QTest::newRow("plain amount off") << "30" << "" << "0" << L{"5", "", "", "", "", "25"} << false << "25.00 off paid 0.00 0.00 | 25.00 0.00 0.00";
+        QTest::newRow("voucher equal to the bill") << "10" << "" << "0" << L{"*1", "10", "", "", "", ""} << false << "0.00 rate paid 0.00 0.00 | 0.00 0.00 0.00";
+        QTest::newRow("voucher and rate") << "100" << "" << "0" << L{"*0.8", "10.50", "", "", "", "70"} << false << "70.00 rate paid 0.00 0.00 | 70.00 0.00 0.00";
+        QTest::newRow("short") << "23" << "" << "0" << L{"*1", "", "", "", "", "20"} << false << "23.00 rate short 3.00 0.00 | refused";
+        QTest::newRow("cash voucher and change") << "23" << "" << "0" << L{"*1", "", "5", "", "", "50"} << false << "23.00 rate paid 32.00 0.00 | 18.00 32.00 0.00";
+        QTest::newRow("member pays from stored value") << "30" << "V1" << "100" << L{"*1", "", "", "30", "", ""} << false << "30.00 rate paid 0.00 70.00 | 0.00 0.00 30.00";
+        // clang-format on
+    }
+    void settlement()
+    {
+        QFETCH(bool, asOpened);
+        QFETCH(QString, figures);
+        SettlementEntry e = fetchEntry();
+        e.asOpened = asOpened;
+        const SettlementFigures f = SettlementRules::figures(e);
+        QString got =
+            QStringList{f.receivable.format(), f.discountIsRate ? "rate" : "off",
+                        f.isShort ? "short" : "paid", f.change.format(), f.endBalance.format()}
+                .join(' ');
+        if (SettlementRules::check(e)) {
+            got += " | refused";
+        } else {
+            const SettlementResult r = SettlementRules::result(e);
+            got += " | " +
+                   QStringList{r.cash.format(), r.change.format(), r.reserve.format()}.join(' ');
+        }
+        QCOMPARE(got, figures);
+    }
+
+    // The stored value proposed: the bill, at most the balance, nothing without a card.
+    void proposedReserve()
+    {
+        for (const auto &[card, balance, proposed] :
+             {std::tuple{"V1", 100, 30}, {"V1", 20, 20}, {"V1", -5, 0}, {"", 100, 0}})
+            QCOMPARE(
+                SettlementRules::proposedReserve(card, Money::fromInt(balance), Money::fromInt(30)),
+                Money::fromInt(proposed));
+    }
+
+    // The refusal and the box it sends the cashier to; only "short" comes with an exclamation.
+    void settlementRefusals_data()
+    {
+        entryColumns();
+        QTest::addColumn<QString>("refusal");
+        using L = QStringList;
+        const QString over = "本次扣款金额不允许大于卡内余额！ @ txtGetReserve";
+        const QString beyond = "优惠幅度不允许大于消费金额！ @ txtZk";
+        // clang-format off
+        QTest::newRow("20 paid on 23") << "23" << "" << "0" << L{"*1", "", "", "", "", "20"} << "收款金额不足! @ txtAmount !";
+        QTest::newRow("voucher beyond the bill") << "10" << "" << "0" << L{"*1", "12", "", "", "", ""} << beyond;
+        QTest::newRow("amount off beyond the bill") << "10" << "" << "0" << L{"-12", "", "", "", "", "5"} << beyond;
+        QTest::newRow("stored value without a card") << "30" << "" << "100" << L{"*1", "", "", "30", "", ""} << over;
+        QTest::newRow("beyond the balance") << "30" << "V1" << "20" << L{"*1", "", "", "25", "", "5"} << over;
+        QTest::newRow("balance 0 is no licence") << "30" << "V1" << "0" << L{"*1", "", "", "10", "", "20"} << over;
+        QTest::newRow("beyond the receivable") << "30" << "V1" << "100" << L{"*1", "", "", "40", "", ""} << "本次扣款金额不允许大于应收金额！ @ txtGetReserve";
+        QTest::newRow("negative deduction") << "30" << "V1" << "100" << L{"*1", "", "", "-10", "", "40"} << "付款金额不能为负数！ @ txtGetReserve";
+        QTest::newRow("negative cash") << "30" << "" << "0" << L{"*1", "", "", "", "", "-5"} << "付款金额不能为负数！ @ txtAmount";
+        QTest::newRow("card above the receivable") << "30" << "" << "0" << L{"*1", "", "", "", "40", ""} << "付款金额不能为负数！ @ txtGetBlank";
+        // clang-format on
+    }
+    void settlementRefusals()
+    {
+        QFETCH(QString, refusal);
+        const std::optional<SettlementRefusal> r = SettlementRules::check(fetchEntry());
+        QVERIFY(r);
+        QCOMPARE(r->message + " @ " + r->field + (r->exclamation ? " !" : ""), refusal);
     }
 };
 

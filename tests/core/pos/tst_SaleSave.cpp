@@ -15,23 +15,36 @@
 
 namespace {
 
+const QDate Day(2026, 3, 1), Today(2026, 3, 10);
+
+// Inserts these rows into "table (columns)", every value bound.
+void insert(const QString &c, const QString &into, const QList<QVariantList> &rows)
+{
+    for (const QVariantList &row : rows)
+        db::execute(c,
+                    QStringLiteral("insert into %1 values (%2)")
+                        .arg(into, QStringList(row.size(), QStringLiteral("?")).join(u',')),
+                    row);
+}
+const QString OrderLines =
+    "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FAmount)";
+
 // Card V1 holds 100.00 and order 1: line 1 is 10 + 2 gift for 120.00, line 2 (5) is handed
 // out. Order 2 belongs to V2. Order 3 of V1 is handed out but still open: a save must not
 // touch orders it did not pick from.
 void seed(const QString &c)
 {
-    db::execute(c, "insert into t_stock (FItemID, FName) values (1, '门店')");
-    db::execute(c, "insert into t_icitem (FItemID, FName) values (1, '鲜奶'), (2, '酸奶')");
-    db::execute(c, "insert into VipOrder (FInterID, Fdate, FVipNo, FSumQty, FClosed) values"
-                   " (1, '2026-03-01', 'V1', 17, 0), (2, '2026-03-01', 'V2', 4, 0), (3, "
-                   "'2026-03-01', 'V1', 1, 0)");
-    db::execute(c, "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, "
-                   "FCplQty, FAmount) values"
-                   " (1, 1, 1, 10, 2, 0, 120), (1, 2, 2, 5, 0, 5, 20), (2, 1, 1, 4, 0, 0, 40), (3, "
-                   "1, 1, 1, 0, 1, 3)");
-    db::execute(c,
-                "insert into VipCzBill (FVipNo, FTranType, FDate, FKAmount, FBegAmount, FEndAmount)"
-                " values ('V1', 1, '2026-03-01', 100, 0, 100)");
+    insert(c, "t_stock (FItemID, FName)", {{1, "门店"}});
+    insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}, {2, "酸奶"}});
+    insert(c, "VipOrder (FInterID, Fdate, FVipNo, FSumQty, FClosed)",
+           {{1, Day, "V1", 17, 0}, {2, Day, "V2", 4, 0}, {3, Day, "V1", 1, 0}});
+    insert(c, OrderLines,
+           {{1, 1, 1, 10, 2, 0, 120},
+            {1, 2, 2, 5, 0, 5, 20},
+            {2, 1, 1, 4, 0, 0, 40},
+            {3, 1, 1, 1, 0, 1, 3}});
+    insert(c, "VipCzBill (FVipNo, FTranType, FDate, FKAmount, FBegAmount, FEndAmount)",
+           {{"V1", 1, Day, 100, 0, 100}});
 }
 
 SaleBill bill(const QString &vipNo = "V1")
@@ -85,6 +98,77 @@ class tst_SaleSave : public QObject
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
 
+    // What is left of an order line to hand out, within and past its validity date.
+    void openQuantity_data()
+    {
+        QTest::addColumn<int>("qty");
+        QTest::addColumn<int>("gift");
+        QTest::addColumn<int>("done");
+        QTest::addColumn<QDate>("validTo");
+        QTest::addColumn<int>("open"); // -1: not listed
+        const QDate expired = Today.addDays(-1);
+        QTest::newRow("no validity") << 60 << 10 << 25 << QDate() << 45;
+        QTest::newRow("expired, 25 out") << 60 << 10 << 25 << expired << 40;
+        QTest::newRow("expired, 40 out") << 60 << 10 << 40 << expired << 20;
+        QTest::newRow("expired, paid all out") << 60 << 10 << 60 << expired << -1;
+        QTest::newRow("expired, 65 out") << 60 << 10 << 65 << expired << -1;
+        QTest::newRow("expired without gift") << 60 << 0 << 25 << expired << 35;
+        QTest::newRow("last valid day") << 60 << 10 << 25 << Today << 45;
+        QTest::newRow("gift left below the deduction") << 10 << 10 << 2 << expired << 13;
+        QTest::newRow("all out") << 10 << 2 << 12 << QDate() << -1;
+    }
+    void openQuantity()
+    {
+        QFETCH(int, qty);
+        QFETCH(int, gift);
+        QFETCH(int, done);
+        QFETCH(QDate, validTo);
+        QFETCH(int, open);
+        const std::optional<qint64> got =
+            MemberOrders::openQuantity(qty, gift, done, validTo, Today);
+        QCOMPARE(got ? int(*got) : -1, open);
+    }
+
+    // A pick-up of 3 from 10 + 2 gift for 120.00 is worth 30.00, never charged; a line of
+    // ordered plus gift 0 is worth nothing rather than a division by zero.
+    void pickup()
+    {
+        const SaleLine s = pick(4, 2, 3);
+        QCOMPARE((QList<Money>{s.price1, s.amount1}),
+                 (QList<Money>{Money::fromInt(10), Money::fromInt(30)}));
+        QCOMPARE(s.orderBalance, qint64(9));
+        QVERIFY(s.isPickup());
+        QCOMPARE(pick(4, 2, 1, 0).amount1, Money());
+    }
+
+    // From the database: NULL quantities, the empty card, and units already on the bill.
+    void lookup()
+    {
+        TestDb t;
+        const QString c = t.cnstr();
+        const QVariant null(QMetaType::fromType<int>()), day(QDate(2026, 3, 1));
+        insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}, {2, "酸奶"}});
+        insert(c, "VipOrder (FInterID, Fdate, FVipNo, FOwner)",
+               {{1, day, "V1", "O'Neil"}, {2, day, "", "walk-in"}});
+        insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FAmount)",
+               {{1, 1, 1, 10, null, null, 35}, {1, 2, 2, 5, 1, 6, 18}, {2, 1, 1, 9, 0, 0, 9}});
+        insert(c, "VipCzBill (FVipNo, FTranType, FKAmount)", {{"V1", 1, 50}, {"", 1, 99}});
+        MemberLookup m = MemberOrders::lookup(c, "V1", Today);
+        QCOMPARE(m.owner, QStringLiteral("O'Neil"));
+        QCOMPARE(m.balance, Money::fromInt(50));
+        QCOMPARE(m.lines.size(), 1);
+        QCOMPARE((QList<qint64>{m.lines[0].qty, m.lines[0].done, m.lines[0].open}),
+                 (QList<qint64>{10, 0, 10}));
+        SaleBill bill;
+        bill.addLine(MemberOrders::pickup(m.lines[0], 4));
+        QCOMPARE(MemberOrders::lookup(c, "V1", Today, &bill).lines[0].open, qint64(6));
+        bill.addLine(MemberOrders::pickup(m.lines[0], 6));
+        QVERIFY(MemberOrders::lookup(c, "V1", Today, &bill).lines.isEmpty());
+        const MemberLookup empty = MemberOrders::lookup(c, "  ", Today);
+        QVERIFY(empty.lines.isEmpty());
+        QCOMPARE(empty.balance, Money());
+    }
+
     // Four lines and a pick-up, paid 20.00 from stored value and the rest in cash.
     void writesEveryTable()
     {
@@ -116,10 +200,8 @@ private slots:
                                  " o.FInterID=e.FInterID where e.FInterID=1 and FEntryID=1"),
                  "3,0");
         QCOMPARE(TestDb::dump(c, "select FKAmount, FBegAmount, FEndAmount, FSumAmount, FVipNo,"
-                                 " FYear, FBillerID from VipCzBill where FTranType=2"),
-                 "20,100,80,42.93,V1,2026年,7");
-        QCOMPARE(TestDb::dump(c, "select FMonth from VipCzBill where FTranType=2"),
-                 StoredValueLedger::monthLabel(b.date));
+                                 " FYear, FBillerID, FMonth from VipCzBill where FTranType=2"),
+                 "20,100,80,42.93,V1,2026年,7," + StoredValueLedger::monthLabel(b.date));
 
         // Picks of 4 and 5 from that line book 9: the bill hands out the last unit and closes
         // the order, and only that order. A pick-up-only bill still writes its movement of 0.
@@ -203,10 +285,8 @@ private slots:
         TestDb t;
         const QString c = t.cnstr();
         seed(c);
-        db::execute(c, "insert into VipOrder (FInterID, Fdate, FVipNo, FSumQty, FClosed) values"
-                       " (4, '2026-03-01', 'V1', 2, 0)");
-        db::execute(c, "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
-                       " FAmount) values (4, 1, 1, 1, 0, 0, 3), (4, 2, 1, 1, 0, 0, 3)");
+        insert(c, "VipOrder (FInterID, Fdate, FVipNo, FSumQty, FClosed)", {{4, Day, "V1", 2, 0}});
+        insert(c, OrderLines, {{4, 1, 1, 1, 0, 0, 3}, {4, 2, 1, 1, 0, 0, 3}});
         QStringList failures;
         std::mutex m;
         auto station = [&](int entry) {
@@ -223,19 +303,24 @@ private slots:
         std::optional<db::Transaction> counter(std::in_place, c);
         counter->execute("update ICMaxNum set FMaxNum=FMaxNum where FTranType=0");
         std::thread a(station, 1), b(station, 2);
-        if (t.engine() == db::Engine::PostgreSQL)
-            for (int i = 0; i < 3000 && db::scalar(TestDb::postgresCnstr(),
-                                                   "select count(*) from pg_locks where not granted")
-                                                .toInt() < 2;
-                 ++i)
-                QTest::qWait(10);
+        // On PostgreSQL, wait until both stations are queued behind the counter.
+        auto waiting = [] {
+            return db::scalar(TestDb::postgresCnstr(),
+                              "select count(*) from pg_locks where not granted")
+                .toInt();
+        };
+        for (int i = 0; t.engine() == db::Engine::PostgreSQL && i < 3000 && waiting() < 2; ++i)
+            QTest::qWait(10);
         counter->commit();
         counter.reset();
         a.join();
         b.join();
         QCOMPARE(failures, QStringList());
-        QCOMPARE(db::scalar(c, "select sum(FCplQty) from VipOrderEntry where FInterID=4").toInt(), 2);
-        QCOMPARE(db::scalar(c, "select FClosed from VipOrder where FInterID=4").toInt(), 1);
+        QCOMPARE(TestDb::dump(c,
+                              "select sum(FCplQty), max(FClosed) from VipOrderEntry e join"
+                              " VipOrder o on o.FInterID=e.FInterID where e.FInterID=?",
+                              {4}),
+                 "2,1");
     }
 
     // Two stations at once: one picking the last unit of each of 20 lines, one paying 3.00 a
@@ -253,12 +338,11 @@ private slots:
         const QString c = t.cnstr();
         const QString n = mode == "pick" ? "20" : "40";
         seed(c);
-        db::execute(c, "delete from VipOrderEntry where FInterID=1");
+        db::execute(c, "delete from VipOrderEntry where FInterID=?", {1});
+        QList<QVariantList> lines;
         for (int i = 1; i <= 20; ++i)
-            db::execute(c,
-                        "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
-                        " FCplQty, FAmount) values (1, ?, 1, 1, 0, 0, 3)",
-                        {i});
+            lines.append({1, i, 1, 1, 0, 0, 3});
+        insert(c, OrderLines, lines);
         const QStringList results =
             TestDb::runStations(QStringLiteral(SAVE_SALES_EXE), {{c, mode, n}, {c, mode, n}});
         QCOMPARE(results.size(), 2 * n.toInt());

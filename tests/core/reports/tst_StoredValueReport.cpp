@@ -3,6 +3,7 @@
 #include "TestDb.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
+#include "core/reports/CardMovements.h"
 #include "core/reports/StoredValueReport.h"
 
 namespace {
@@ -109,8 +110,8 @@ private slots:
         const QDate last = D.addDays(10);
         db::execute(t.cnstr(),
                     "insert into VipCzBill (FVipNo, FOwner, FTranType, FDate, FKAmount, FCzAmount)"
-                    " values ('V7', 'x', 1, ?, 40, 40)",
-                    {QDateTime(last, QTime(18, 30))});
+                    " values (?,?,?,?,?,?)",
+                    {"V7", "x", 1, QDateTime(last, QTime(18, 30)), 40, 40});
         QCOMPARE(StoredValueReport::run(t.cnstr(), 103, {last, last, ""}).total.value(7),
                  QStringLiteral("40.00"));
         const QDate next = last.addDays(1);
@@ -127,6 +128,28 @@ private slots:
              {std::tuple{105, D, ""}, {103, D.addDays(1), ""}, {104, QDate(), ""}, {109, D, "  "}})
             QVERIFY_THROWS_EXCEPTION(db::DbError,
                                      StoredValueReport::run(t.cnstr(), number, {from, D, card}));
+    }
+
+    // Whether a card has a movement to report: a recharge or a payment, no other kind of row.
+    void anyMovement_data()
+    {
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("recharged") << "V1" << true;
+        QTest::newRow("only paid, spaces around") << " V2 " << true;
+        QTest::newRow("other kind of row only") << "V3" << false;
+        QTest::newRow("unknown") << "V4" << false;
+        QTest::newRow("empty") << "  " << false;
+        QTest::newRow("quote") << "V1' or '1'='1" << false;
+    }
+    void anyMovement()
+    {
+        QFETCH(QString, card);
+        QFETCH(bool, found);
+        TestDb t;
+        for (const auto &[vip, type] : {std::pair{"V1", 1}, {"V2", 2}, {"V3", 0}})
+            move(t, vip, "", type, D, 10, 0, 0, "");
+        QCOMPARE(CardMovements::any(t.cnstr(), card), found);
     }
 };
 

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -10,6 +11,20 @@
 #include "ui/pos/frmEditDate.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmReadVip.h"
+#include "ui/pos/frmVipSettle.h"
+
+namespace {
+
+void type(const QString &text)
+{
+    QTest::keyClicks(QApplication::focusWidget(), text);
+}
+void key(Qt::Key k)
+{
+    QTest::keyClick(QApplication::focusWidget(), k);
+}
+
+} // namespace
 
 class tst_PosDialogs : public QObject
 {
@@ -76,10 +91,14 @@ private slots:
         TestDb db(TestDb::Content::Schema);
         db.login(1, "店长");
         const QDate old(2024, 3, 1), chosen(2024, 3, 11);
-        db::execute(db.cnstr(),
-                    "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FYxq)"
-                    " values (70, 1, 1, 10, '2024-03-01'), (70, 2, 6, 10, '2024-05-05'),"
-                    " (70, 3, 1, 5, NULL), (71, 1, 1, 10, '2024-05-05')");
+        for (const QVariantList &l : {QVariantList{70, 1, 1, old},
+                                      {70, 2, 6, QDate(2024, 5, 5)},
+                                      {70, 3, 1, QVariant(QMetaType::fromType<QDate>())},
+                                      {71, 1, 1, QDate(2024, 5, 5)}})
+            db::execute(db.cnstr(),
+                        "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FYxq)"
+                        " values (?,?,?,?,?)",
+                        {l[0], l[1], l[2], 10, l[3]});
         ScriptedPrompts prompts;
         frmEditDate d;
         d.init(70, 1, old);
@@ -92,6 +111,51 @@ private slots:
             TestDb::dump(db.cnstr(), "select FYxq from VipOrderEntry order by FInterID, FEntryID"),
             "2024-03-11;2024-05-05;2024-03-11;2024-05-05");
         QVERIFY(prompts.shown.isEmpty());
+    }
+
+    // A member pays 20 of 25.50 from stored value and hands over 10 in cash, all by keyboard.
+    void settleMemberPaysPartly()
+    {
+        TestDb db; // the counter font setting is read from its folder
+        ScriptedPrompts prompts;
+        frmVipSettle d;
+        d.init(Money::fromCents(2550), QStringLiteral("V0001"), Money::fromInt(100));
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(QApplication::focusWidget(), d.txtAmount);
+        QCOMPARE((QStringList{d.lblVipNo->text(), d.txtYsAmount->text(), d.txtGetReserve->text(),
+                              d.txtEndBal->text(), d.txtChange->text(), d.lblChange->text()}),
+                 (QStringList{"卡号：V0001", "25.50", "25.5", "74.50", "0.00", "找零金额："}));
+
+        // F3 to the cash voucher, Enter on to the proposed deduction, typed over.
+        key(Qt::Key_F3);
+        QCOMPARE(QApplication::focusWidget(), d.txtGetXjq);
+        key(Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), d.txtGetReserve);
+        type("20");
+        QCOMPARE(d.lblChange->text(), QStringLiteral("少收金额："));
+        key(Qt::Key_Return);
+        key(Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), d.txtGetDyq); // past the card payment
+        // Enter in the voucher field confirms: 5.50 is still missing.
+        key(Qt::Key_Return);
+        QCOMPARE(prompts.texts(), QStringList{"收款金额不足!"});
+        QVERIFY(d.isVisible() && !d.OK());
+        QCOMPARE(QApplication::focusWidget(), d.txtAmount);
+
+        // Only digits, point and minus reach the cash field.
+        type("1x0");
+        QCOMPARE(d.txtAmount->text() + " " + d.txtChange->text(), QStringLiteral("10 4.50"));
+
+        // A "+" still held down from the sale screen repeats into the dialog: ignored.
+        QKeyEvent held(QEvent::KeyPress, Qt::Key_Plus, Qt::NoModifier, QStringLiteral("+"), true);
+        QApplication::sendEvent(d.txtAmount, &held);
+        QVERIFY(d.isVisible() && !d.OK());
+        key(Qt::Key_Plus);
+        QVERIFY(d.OK() && !d.isVisible());
+        QCOMPARE(d.txtAmount->text(), QStringLiteral("10")); // "+" never typed
+        QCOMPARE((QList<Money>{d.GetReserve(), d.GetCash(), d.Change()}),
+                 (QList<Money>{Money::fromInt(20), Money::fromCents(550), Money::fromCents(450)}));
     }
 };
 
