@@ -83,11 +83,7 @@ private slots:
         sale->execute("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=1");
         QString failure, saleFailure;
         std::thread station([&] {
-            try {
-                MemberDetails::update(c, {"V1", "赵六", "139", "ID1"});
-            } catch (const CoreError &e) {
-                failure = e.message();
-            }
+            failure = TestDb::refusalOf([&] { MemberDetails::update(c, {"V1", "赵六", "139", "ID1"}); });
             db::closeAll();
         });
         if (t.engine() == db::Engine::PostgreSQL) {
@@ -96,11 +92,9 @@ private slots:
                                                 .toInt() < 1;
                  ++i)
                 QTest::qWait(10);
-            try {
+            saleFailure = TestDb::refusalOf([&] {
                 sale->execute("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=2");
-            } catch (const CoreError &e) {
-                saleFailure = e.message();
-            }
+            });
         }
         sale->commit();
         sale.reset();

@@ -10,12 +10,9 @@ namespace {
 // The refusal an action raises and the field it sends the cashier to, "message @ field".
 QString refusalOf(const std::function<void()> &action)
 {
-    try {
-        action();
-    } catch (const CoreError &e) {
-        return e.message() + " @ " + e.field();
-    }
-    return QString();
+    QString field;
+    const QString message = TestDb::refusalOf(action, &field);
+    return message.isEmpty() ? message : message + " @ " + field;
 }
 
 } // namespace
