@@ -26,11 +26,13 @@ void seed(const TestDb &t)
             t.cnstr(),
             "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FClosed) values (?,?,?,?,0)",
             {id, D, QString("V%1").arg(id), "O'Neil"});
-    const QString sql = "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
-                        " FCplQty, FPrice, FAmount) values (?,?,1,?,?,?,?,?)";
-    db::execute(t.cnstr(), sql, {31, 1, 10, 2, 0, 2.5, 25.0});
-    db::execute(t.cnstr(), sql, {32, 1, 20, 0, 3, 50.0, 1000.0});
-    db::execute(t.cnstr(), sql, {31, 2, 4, 0, 0, 3.0, 12.0});
+    for (const QVariantList &line : {QVariantList{31, 1, 10, 2, 0, 2.5, 25.0},
+                                     {32, 1, 20, 0, 3, 50.0, 1000.0},
+                                     {31, 2, 4, 0, 0, 3.0, 12.0}})
+        db::execute(t.cnstr(),
+                    "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
+                    " FCplQty, FPrice, FAmount) values (?,?,1,?,?,?,?,?)",
+                    line);
 }
 
 QStringList column(const KeyedGrid &g, const QString &key)
@@ -72,11 +74,9 @@ private slots:
         QVERIFY2(prompts.shown.isEmpty(), qPrintable(prompts.last()));
 
         const KeyedGrid &g = *f.Flex;
+        // What each row holds is the order list's own case; here the rows and the total.
         QCOMPARE(column(g, "FInterID"), QStringList({"31", "31", "32", ""}));
-        QCOMPARE(column(g, "FAmount"), QStringList({"25.00", "12.00", "1000.00", "1,037.00"}));
-        QCOMPARE(column(g, "FQty"), QStringList({"10", "4", "20", "34"}));
-        QCOMPARE(g.text(4, "FDate"), QString("合计"));
-        QCOMPARE(g.backColor(4, "FAmount"), QColor(240, 244, 255));
+        QCOMPARE(g.text(4, "FDate") + " " + g.text(4, "FAmount"), "合计 1,037.00");
         QCOMPARE(f.lblCount->text(), QString("共2张单据"));
         QCOMPARE(QApplication::focusWidget(), f.Flex);
 
