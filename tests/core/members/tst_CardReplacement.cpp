@@ -8,6 +8,7 @@
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
 #include "core/members/CardReplacement.h"
+#include "core/members/MemberDetails.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleBillStore.h"
@@ -37,6 +38,28 @@ QString countsOn(const QString &c, const QString &card)
                         " count(*) from VipCzBill where FVipNo=?), (select count(*) from"
                         " ICStockBill where FVipNo=?)",
                         {card, card, card});
+}
+
+// On PostgreSQL, waits until `n` connections wait for a lock; SQLite lets one writer in at a
+// time, so there the others simply queue.
+void waitForBlocked(const TestDb &t, int n)
+{
+    for (int i = 0;
+         t.engine() == db::Engine::PostgreSQL && i < 3000 &&
+         db::scalar(TestDb::postgresCnstr(), "select count(*) from pg_locks where not granted")
+                 .toInt() < n;
+         ++i)
+        QTest::qWait(10);
+}
+
+// Orders of holders, each (id, card, holder, identity number), all with phone 138.
+void addOrders(const QString &c, const QList<QVariantList> &orders)
+{
+    for (const QVariantList &o : orders)
+        db::execute(c,
+                    "insert into VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID)"
+                    " values (?, ?, ?, '138', ?)",
+                    o);
 }
 
 } // namespace
@@ -149,14 +172,6 @@ private slots:
                     "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
                     " FCplQty, FAmount) values (?, ?, ?, ?, ?, ?, ?)",
                     {1, 1, 1, 5, 0, 0, 15});
-        auto waiting = [&](int n) {
-            for (int i = 0; t.engine() == db::Engine::PostgreSQL && i < 3000 &&
-                            db::scalar(TestDb::postgresCnstr(),
-                                       "select count(*) from pg_locks where not granted")
-                                    .toInt() < n;
-                 ++i)
-                QTest::qWait(10);
-        };
         QString replaceFailure, saleRefusal;
         std::optional<db::Transaction> holder(std::in_place, cnstr);
         StoredValueLedger::lockCard(*holder, "V1");
@@ -165,7 +180,7 @@ private slots:
                 TestDb::refusalOf([&] { CardReplacement::replace(cnstr, "V1", "N9"); });
             db::closeAll();
         });
-        waiting(1);
+        waitForBlocked(t, 1);
         std::thread s([&] {
             SaleBill b;
             b.date = QDate(2024, 3, 9);
@@ -178,7 +193,7 @@ private slots:
             saleRefusal = TestDb::refusalOf([&] { SaleBillStore::save(cnstr, b, {}, 1); });
             db::closeAll();
         });
-        waiting(2);
+        waitForBlocked(t, 2);
         holder->commit();
         holder.reset();
         r.join();
@@ -233,6 +248,92 @@ private slots:
         QCOMPARE(countsOn(cnstr, "V1"), "0,0,0");
         QCOMPARE(TestDb::movementChain(cnstr, "N9"),
                  StoredValueLedger::balance(cnstr, "N9").format());
+    }
+
+    // A holder's details changed on every order of the card; a refusal changes nothing.
+    void update_data()
+    {
+        QTest::addColumn<QString>("vipNo");
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<QString>("vipId");
+        QTest::addColumn<QString>("outcome"); // orders changed, or "refusal @ field"
+        const QString tooLong = "输入的内容太长（最多255个字）！ @ ";
+        // clang-format off
+        QTest::newRow("every order of the card") << "V'1" << "O'Neil" << "ID'9" << "2";
+        QTest::newRow("card without orders") << "V9" << "王五" << "ID9" << "0";
+        QTest::newRow("no card") << "" << "王五" << "ID9" << "请输入会员卡号！ @ txtVipNo";
+        QTest::newRow("no holder") << "V'1" << " " << "ID9" << "请输入持卡人！ @ txtOwner";
+        QTest::newRow("no identity number") << "V'1" << "王五" << "" << "请输入身份证号！ @ txtCardID";
+        // Counted in characters, as PostgreSQL's varchar(255) counts them: an emoji is one.
+        QTest::newRow("longest holder") << "V'1" << QString(254, u'牛') + "🐄" << "ID9" << "2";
+        QTest::newRow("holder too long") << "V'1" << QString(256, u'牛') << "ID9" << tooLong + "txtOwner";
+        QTest::newRow("identity number too long") << "V'1" << "王五" << QString(300, u'9') << tooLong + "txtCardID";
+        // clang-format on
+    }
+    void update()
+    {
+        QFETCH(QString, vipNo);
+        QFETCH(QString, owner);
+        QFETCH(QString, vipId);
+        QFETCH(QString, outcome);
+        TestDb t;
+        const QString c = t.cnstr();
+        addOrders(c,
+                  {{1, "V'1", "王五", "ID1"}, {2, "V'1", "王五", "ID1"}, {3, "V2", "赵六", "ID2"}});
+        db::execute(c, "insert into VipCzBill (FVipNo, FOwner, FPhone, FTranType) values (?,?,?,?)",
+                    {"V'1", "王五", "138", 1});
+        int changed = 0;
+        QString field;
+        const QString refusal = TestDb::refusalOf(
+            [&] {
+                changed = MemberDetails::update(c, {vipNo, owner, "139'0", vipId});
+            },
+            &field);
+        QCOMPARE(refusal.isEmpty() ? QString::number(changed) : refusal + " @ " + field, outcome);
+        const auto found = MemberDetails::find(c, "V'1");
+        QVERIFY(found);
+        const QStringList now{found->owner, found->phone, found->vipId};
+        QCOMPARE(now, (outcome == "2" ? QStringList{owner, "139'0", vipId}
+                                      : QStringList{"王五", "138", "ID1"}));
+        QCOMPARE(TestDb::dump(c, "select count(*) from VipOrder where FVipNo=? and FOwner=?",
+                              {"V'1", now[0]}),
+                 "2");
+        // The other card and the stored-value copy keep theirs.
+        QCOMPARE(MemberDetails::find(c, "V2")->owner +
+                     TestDb::dump(c, "select FOwner from VipCzBill"),
+                 "赵六王五");
+        QVERIFY(!MemberDetails::find(c, ""));
+    }
+
+    // A sale holds the header of the card's order 1 and goes on to order 2 while the details
+    // are changed at another station. Order 2 was written first, so its row comes first: the
+    // change must not hold order 2 while it waits for order 1.
+    void changeBesideASaleOfTwoOrders()
+    {
+        TestDb t;
+        const QString c = t.cnstr();
+        addOrders(c, {{2, "V1", "王五", "ID1"}, {1, "V1", "王五", "ID1"}});
+        std::optional<db::Transaction> sale(std::in_place, c);
+        sale->execute("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=1");
+        QString failure, saleFailure;
+        std::thread station([&] {
+            failure = TestDb::refusalOf([&] {
+                MemberDetails::update(c, {"V1", "赵六", "139", "ID1"});
+            });
+            db::closeAll();
+        });
+        if (t.engine() == db::Engine::PostgreSQL) {
+            waitForBlocked(t, 1);
+            saleFailure = TestDb::refusalOf([&] {
+                sale->execute("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=2");
+            });
+        }
+        sale->commit();
+        sale.reset();
+        station.join();
+        QCOMPARE(saleFailure, QString());
+        QCOMPARE(failure, QString());
+        QCOMPARE(TestDb::dump(c, "select count(*) from VipOrder where FOwner=?", {"赵六"}), "2");
     }
 };
 

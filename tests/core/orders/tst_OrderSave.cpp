@@ -35,7 +35,7 @@ void seed(const QString &c, int balance)
             {balance, balance});
 }
 
-// 10 + 2 gift of 鲜奶 for 50.00.
+// 10 + 2 gift of 鲜奶 for 50.00, valid to 1 May.
 OrderDraft order()
 {
     OrderDraft d;
@@ -44,7 +44,7 @@ OrderDraft order()
     d.owner = "O'Neil";
     d.phone = "139";
     d.vipId = "ID1";
-    d.add(1, "鲜奶", "4.1667", "10", "2", "50.00");
+    d.add(1, "鲜奶", "4.1667", "10", "2", "50.00", QDate(2026, 5, 1));
     return d;
 }
 
@@ -150,9 +150,11 @@ private slots:
                               " FMonth, FVipID, FBillerID, FClosed, FRemark, Fdate from VipOrder"
                               " where FInterID=1"),
                  "12," + header + ",V1,O'Neil,2026年3月,ID1,2,0,,2026-03-10");
-        QCOMPARE(TestDb::dump(c, "select FEntryID, FQty, FPreQty, FCplQty, FPrice, FAmount from"
-                                 " VipOrderEntry"),
-                 resaveAs ? QString("1,10,2,0,5,%1").arg(resaveAs) : "1,10,2,0,4.1667,50");
+        // A line re-entered without a validity stores none.
+        QCOMPARE(TestDb::dump(c, "select FEntryID, FQty, FPreQty, FCplQty, FPrice, FAmount, FYxq"
+                                 " from VipOrderEntry"),
+                 resaveAs ? QString("1,10,2,0,5,%1,").arg(resaveAs)
+                          : "1,10,2,0,4.1667,50,2026-05-01");
         // The identity number reaches the card's earlier orders too.
         QCOMPARE(TestDb::dump(c, "select FVipID from VipOrder where FInterID=5"), "ID1");
         QCOMPARE(TestDb::dump(c, "select FMaxNum from ICMaxNum where FTranType=30"), "1");
