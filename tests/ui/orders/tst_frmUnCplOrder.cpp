@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include "core/db/Database.h"
 #include "core/frame/KwStore.h"
 #include "core/orders/OrderOutDetail.h"
+#include "ui/orders/frmOrderBillList.h"
 #include "ui/orders/frmOrderCkMxb.h"
 #include "ui/orders/frmUnCplOrder.h"
 #include "ui/widgets/DialogRunner.h"
@@ -38,6 +40,34 @@ void addSale(const QString &cnstr, int id, const QDateTime &time, int order, int
                 {id, qty, order, entry});
 }
 
+const QDate D = QDate::currentDate();
+
+// The manager logged in; orders 31 (two lines, nothing handed out) and 32 (one of its lines
+// started) of today, entered line by line in turn.
+void seed(const TestDb &t)
+{
+    t.addUser(1, "店长", true);
+    t.login(1, "店长");
+    db::execute(t.cnstr(), "insert into t_icitem (FItemID, FName) values (1, '鲜奶')");
+    for (int id : {31, 32})
+        db::execute(
+            t.cnstr(),
+            "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FClosed) values (?,?,?,?,0)",
+            {id, D, QString("V%1").arg(id), "O'Neil"});
+    for (const QVariantList &line : {QVariantList{31, 1, 10, 2, 0, 2.5, 25.0},
+                                     {32, 1, 20, 0, 3, 50.0, 1000.0},
+                                     {31, 2, 4, 0, 0, 3.0, 12.0}})
+        db::execute(t.cnstr(),
+                    "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
+                    " FCplQty, FPrice, FAmount) values (?,?,1,?,?,?,?,?)",
+                    line);
+}
+
+QString orders(const TestDb &t)
+{
+    return TestDb::dump(t.cnstr(), "select count(*) from VipOrder");
+}
+
 } // namespace
 
 class tst_frmUnCplOrder : public QObject
@@ -52,22 +82,7 @@ private slots:
     void openLinesAndDetail()
     {
         TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        const QDate d(2026, 3, 10);
-        db::execute(t.cnstr(), "insert into t_icitem (FItemID, FName) values (1, '鲜奶')");
-        for (int id : {41, 42})
-            db::execute(t.cnstr(),
-                        "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner) values (?,?,?,?)",
-                        {id, d, QString("V%1").arg(id), "赵敏"});
-        const QString sql = "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
-                            " FCplQty, FYxq) values (?,?,1,?,?,?,?)";
-        db::execute(t.cnstr(), sql, {41, 1, 10, 2, 11, d.addDays(60)});
-        db::execute(t.cnstr(), sql, {41, 2, 10, 2, 12, QVariant(QMetaType(QMetaType::QDate))});
-        db::execute(t.cnstr(), sql,
-                    {42, 1, 5, 0, QVariant(QMetaType(QMetaType::Int)),
-                     QVariant(QMetaType(QMetaType::QDate))});
-
+        seed(t);
         ScriptedPrompts prompts;
         QList<QStringList> detail; // the labels of every detail opened
         DialogRunner::setScript([&](QDialog &dlg) {
@@ -83,22 +98,22 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&f));
         QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
         const KeyedGrid &g = *f.Flex;
-        QCOMPARE(column(g, "FUnCplQty"), QStringList({"1", "5", "6"}));
+        QCOMPARE(column(g, "FUnCplQty"), QStringList({"12", "4", "17", "33"}));
         QCOMPARE(f.lblCount->text(), QString("共2张单据"));
 
-        f.Flex->setCurrentGridRow(3);
+        f.Flex->setCurrentGridRow(4);
         QTest::mouseClick(f.cmdMxb, Qt::LeftButton);
         QVERIFY(detail.isEmpty());
 
         f.txtVipNo->setFocus();
-        QTest::keyClicks(f.txtVipNo, "V41");
+        QTest::keyClicks(f.txtVipNo, "V31");
         QTest::keyClick(f.txtVipNo, Qt::Key_Return);
-        QCOMPARE(column(g, "FInterID"), QStringList({"41", ""}));
+        QCOMPARE(column(g, "FInterID"), QStringList({"31", "31", ""}));
         QCOMPARE(f.lblCount->text(), QString("共1张单据"));
         f.Flex->setCurrentGridRow(1);
         QTest::mouseClick(f.cmdMxb, Qt::LeftButton);
         QCOMPARE(detail.size(), 1);
-        QCOMPARE(detail.first(), QStringList({"订单数量：12", OrderOutDetail::vipLabel("V41"),
+        QCOMPARE(detail.first(), QStringList({"订单数量：12", OrderOutDetail::vipLabel("V31"),
                                               OrderOutDetail::saleQtyLabel(0)}));
         QVERIFY(prompts.shown.isEmpty());
     }
@@ -139,6 +154,53 @@ private slots:
         f.close();
         QCOMPARE(KwStore::get("KwStore", "DefaultValue", "PrintPort"), port);
         QCOMPARE(KwStore::get("KwStore", "Pos.Default", "PrintPort"), QStringLiteral("LPT3"));
+    }
+
+    // Listed by Enter through the filters; the total row deletes nothing, a started order
+    // is refused, an untouched one goes.
+    void listAndDelete()
+    {
+        TestDb t;
+        seed(t);
+        ScriptedPrompts prompts;
+        frmOrderBillList f;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
+        QTest::keyClick(f.txtVipNo, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), f.dtpFromDate);
+        QTest::keyClick(f.dtpFromDate, Qt::Key_Return);
+        QTest::keyClick(f.dtpToDate, Qt::Key_Return);
+        QVERIFY2(prompts.shown.isEmpty(), qPrintable(prompts.last()));
+
+        const KeyedGrid &g = *f.Flex;
+        // What each row holds is the order list's own case; here the rows and the total.
+        QCOMPARE(column(g, "FInterID"), QStringList({"31", "31", "32", ""}));
+        QCOMPARE(g.text(4, "FDate") + " " + g.text(4, "FAmount"), "合计 1,037.00");
+        QCOMPARE(f.lblCount->text(), QString("共2张单据"));
+        QCOMPARE(QApplication::focusWidget(), f.Flex);
+
+        // The total row: nothing asked, nothing deleted.
+        f.Flex->setCurrentGridRow(4);
+        QTest::mouseClick(f.cmdDelete, Qt::LeftButton);
+        QVERIFY(prompts.shown.isEmpty());
+        QCOMPARE(orders(t), "2");
+
+        // Order 32 has goods handed out.
+        QTest::keyClick(f.Flex, Qt::Key_Up);
+        QCOMPARE(f.currentKey().orderId, 32);
+        QTest::mouseClick(f.cmdDelete, Qt::LeftButton);
+        QCOMPARE(prompts.texts(),
+                 QStringList({"是否删除选定订单？", "已经执行或者没有权限，禁止修改！"}));
+        QCOMPARE(orders(t), "2");
+
+        prompts.clear();
+        f.Flex->setCurrentGridRow(2);
+        QTest::mouseClick(f.cmdDelete, Qt::LeftButton);
+        QCOMPARE(prompts.texts(), QStringList{"是否删除选定订单？"});
+        QCOMPARE(orders(t), "1");
+        QCOMPARE(column(g, "FInterID"), QStringList({"32", ""}));
+        QCOMPARE(f.lblCount->text(), QString("共1张单据"));
     }
 };
 
