@@ -112,27 +112,19 @@ private slots:
                  QString("%1,V'1,110101199002020057,O'Neil,13800000004,1,7,it's paid,2012年,"
                          "2012年4季度,2012年10月,2012-10-05")
                      .arg(p.id));
-        QVERIFY(db::query(t.cnstr(), "select FCreateTime from VipCzBill")
-                    .first()
-                    .dateTime("FCreateTime")
-                    .isValid());
+        QVERIFY(!TestDb::dump(t.cnstr(), "select FCreateTime from VipCzBill").isEmpty());
 
         const QDateTime at(QDate(2024, 3, 9), QTime(10, 15));
         RecordSet rs = RechargeBill::printData("V'1", QDate(2012, 10, 5), "O'Neil", Money(),
                                                Money::fromInt(100), Money::fromInt(20),
                                                Money::fromInt(120), "收银员", at);
-        QStringList names, values;
-        for (const RecordSet::Field &f : rs.fields()) {
-            names << f.name;
-            values << rs.text(0, f.name);
-        }
-        QCOMPARE(names.join(','),
-                 "FVipNo,FDate,FInterID,FOwner,FBegBal,FCzAmount,FZsAmount,FEndBal,"
-                 "FBiller,FPrintTime");
+        QStringList fields;
+        for (const RecordSet::Field &f : rs.fields())
+            fields << f.name + "=" + rs.text(0, f.name);
         QCOMPARE(rs.recordCount(), 1);
-        QCOMPARE(values.mid(0, 9).join(','),
-                 "V'1,2012-10-05,,O'Neil,0.00,100.00,20.00,120.00,收银员");
-        QCOMPARE(rs.value(0, "FPrintTime").toDateTime(), at);
+        QCOMPARE(fields.join(','), "FVipNo=V'1,FDate=2012-10-05,FInterID=,FOwner=O'Neil,"
+                                   "FBegBal=0.00,FCzAmount=100.00,FZsAmount=20.00,FEndBal=120.00,"
+                                   "FBiller=收银员,FPrintTime=2024-03-09 10:15");
     }
 
     // Stepping through the recharge bills passes over payments and stops at both ends.

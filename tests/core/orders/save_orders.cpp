@@ -1,5 +1,5 @@
-// One station working on order 1 of card V1, one line of output per attempt ("ok" or the
-// refusal); the order-save test runs two of these at once against one account set.
+// One station working on order 1 of card V1, one line of output per attempt, the action and
+// "ok" or the refusal; the order-save test runs two of these at once against one account set.
 //   resave:  saves order 1 again, unchanged, as loaded once at the start
 //   handout: sale bill i hands out 1 unit of order line (1, 1)
 //   remove:  deletes order 1 as the order list does, until it is gone
@@ -7,8 +7,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QThread>
 #include <QTextStream>
+#include <QThread>
 
 #include "core/db/Database.h"
 #include "core/frame/CoreError.h"
@@ -26,54 +26,46 @@ int main(int argc, char *argv[])
         return 2;
     }
     QTextStream out(stdout);
-    const bool resave = args[2] == QLatin1String("resave");
-    const bool remove = args[2] == QLatin1String("remove");
-    OrderDraft order;
+    const QString cnstr = args[1], action = args[2];
     try {
-        if (resave) {
-            order = OrderDraft::load(args[1], 1);
+        OrderDraft order;
+        if (action == QLatin1String("resave")) {
+            order = OrderDraft::load(cnstr, 1);
             order.vipId = QStringLiteral("ID1"); // the screen fills it from the card
+        }
+        // Two stations meant to meet begin at one agreed moment, their connections open.
+        const qint64 startAt = qgetenv("KWPOS_START_AT_MS").toLongLong();
+        db::scalar(cnstr, QStringLiteral("select 1"));
+        while (QDateTime::currentMSecsSinceEpoch() < startAt)
+            QThread::usleep(200);
+        for (int i = 1; i <= args[3].toInt(); ++i) {
+            try {
+                if (action == QLatin1String("resave")) {
+                    MemberOrderStore::save(cnstr, order, {}, 1);
+                } else if (action == QLatin1String("remove")) {
+                    MemberOrderStore::remove(cnstr, 1, 1);
+                    i = args[3].toInt(); // gone: nothing left to delete
+                } else {
+                    SaleBill bill;
+                    bill.date = QDate(2026, 3, 10);
+                    bill.vipNo = QStringLiteral("V1");
+                    bill.stockId = 1;
+                    SaleLine l; // a pick-up of 1 unit of order line (1, 1)
+                    l.itemId = l.orderId = l.orderEntryId = 1;
+                    l.qty = 1;
+                    bill.addLine(l);
+                    SaleBillStore::save(cnstr, bill, {}, 1);
+                }
+                out << action << " ok" << Qt::endl;
+            } catch (const CoreError &e) {
+                if (!e.isRefusal())
+                    throw;
+                out << action << ' ' << e.message() << Qt::endl;
+            }
         }
     } catch (const CoreError &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
-    }
-    // Two stations meant to meet begin at one agreed moment, their connections already open.
-    const qint64 startAt = qgetenv("KWPOS_START_AT_MS").toLongLong();
-    if (startAt > 0) {
-        db::scalar(args[1], QStringLiteral("select 1"));
-        while (QDateTime::currentMSecsSinceEpoch() < startAt)
-            QThread::usleep(200);
-    }
-    for (int i = 1; i <= args[3].toInt(); ++i) {
-        try {
-            if (resave) {
-                MemberOrderStore::save(args[1], order, {}, 1);
-            } else if (remove) {
-                MemberOrderStore::remove(args[1], 1, 1);
-                out << "ok" << Qt::endl;
-                break;
-            } else {
-                SaleBill bill;
-                bill.date = QDate(2026, 3, 10);
-                bill.vipNo = QStringLiteral("V1");
-                bill.stockId = 1;
-                SaleLine l;
-                l.itemId = 1;
-                l.qty = 1;
-                l.orderId = 1;
-                l.orderEntryId = 1;
-                bill.addLine(l);
-                SaleBillStore::save(args[1], bill, {}, 1);
-            }
-            out << "ok" << Qt::endl;
-        } catch (const CoreError &e) {
-            if (!e.isRefusal()) {
-                std::fprintf(stderr, "%s\n", e.what());
-                return 1;
-            }
-            out << e.message() << Qt::endl;
-        }
     }
     return 0;
 }

@@ -1,8 +1,14 @@
+#include <thread>
+
 #include <QtTest>
 
 #include "TestDb.h"
 #include "core/db/Database.h"
+#include "core/db/Transaction.h"
+#include "core/orders/OrderExchange.h"
 #include "core/orders/OrderLists.h"
+#include "core/orders/OrderOutDetail.h"
+#include "core/orders/OrderValidity.h"
 
 namespace {
 
@@ -45,6 +51,16 @@ QStringList column(const OrderLists::Result &r, const QString &key)
     return out;
 }
 
+// These cells of one row, the total row when `row` is -1.
+QStringList cells(const OrderLists::Result &r, int row, const QStringList &keys)
+{
+    const ReportRow &at = row < 0 ? r.table.rows.last() : r.table.rows[row];
+    QStringList out;
+    for (const QString &key : keys)
+        out << at.cells.value(r.table.columnOf(key));
+    return out;
+}
+
 // Two orders of one day entered line by line in turn, a third of the next day, one of another
 // card before the range. The list must keep each order's lines together to count them once.
 void seedOrders(const TestDb &t)
@@ -62,6 +78,38 @@ void seedOrders(const TestDb &t)
     line(t, 13, 1, 1, 1, 0, 0, 2.5);
     line(t, 9, 1, 1, 3, 0, 3, 2.5);
     line(t, 12, 3, 99, 1, 0, 0, 1); // its item was deleted: shown, unnamed
+}
+
+const QDate Yxq(2024, 7, 1);
+
+// Order 80: item 6 on line 1, item 1 on lines 2 and 3; line 2 handed out 4 + 6 by two sales
+// (line numbers unlike item ids, so keying by one cannot pass for the other).
+void addOrder(const QString &cnstr)
+{
+    db::execute(cnstr, "insert into VipOrder (FInterID, Fdate, FVipNo, FClosed) values (?,?,?,0)",
+                {80, QDate(2024, 4, 1), "V0009"});
+    db::execute(cnstr,
+                "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
+                " FCplQty, FPrice, FAmount, FYxq) values (80, 1, 6, 10, 0, 0, 3.5, 35, ?),"
+                " (80, 2, 1, 30, 0, 10, 3.5, 105, ?), (80, 3, 1, 20, 0, 0, 3.5, 70, ?)",
+                {Yxq, Yxq, Yxq});
+    for (const auto &[bill, qty] : {std::pair{501, 4}, {502, 6}}) {
+        db::execute(
+            cnstr,
+            "insert into ICStockBill (FInterID, FTrantype, Fdate, FSysTime) values (?,99,?,?)",
+            {bill, QDate(2024, 5, 1), QDateTime(QDate(2024, 5, 1), QTime(8, bill - 500))});
+        db::execute(cnstr,
+                    "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FQty,"
+                    " FOrderBillInterID, FOrderBillEntryID) values (?,1,1,?,80,2)",
+                    {bill, qty});
+    }
+}
+
+// Each line as "item,validity", in line order.
+QString linesOf(const QString &cnstr)
+{
+    return TestDb::dump(
+        cnstr, "select FItemID, FYxq from VipOrderEntry where FInterID=80 order by FEntryID");
 }
 
 } // namespace
@@ -114,13 +162,9 @@ private slots:
             QCOMPARE(r.table.count(ReportRow::Total), 0);
             return;
         }
-        const ReportRow &last = r.table.rows.last();
-        QCOMPARE(last.kind, ReportRow::Total);
-        QCOMPARE(last.cells.value(r.table.columnOf("FDate")), QString("合计"));
-        QCOMPARE((QStringList{last.cells.value(r.table.columnOf("FQty")),
-                              last.cells.value(r.table.columnOf("FPreQty")),
-                              last.cells.value(r.table.columnOf("FAmount"))}),
-                 total);
+        QCOMPARE(r.table.rows.last().kind, ReportRow::Total);
+        QCOMPARE(cells(r, -1, {"FDate", "FQty", "FPreQty", "FAmount"}),
+                 QStringList{"合计"} + total);
         QCOMPARE(r.keys.last().orderId, 0); // the total row acts on nothing
     }
 
@@ -133,47 +177,30 @@ private slots:
         const ReportRow &row = r.table.rows[1]; // order 11, line 2
         QCOMPARE(row.cells, (QStringList{"2026-03-10", "V2", "赵敏", "139", "鲜奶", "20", "5",
                                          "50.00", "1000.00", "2026-03-10 08:00:11", "11", "1"}));
-        QCOMPARE(r.keys[1].entryId, 2);
-        QCOMPARE(r.keys[1].orderQty, 25);
-        QCOMPARE(r.keys[1].vipNo, QString("V2"));
-        QCOMPARE(r.table.rows[3].cells.value(r.table.columnOf("FPreQty")),
-                 QString("0")); // NULL gift
-        QCOMPARE(r.table.rows[4].cells.value(r.table.columnOf("FName")), QString());
-        QCOMPARE(r.table.rows[2].cells.value(r.table.columnOf("FOwner")), QString("O'Neil"));
+        QCOMPARE(
+            QString("%1 %2 %3").arg(r.keys[1].entryId).arg(r.keys[1].orderQty).arg(r.keys[1].vipNo),
+            "2 25 V2");
+        // Order 12: a NULL gift shows 0, a deleted item no name.
+        QCOMPARE(cells(r, 3, {"FOwner", "FPreQty"}) + cells(r, 4, {"FName"}),
+                 (QStringList{"O'Neil", "0", ""}));
     }
 
-    void uncompleted_data()
+    // What is still open of 10 + gift: a NULL gift counts 0, a NULL hand-out nothing out; a
+    // line handed out whole is not listed.
+    void uncompletedWithNulls()
     {
-        QTest::addColumn<QVariant>("gift");
-        QTest::addColumn<QVariant>("done");
-        QTest::addColumn<QString>("open"); // empty: not listed
-
-        QTest::newRow("10 + 2, 11 out") << QVariant(2) << QVariant(11) << "1";
-        QTest::newRow("10 + 2, 12 out") << QVariant(2) << QVariant(12) << "";
-        QTest::newRow("10 + 2, NULL out") << QVariant(2) << QVariant() << "12";
-        QTest::newRow("10 + NULL, 9 out") << QVariant() << QVariant(9) << "1";
-        QTest::newRow("10 + NULL, 10 out") << QVariant() << QVariant(10) << "";
-        QTest::newRow("10 + 0, nothing out") << QVariant(0) << QVariant(0) << "10";
-    }
-    void uncompleted()
-    {
-        QFETCH(QVariant, gift);
-        QFETCH(QVariant, done);
-        QFETCH(QString, open);
         TestDb t;
         item(t, 1, "鲜奶");
-        order(t, 5, D, "V1", "O'Neil");
-        line(t, 5, 1, 1, 10, gift, done, 2.5);
-        const OrderLists::Result r = OrderLists::uncompleted(t.cnstr(), "");
-        if (open.isEmpty()) {
-            QVERIFY(r.table.rows.isEmpty());
-            QCOMPARE(r.orderCount, 0);
-            return;
+        const QList<std::pair<QVariant, QVariant>> giftAndOut{
+            {2, 11}, {2, 12}, {2, QVariant()}, {QVariant(), 9}, {QVariant(), 10}, {0, 0}};
+        for (int i = 0; i < giftAndOut.size(); ++i) {
+            order(t, 5 + i, D, "V1", "O'Neil");
+            line(t, 5 + i, 1, 1, 10, giftAndOut[i].first, giftAndOut[i].second, 2.5);
         }
-        QCOMPARE(r.table.rows.size(), 2);
-        QCOMPARE(r.table.rows[0].cells.value(r.table.columnOf("FUnCplQty")), open);
-        QCOMPARE(r.table.rows[1].cells.value(r.table.columnOf("FUnCplQty")), open);
-        QCOMPARE(r.orderCount, 1);
+        const OrderLists::Result r = OrderLists::uncompleted(t.cnstr(), "");
+        QCOMPARE(column(r, "FInterID") + column(r, "FUnCplQty"),
+                 (QStringList{"5", "7", "8", "10", "", "1", "12", "1", "10", "24"}));
+        QCOMPARE(r.orderCount, 4);
     }
 
     // Two open lines of one order count once; a finished line and other cards stay out; the
@@ -215,15 +242,70 @@ private slots:
         QCOMPARE(r.orderCount, count);
         if (entries.isEmpty())
             return;
-        QCOMPARE(r.table.rows.first().cells.value(r.table.columnOf("Fyxq")), QString("2026-05-09"));
-        QCOMPARE(r.table.rows[1].cells.value(r.table.columnOf("Fyxq")), QString()); // no validity
-        const ReportRow &last = r.table.rows.last();
-        QCOMPARE(last.kind, ReportRow::Total);
-        QCOMPARE((QStringList{last.cells.value(r.table.columnOf("FQty")),
-                              last.cells.value(r.table.columnOf("FPreQty")),
-                              last.cells.value(r.table.columnOf("FCplQty")),
-                              last.cells.value(r.table.columnOf("FUnCplQty"))}),
-                 total);
+        QCOMPARE(column(r, "Fyxq").mid(0, 2), (QStringList{"2026-05-09", ""})); // line 3 has none
+        QCOMPARE(r.table.rows.last().kind, ReportRow::Total);
+        QCOMPARE(cells(r, -1, {"FQty", "FPreQty", "FCplQty", "FUnCplQty"}), total);
+    }
+
+    // After item 1 became item 4, a screen still showing item 1 changes nothing.
+    void afterExchange_data()
+    {
+        QTest::addColumn<bool>("exchange"); // else the validity date
+        QTest::addColumn<int>("item");
+        QTest::addColumn<int>("changed"); // 0: refused as stale
+        QTest::addColumn<QString>("lines");
+        const QString stale = "6,2024-07-01;4,2024-07-01;4,2024-07-01";
+        // clang-format off
+        QTest::newRow("exchange of the stale row") << true << 1 << 0 << stale;
+        QTest::newRow("validity of the stale row") << false << 1 << 0 << stale;
+        QTest::newRow("validity of the new item") << false << 4 << 2 << "6,2024-07-01;4,2024-09-30;4,2024-09-30";
+        QTest::newRow("exchange of the new item") << true << 4 << 2 << "6,2024-07-01;5,2024-07-01;5,2024-07-01";
+        // clang-format on
+    }
+    void afterExchange()
+    {
+        QFETCH(bool, exchange);
+        QFETCH(int, item);
+        QFETCH(int, changed);
+        QFETCH(QString, lines);
+        TestDb t;
+        addOrder(t.cnstr());
+        QCOMPARE(OrderExchange::exchangeItem(t.cnstr(), 80, 1, 4), 2);
+        int done = 0;
+        const QString message = TestDb::refusalOf([&] {
+            done = exchange ? OrderExchange::exchangeItem(t.cnstr(), 80, item, 5)
+                            : OrderValidity::set(t.cnstr(), 80, item, QDate(2024, 9, 30));
+        });
+        QCOMPARE(message,
+                 changed ? QString() : QStringLiteral("failure: 订单已被修改，请重新查询！"));
+        QCOMPARE(done, changed);
+        QCOMPARE(linesOf(t.cnstr()), lines);
+    }
+
+    // Two stations exchange the same line at once: the second finds it changed and refuses.
+    void twoStations()
+    {
+        TestDb t;
+        addOrder(t.cnstr());
+        QString second;
+        {
+            db::Transaction first(t.cnstr());
+            QCOMPARE(
+                first.execute("update VipOrderEntry set FItemID=4 where FInterID=80 and FItemID=1"),
+                2);
+            std::thread other([&] {
+                second =
+                    TestDb::refusalOf([&] { OrderExchange::exchangeItem(t.cnstr(), 80, 1, 5); });
+                db::closeAll();
+            });
+            first.commit();
+            other.join();
+        }
+        QCOMPARE(second, QStringLiteral("failure: 订单已被修改，请重新查询！"));
+        QCOMPARE(linesOf(t.cnstr()), "6,2024-07-01;4,2024-07-01;4,2024-07-01");
+        // What was handed out belongs to the order line, whatever item it holds now.
+        QCOMPARE(OrderOutDetail::total(OrderOutDetail::load(t.cnstr(), 80, 2)), 10.0);
+        QCOMPARE(OrderOutDetail::load(t.cnstr(), 80, 3).size(), 0); // same old item, another line
     }
 };
 

@@ -2,23 +2,16 @@
 #include <optional>
 #include <thread>
 
-#include <QProcess>
 #include <QtTest>
 
 #include "TestDb.h"
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
-#include "core/frame/CoreError.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/orders/MemberOrderStore.h"
 #include "core/orders/OrderDraft.h"
 
 namespace {
-
-int count(const QString &c, const QString &sql)
-{
-    return db::scalar(c, sql).toInt();
-}
 
 // Operator 1 is a manager, 2 holds EditOrder, 3 does not. Card V1 has an earlier order 5
 // without an identity number.
@@ -42,7 +35,7 @@ void seed(const QString &c, int balance)
             {balance, balance});
 }
 
-// 10 + 2 gift of 鲜奶 for 50.00.
+// 10 + 2 gift of 鲜奶 for 50.00, valid to 1 May.
 OrderDraft order()
 {
     OrderDraft d;
@@ -51,7 +44,7 @@ OrderDraft order()
     d.owner = "O'Neil";
     d.phone = "139";
     d.vipId = "ID1";
-    d.add(1, "鲜奶", "4.1667", "10", "2", "50.00");
+    d.add(1, "鲜奶", "4.1667", "10", "2", "50.00", QDate(2026, 5, 1));
     return d;
 }
 
@@ -65,6 +58,27 @@ QString snapshot(const QString &c)
           "select max(FMaxNum) from ICMaxNum", "select count(*) from VipOrder where FVipID<>''"})
         out << db::scalar(c, sql).toString();
     return out.join(u',');
+}
+
+QString locked()
+{
+    return MemberOrderStore::lockedMessage();
+}
+
+// Order 1 of card V1, 100 of 鲜奶 and 5 of 酸奶 paid in cash, worked on by two stations that
+// begin at one moment, connected, so they really meet. Their lines, each with its action.
+// A station that failed says so in a line of its own.
+QStringList stations(const QString &c, const QStringList &one, const QStringList &other)
+{
+    seed(c, 0);
+    OrderDraft d = order();
+    d.remove(0);
+    d.add(1, "鲜奶", "1.00", "100", "0", "100.00");
+    d.add(2, "酸奶", "1.00", "5", "0", "5.00");
+    MemberOrderStore::save(c, d, {Money::fromInt(105), Money()}, 1);
+    qputenv("KWPOS_START_AT_MS", QByteArray::number(QDateTime::currentMSecsSinceEpoch() + 3000));
+    return TestDb::runStations(QStringLiteral(SAVE_ORDERS_EXE),
+                               {QStringList{c} + one, QStringList{c} + other});
 }
 
 } // namespace
@@ -136,9 +150,11 @@ private slots:
                               " FMonth, FVipID, FBillerID, FClosed, FRemark, Fdate from VipOrder"
                               " where FInterID=1"),
                  "12," + header + ",V1,O'Neil,2026年3月,ID1,2,0,,2026-03-10");
-        QCOMPARE(TestDb::dump(c, "select FEntryID, FQty, FPreQty, FCplQty, FPrice, FAmount from"
-                                 " VipOrderEntry"),
-                 resaveAs ? QString("1,10,2,0,5,%1").arg(resaveAs) : "1,10,2,0,4.1667,50");
+        // A line re-entered without a validity stores none.
+        QCOMPARE(TestDb::dump(c, "select FEntryID, FQty, FPreQty, FCplQty, FPrice, FAmount, FYxq"
+                                 " from VipOrderEntry"),
+                 resaveAs ? QString("1,10,2,0,5,%1,").arg(resaveAs)
+                          : "1,10,2,0,4.1667,50,2026-05-01");
         // The identity number reaches the card's earlier orders too.
         QCOMPARE(TestDb::dump(c, "select FVipID from VipOrder where FInterID=5"), "ID1");
         QCOMPARE(TestDb::dump(c, "select FMaxNum from ICMaxNum where FTranType=30"), "1");
@@ -229,9 +245,6 @@ private slots:
                  "0,0");
     }
 
-    // One station saving order 1 again and again, unchanged, while another hands units out of
-    // its first line: every hand-out that was saved is still booked, so no re-save came
-    // after one, and the order keeps all its lines.
     // A sale at another station holds the header of the card's earlier order: a new order of
     // the card whose identity number is already right on it saves without waiting for that.
     void newOrderBesideASaleOfTheCard()
@@ -242,65 +255,47 @@ private slots:
         db::execute(c, "update VipOrder set FVipID='ID1' where FInterID=5");
         std::optional<db::Transaction> sale(std::in_place, c);
         sale->execute("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=5");
-        std::atomic<bool> saved{false};
+        std::atomic<bool> done{false};
         QString failure;
         std::thread station([&] {
-            try {
+            failure = TestDb::refusalOf([&] {
                 MemberOrderStore::save(c, order(), {Money::fromInt(50), Money()}, 1);
-                saved = true;
-            } catch (const CoreError &e) {
-                failure = e.message();
-            }
+            });
+            done = true;
             db::closeAll();
         });
         // SQLite lets one writer in at a time: the order waits for the sale whatever it locks.
-        if (t.engine() == db::Engine::PostgreSQL) {
-            for (int i = 0; i < 3000 && !saved && failure.isEmpty(); ++i)
-                QTest::qWait(10);
-            const bool savedBeforeTheSale = saved;
-            sale->commit();
-            station.join();
-            QVERIFY2(savedBeforeTheSale, qPrintable(failure));
-        } else {
-            sale->commit();
-            station.join();
-        }
+        const bool pg = t.engine() == db::Engine::PostgreSQL;
+        for (int i = 0; pg && i < 3000 && !done; ++i)
+            QTest::qWait(10);
+        const bool savedBeforeTheSale = done || !pg;
+        sale->commit();
+        station.join();
         QCOMPARE(failure, QString());
-        QCOMPARE(count(c, "select count(*) from VipOrder where FVipID='ID1'"), 2);
+        QVERIFY(savedBeforeTheSale);
+        QCOMPARE(TestDb::dump(c, "select count(*) from VipOrder where FVipID='ID1'"), "2");
     }
 
+    // One station saving order 1 again and again, unchanged, while another hands units out of
+    // its first line: every hand-out that was saved is still booked, so no re-save came
+    // after one, and the order keeps all its lines.
     void resaveWhileHandingOut()
     {
         TestDb t;
-        const QString c = t.cnstr();
-        seed(c, 0);
-        OrderDraft d = order();
-        d.remove(0);
-        d.add(1, "鲜奶", "1.00", "100", "0", "100.00");
-        d.add(2, "酸奶", "1.00", "5", "0", "5.00");
-        MemberOrderStore::save(c, d, {Money::fromInt(105), Money()}, 1);
-        QProcess resaver, handout;
-        resaver.start(QStringLiteral(SAVE_ORDERS_EXE), {c, "resave", "150"});
-        // Hand-outs begin once re-saves are under way, so the two really meet.
-        QVERIFY(resaver.waitForReadyRead(60000));
-        handout.start(QStringLiteral(SAVE_ORDERS_EXE), {c, "handout", "20"});
-        QStringList resaves, handouts;
-        for (auto [p, out] : {std::pair{&resaver, &resaves}, std::pair{&handout, &handouts}}) {
-            QVERIFY(p->waitForFinished(300000));
-            QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
-            *out = QString::fromUtf8(p->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        }
-        const int out = int(handouts.count("ok"));
-        QCOMPARE(out + handouts.count("出库数量不允许大于剩余数量！"), 20);
-        QCOMPARE(resaves.count("ok") + resaves.count(MemberOrderStore::lockedMessage()), 150);
-        QCOMPARE(TestDb::dump(c, "select (select coalesce(sum(FCplQty), 0) from VipOrderEntry),"
-                                 " (select count(*) from ICStockBill), (select count(*) from"
-                                 " VipOrderEntry where FInterID=1)"),
-                 QString("%1,%1,2").arg(out));
+        const QStringList out = stations(t.cnstr(), {"resave", "150"}, {"handout", "20"});
+        QVERIFY2(out.filter("station failed").isEmpty(), qPrintable(out.join('\n')));
+        const int handedOut = int(out.count("handout ok"));
+        QCOMPARE(handedOut + out.count("handout 出库数量不允许大于剩余数量！"), 20);
+        const QStringList resaves = out.filter(QRegularExpression("^resave "));
+        QCOMPARE(resaves.count("resave ok") + resaves.count("resave " + locked()), 150);
+        QCOMPARE(TestDb::dump(t.cnstr(), "select (select coalesce(sum(FCplQty), 0) from"
+                                         " VipOrderEntry), (select count(*) from ICStockBill),"
+                                         " (select count(*) from VipOrderEntry where FInterID=1)"),
+                 QString("%1,%1,2").arg(handedOut));
         // Once a unit is out, every later re-save was refused.
-        const int firstRefused = int(resaves.indexOf(MemberOrderStore::lockedMessage()));
+        const int firstRefused = int(resaves.indexOf("resave " + locked()));
         if (firstRefused >= 0)
-            QCOMPARE(resaves.mid(firstRefused).count("ok"), 0);
+            QCOMPARE(resaves.mid(firstRefused).count("resave ok"), 0);
     }
 
     // One station deleting order 1 from the list while another hands units out of it: either
@@ -309,43 +304,21 @@ private slots:
     void removeWhileHandingOut()
     {
         TestDb t;
-        const QString c = t.cnstr();
-        seed(c, 0);
-        OrderDraft d = order();
-        d.remove(0);
-        d.add(1, "鲜奶", "1.00", "100", "0", "100.00");
-        d.add(2, "酸奶", "1.00", "5", "0", "5.00");
-        MemberOrderStore::save(c, d, {Money::fromInt(105), Money()}, 1);
-        QProcess remover, handout;
-        // Both begin at one moment, connected, so the first hand-out and the delete meet.
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("KWPOS_START_AT_MS", QString::number(QDateTime::currentMSecsSinceEpoch() + 3000));
-        for (QProcess *p : {&remover, &handout})
-            p->setProcessEnvironment(env);
-        handout.start(QStringLiteral(SAVE_ORDERS_EXE), {c, "handout", "20"});
-        remover.start(QStringLiteral(SAVE_ORDERS_EXE), {c, "remove", "200"});
-        QStringList removes, handouts;
-        for (auto [p, out] : {std::pair{&remover, &removes}, std::pair{&handout, &handouts}}) {
-            QVERIFY(p->waitForFinished(300000));
-            QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
-            *out = QString::fromUtf8(p->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        }
-        const int out = int(handouts.count("ok"));
-        const bool removed = removes.contains("ok");
+        const QStringList out = stations(t.cnstr(), {"handout", "20"}, {"remove", "200"});
+        QVERIFY2(out.filter("station failed").isEmpty(), qPrintable(out.join('\n')));
+        const int handedOut = int(out.count("handout ok"));
+        const bool removed = out.contains("remove ok");
+        const QStringList removes = out.filter(QRegularExpression("^remove "));
         qInfo("removed: %d after %d attempts, hand-outs saved: %d of 20", removed,
-              int(removes.size()), out);
-        QCOMPARE(removes.count("ok") + removes.count(MemberOrderStore::lockedMessage()),
-                 removes.size());
-        QCOMPARE(count(c, "select count(*) from ICStockBill"), out);
-        if (removed) {
-            QCOMPARE(out, 0);
-            QCOMPARE(count(c, "select count(*) from VipOrder where FInterID=1"), 0);
-            QCOMPARE(count(c, "select count(*) from VipOrderEntry where FInterID=1"), 0);
-        } else {
-            QCOMPARE(count(c, "select count(*) from VipOrderEntry where FInterID=1"), 2);
-            QCOMPARE(count(c, "select coalesce(sum(FCplQty),0) from VipOrderEntry where FInterID=1"),
-                     out);
-        }
+              int(removes.size()), handedOut);
+        QCOMPARE(removes.count("remove ok") + removes.count("remove " + locked()), removes.size());
+        if (removed)
+            QCOMPARE(handedOut, 0);
+        QCOMPARE(TestDb::dump(t.cnstr(), "select (select count(*) from ICStockBill), (select"
+                                         " count(*) from VipOrderEntry where FInterID=1), (select"
+                                         " coalesce(sum(FCplQty), 0) from VipOrderEntry),"
+                                         " (select count(*) from VipOrder where FInterID=1)"),
+                 QString("%1,%2,%1,%3").arg(handedOut).arg(removed ? 0 : 2).arg(removed ? 0 : 1));
     }
 };
 

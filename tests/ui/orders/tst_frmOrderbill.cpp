@@ -7,10 +7,14 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
+#include "core/db/Database.h"
 #include "core/frame/Session.h"
+#include "ui/orders/frmOrderAdjBill.h"
+#include "ui/orders/frmOrderAdjSelItem.h"
 #include "ui/orders/frmOrderbill.h"
 #include "ui/pos/frmVipSettle.h"
 #include "ui/widgets/DialogRunner.h"
@@ -18,36 +22,43 @@
 
 namespace {
 
-// An order screen on the demo account set, shown and active so focus moves as at the counter.
-struct Screen
+// The demo account set, an operator logged in (1 the manager), message boxes scripted.
+struct Counter
 {
-    explicit Screen(int user = 1) : db(TestDb::Content::Demo)
+    explicit Counter(int user)
     {
         db.login(user, user == 1 ? QStringLiteral("管理员") : QStringLiteral("收银员"));
         Session::current().RetailPriceStyleID = 1;
-        form = new frmOrderbill;
     }
-    ~Screen() { delete form; }
-    bool show()
-    {
-        form->show();
-        form->activateWindow();
-        return QTest::qWaitForWindowActive(form);
-    }
-    void enter(QWidget *box, const QString &text = QString())
-    {
-        QVERIFY2(QApplication::focusWidget() == box,
-                 qPrintable(QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
-                                                        : "none"));
-        if (!text.isEmpty())
-            QTest::keyClicks(box, text);
-        QTest::keyClick(box, Qt::Key_Return);
-    }
-
-    TestDb db;
+    TestDb db{TestDb::Content::Demo};
     ScriptedPrompts prompts;
-    frmOrderbill *form;
 };
+
+// Types into the box that has the focus, then Enter, as at the counter.
+void enter(QWidget *box, const QString &text = QString())
+{
+    QVERIFY2(QApplication::focusWidget() == box,
+             qPrintable(QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                                    : "none"));
+    if (!text.isEmpty())
+        QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+// Member V0009 holds order 80 (item 1 at 3.50 on two lines, item 6 at 3.00, a line never
+// handed out whose handed-out quantity is NULL) and a closed order 81.
+void addOrders(const QString &cnstr)
+{
+    db::execute(cnstr, "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FClosed)"
+                       " values (80, '2024-04-01', 'V0009', '赵六', '13900000009', 0),"
+                       " (81, '2024-02-01', 'V0009', '赵六', '13900000009', 1)");
+    db::execute(cnstr, "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
+                       " FCplQty, FPrice, FAmount, FYxq) values"
+                       " (80, 1, 1, 30, 3, 10, 3.5, 105, '2024-07-01'),"
+                       " (80, 2, 6, 10, 0, 10, 3.0, 30, NULL),"
+                       " (80, 3, 1, 20, 2, NULL, 3.5, 70, '2024-07-01'),"
+                       " (81, 1, 1, 5, 0, 5, 3.5, 17.5, NULL)");
+}
 
 } // namespace
 
@@ -56,33 +67,37 @@ class tst_frmOrderbill : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+    void cleanup() { DialogRunner::setScript({}); }
 
     // A whole order by keyboard: the card fills the member (a quote in the name), the code
     // the item and its retail price, gift 10 proposes 60 days, Enter on the validity adds the
     // line, and "+" settles, saves, prints and clears the screen.
     void orderByKeyboard()
     {
-        Screen s;
-        QVERIFY(s.show());
-        frmOrderbill *f = s.form;
-        s.enter(f->txtVipNo, "V0004");
+        Counter s(1);
+        frmOrderbill form;
+        frmOrderbill *f = &form;
+        f->show();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        enter(f->txtVipNo, "V0004");
         QCOMPARE(f->txtOwner->text() + " " + f->txtVipID->text(),
                  QStringLiteral("O'Neil 110101199002020057"));
         for (QWidget *w : std::initializer_list<QWidget *>{f->txtOwner, f->txtPhone, f->txtVipID})
-            s.enter(w);
+            enter(w);
 
-        s.enter(f->txtBarcode, "101");
+        enter(f->txtBarcode, "101");
         QCOMPARE(f->cmbItem->currentText() + " " + f->txtPrice->text(),
                  QStringLiteral("鲜牛奶 250ml 3.50"));
-        s.enter(f->txtPrice);
-        s.enter(f->txtQty, "10");
-        s.enter(f->txtPreQty, "10");
+        enter(f->txtPrice);
+        enter(f->txtQty, "10");
+        enter(f->txtPreQty, "10");
         QCOMPARE(f->txtAmount->text() + " " + f->lblSumAmount->text(), "35.00 35.00");
-        s.enter(f->txtAmount);
+        enter(f->txtAmount);
         QTest::keyClick(f->chkYxq, Qt::Key_Space);
         QCOMPARE(f->dtpYxq->date(), QDate::currentDate().addDays(60));
-        s.enter(f->chkYxq);
-        s.enter(f->dtpYxq);
+        enter(f->chkYxq);
+        enter(f->dtpYxq);
         QCOMPARE(QApplication::focusWidget(), f->txtBarcode);
         QStringList cells;
         for (const char *key : {"FOrder", "FName", "FPrice", "FQty", "FPreQty", "FAmount", "FYxq"})
@@ -105,7 +120,6 @@ private slots:
             return d.result();
         });
         QTest::keyClick(f->txtBarcode, '+');
-        DialogRunner::setScript({});
         const QStringList told = s.prompts.texts();
         QCOMPARE(told.value(0), QStringLiteral("保存成功！"));
         QVERIFY2(told.size() == 2 && told[1].contains(".pdf"),
@@ -118,6 +132,74 @@ private slots:
         QCOMPARE(f->FlexOrder->rows() + f->orderId(), 1);
         QVERIFY(f->txtVipNo->text().isEmpty() && f->txtBarcode->text().isEmpty());
         QCOMPARE(QApplication::focusWidget(), f->txtVipNo);
+    }
+
+    void exchange_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("items"); // of order 80's lines, then order 81's
+        QTest::addColumn<QString>("rowName");
+        // clang-format off
+        QTest::newRow("same price by shop number") << "104" << true << QStringList{"是否现在更换？"} << "4;6;4;1" << "高钙牛奶 250ml";
+        QTest::newRow("other price refused") << "201" << true << QStringList{"新品与旧品价格不一致，禁止调换！"} << "1;6;1;1" << "鲜牛奶 250ml";
+        QTest::newRow("answered No") << "104" << false << QStringList{"是否现在更换？"} << "1;6;1;1" << "鲜牛奶 250ml";
+        // clang-format on
+    }
+    // The card typed lists the open orders' lines (the closed one left out); Enter on a line
+    // opens the exchange, where the code and Enter reach the confirm button.
+    void exchange()
+    {
+        QFETCH(QString, code);
+        QFETCH(bool, answer);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, items);
+        QFETCH(QString, rowName);
+        Counter o(2);
+        addOrders(o.db.cnstr());
+        o.prompts.answers = {answer};
+        frmOrderAdjBill f;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QTest::keyClicks(f.txtVipNo, "V0009");
+        QCOMPARE((QStringList{f.txtOwner->text(), f.txtPhone->text(),
+                              QString::number(f.FlexOrder->rows()),
+                              f.FlexOrder->text(1, "FUnCplQty"), f.FlexOrder->text(3, "FCplQty")}),
+                 (QStringList{"赵六", "13900000009", "4", "23", ""}));
+        f.FlexOrder->setCurrentGridRow(1);
+
+        QString seen; // the old item as the dialog shows it, and where Enter took the focus
+        DialogRunner::setScript([&](QDialog &dialog) {
+            auto &d = dynamic_cast<frmOrderAdjSelItem &>(dialog);
+            d.show();
+            d.activateWindow();
+            // A dialog counts as active while its owner is; wait for the focus itself.
+            if (!QTest::qWaitFor([&] { return QApplication::activeWindow() == &d; }))
+                return int(QDialog::Rejected);
+            seen = d.txtOldName->text() + " " + d.cmbOldPrice->currentText();
+            QTest::keyClicks(d.txtBarcode, code);
+            QTest::keyClick(d.txtBarcode, Qt::Key_Return); // on to the confirm button
+            seen += QApplication::focusWidget() == d.cmdOk ? " → OK" : " → elsewhere";
+            QTest::keyClick(d.cmdOk, Qt::Key_Return);
+            if (d.isVisible()) // refused: the operator gives up
+                QTest::mouseClick(d.cmdExit, Qt::LeftButton);
+            return d.result();
+        });
+        QTest::keyClick(f.FlexOrder, Qt::Key_Return);
+        QCOMPARE(seen, QStringLiteral("鲜牛奶 250ml 3.50 → OK"));
+        QCOMPARE(o.prompts.texts(), messages);
+        // The closed order is untouched.
+        QCOMPARE(TestDb::dump(o.db.cnstr(),
+                              "select FItemID from VipOrderEntry where FInterID in (80, 81)"
+                              " order by FInterID,"
+                              " FEntryID"),
+                 items);
+        // The grid is read again: both lines of the item show what the database holds.
+        for (int row : {1, 3})
+            QCOMPARE(f.FlexOrder->text(row, "FName") + " " + f.FlexOrder->text(row, "FItemID"),
+                     rowName + " " + items.left(1));
+        QCOMPARE(f.FlexOrder->currentGridRow(), 1);
     }
 };
 

@@ -1,12 +1,17 @@
+#include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringDecoder>
 #include <QtTest>
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
 #include "core/db/Database.h"
+#include "core/frame/KwStore.h"
 #include "core/orders/OrderOutDetail.h"
+#include "ui/orders/frmOrderBillList.h"
 #include "ui/orders/frmOrderCkMxb.h"
 #include "ui/orders/frmUnCplOrder.h"
 #include "ui/widgets/DialogRunner.h"
@@ -20,6 +25,47 @@ QStringList column(const KeyedGrid &g, const QString &key)
     for (int r = 1; r < g.rows(); ++r)
         out << g.text(r, key);
     return out;
+}
+
+// Sale `id` at `time` handing out `qty` of order line (order, entry).
+void addSale(const QString &cnstr, int id, const QDateTime &time, int order, int entry, double qty)
+{
+    db::execute(
+        cnstr,
+        "insert into ICStockBill (FInterID, FTrantype, Fdate, FSysTime) values (?, 99, ?, ?)",
+        {id, time.date(), time});
+    db::execute(cnstr,
+                "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FQty,"
+                " FOrderBillInterID, FOrderBillEntryID) values (?, 1, 1, ?, ?, ?)",
+                {id, qty, order, entry});
+}
+
+const QDate D = QDate::currentDate();
+
+// The manager logged in; orders 31 (two lines, nothing handed out) and 32 (one of its lines
+// started) of today, entered line by line in turn.
+void seed(const TestDb &t)
+{
+    t.addUser(1, "店长", true);
+    t.login(1, "店长");
+    db::execute(t.cnstr(), "insert into t_icitem (FItemID, FName) values (1, '鲜奶')");
+    for (int id : {31, 32})
+        db::execute(
+            t.cnstr(),
+            "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FClosed) values (?,?,?,?,0)",
+            {id, D, QString("V%1").arg(id), "O'Neil"});
+    for (const QVariantList &line : {QVariantList{31, 1, 10, 2, 0, 2.5, 25.0},
+                                     {32, 1, 20, 0, 3, 50.0, 1000.0},
+                                     {31, 2, 4, 0, 0, 3.0, 12.0}})
+        db::execute(t.cnstr(),
+                    "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
+                    " FCplQty, FPrice, FAmount) values (?,?,1,?,?,?,?,?)",
+                    line);
+}
+
+QString orders(const TestDb &t)
+{
+    return TestDb::dump(t.cnstr(), "select count(*) from VipOrder");
 }
 
 } // namespace
@@ -36,22 +82,7 @@ private slots:
     void openLinesAndDetail()
     {
         TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        const QDate d(2026, 3, 10);
-        db::execute(t.cnstr(), "insert into t_icitem (FItemID, FName) values (1, '鲜奶')");
-        for (int id : {41, 42})
-            db::execute(t.cnstr(),
-                        "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner) values (?,?,?,?)",
-                        {id, d, QString("V%1").arg(id), "赵敏"});
-        const QString sql = "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
-                            " FCplQty, FYxq) values (?,?,1,?,?,?,?)";
-        db::execute(t.cnstr(), sql, {41, 1, 10, 2, 11, d.addDays(60)});
-        db::execute(t.cnstr(), sql, {41, 2, 10, 2, 12, QVariant(QMetaType(QMetaType::QDate))});
-        db::execute(t.cnstr(), sql,
-                    {42, 1, 5, 0, QVariant(QMetaType(QMetaType::Int)),
-                     QVariant(QMetaType(QMetaType::QDate))});
-
+        seed(t);
         ScriptedPrompts prompts;
         QList<QStringList> detail; // the labels of every detail opened
         DialogRunner::setScript([&](QDialog &dlg) {
@@ -67,26 +98,109 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&f));
         QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
         const KeyedGrid &g = *f.Flex;
-        QCOMPARE(column(g, "FUnCplQty"), QStringList({"1", "5", "6"}));
-        QCOMPARE(column(g, "FCplQty"), QStringList({"11", "0", "11"}));
-        QCOMPARE(column(g, "Fyxq"), QStringList({"2026-05-09", "", ""}));
+        QCOMPARE(column(g, "FUnCplQty"), QStringList({"12", "4", "17", "33"}));
         QCOMPARE(f.lblCount->text(), QString("共2张单据"));
 
-        f.Flex->setCurrentGridRow(3);
+        f.Flex->setCurrentGridRow(4);
         QTest::mouseClick(f.cmdMxb, Qt::LeftButton);
         QVERIFY(detail.isEmpty());
 
         f.txtVipNo->setFocus();
-        QTest::keyClicks(f.txtVipNo, "V41");
+        QTest::keyClicks(f.txtVipNo, "V31");
         QTest::keyClick(f.txtVipNo, Qt::Key_Return);
-        QCOMPARE(column(g, "FInterID"), QStringList({"41", ""}));
+        QCOMPARE(column(g, "FInterID"), QStringList({"31", "31", ""}));
         QCOMPARE(f.lblCount->text(), QString("共1张单据"));
         f.Flex->setCurrentGridRow(1);
         QTest::mouseClick(f.cmdMxb, Qt::LeftButton);
         QCOMPARE(detail.size(), 1);
-        QCOMPARE(detail.first(), QStringList({"订单数量：12", OrderOutDetail::vipLabel("V41"),
+        QCOMPARE(detail.first(), QStringList({"订单数量：12", OrderOutDetail::vipLabel("V31"),
                                               OrderOutDetail::saleQtyLabel(0)}));
         QVERIFY(prompts.shown.isEmpty());
+    }
+
+    // Line 1 of order 80 handed out twice, listed by time and printed in GB18030 to the
+    // detail printer's own port, which is kept on closing.
+    void detail()
+    {
+        TestDb db(TestDb::Content::Schema);
+        db.login(1, "店长");
+        // Entered out of date order; the same item on another line or order is not this line's.
+        addSale(db.cnstr(), 502, QDateTime(QDate(2024, 5, 9), QTime(7, 45, 30)), 80, 1, 3);
+        addSale(db.cnstr(), 501, QDateTime(QDate(2024, 5, 2), QTime(8, 10)), 80, 1, 2);
+        addSale(db.cnstr(), 503, QDateTime(QDate(2024, 5, 3), QTime(9, 0)), 80, 2, 4);
+        addSale(db.cnstr(), 504, QDateTime(QDate(2024, 5, 4), QTime(9, 0)), 81, 1, 7);
+        const QString port = db.dir() + "/port.txt";
+        // The detail printer's port is the station's own, apart from the receipt printer's.
+        KwStore::set("KwStore", "Pos.Default", "PrintPort", "LPT3");
+        KwStore::set("KwStore", "DefaultValue", "PrintPort", "Com2");
+        ScriptedPrompts prompts;
+        frmOrderCkMxb f;
+        f.init(80, 1, 12, "V0009");
+        f.show();
+        QCOMPARE(f.cmbPort->currentText() + " " + f.lblSaleQty->text(), "Com2 完成数量：5");
+        QCOMPARE(f.Flex->rows(), 3);
+
+        f.cmbPort->setCurrentText(port);
+        QTest::mouseClick(f.Command1, Qt::LeftButton);
+        QVERIFY2(prompts.shown.isEmpty(), qPrintable(prompts.last()));
+        QFile file(port);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QStringDecoder gb("GB18030");
+        QCOMPARE(QString(gb.decode(bytes)),
+                 "卡号：V0009    \r\n订单数量：12\r\n完成数量：5\r\n\r\n日期               数量\r\n"
+                 "2024-05-02 08:10:00   2\r\n2024-05-09 07:45:30   3\r\n");
+        // The port used is kept when the window closes.
+        f.close();
+        QCOMPARE(KwStore::get("KwStore", "DefaultValue", "PrintPort"), port);
+        QCOMPARE(KwStore::get("KwStore", "Pos.Default", "PrintPort"), QStringLiteral("LPT3"));
+    }
+
+    // Listed by Enter through the filters; the total row deletes nothing, a started order
+    // is refused, an untouched one goes.
+    void listAndDelete()
+    {
+        TestDb t;
+        seed(t);
+        ScriptedPrompts prompts;
+        frmOrderBillList f;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
+        QTest::keyClick(f.txtVipNo, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), f.dtpFromDate);
+        QTest::keyClick(f.dtpFromDate, Qt::Key_Return);
+        QTest::keyClick(f.dtpToDate, Qt::Key_Return);
+        QVERIFY2(prompts.shown.isEmpty(), qPrintable(prompts.last()));
+
+        const KeyedGrid &g = *f.Flex;
+        // What each row holds is the order list's own case; here the rows and the total.
+        QCOMPARE(column(g, "FInterID"), QStringList({"31", "31", "32", ""}));
+        QCOMPARE(g.text(4, "FDate") + " " + g.text(4, "FAmount"), "合计 1,037.00");
+        QCOMPARE(f.lblCount->text(), QString("共2张单据"));
+        QCOMPARE(QApplication::focusWidget(), f.Flex);
+
+        // The total row: nothing asked, nothing deleted.
+        f.Flex->setCurrentGridRow(4);
+        QTest::mouseClick(f.cmdDelete, Qt::LeftButton);
+        QVERIFY(prompts.shown.isEmpty());
+        QCOMPARE(orders(t), "2");
+
+        // Order 32 has goods handed out.
+        QTest::keyClick(f.Flex, Qt::Key_Up);
+        QCOMPARE(f.currentKey().orderId, 32);
+        QTest::mouseClick(f.cmdDelete, Qt::LeftButton);
+        QCOMPARE(prompts.texts(),
+                 QStringList({"是否删除选定订单？", "已经执行或者没有权限，禁止修改！"}));
+        QCOMPARE(orders(t), "2");
+
+        prompts.clear();
+        f.Flex->setCurrentGridRow(2);
+        QTest::mouseClick(f.cmdDelete, Qt::LeftButton);
+        QCOMPARE(prompts.texts(), QStringList{"是否删除选定订单？"});
+        QCOMPARE(orders(t), "1");
+        QCOMPARE(column(g, "FInterID"), QStringList({"32", ""}));
+        QCOMPARE(f.lblCount->text(), QString("共1张单据"));
     }
 };
 
