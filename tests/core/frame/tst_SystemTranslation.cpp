@@ -17,7 +17,6 @@ private slots:
             const char *tag, *lcAll, *lcMessages, *lang, *file;
         } rows[] = {
             {"C", "", "", "C", "qtbase_zh_CN"},
-            {"POSIX", "POSIX", "", "en_US.UTF-8", "qtbase_zh_CN"},
             {"unknown name", "", "", "xx_YY", "qtbase_zh_CN"},
             {"Taiwan", "", "", "zh_TW.UTF-8", "qtbase_zh_TW"},
             {"LC_ALL over LANG", "zh_CN.UTF-8", "", "en_US.UTF-8", "qtbase_zh_CN"},
