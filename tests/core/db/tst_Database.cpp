@@ -1,9 +1,9 @@
-#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
 
 #include "TestDb.h"
+#include "core/db/BillNumbers.h"
 #include "core/db/ConnectionString.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
@@ -49,13 +49,14 @@ private slots:
     }
 
     // A station east of UTC (the test runs in Asia/Shanghai): the seconds either side of
-    // midnight keep their day on both engines, read as dates and as date-times.
+    // midnight keep their day on both engines, read as dates and as date-times, and a day's
+    // half-open range [day, next day) holds them.
     void datesAroundMidnight()
     {
         TestDb t;
         for (const char *text :
-             {"2026-12-31 23:59:59", "2027-01-01 00:00:00", "2027-01-01 00:00:01",
-              "2027-01-01 08:00:00", "2028-02-29 23:59:59"}) {
+             {"2026-12-31 23:59:59", "2027-01-01 00:00:00", "2027-01-01 08:00:00",
+              "2028-02-29 23:59:59"}) {
             const QDateTime at = QDateTime::fromString(text, "yyyy-MM-dd HH:mm:ss");
             db::execute(t.cnstr(), "delete from VipCzBill");
             db::execute(t.cnstr(), "insert into VipCzBill (FDate, FCreateTime) values (?,?)",
@@ -67,9 +68,9 @@ private slots:
             QCOMPARE(r.date("FCreateTime"), at.date());
             QCOMPARE(r.dateTime("FDate"), at.date().startOfDay());
             QCOMPARE(TestDb::dump(t.cnstr(),
-                                  "select count(*) from VipCzBill where FDate>=? and"
-                                  " FDate<=?",
-                                  {at.date(), at.date()}),
+                                  "select count(*) from VipCzBill where FCreateTime>=? and"
+                                  " FCreateTime<? and FDate>=? and FDate<?",
+                                  {at.date(), at.date().addDays(1), at.date(), at.date().addDays(1)}),
                      "1");
         }
     }
@@ -84,7 +85,6 @@ private slots:
         QTest::newRow("date-time") << "2026-03-01 23:59:59" << "2026-03-01 23:59:59";
         QTest::newRow("minutes") << "2026-03-01 07:08" << "2026-03-01 07:08:00";
         QTest::newRow("no date") << "tomorrow" << "";
-        QTest::newRow("empty") << "" << "";
         // clang-format on
     }
     void dateTexts()
@@ -149,15 +149,9 @@ private slots:
     void stationsCreateANewDatabaseAtOnce()
     {
         TestDb t(TestDb::Content::Empty);
-        QList<QProcess *> procs;
-        for (int i = 0; i < 4; ++i) {
-            procs << new QProcess(this);
-            procs.last()->start(QStringLiteral(ENSURE_SCHEMA_EXE), {t.cnstr()});
-        }
-        for (QProcess *p : procs) {
-            QVERIFY(p->waitForFinished(120000));
-            QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
-        }
+        QCOMPARE(TestDb::runStations(QStringLiteral(DRAW_NUMBERS_EXE),
+                                     QList<QStringList>(4, {t.cnstr()})),
+                 QStringList{});
         QCOMPARE(db::Schema::version(t.cnstr()), db::Schema::CurrentVersion);
         QCOMPARE(TestDb::dump(t.cnstr(), "select count(*) from t_SchemaVersion"), "1");
         QCOMPARE(TestDb::dump(t.cnstr(), "select count(*) from ICMaxNum"), "2");
@@ -187,6 +181,58 @@ private slots:
         tx.execute("insert into t_stock (FItemID, FName) values (2, 'b')");
         tx.commit();
         QCOMPARE(db::scalar(t.cnstr(), "select count(*) from t_stock").toInt(), 2);
+    }
+
+    // Each counter counts on its own; one that does not exist is an error.
+    void drawsFromEachCounter()
+    {
+        TestDb t;
+        for (int counter : {db::BillNumbers::SaleBill, db::BillNumbers::MemberOrder}) {
+            db::Transaction tx(t.cnstr());
+            QCOMPARE(db::BillNumbers::draw(tx, counter), 1);
+            QCOMPARE(db::BillNumbers::draw(tx, counter), 2);
+            tx.commit();
+        }
+        QCOMPARE(
+            TestDb::dump(t.cnstr(), "select FTranType, FMaxNum from ICMaxNum order by FTranType"),
+            "0,2;30,2");
+        db::Transaction tx(t.cnstr());
+        QVERIFY_THROWS_EXCEPTION(db::DbError, db::BillNumbers::draw(tx, 7));
+    }
+
+    void rolledBackSaveGivesNumberBack()
+    {
+        TestDb t;
+        {
+            db::Transaction tx(t.cnstr());
+            QCOMPARE(db::BillNumbers::draw(tx, 0), 1);
+            tx.execute("insert into ICStockBill (FInterID, FTrantype) values (1, 99)");
+            // A later statement fails: the whole save must vanish, number included.
+            QVERIFY_THROWS_EXCEPTION(db::DbError, tx.execute("insert into NoSuchTable values (1)"));
+        }
+        QCOMPARE(TestDb::dump(t.cnstr(), "select (select FMaxNum from ICMaxNum where FTranType=0),"
+                                         " (select count(*) from ICStockBill)"),
+                 "0,0");
+        db::Transaction tx(t.cnstr());
+        QCOMPARE(db::BillNumbers::draw(tx, 0), 1);
+    }
+
+    // Four stations saving at the same moment never share a number and leave no gap.
+    void concurrentStationsDrawDistinctGapFreeNumbers()
+    {
+        TestDb t;
+        const int stations = 4, each = 200;
+        const QStringList args{t.cnstr(), QStringLiteral("0"), QString::number(each)};
+        QList<int> all;
+        for (const QString &n : TestDb::runStations(QStringLiteral(DRAW_NUMBERS_EXE),
+                                                    QList<QStringList>(stations, args)))
+            all << n.trimmed().toInt();
+        QCOMPARE(all.size(), stations * each);
+        std::sort(all.begin(), all.end());
+        for (int i = 0; i < all.size(); ++i)
+            QCOMPARE(all[i], i + 1);
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(distinct FInterID) from ICStockBill"),
+                 QString::number(stations * each));
     }
 };
 

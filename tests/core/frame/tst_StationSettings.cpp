@@ -3,8 +3,10 @@
 #include <QtTest>
 
 #include "core/db/DbError.h"
+#include "core/frame/CounterFont.h"
 #include "core/frame/KwStore.h"
 #include "core/frame/StationSettings.h"
+#include "core/print/ExportFolder.h"
 
 namespace {
 
@@ -92,6 +94,56 @@ private slots:
                      qPrintable(QString(s.name) + ": " + message));
             QCOMPARE(s.read(), QString::fromUtf8(s.byDefault));
         }
+    }
+
+    // The counter screens' font: the station's size when sensible, else a step above the
+    // desktop's.
+    void counterFont_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<double>("desktop");
+        QTest::addColumn<double>("size");
+        QTest::newRow("not set: a step above the desktop") << "" << 10.0 << 12.0;
+        QTest::newRow("desktop in pixels") << "" << -1.0 << 11.0;
+        QTest::newRow("set with spaces and a fraction") << " 13.5 " << 9.0 << 13.5;
+        QTest::newRow("smaller than the desktop is allowed") << "8" << 10.0 << 8.0;
+        QTest::newRow("too small") << "2" << 10.0 << 12.0;
+        QTest::newRow("too large") << "200" << 10.0 << 12.0;
+        QTest::newRow("not a number") << "big" << 10.0 << 12.0;
+    }
+    void counterFont()
+    {
+        QFETCH(QString, setting);
+        QFETCH(double, desktop);
+        QFETCH(double, size);
+        KwStore::set("Kwstore", "pos.default", "counterfontsize", setting);
+        QCOMPARE(CounterFont::pointSize(desktop), size);
+    }
+
+    // The export dialogue starts in the last export's folder while it exists, else in the
+    // documents folder.
+    void exportFolder_data()
+    {
+        QTest::addColumn<QString>("chosen"); // "" for no export yet
+        QTest::addColumn<bool>("removed");   // the folder deleted after the export
+        QTest::newRow("first time") << "" << false;
+        QTest::newRow("last folder") << "exports/list.xlsx" << false;
+        QTest::newRow("folder gone") << "gone/list.xlsx" << true;
+    }
+    void exportFolder()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(bool, removed);
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QString folder = documents;
+        if (!chosen.isEmpty()) {
+            folder = QFileInfo(m_dir.path() + "/" + chosen).absolutePath();
+            QVERIFY(QDir().mkpath(folder));
+            ExportFolder::remember(m_dir.path() + "/" + chosen);
+            if (removed && QDir(folder).removeRecursively())
+                folder = documents;
+        }
+        QCOMPARE(ExportFolder::start(), folder);
     }
 };
 

@@ -24,12 +24,7 @@ RecordSet receiptData()
     for (const auto &[name, type] : fields)
         rs.appendField(name, type, type != T::Text ? 0 : QByteArray(name) == "FName" ? 8 : 40);
     rs.addNew();
-    const QVariantList first{QDate(2026, 3, 5),
-                             "鲜牛奶 250ml",
-                             "2",
-                             "3.50",
-                             "17x",
-                             12.5,
+    const QVariantList first{QDate(2026, 3, 5), "鲜牛奶 250ml", "2", "3.50", "17x", 12.5,
                              QDateTime(QDate(2026, 3, 5), QTime(8, 7, 9))};
     for (int i = 0; i < fields.size(); ++i)
         rs.setValue(QString(fields[i].first).toLower(), first[i]);

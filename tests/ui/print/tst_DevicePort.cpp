@@ -4,13 +4,6 @@
 #include "core/frame/KwStore.h"
 #include "ui/print/DevicePort.h"
 
-namespace {
-void station(const QString &key, const QString &value)
-{
-    KwStore::set("KwStore", "Pos.Default", key, value);
-}
-} // namespace
-
 class tst_DevicePort : public QObject
 {
     Q_OBJECT
@@ -26,7 +19,6 @@ private slots:
         QTest::addColumn<QString>("outcome");   // the bytes written, in hex, or the error
         // clang-format off
         QTest::newRow("absent") << "<absent>" << "<file>" << "";
-        QTest::newRow("zero") << "0" << "<file>" << "";
         QTest::newRow("text") << "yes" << "<file>" << "";
         QTest::newRow("one") << "1" << "<file>" << "1b70003cff";
         QTest::newRow("one through the port map") << "1" << "LPT2" << "1b70003cff";
@@ -45,9 +37,9 @@ private slots:
         const QString file = t.dir() + "/drawer.bin";
         QFile(file).open(QIODevice::WriteOnly); // the "device" exists and is empty
         if (useMoneyBox != "<absent>")
-            station("UseMoneyBox", useMoneyBox);
+            KwStore::set("KwStore", "Pos.Default", "UseMoneyBox", useMoneyBox);
         if (printPort != "<absent>")
-            station("PrintPort", printPort == "<file>" ? file : printPort);
+            KwStore::set("KwStore", "Pos.Default", "PrintPort", printPort == "<file>" ? file : printPort);
         if (printPort == "LPT2" || printPort == "<absent>")
             KwStore::set("KwStore", "Ports", printPort == "<absent>" ? "lpt1" : "lpt2", file);
         const QString error = TestDb::refusalOf([] { DevicePort::openCashDrawer(); });

@@ -28,11 +28,9 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<int>("col");
-        QTest::newRow("as declared") << "FQty" << 2;
         QTest::newRow("lower") << "fqty" << 2;
         QTest::newRow("hidden column") << "fitemid" << 0;
         QTest::newRow("unknown") << "FAmount" << -1;
-        QTest::newRow("empty") << "" << -1;
     }
     void keys()
     {
