@@ -118,6 +118,15 @@ QString TestDb::refusalOf(const std::function<void()> &action, QString *field)
     return QString();
 }
 
+void TestDb::insert(const QString &cnstr, const QString &into, const QList<QVariantList> &rows)
+{
+    for (const QVariantList &row : rows)
+        db::execute(cnstr,
+                    QStringLiteral("insert into %1 values (%2)")
+                        .arg(into, QStringList(row.size(), QStringLiteral("?")).join(u',')),
+                    row);
+}
+
 QString TestDb::dump(const QString &cnstr, const QString &sql, const QVariantList &params)
 {
     QStringList rows;

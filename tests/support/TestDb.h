@@ -40,6 +40,9 @@ public:
     // error. `field` receives the field the refusal sends the cashier to.
     static QString refusalOf(const std::function<void()> &action, QString *field = nullptr);
 
+    // Inserts these rows into "table (columns)", every value bound.
+    static void insert(const QString &cnstr, const QString &into, const QList<QVariantList> &rows);
+
     // A query's rows as text, the same on both engines: values joined by ",", rows by ";",
     // numbers without trailing zeros, dates ISO, NULL empty.
     static QString dump(const QString &cnstr, const QString &sql, const QVariantList &params = {});

@@ -17,15 +17,6 @@ namespace {
 
 const QDate Day(2026, 3, 1), Today(2026, 3, 10);
 
-// Inserts these rows into "table (columns)", every value bound.
-void insert(const QString &c, const QString &into, const QList<QVariantList> &rows)
-{
-    for (const QVariantList &row : rows)
-        db::execute(c,
-                    QStringLiteral("insert into %1 values (%2)")
-                        .arg(into, QStringList(row.size(), QStringLiteral("?")).join(u',')),
-                    row);
-}
 const QString OrderLines =
     "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FAmount)";
 
@@ -34,16 +25,16 @@ const QString OrderLines =
 // touch orders it did not pick from.
 void seed(const QString &c)
 {
-    insert(c, "t_stock (FItemID, FName)", {{1, "门店"}});
-    insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}, {2, "酸奶"}});
-    insert(c, "VipOrder (FInterID, Fdate, FVipNo, FSumQty, FClosed)",
+    TestDb::insert(c, "t_stock (FItemID, FName)", {{1, "门店"}});
+    TestDb::insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}, {2, "酸奶"}});
+    TestDb::insert(c, "VipOrder (FInterID, Fdate, FVipNo, FSumQty, FClosed)",
            {{1, Day, "V1", 17, 0}, {2, Day, "V2", 4, 0}, {3, Day, "V1", 1, 0}});
-    insert(c, OrderLines,
+    TestDb::insert(c, OrderLines,
            {{1, 1, 1, 10, 2, 0, 120},
             {1, 2, 2, 5, 0, 5, 20},
             {2, 1, 1, 4, 0, 0, 40},
             {3, 1, 1, 1, 0, 1, 3}});
-    insert(c, "VipCzBill (FVipNo, FTranType, FDate, FKAmount, FBegAmount, FEndAmount)",
+    TestDb::insert(c, "VipCzBill (FVipNo, FTranType, FDate, FKAmount, FBegAmount, FEndAmount)",
            {{"V1", 1, Day, 100, 0, 100}});
 }
 
@@ -147,12 +138,12 @@ private slots:
         TestDb t;
         const QString c = t.cnstr();
         const QVariant null(QMetaType::fromType<int>()), day(QDate(2026, 3, 1));
-        insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}, {2, "酸奶"}});
-        insert(c, "VipOrder (FInterID, Fdate, FVipNo, FOwner)",
+        TestDb::insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}, {2, "酸奶"}});
+        TestDb::insert(c, "VipOrder (FInterID, Fdate, FVipNo, FOwner)",
                {{1, day, "V1", "O'Neil"}, {2, day, "", "walk-in"}});
-        insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FAmount)",
+        TestDb::insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FAmount)",
                {{1, 1, 1, 10, null, null, 35}, {1, 2, 2, 5, 1, 6, 18}, {2, 1, 1, 9, 0, 0, 9}});
-        insert(c, "VipCzBill (FVipNo, FTranType, FKAmount)", {{"V1", 1, 50}, {"", 1, 99}});
+        TestDb::insert(c, "VipCzBill (FVipNo, FTranType, FKAmount)", {{"V1", 1, 50}, {"", 1, 99}});
         MemberLookup m = MemberOrders::lookup(c, "V1", Today);
         QCOMPARE(m.owner, QStringLiteral("O'Neil"));
         QCOMPARE(m.balance, Money::fromInt(50));
@@ -285,8 +276,8 @@ private slots:
         TestDb t;
         const QString c = t.cnstr();
         seed(c);
-        insert(c, "VipOrder (FInterID, Fdate, FVipNo, FSumQty, FClosed)", {{4, Day, "V1", 2, 0}});
-        insert(c, OrderLines, {{4, 1, 1, 1, 0, 0, 3}, {4, 2, 1, 1, 0, 0, 3}});
+        TestDb::insert(c, "VipOrder (FInterID, Fdate, FVipNo, FSumQty, FClosed)", {{4, Day, "V1", 2, 0}});
+        TestDb::insert(c, OrderLines, {{4, 1, 1, 1, 0, 0, 3}, {4, 2, 1, 1, 0, 0, 3}});
         QStringList failures;
         std::mutex m;
         auto station = [&](int entry) {
@@ -342,7 +333,7 @@ private slots:
         QList<QVariantList> lines;
         for (int i = 1; i <= 20; ++i)
             lines.append({1, i, 1, 1, 0, 0, 3});
-        insert(c, OrderLines, lines);
+        TestDb::insert(c, OrderLines, lines);
         const QStringList results =
             TestDb::runStations(QStringLiteral(SAVE_SALES_EXE), {{c, mode, n}, {c, mode, n}});
         QCOMPARE(results.size(), 2 * n.toInt());

@@ -16,15 +16,6 @@
 
 namespace {
 
-// Inserts these rows into "table (columns)", every value bound.
-void insert(const QString &c, const QString &into, const QList<QVariantList> &rows)
-{
-    for (const QVariantList &row : rows)
-        db::execute(c,
-                    QStringLiteral("insert into %1 values (%2)")
-                        .arg(into, QStringList(row.size(), QStringLiteral("?")).join(u',')),
-                    row);
-}
 
 // Today two items sold by the cashier and two orders taken by the manager, one open (NULL
 // FClosed) and one closed.
@@ -35,13 +26,13 @@ void seed(const TestDb &t)
     t.login(2, "收银员");
     const QString c = t.cnstr();
     const QVariant today = GetServerDate().date(), open(QMetaType::fromType<int>());
-    insert(c, "t_icitem (FItemID, FName)", {{1, "A奶"}, {2, "B奶"}});
-    insert(c, "ICStockBill (FInterID, FTrantype, Fdate, FBillerID)", {{1, 99, today, 2}});
-    insert(c, "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FAmount, FOrderBillInterID)",
+    TestDb::insert(c, "t_icitem (FItemID, FName)", {{1, "A奶"}, {2, "B奶"}});
+    TestDb::insert(c, "ICStockBill (FInterID, FTrantype, Fdate, FBillerID)", {{1, 99, today, 2}});
+    TestDb::insert(c, "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FAmount, FOrderBillInterID)",
            {{1, 1, 1, 2, 1234.5, 0}, {1, 2, 2, 1, 6.5, 0}});
-    insert(c, "VipOrder (FInterID, Fdate, FBillerID, FClosed, FMonth)",
+    TestDb::insert(c, "VipOrder (FInterID, Fdate, FBillerID, FClosed, FMonth)",
            {{1, today, 1, open, "m"}, {2, today, 1, 1, "m"}});
-    insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FAmount)",
+    TestDb::insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FAmount)",
            {{1, 1, 1, 8, 2, 4, 80}, {2, 1, 2, 5, 0, 5, 50}});
 }
 
