@@ -210,19 +210,14 @@ private:
     void confirm(QWidget &w)
     {
         const QPointer<QWidget> guard(&w);
-        auto focused = [&]() -> QWidget * {
+        const auto open = [&] { return guard && guard->isVisible(); };
+        for (const QKeyCombination k : {QKeyCombination(Qt::Key_Return), QKeyCombination(Qt::Key_Plus),
+                                        QKeyCombination(Qt::ControlModifier, Qt::Key_S)}) {
             QWidget *f = QApplication::focusWidget();
-            return f && f->window() == &w ? f : &w;
-        };
-        const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {{Qt::Key_Return, Qt::NoModifier},
-                                                                  {Qt::Key_Plus, Qt::NoModifier},
-                                                                  {Qt::Key_S, Qt::ControlModifier}};
-        for (const auto &[key, mods] : keys) {
-            if (!guard || !guard->isVisible())
-                return;
-            QTest::keyClick(focused(), key, mods);
+            if (open())
+                QTest::keyClick(f && f->window() == &w ? f : &w, k.key(), k.keyboardModifiers());
         }
-        if (!guard || !guard->isVisible())
+        if (!open())
             return;
         for (QPushButton *b : w.findChildren<QPushButton *>())
             if (b->isDefault() && b->isVisible() && b->isEnabled()) {
@@ -310,22 +305,13 @@ private slots:
         const QString card = QStringLiteral("V0001");
         const QString before = MemberDetails::find(t.cnstr(), card)->owner;
         ScriptedPrompts prompts;
-        DialogRunner::setScript([&](QDialog &d) {
-            auto &f = dynamic_cast<frmEditVip &>(d);
-            f.show();
-            if (!QTest::qWaitForWindowActive(&f))
-                return 0;
-            typeInto(f.txtVipNo, card);
-            typeInto(f.txtOwner, owner); // leaving the card number filled the other fields
-            f.txtCardID->setFocus();
-            QTest::keyClick(f.txtCardID, Qt::Key_Return);
-            const int result = f.result();
-            f.reject();
-            return result;
-        });
-        FrmMain main;
-        main.actBar_ToolClick(QStringLiteral("editvip"));
-        DialogRunner::setScript({});
+        frmEditVip f;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        typeInto(f.txtVipNo, card);
+        typeInto(f.txtOwner, owner); // leaving the card number filled the other fields
+        f.txtCardID->setFocus();
+        QTest::keyClick(f.txtCardID, Qt::Key_Return);
         const QStringList expected =
             refusal.isEmpty()
                 ? QStringList{QStringLiteral("是否修改会员信息？"), QStringLiteral("修改完成！")}
