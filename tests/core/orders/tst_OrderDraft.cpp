@@ -54,11 +54,9 @@ private slots:
         // clang-format off
         QTest::newRow("no item") << false << QStringList{"0", "1", "", "5.00"} << "商品名称不存在！ @ cmbItem";
         QTest::newRow("quantity 0") << false << QStringList{"1", "0", "", "5.00"} << "请输入数量！ @ txtQty";
-        QTest::newRow("quantity text") << false << QStringList{"1", "abc", "", "5.00"} << "请输入数量！ @ txtQty";
         QTest::newRow("bar code as quantity") << false << QStringList{"1", "6901234500011", "", "5.00"} << "请输入数量！ @ txtQty";
         QTest::newRow("negative gift") << false << QStringList{"1", "1", "-2", "5.00"} << "请输入数量！ @ txtPreQty";
         QTest::newRow("amount 0") << false << QStringList{"1", "1", "", "0.00"} << "请输入金额！ @ txtAmount";
-        QTest::newRow("amount empty") << false << QStringList{"1", "1", "", ""} << "请输入金额！ @ txtAmount";
         QTest::newRow("no card") << true << QStringList{" ", "ID1", "", "-"} << "请输入会员卡号！ @ txtVipNo";
         QTest::newRow("no identity number") << true << QStringList{"V1", "", "", "-"} << "请输入身份证号！ @ txtVipID";
         QTest::newRow("no lines") << true << QStringList{"V1", "ID1", "", ""} << "请输入订单商品！ @ ";
@@ -127,36 +125,32 @@ private slots:
     // elsewhere; amounts exact whatever their shown form; NULL validity and NULL hand-outs.
     void load_data()
     {
-        QTest::addColumn<QString>("cplQty"); // of line 2, as SQL
+        QTest::addColumn<QVariant>("cplQty"); // of line 2
         QTest::addColumn<bool>("deleteItem");
         QTest::addColumn<bool>("mayEdit");
         QTest::addColumn<bool>("locked");
-        QTest::newRow("untouched") << "0" << false << true << false;
-        QTest::newRow("NULL hand-out") << "NULL" << false << true << false;
-        QTest::newRow("one unit out") << "1" << false << true << true;
-        QTest::newRow("no right to edit") << "0" << false << false << true;
-        QTest::newRow("item deleted elsewhere") << "0" << true << true << true;
+        QTest::newRow("untouched") << QVariant(0) << false << true << false;
+        QTest::newRow("NULL hand-out") << QVariant() << false << true << false;
+        QTest::newRow("one unit out") << QVariant(1) << false << true << true;
+        QTest::newRow("no right to edit") << QVariant(0) << false << false << true;
+        QTest::newRow("item deleted elsewhere") << QVariant(0) << true << true << true;
     }
     void load()
     {
-        QFETCH(QString, cplQty);
+        QFETCH(QVariant, cplQty);
         QFETCH(bool, deleteItem);
         QFETCH(bool, mayEdit);
         QFETCH(bool, locked);
         TestDb t;
         const QString c = t.cnstr();
-        db::execute(c, "insert into t_icitem (FItemID, FName) values (1, '鲜奶'), (2, '酸奶')");
-        db::execute(c, "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FVipID, "
-                       "FGetCash, FGetReserve)"
-                       " values (7, '2026-03-01', 'V1', '王五', '139', 'ID1', 1000, 244)");
-        db::execute(
-            c, QStringLiteral(
-                   "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
-                   " FPrice, FAmount, FYxq) values (7, 1, 1, 10, 2, 0, 5, 50, '2026-05-01'),"
-                   " (7, 2, 2, 1000, 0, %1, 1.194, 1194, NULL)")
-                   .arg(cplQty));
+        TestDb::insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}, {2, "酸奶"}});
+        TestDb::insert(c, "VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FVipID, FGetCash, FGetReserve)",
+                       {{7, QDate(2026, 3, 1), "V1", "王五", "139", "ID1", 1000, 244}});
+        TestDb::insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FPrice, FAmount, FYxq)",
+                       {{7, 1, 1, 10, 2, 0, 5, 50, QDate(2026, 5, 1)},
+                        {7, 2, 2, 1000, 0, cplQty, 1.194, 1194, QVariant()}});
         if (deleteItem)
-            db::execute(c, "delete from t_icitem where FItemID=2");
+            db::execute(c, "delete from t_icitem where FItemID=?", {2});
         const OrderDraft d = OrderDraft::load(c, 7);
         QCOMPARE(
             (QStringList{QString::number(d.id), d.vipNo, d.owner, d.phone, d.vipId,
@@ -196,14 +190,12 @@ private slots:
         QFETCH(QString, found);
         TestDb t;
         const QString c = t.cnstr();
-        db::execute(c,
-                    "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FVipID) values"
-                    " (1, '2026-03-01', 'V1', 'O''Neil 王', '139', 'ID1'), (2, '2026-03-02', 'V1', "
-                    "'别人', '', 'X')");
-        db::execute(
-            c, "insert into VipCzBill (FVipNo, FOwner, FVipID, FTranType, FDate, FKAmount) values"
-               " ('V1', '', '', 1, '2026-03-01', 100), ('V1', '', '', 2, '2026-03-01', 20),"
-               " ('V2', '李四', 'ID2', 1, '2026-03-01', 30), ('', '散客', '', 2, '2026-03-01', 5)");
+        const QDate d1(2026, 3, 1);
+        TestDb::insert(c, "VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FVipID)",
+                       {{1, d1, "V1", "O'Neil 王", "139", "ID1"}, {2, d1.addDays(1), "V1", "别人", "", "X"}});
+        TestDb::insert(c, "VipCzBill (FVipNo, FOwner, FVipID, FTranType, FDate, FKAmount)",
+                       {{"V1", "", "", 1, d1, 100}, {"V1", "", "", 2, d1, 20},
+                        {"V2", "李四", "ID2", 1, d1, 30}, {"", "散客", "", 2, d1, 5}});
         const OrderMember m = OrderDraft::member(c, vipNo);
         QCOMPARE(QStringList({QString::number(m.found), m.owner, m.vipId, m.balance.format()})
                      .join(u','),

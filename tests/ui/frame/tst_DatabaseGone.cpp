@@ -83,10 +83,7 @@ QMap<QString, Case> cases()
             return f;
         },
         [](QWidget *w) {
-            DialogRunner::setScript(payCash);
-            QTest::keyClick(static_cast<frmSaleBill *>(w)->txtBarcode, Qt::Key_S,
-                            Qt::ControlModifier);
-            DialogRunner::setScript({});
+            QTest::keyClick(static_cast<frmSaleBill *>(w)->txtBarcode, Qt::Key_S, Qt::ControlModifier);
         },
         QStringLiteral("ICStockBill")};
     c[QStringLiteral("order bill")] = {
@@ -102,11 +99,7 @@ QMap<QString, Case> cases()
             f->cmdAdd_Click();
             return f;
         },
-        [](QWidget *w) {
-            DialogRunner::setScript(payCash);
-            QTest::keyClick(static_cast<frmOrderbill *>(w)->txtBarcode, Qt::Key_Plus);
-            DialogRunner::setScript({});
-        },
+        [](QWidget *w) { QTest::keyClick(static_cast<frmOrderbill *>(w)->txtBarcode, Qt::Key_Plus); },
         QStringLiteral("VipOrder")};
     c[QStringLiteral("recharge")] = {
         [] {
@@ -129,9 +122,7 @@ QMap<QString, Case> cases()
 
 int count(const QString &table)
 {
-    return db::scalar(Session::current().Cnstr,
-                      QStringLiteral("select count(*) from %1").arg(table))
-        .toInt();
+    return db::scalar(Session::current().Cnstr, "select count(*) from " + table).toInt();
 }
 
 } // namespace
@@ -182,6 +173,8 @@ private slots:
         const Case c = cases().value(name);
         ScriptedPrompts prompts;
         prompts.answers = {true, true, false}; // confirm twice; no print
+        DialogRunner::setScript(payCash); // the sale and the order are paid in cash
+        const auto unscript = qScopeGuard([] { DialogRunner::setScript({}); });
         std::unique_ptr<QWidget> w(c.open());
         w->show();
         const QString typed = typing(w.get());
