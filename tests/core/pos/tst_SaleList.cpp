@@ -1,31 +1,11 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "core/db/Database.h"
 #include "core/pos/SaleList.h"
 
 namespace {
 
 const QDate D(2026, 3, 10);
-
-void bill(const TestDb &t, int id, const QDate &date, const QString &card, const QString &owner,
-          int type = 99)
-{
-    db::execute(t.cnstr(),
-                "insert into ICStockBill (FInterID, FTrantype, Fdate, FVipNo, FOwner, FSysTime)"
-                " values (?,?,?,?,?,?)",
-                {id, type, date, card, owner, QDateTime(date, QTime(9, 30, id % 60))});
-}
-
-// `order` invalid: a NULL order reference, as other programs may write.
-void line(const TestDb &t, int bill, int entry, double qty, double price, const QVariant &order)
-{
-    db::execute(t.cnstr(),
-                "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice, FAmount,"
-                " FOrderBillInterID) values (?,?,?,?,?,?,?)",
-                {bill, entry, 1, qty, price, qty * price,
-                 order.isValid() ? order : QVariant(QMetaType(QMetaType::Int))});
-}
 
 // The list's rows as "FInterID|FQty1|FQty2|FAmount".
 QStringList rows(const SaleList::Result &r)
@@ -41,23 +21,30 @@ QStringList rows(const SaleList::Result &r)
 }
 
 // Two bills of one day whose lines were written in turn, one of the next day, one of another
-// type and one outside the range.
+// type and one outside the range. Line 21/2 has a NULL order reference, as other programs may
+// write: an ordinary sale.
 void seed(const TestDb &t)
 {
-    db::execute(t.cnstr(), "insert into t_icitem (FItemID, FName) values (1, '鲜奶')");
-    bill(t, 21, D, "V1", "O'Neil");
-    bill(t, 20, D, "", "");
-    bill(t, 22, D.addDays(1), "V1", "O'Neil");
-    bill(t, 23, D, "V1", "O'Neil", 30);
-    bill(t, 19, D.addDays(-1), "V1", "O'Neil");
-    line(t, 21, 1, 2, 3.5, 7);          // hands out order 7
-    line(t, 20, 1, 1, 1000, 0);         // 1,000.00
-    line(t, 21, 2, 3, 3.5, QVariant()); // NULL: an ordinary sale
-    line(t, 20, 2, 4, 2.5, 0);
-    line(t, 21, 3, 1, 3.5, 8);
-    line(t, 22, 1, 5, 2, 0);
-    line(t, 23, 1, 9, 1, 0);
-    line(t, 19, 1, 9, 1, 0);
+    const QString c = t.cnstr();
+    const QVariant null(QMetaType::fromType<int>());
+    const auto at = [](const QDate &d, int s) { return QDateTime(d, QTime(9, 30, s)); };
+    TestDb::insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}});
+    TestDb::insert(c, "ICStockBill (FInterID, FTrantype, Fdate, FVipNo, FOwner, FSysTime)",
+                   {{21, 99, D, "V1", "O'Neil", at(D, 21)},
+                    {20, 99, D, "", "", at(D, 20)},
+                    {22, 99, D.addDays(1), "V1", "O'Neil", at(D.addDays(1), 22)},
+                    {23, 30, D, "V1", "O'Neil", at(D, 23)},
+                    {19, 99, D.addDays(-1), "V1", "O'Neil", at(D.addDays(-1), 19)}});
+    TestDb::insert(c, "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice, FAmount,"
+                      " FOrderBillInterID)",
+                   {{21, 1, 1, 2, 3.5, 7, 7}, // hands out order 7
+                    {20, 1, 1, 1, 1000, 1000, 0},
+                    {21, 2, 1, 3, 3.5, 10.5, null},
+                    {20, 2, 1, 4, 2.5, 10, 0},
+                    {21, 3, 1, 1, 3.5, 3.5, 8},
+                    {22, 1, 1, 5, 2, 10, 0},
+                    {23, 1, 1, 9, 1, 9, 0},
+                    {19, 1, 1, 9, 1, 9, 0}});
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
-#include "core/db/Database.h"
 #include "core/frame/KwStore.h"
 #include "core/frame/Session.h"
 #include "ui/pos/frmInputQty.h"
@@ -145,17 +144,13 @@ private slots:
         t.addUser(2, "收银员", false, 7);
         t.login(2, "收银员");
         const QDate today = QDate::currentDate(), d = today.addDays(-6);
-        db::execute(t.cnstr(), "insert into t_icitem (FItemID, FName) values (?,?)", {1, "鲜奶"});
-        for (int id : {51, 52})
-            db::execute(t.cnstr(),
-                        "insert into ICStockBill (FInterID, FTrantype, Fdate, FVipNo)"
-                        " values (?,?,?,?)",
-                        {id, 99, d, id == 51 ? "V1" : ""});
-        for (const QVariantList &l : {QVariantList{52, 1, 4, 0}, {51, 1, 2, 7}, {52, 2, 1, 0}})
-            db::execute(t.cnstr(),
-                        "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice,"
-                        " FAmount, FOrderBillInterID) values (?,?,?,?,?,?,?)",
-                        {l[0], l[1], 1, l[2], 2.5, l[2].toInt() * 2.5, l[3]});
+        TestDb::insert(t.cnstr(), "t_icitem (FItemID, FName)", {{1, "鲜奶"}});
+        TestDb::insert(t.cnstr(), "ICStockBill (FInterID, FTrantype, Fdate, FVipNo)",
+                       {{51, 99, d, "V1"}, {52, 99, d, ""}});
+        TestDb::insert(t.cnstr(),
+                       "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice, FAmount,"
+                       " FOrderBillInterID)",
+                       {{52, 1, 1, 4, 2.5, 10, 0}, {51, 1, 1, 2, 2.5, 5, 7}, {52, 2, 1, 1, 2.5, 2.5, 0}});
 
         ScriptedPrompts prompts;
         frmSaleBillList f;
