@@ -102,7 +102,6 @@ private slots:
         QTest::newRow("expired, 25 out") << 60 << 10 << 25 << expired << 40;
         QTest::newRow("expired, 40 out") << 60 << 10 << 40 << expired << 20;
         QTest::newRow("expired, paid all out") << 60 << 10 << 60 << expired << -1;
-        QTest::newRow("expired, 65 out") << 60 << 10 << 65 << expired << -1;
         QTest::newRow("expired without gift") << 60 << 0 << 25 << expired << 35;
         QTest::newRow("last valid day") << 60 << 10 << 25 << Today << 45;
         QTest::newRow("gift left below the deduction") << 10 << 10 << 2 << expired << 13;

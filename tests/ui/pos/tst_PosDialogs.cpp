@@ -7,7 +7,6 @@
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
-#include "core/db/Database.h"
 #include "ui/pos/frmEditDate.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmReadVip.h"
@@ -91,14 +90,11 @@ private slots:
         TestDb db(TestDb::Content::Schema);
         db.login(1, "店长");
         const QDate old(2024, 3, 1), chosen(2024, 3, 11);
-        for (const QVariantList &l : {QVariantList{70, 1, 1, old},
-                                      {70, 2, 6, QDate(2024, 5, 5)},
-                                      {70, 3, 1, QVariant(QMetaType::fromType<QDate>())},
-                                      {71, 1, 1, QDate(2024, 5, 5)}})
-            db::execute(db.cnstr(),
-                        "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FYxq)"
-                        " values (?,?,?,?,?)",
-                        {l[0], l[1], l[2], 10, l[3]});
+        TestDb::insert(db.cnstr(), "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FYxq)",
+                       {{70, 1, 1, 10, old},
+                        {70, 2, 6, 10, QDate(2024, 5, 5)},
+                        {70, 3, 1, 10, QVariant(QMetaType::fromType<QDate>())},
+                        {71, 1, 1, 10, QDate(2024, 5, 5)}});
         ScriptedPrompts prompts;
         frmEditDate d;
         d.init(70, 1, old);
