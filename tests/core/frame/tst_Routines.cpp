@@ -123,14 +123,10 @@ private slots:
     {
         TestDb t;
         t.login(1, "m");
-        const QList<std::tuple<const char *, int, double>> rows{
-            {"O'Neil", 1, 500},  {"O'Neil", 1, 120.5}, {"O'Neil", 1, -100},
-            {"O'Neil", 2, 35.2}, {"O'Neil", 2, 15.3},  {"other", 1, 999},
-            {"sum", 1, 1.10},    {"sum", 1, 2.20},     {"", 1, 50}};
-        for (const auto &[card, type, amount] : rows)
-            db::execute(t.cnstr(),
-                        "insert into VipCzBill (FVipNo, FTranType, FKAmount) values (?,?,?)",
-                        {card, type, amount});
+        TestDb::insert(t.cnstr(), "VipCzBill (FVipNo, FTranType, FKAmount)",
+                       {{"O'Neil", 1, 500}, {"O'Neil", 1, 120.5}, {"O'Neil", 1, -100},
+                        {"O'Neil", 2, 35.2}, {"O'Neil", 2, 15.3}, {"other", 1, 999},
+                        {"sum", 1, 1.10}, {"sum", 1, 2.20}, {"", 1, 50}});
         QCOMPARE((QList<Money>{GetVipCzBal("O'Neil"), GetVipCzBal("nobody"), GetVipCzBal("sum"),
                                GetVipCzBal("")}),
                  (QList<Money>{Money::fromInt(470), Money(), Money::fromCents(330), Money()}));
