@@ -85,7 +85,6 @@ private slots:
         // clang-format off
         QTest::newRow("date") << "2026-03-01" << "2026-03-01 00:00:00";
         QTest::newRow("date-time") << "2026-03-01 23:59:59" << "2026-03-01 23:59:59";
-        QTest::newRow("minutes") << "2026-03-01 07:08" << "2026-03-01 07:08:00";
         QTest::newRow("no date") << "tomorrow" << "";
         // clang-format on
     }

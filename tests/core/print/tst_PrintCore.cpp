@@ -74,14 +74,12 @@ private slots:
         QTest::newRow("text cut to its size") << false << "品名：{FName}" << 0 << "品名：鲜牛奶 250m";
         QTest::newRow("integer from leading digits") << false << "{FInterID}" << 0 << "17";
         QTest::newRow("dates") << false << "{FDate} {FPrintTime}" << 0 << "2026-03-05 2026-03-05 08:07";
-        QTest::newRow("double") << false << "{FGetCash}" << 0 << "12.50";
         QTest::newRow("any case") << false << "{fqty}×{FPRICE}" << 0 << "2×3.50";
         QTest::newRow("formats") << false << "{FDate:yyyy年M月d日} {FQty:0.00}" << 0 << "2026年3月5日 2.00";
         QTest::newRow("empty stays empty") << false << "[{FPrice:0.00}]" << 1 << "[]";
         QTest::newRow("unknown field prints nothing") << false << "a{FNope}b" << 0 << "ab";
         QTest::newRow("when: set text") << true << "FPrice" << 0 << "1";
         QTest::newRow("when: empty text") << true << "FPrice" << 1 << "0";
-        QTest::newRow("when: zero text") << true << "FQty" << 1 << "0";
         QTest::newRow("when: inverted empty") << true << "!FPrice" << 1 << "1";
         QTest::newRow("when: unknown field") << true << "FNope" << 0 << "0";
         // clang-format on
@@ -134,7 +132,6 @@ private slots:
         QTest::newRow("quote") << "O'Neil \"VIP\"" << "\"O'Neil \"\"VIP\"\"\"" << QVariant();
         QTest::newRow("line break") << "第一行\n第二行" << "\"第一行\n第二行\"" << QVariant();
         QTest::newRow("negative") << "-50.00" << "-50.00" << QVariant(-50.0);
-        QTest::newRow("phone") << "13800000001" << "13800000001" << QVariant(13800000001.0);
         // clang-format on
     }
     void snapshotCells()

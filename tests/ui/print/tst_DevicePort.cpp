@@ -19,7 +19,6 @@ private slots:
         QTest::addColumn<QString>("outcome");   // the bytes written, in hex, or the error
         // clang-format off
         QTest::newRow("absent") << "<absent>" << "<file>" << "";
-        QTest::newRow("text") << "yes" << "<file>" << "";
         QTest::newRow("one") << "1" << "<file>" << "1b70003cff";
         QTest::newRow("one through the port map") << "1" << "LPT2" << "1b70003cff";
         QTest::newRow("no port set means LPT1") << "1" << "<absent>" << "1b70003cff";
