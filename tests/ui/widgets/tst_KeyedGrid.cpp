@@ -29,7 +29,6 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<int>("col");
         QTest::newRow("lower") << "fqty" << 2;
-        QTest::newRow("hidden column") << "fitemid" << 0;
         QTest::newRow("unknown") << "FAmount" << -1;
     }
     void keys()

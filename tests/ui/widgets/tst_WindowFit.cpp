@@ -22,7 +22,6 @@ private slots:
         QTest::addColumn<QSize>("expected");
         const QRect counter(0, 0, 1024, 740); // 1024 × 768 with a panel at the bottom
         QTest::newRow("fits") << QSize(400, 300) << "" << counter << QSize(400, 300);
-        QTest::newRow("designer on a counter screen") << QSize(1300, 760) << "" << counter << QSize(1024, 740);
         QTest::newRow("second screen") << QSize(1300, 900) << "" << QRect(1280, 0, 800, 600) << QSize(800, 600);
         QTest::newRow("remembered size") << QSize(400, 300) << "700x500" << counter << QSize(700, 500);
         QTest::newRow("remembered unreadable") << QSize(400, 300) << "wide" << counter << QSize(400, 300);
