@@ -14,6 +14,7 @@
 #include "core/demo/DemoData.h"
 #include "core/frame/Session.h"
 #include "ui/members/frmVipCz.h"
+#include "ui/orders/frmOrderbill.h"
 #include "ui/pos/frmSaleBill.h"
 #include "ui/pos/frmVipSettle.h"
 #include "ui/reports/frmVipReport.h"
@@ -85,6 +86,21 @@ QMap<QString, Case> cases()
             QTest::keyClick(static_cast<frmSaleBill *>(w)->txtBarcode, Qt::Key_S, Qt::ControlModifier);
         },
         QStringLiteral("ICStockBill")};
+    c[QStringLiteral("order bill")] = {
+        [] {
+            auto *f = new frmOrderbill;
+            f->chkNoPrint->setChecked(true);
+            f->txtVipNo->setText(QStringLiteral("V0002"));
+            f->txtVipNo_LostFocus();
+            f->txtBarcode->setText(QStringLiteral("102"));
+            f->txtBarcode_LostFocus();
+            f->txtQty->setText(QStringLiteral("30"));
+            f->txtPreQty->setText(QStringLiteral("10"));
+            f->cmdAdd_Click();
+            return f;
+        },
+        [](QWidget *w) { QTest::keyClick(static_cast<frmOrderbill *>(w)->txtBarcode, Qt::Key_Plus); },
+        QStringLiteral("VipOrder")};
     c[QStringLiteral("recharge")] = {
         [] {
             auto *f = new frmVipCz;
@@ -148,7 +164,7 @@ private slots:
     void serverStopsMidDay_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char *name : {"sale bill", "recharge", "recharge list"})
+        for (const char *name : {"sale bill", "order bill", "recharge", "recharge list"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void serverStopsMidDay()
@@ -157,7 +173,7 @@ private slots:
         const Case c = cases().value(name);
         ScriptedPrompts prompts;
         prompts.answers = {true, true, false}; // confirm twice; no print
-        DialogRunner::setScript(payCash);
+        DialogRunner::setScript(payCash); // the sale and the order are paid in cash
         const auto unscript = qScopeGuard([] { DialogRunner::setScript({}); });
         std::unique_ptr<QWidget> w(c.open());
         w->show();
@@ -169,6 +185,7 @@ private slots:
         c.act(w.get());
         const QStringList down = prompts.texts();
         cluster(QStringLiteral("resume"), m_dir.path() + QStringLiteral("/pg"));
+        // The connection the server refused: libpq's own words.
         QVERIFY2(!down.isEmpty() &&
                      down.last().contains(QLatin1String("server"), Qt::CaseInsensitive),
                  qPrintable(down.join(u'|')));
