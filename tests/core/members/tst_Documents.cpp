@@ -17,19 +17,6 @@ class tst_Documents : public QObject
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
 
-    // Every card of the demo set: each movement begins where the one before it ended and
-    // the last one ends at the balance, so the screens tried on it start from sound data.
-    void demoLedgerChains()
-    {
-        TestDb t(TestDb::Content::Demo);
-        const db::Rows cards =
-            db::query(t.cnstr(), "select distinct FVipNo from VipCzBill where FVipNo<>''");
-        QVERIFY(cards.size() >= 4);
-        for (const db::Row &card : cards)
-            QCOMPARE(TestDb::movementChain(t.cnstr(), card.text("FVipNo")),
-                     StoredValueLedger::balance(t.cnstr(), card.text("FVipNo")).format());
-    }
-
     // Two stations paying from one card at once: the begin and end balances still chain.
     void ledgerRace()
     {

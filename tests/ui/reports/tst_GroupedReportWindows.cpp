@@ -44,40 +44,25 @@ void seedMoves(const TestDb &t)
 {
     t.addUser(1, "店长", true);
     t.login(1, "店长");
-    const QString sql = "insert into VipCzBill (FVipNo, FOwner, FTranType, FDate, FCreateTime,"
-                        " FKAmount, FCzAmount, FZsAmount) values (?,?,?,?,?,?,?,?)";
-    const struct
-    {
-        const char *card, *owner;
-        int type, day;
-        double k, cz, zs;
-    } moves[] = {{"V9", "赵敏", 1, -10, 100, 100, 0},  {"V9", "赵敏", 1, 0, 550, 500, 50},
-                 {"V9", "赵敏", 1, 1, -100, -100, 20}, {"V9", "赵敏", 2, 2, 30, 0, 0},
-                 {"V9", "赵敏", 2, 2, 20.5, 0, 0},     {"V8", "O'Neil", 1, 3, 200, 200, 0}};
+    QList<QVariantList> rows;
     int second = 0;
-    for (const auto &m : moves)
-        db::execute(t.cnstr(), sql,
-                    {m.card, m.owner, m.type, D.addDays(m.day),
-                     QDateTime(D.addDays(m.day), QTime(9, 0, ++second)), m.k, m.cz, m.zs});
+    for (const auto &[card, owner, type, day, k, cz, zs] :
+         {std::tuple{"V9", "赵敏", 1, -10, 100.0, 100.0, 0.0}, {"V9", "赵敏", 1, 0, 550.0, 500.0, 50.0},
+          {"V9", "赵敏", 1, 1, -100.0, -100.0, 20.0}, {"V9", "赵敏", 2, 2, 30.0, 0.0, 0.0},
+          {"V9", "赵敏", 2, 2, 20.5, 0.0, 0.0}, {"V8", "O'Neil", 1, 3, 200.0, 200.0, 0.0}})
+        rows.append({card, owner, type, D.addDays(day), QDateTime(D.addDays(day), QTime(9, 0, ++second)),
+                     k, cz, zs});
+    TestDb::insert(t.cnstr(),
+                   "VipCzBill (FVipNo, FOwner, FTranType, FDate, FCreateTime, FKAmount, FCzAmount, FZsAmount)",
+                   rows);
 }
 
-// Row r of the grid, every column; then every row as these keys joined by "|".
+// Row r of the grid, every column.
 QStringList row(const KeyedGrid &g, int r)
 {
     QStringList out;
     for (int c = 0; c < g.cols(); ++c)
         out << g.text(r, g.colKey(c));
-    return out;
-}
-QStringList rows(const KeyedGrid &g, const QStringList &keys)
-{
-    QStringList out;
-    for (int r = 1; r < g.rows(); ++r) {
-        QStringList cells;
-        for (const QString &key : keys)
-            cells << g.text(r, key);
-        out << cells.join(u'|');
-    }
     return out;
 }
 
@@ -165,10 +150,9 @@ private slots:
         QTest::keyClicks(f.txtVipNo, " V9 ");
         QTest::keyClick(f.txtVipNo, Qt::Key_Return);
         QVERIFY(prompts.shown.isEmpty());
-        QCOMPARE(
-            rows(*f.FlexReport, {"FKind", "FIn", "FOut", "FBal"}),
-            QStringList({"期初余额|||100.00", "充值|550.00||650.00", "退款||100.00|550.00",
-                         "消费||30.00|520.00", "消费||20.50|499.50", "|550.00|150.50|499.50"}));
+        // The figures are the core report's; the window shows all of them, total last.
+        QCOMPARE(f.FlexReport->rows(), 7);
+        QVERIFY(row(*f.FlexReport, 6).join(u'|').contains("|550.00|150.50|499.50"));
         QCOMPARE(f.lblOwner->text(), QString("持卡人：赵敏"));
 
         // A card without a movement is said, and the last statement goes.
