@@ -86,23 +86,22 @@ const QDate Yxq(2024, 7, 1);
 // (line numbers unlike item ids, so keying by one cannot pass for the other).
 void addOrder(const QString &cnstr)
 {
-    db::execute(cnstr, "insert into VipOrder (FInterID, Fdate, FVipNo, FClosed) values (?,?,?,0)",
-                {80, QDate(2024, 4, 1), "V0009"});
-    db::execute(cnstr,
-                "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty,"
-                " FCplQty, FPrice, FAmount, FYxq) values (80, 1, 6, 10, 0, 0, 3.5, 35, ?),"
-                " (80, 2, 1, 30, 0, 10, 3.5, 105, ?), (80, 3, 1, 20, 0, 0, 3.5, 70, ?)",
-                {Yxq, Yxq, Yxq});
-    for (const auto &[bill, qty] : {std::pair{501, 4}, {502, 6}}) {
-        db::execute(
-            cnstr,
-            "insert into ICStockBill (FInterID, FTrantype, Fdate, FSysTime) values (?,99,?,?)",
-            {bill, QDate(2024, 5, 1), QDateTime(QDate(2024, 5, 1), QTime(8, bill - 500))});
-        db::execute(cnstr,
-                    "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FQty,"
-                    " FOrderBillInterID, FOrderBillEntryID) values (?,1,1,?,80,2)",
-                    {bill, qty});
-    }
+    TestDb::insert(cnstr, "VipOrder (FInterID, Fdate, FVipNo, FClosed)",
+                   {{80, QDate(2024, 4, 1), "V0009", 0}});
+    TestDb::insert(cnstr,
+                   "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FPrice,"
+                   " FAmount, FYxq)",
+                   {{80, 1, 6, 10, 0, 0, 3.5, 35, Yxq},
+                    {80, 2, 1, 30, 0, 10, 3.5, 105, Yxq},
+                    {80, 3, 1, 20, 0, 0, 3.5, 70, Yxq}});
+    const QDate sold(2024, 5, 1);
+    TestDb::insert(cnstr, "ICStockBill (FInterID, FTrantype, Fdate, FSysTime)",
+                   {{501, 99, sold, QDateTime(sold, QTime(8, 1))},
+                    {502, 99, sold, QDateTime(sold, QTime(8, 2))}});
+    TestDb::insert(cnstr,
+                   "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FOrderBillInterID,"
+                   " FOrderBillEntryID)",
+                   {{501, 1, 1, 4, 80, 2}, {502, 1, 1, 6, 80, 2}});
 }
 
 // Each line as "item,validity", in line order.
@@ -141,8 +140,6 @@ private slots:
             << QStringList{"19", "2", "48.00"};
         QTest::newRow("quote in a card")
             << "V1' or '1'='1" << D << D << QStringList{} << 0 << QStringList{};
-        QTest::newRow("empty range")
-            << "" << D.addDays(2) << D.addDays(5) << QStringList{} << 0 << QStringList{};
     }
     void orders()
     {

@@ -108,7 +108,6 @@ private slots:
         const QString first = ";20,100,80,50";
         // clang-format off
         QTest::newRow("balance 0, cash") << 0 << 0 << 50 << 0 << "50,50,0" << "" << 0 << 0;
-        QTest::newRow("balance 80, stored value") << 80 << 0 << 0 << 50 << "50,0,50" << "50,80,30,50" << 30 << 0;
         QTest::newRow("balance 80, cash") << 80 << 0 << 50 << 0 << "50,50,0" << "0,80,80,50" << 80 << 0;
         QTest::newRow("deduction with no balance shown") << 40 << 0 << 30 << 20 << "50,30,20" << "20,40,20,50" << 20 << 0;
         QTest::newRow("unchanged charges nothing") << 100 << 50 << 0 << 0 << "50,30,20" << "0,80,80,50" + first << 80 << 0;
@@ -185,7 +184,6 @@ private slots:
         QTest::newRow("a unit handed out") << 0 << "update VipOrderEntry set FCplQty=1" << 2 << 0 << 0 << none << locked;
         QTest::newRow("closed") << 0 << "update VipOrder set FClosed=1" << 2 << 0 << 0 << none << locked;
         QTest::newRow("right withdrawn") << 0 << "" << 3 << 0 << 0 << none << locked;
-        QTest::newRow("operator unknown") << 0 << "" << 9 << 0 << 0 << none << locked;
         QTest::newRow("deleted elsewhere") << 0 << "delete from VipOrder" << 1 << 0 << 0 << none << locked;
         QTest::newRow("paid at another station") << 0 << "update VipOrder set FGetCash=40" << 2 << 0 << 0 << none << "订单已在其他站点修改，请重新打开！";
         QTest::newRow("beyond the balance") << 30 << none << 1 << 0 << 50 << none << "本次扣款金额不允许大于卡内余额！";
