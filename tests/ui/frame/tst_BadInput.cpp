@@ -15,10 +15,8 @@
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
-#include "core/members/MemberDetails.h"
 #include "ui/frame/FrmMain.h"
 #include "ui/print/FileChooser.h"
-#include "ui/members/frmEditVip.h"
 #include "ui/widgets/DialogRunner.h"
 
 namespace {
@@ -277,41 +275,6 @@ private slots:
         QVERIFY2(walker.walked().contains(QStringLiteral("frmSaleBill")) &&
                      walker.walked().contains(QStringLiteral("frmOrderbill")),
                  qPrintable(walker.walked().join(QLatin1Char(' '))));
-    }
-
-    // A holder's name with quotes, emoji and CJK comes back from the member details window
-    // exactly as typed; one longer than the column is refused with a message, the old kept.
-    void memberNameIntact_data()
-    {
-        QTest::addColumn<QString>("owner");
-        QTest::addColumn<QString>("refusal");
-        QTest::newRow("quotes, emoji, CJK, backslash, wildcards")
-            << QStringLiteral("O'Brien \"老王\" 张🐄三😀 ９９ a\\b%c_d; drop table t_user; --") << QString();
-        QTest::newRow("10000 characters")
-            << QString(10000, QChar(0x725B)) << QStringLiteral("输入的内容太长（最多255个字）！");
-    }
-    void memberNameIntact()
-    {
-        QFETCH(QString, owner);
-        QFETCH(QString, refusal);
-        TestDb t(TestDb::Content::Demo);
-        t.login(1, QStringLiteral("店长"));
-        const QString card = QStringLiteral("V0001");
-        const QString before = MemberDetails::find(t.cnstr(), card)->owner;
-        ScriptedPrompts prompts;
-        frmEditVip f;
-        f.show();
-        QVERIFY(QTest::qWaitForWindowActive(&f));
-        typeInto(f.txtVipNo, card);
-        typeInto(f.txtOwner, owner); // leaving the card number filled the other fields
-        f.txtCardID->setFocus();
-        QTest::keyClick(f.txtCardID, Qt::Key_Return);
-        const QStringList expected =
-            refusal.isEmpty()
-                ? QStringList{QStringLiteral("是否修改会员信息？"), QStringLiteral("修改完成！")}
-                : QStringList{refusal};
-        QCOMPARE(prompts.texts(), expected);
-        QCOMPARE(MemberDetails::find(t.cnstr(), card)->owner, refusal.isEmpty() ? owner : before);
     }
 };
 

@@ -42,49 +42,6 @@ void record(FrmMain &main, QStringList &ran)
             main.setCommandAction(t.row, [&ran, row = QString::fromLatin1(t.row)] { ran << row; }));
 }
 
-// The shown main window of the logged-in manager, message boxes scripted.
-struct Window
-{
-    Window() { t.login(1, QStringLiteral("店长")), main.show(); }
-    TestDb t{TestDb::Content::Demo};
-    ScriptedPrompts prompts;
-    FrmMain main;
-    QStringList ran;
-};
-
-QStringList tickedBoxes(const frmGrant &f)
-{
-    QStringList on;
-    for (const UserGrants::Right &r : UserGrants::rights())
-        if (f.rightBox(r.key)->isChecked())
-            on << r.key;
-    return on;
-}
-
-void choose(frmGrant &f, const QString &name)
-{
-    f.cmbUser->setCurrentIndex(f.cmbUser->findText(name));
-}
-
-// A manager and the operator 张三 holding these rows, the manager logged in.
-struct Rights
-{
-    explicit Rights(const QStringList &rows)
-    {
-        t.addUser(1, QStringLiteral("店长"), true);
-        t.addUser(5, QStringLiteral("张三"), false, 0, rows);
-        t.login(1, QStringLiteral("店长"));
-    }
-    // 张三's rows, sorted by key.
-    QString rows() const
-    {
-        return TestDb::dump(t.cnstr(), "select FKey, FValue from t_user_grant where FUserID=5"
-                                       " order by FKey");
-    }
-    TestDb t;
-    ScriptedPrompts prompts;
-};
-
 } // namespace
 
 class tst_FrmMain : public QObject
@@ -130,13 +87,18 @@ private slots:
     // A failing command shows the error's own text and the window keeps working.
     void failingCommandKeepsWindowUsable()
     {
-        Window w;
-        record(w.main, w.ran);
-        w.main.setCommandAction("sale", [] { throw db::DbError("连接已断开"); });
-        w.main.tool("sale")->trigger();
-        QCOMPARE(w.prompts.texts(), QStringList{"连接已断开"});
-        w.main.tool("uncplorder")->trigger();
-        QCOMPARE(w.ran, QStringList{"uncplorder"});
+        TestDb t;
+        t.addUser(1, QStringLiteral("店长"), true);
+        t.login(1, QStringLiteral("店长"));
+        ScriptedPrompts prompts;
+        FrmMain main;
+        QStringList ran;
+        record(main, ran);
+        main.setCommandAction("sale", [] { throw db::DbError("连接已断开"); });
+        main.tool("sale")->trigger();
+        QCOMPARE(prompts.texts(), QStringList{"连接已断开"});
+        main.tool("uncplorder")->trigger();
+        QCOMPARE(ran, QStringList{"uncplorder"});
     }
 
     // Boxes ticked from rows whose keys differ in case, unknown keys ignored; granting writes
@@ -144,28 +106,37 @@ private slots:
     // text is shown, no row has changed and the manager's ticks stay.
     void chooseAndGrant()
     {
-        Rights r({"orderhzb=1", "NEWSALE=1", "bk=0", "deletebill=1"});
+        TestDb t;
+        t.addUser(1, QStringLiteral("店长"), true);
+        t.addUser(5, QStringLiteral("张三"), false, 0, {"orderhzb=1", "NEWSALE=1", "bk=0", "deletebill=1"});
+        t.login(1, QStringLiteral("店长"));
+        ScriptedPrompts prompts;
+        const auto rows = [&] {
+            return TestDb::dump(t.cnstr(), "select FKey, FValue from t_user_grant where FUserID=5"
+                                           " order by FKey");
+        };
         frmGrant f;
         f.show();
-        choose(f, QStringLiteral("张三"));
-        QCOMPARE(tickedBoxes(f), (QStringList{"NewSale", "OrderHzb"}));
+        f.cmbUser->setCurrentIndex(f.cmbUser->findText(QStringLiteral("张三")));
+        QVERIFY(f.rightBox("NewSale")->isChecked() && f.rightBox("OrderHzb")->isChecked() &&
+                !f.rightBox("bk")->isChecked());
         QTest::mouseClick(f.rightBox("NewOrder"), Qt::LeftButton);
         QTest::mouseClick(f.rightBox("OrderAdjItem"), Qt::LeftButton);
         f.rightBox("NewSale")->setChecked(false);
         QTest::mouseClick(f.cmdGrant, Qt::LeftButton);
-        QCOMPARE(r.prompts.texts(), QStringList{"授权完成！"});
+        QCOMPARE(prompts.texts(), QStringList{"授权完成！"});
         const QString granted = "EditOrder,0;EditOrderYxq,0;NewOrder,1;NewSale,0;OrderAdjItem,1;"
                                 "OrderHzb,1;bk,0;ordermxb,0;salemxb,0;yyrbb,0";
-        QCOMPARE(r.rows(), granted);
+        QCOMPARE(rows(), granted);
         QVERIFY(f.isVisible());
 
-        r.t.failOn("insert", "t_user_grant");
-        r.prompts.clear();
+        t.failOn("insert", "t_user_grant");
+        prompts.clear();
         f.rightBox("bk")->setChecked(true);
         QTest::mouseClick(f.cmdGrant, Qt::LeftButton);
-        QCOMPARE(r.prompts.shown.size(), 1);
-        QVERIFY2(r.prompts.last().contains("forced failure"), qPrintable(r.prompts.last()));
-        QCOMPARE(r.rows(), granted);
+        QCOMPARE(prompts.shown.size(), 1);
+        QVERIFY2(prompts.last().contains("forced failure"), qPrintable(prompts.last()));
+        QCOMPARE(rows(), granted);
         QVERIFY(f.rightBox("bk")->isChecked());
     }
 };
