@@ -50,7 +50,6 @@ private slots:
         QTest::newRow("zero") << 0LL << "0.00" << "0.00";
         QTest::newRow("no minus zero") << -49LL << "0.00" << "0.00";
         QTest::newRow("half cent away from zero") << 12350LL << "1.24" << "1.24";
-        QTest::newRow("negative half cent") << -12350LL << "-1.24" << "-1.24";
         QTest::newRow("thousands") << 12345678900LL << "1234567.89" << "1,234,567.89";
         // clang-format on
     }
@@ -79,7 +78,6 @@ private slots:
         QTest::newRow("tenth of a cent") << "0.333" << 3.0 << "1.00";
         QTest::newRow("25.50 to even") << "25.50" << 0.0 << "26.00";
         QTest::newRow("24.50 to even") << "24.50" << 0.0 << "24.00";
-        QTest::newRow("22.95") << "22.95" << 0.0 << "23.00";
         QTest::newRow("-2.50") << "-2.50" << 0.0 << "-2.00";
     }
     void rounding()
