@@ -387,8 +387,8 @@ private slots:
         QCOMPARE(TestDb::movementChain(c, "V1"), "1.00");
     }
 
-    // The sale list: FQty1 counts handed-out order units, FQty2 goods sold for money; the last row is the
-    // total, which opens no bill.
+    // The sale list: FQty1 counts handed-out order units, FQty2 goods sold for money; the
+    // last row is the total, which opens no bill.
     void saleList_data()
     {
         QTest::addColumn<QString>("card");
