@@ -10,6 +10,7 @@
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleReceipt.h"
 #include "core/print/TemplateStore.h"
+#include "ui/print/DevicePort.h"
 #include "ui/print/FileChooser.h"
 #include "ui/print/GridRoutines.h"
 #include "ui/print/KwTdPrinter.h"
@@ -213,6 +214,50 @@ private slots:
         const QString sheet = run("unzip", {"-p", file, "xl/worksheets/sheet1.xml"});
         QVERIFY2(sheet.contains("<v>3</v>"), qPrintable(sheet));
         QVERIFY(!run("unzip", {"-p", file, "xl/sharedStrings.xml"}).contains("ID1"));
+    }
+
+    // Only UseMoneyBox 1 opens the drawer, with the five-byte pulse on the receipt port; a
+    // port that cannot be opened is named to the cashier.
+    void drawer_data()
+    {
+        QTest::addColumn<QString>("useMoneyBox"); // "<absent>" leaves the key out
+        QTest::addColumn<QString>("printPort"); // "<file>" names the file itself, else mapped to it
+        QTest::addColumn<QString>("outcome");   // the bytes written, in hex, or the error
+        // clang-format off
+        QTest::newRow("absent") << "<absent>" << "<file>" << "";
+        QTest::newRow("one") << "1" << "<file>" << "1b70003cff";
+        QTest::newRow("one through the port map") << "1" << "LPT2" << "1b70003cff";
+        QTest::newRow("no port set means LPT1") << "1" << "<absent>" << "1b70003cff";
+        QTest::newRow("missing folder") << "1" << "/nonexistent-dir/lp9" << "failure: 打开钱箱失败：/nonexistent-dir/lp9";
+        QTest::newRow("serial port absent") << "1" << "Com9" << "failure: 打开钱箱失败：Com9";
+        QTest::newRow("no port set") << "1" << "" << "failure: 打开钱箱失败：端口";
+        // clang-format on
+    }
+    void drawer()
+    {
+        QFETCH(QString, useMoneyBox);
+        QFETCH(QString, printPort);
+        QFETCH(QString, outcome);
+        TestDb t;
+        const QString file = t.dir() + "/drawer.bin";
+        QFile(file).open(QIODevice::WriteOnly); // the "device" exists and is empty
+        if (useMoneyBox != "<absent>")
+            KwStore::set("KwStore", "Pos.Default", "UseMoneyBox", useMoneyBox);
+        if (printPort != "<absent>")
+            KwStore::set("KwStore", "Pos.Default", "PrintPort", printPort == "<file>" ? file : printPort);
+        if (printPort == "LPT2" || printPort == "<absent>")
+            KwStore::set("KwStore", "Ports", printPort == "<absent>" ? "lpt1" : "lpt2", file);
+        const QString error = TestDb::refusalOf([] { DevicePort::openCashDrawer(); });
+        if (!error.isEmpty()) {
+            // The engine's reason follows the port's name.
+            QVERIFY2(error.startsWith(outcome.section("：", 0, 0)) &&
+                         error.contains(outcome.section("：", 1)),
+                     qPrintable(error));
+            return;
+        }
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLatin1(f.readAll().toHex()), outcome);
     }
 };
 
