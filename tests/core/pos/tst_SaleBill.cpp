@@ -1,6 +1,8 @@
 #include <QtTest>
 
 #include "TestDb.h"
+#include "core/frame/Money.h"
+#include "core/frame/NumberText.h"
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleReceipt.h"
@@ -259,6 +261,102 @@ private slots:
         const std::optional<SettlementRefusal> r = SettlementRules::check(fetchEntry());
         QVERIFY(r);
         QCOMPARE(r->message + " @ " + r->field + (r->exclamation ? " !" : ""), refusal);
+    }
+
+    // Typed text keeps the leading-number rule; a cell's thousands separators are skipped.
+    // The double-based reader of the text boxes follows the typed rule.
+    void parse_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qlonglong>("typed");
+        QTest::addColumn<qlonglong>("cell");
+        QTest::addColumn<double>("val");
+        // clang-format off
+        QTest::newRow("empty") << "" << 0LL << 0LL << 0.0;
+        QTest::newRow("not a number") << "abc" << 0LL << 0LL << 0.0;
+        QTest::newRow("grouped") << "1,234.00" << 10000LL << 12340000LL << 1.0;
+        QTest::newRow("discount rate is not money") << "*0.9" << 0LL << 0LL << 0.0;
+        QTest::newRow("negative") << "-10" << -100000LL << -100000LL << -10.0;
+        QTest::newRow("unit after number") << "3.5kg" << 35000LL << 35000LL << 3.5;
+        QTest::newRow("fifth decimal rounds") << "0.00005" << 1LL << 1LL << 0.00005;
+        QTest::newRow("full-width digits") << "９９" << 0LL << 0LL << 0.0;
+        QTest::newRow("too large") << QString(400, u'9') << 0LL << 0LL << 0.0;
+        QTest::newRow("exponent stops") << "1e309" << 10000LL << 10000LL << 1.0;
+        // clang-format on
+    }
+    void parse()
+    {
+        QFETCH(QString, text);
+        QFETCH(qlonglong, typed);
+        QFETCH(qlonglong, cell);
+        QFETCH(double, val);
+        QCOMPARE(Money::parse(text).units(), typed);
+        QCOMPARE(Money::parseCell(text).units(), cell);
+        QCOMPARE(NumberText::val(text), val);
+    }
+
+    // "0.00" and "#,0.00", from money and from a double; a grouped text reads back as typed.
+    void formats_data()
+    {
+        QTest::addColumn<qlonglong>("units");
+        QTest::addColumn<QString>("plain");
+        QTest::addColumn<QString>("grouped");
+        // clang-format off
+        QTest::newRow("zero") << 0LL << "0.00" << "0.00";
+        QTest::newRow("no minus zero") << -49LL << "0.00" << "0.00";
+        QTest::newRow("half cent away from zero") << 12350LL << "1.24" << "1.24";
+        QTest::newRow("thousands") << 12345678900LL << "1234567.89" << "1,234,567.89";
+        // clang-format on
+    }
+    void formats()
+    {
+        QFETCH(qlonglong, units);
+        QFETCH(QString, plain);
+        QFETCH(QString, grouped);
+        const Money m = Money::fromUnits(units);
+        QCOMPARE(m.format() + " " + m.formatGrouped(), plain + " " + grouped);
+        QCOMPARE(Money::parseCell(grouped).roundedToCents(), m.roundedToCents());
+        const double d = units / 10000.0;
+        QCOMPARE(NumberText::money(d) + " " + NumberText::moneyGrouped(d), plain + " " + grouped);
+    }
+
+    // price × quantity to cents, half away from zero; quantity 0: whole units, half to even,
+    // the settlement's own rounding.
+    void rounding_data()
+    {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<double>("qty");
+        QTest::addColumn<QString>("rounded");
+        QTest::newRow("1.5 x 1.15") << "1.15" << 1.5 << "1.73";
+        QTest::newRow("0.5 x 0.03") << "0.03" << 0.5 << "0.02";
+        QTest::newRow("negative quantity") << "1.15" << -1.5 << "-1.73";
+        QTest::newRow("tenth of a cent") << "0.333" << 3.0 << "1.00";
+        QTest::newRow("25.50 to even") << "25.50" << 0.0 << "26.00";
+        QTest::newRow("24.50 to even") << "24.50" << 0.0 << "24.00";
+        QTest::newRow("-2.50") << "-2.50" << 0.0 << "-2.00";
+    }
+    void rounding()
+    {
+        QFETCH(QString, amount);
+        QFETCH(double, qty);
+        QFETCH(QString, rounded);
+        const Money m = Money::parse(amount);
+        QCOMPARE((qty ? Money::lineAmount(m, qty) : m.roundedToWholeUnitHalfEven()).format(),
+                 rounded);
+        if (!qty) // quantities round the same way
+            QCOMPARE(NumberText::roundHalfEven(m.toDouble()), rounded.toDouble());
+    }
+
+    void boundary()
+    {
+        QCOMPARE(Money::fromDouble(1.10 + 2.20), Money::fromCents(330));
+        QCOMPARE(Money::fromVariant(QVariant(QStringLiteral("123.4500"))),
+                 Money::fromUnits(1234500));
+        QCOMPARE(Money::fromVariant(QVariant()), Money());
+        QCOMPARE(Money::fromDouble(qInf()), Money());
+        QCOMPARE(Money::fromInt(120).dividedBy(0), Money());
+        QCOMPARE(Money::parse("25.50").times(0.9).format(), QStringLiteral("22.95"));
+        QCOMPARE(NumberText::plain(-1234.5) + " " + NumberText::plain(0), QString("-1234.5 0"));
     }
 };
 
