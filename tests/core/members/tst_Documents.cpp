@@ -43,9 +43,9 @@ bool salePays(const QString &cnstr, const QString &card, Money pay)
 
 } // namespace
 
-// Recharge and refund bills, the stored-value ledger under them, and the upgrade of an
-// account set written by an older version.
-class tst_RechargeBill : public QObject
+// The document stores against a real account set: recharge and refund bills, the stored-value
+// ledger under them, and the upgrade of an account set written by an older version.
+class tst_Documents : public QObject
 {
     Q_OBJECT
 private slots:
@@ -214,5 +214,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_RechargeBill)
-#include "tst_RechargeBill.moc"
+QTEST_GUILESS_MAIN(tst_Documents)
+#include "tst_Documents.moc"
