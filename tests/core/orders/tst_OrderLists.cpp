@@ -14,33 +14,9 @@ namespace {
 
 const QDate D(2026, 3, 10);
 
-void item(const TestDb &t, int id, const QString &name)
-{
-    db::execute(t.cnstr(), "insert into t_icitem (FItemID, FName) values (?,?)", {id, name});
-}
-
-void order(const TestDb &t, int id, const QDate &date, const QString &card, const QString &owner)
-{
-    db::execute(t.cnstr(),
-                "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FCreateTime)"
-                " values (?,?,?,?,?,?)",
-                {id, date, card, owner, "139", QDateTime(date, QTime(8, 0, id % 60))});
-}
-
-// An invalid QVariant for gift or hand-out writes NULL, as other programs may.
-void line(const TestDb &t, int order, int entry, int item, int qty, const QVariant &gift,
-          const QVariant &done, double price, const QVariant &validTo = QVariant())
-{
-    const auto orNull = [](const QVariant &v, QMetaType::Type type) {
-        return v.isValid() ? v : QVariant(QMetaType(type));
-    };
-    db::execute(t.cnstr(),
-                "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
-                " FPrice, FAmount, FYxq) values (?,?,?,?,?,?,?,?,?)",
-                {order, entry, item, qty, orNull(gift, QMetaType::Int),
-                 orNull(done, QMetaType::Int), price, price * qty,
-                 orNull(validTo, QMetaType::QDate)});
-}
+const QString Lines = "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
+                      " FPrice, FAmount, FYxq)";
+const QVariant Null;
 
 QStringList column(const OrderLists::Result &r, const QString &key)
 {
@@ -63,21 +39,26 @@ QStringList cells(const OrderLists::Result &r, int row, const QStringList &keys)
 
 // Two orders of one day entered line by line in turn, a third of the next day, one of another
 // card before the range. The list must keep each order's lines together to count them once.
-void seedOrders(const TestDb &t)
+void seedOrders(const QString &c)
 {
-    item(t, 1, "鲜奶");
-    item(t, 2, "酸奶");
-    order(t, 12, D, "V1", "O'Neil");
-    order(t, 11, D, "V2", "赵敏");
-    order(t, 13, D.addDays(1), "V1", "O'Neil");
-    order(t, 9, D.addDays(-30), "V1", "O'Neil");
-    line(t, 12, 1, 1, 10, 2, 0, 2.5);
-    line(t, 11, 1, 2, 5, 0, 0, 3);
-    line(t, 12, 2, 2, 4, QVariant(), 0, 3);
-    line(t, 11, 2, 1, 20, 5, 0, 50); // 1,000.00
-    line(t, 13, 1, 1, 1, 0, 0, 2.5);
-    line(t, 9, 1, 1, 3, 0, 3, 2.5);
-    line(t, 12, 3, 99, 1, 0, 0, 1); // its item was deleted: shown, unnamed
+    TestDb::insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}, {2, "酸奶"}});
+    QList<QVariantList> orders;
+    for (const auto &[id, days, card, owner] : {std::tuple{12, 0, "V1", "O'Neil"},
+                                                {11, 0, "V2", "赵敏"},
+                                                {13, 1, "V1", "O'Neil"},
+                                                {9, -30, "V1", "O'Neil"}}) {
+        const QDate date = D.addDays(days);
+        orders << QVariantList{id, date, card, owner, "139", QDateTime(date, QTime(8, 0, id))};
+    }
+    TestDb::insert(c, "VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FCreateTime)", orders);
+    TestDb::insert(c, Lines,
+                   {{12, 1, 1, 10, 2, 0, 2.5, 25, Null},
+                    {11, 1, 2, 5, 0, 0, 3, 15, Null},
+                    {12, 2, 2, 4, Null, 0, 3, 12, Null},
+                    {11, 2, 1, 20, 5, 0, 50, 1000, Null},
+                    {13, 1, 1, 1, 0, 0, 2.5, 2.5, Null},
+                    {9, 1, 1, 3, 0, 3, 2.5, 7.5, Null},
+                    {12, 3, 99, 1, 0, 0, 1, 1, Null}}); // its item was deleted: shown, unnamed
 }
 
 const QDate Yxq(2024, 7, 1);
@@ -150,7 +131,7 @@ private slots:
         QFETCH(int, count);
         QFETCH(QStringList, total);
         TestDb t;
-        seedOrders(t);
+        seedOrders(t.cnstr());
         const OrderLists::Result r = OrderLists::orders(t.cnstr(), card, from, to);
         QCOMPARE(column(r, "FInterID"), ids);
         QCOMPARE(r.orderCount, count);
@@ -169,7 +150,7 @@ private slots:
     void orderLineCells()
     {
         TestDb t;
-        seedOrders(t);
+        seedOrders(t.cnstr());
         const OrderLists::Result r = OrderLists::orders(t.cnstr(), "", D, D);
         const ReportRow &row = r.table.rows[1]; // order 11, line 2
         QCOMPARE(row.cells, (QStringList{"2026-03-10", "V2", "赵敏", "139", "鲜奶", "20", "5",
@@ -187,12 +168,14 @@ private slots:
     void uncompletedWithNulls()
     {
         TestDb t;
-        item(t, 1, "鲜奶");
-        const QList<std::pair<QVariant, QVariant>> giftAndOut{
-            {2, 11}, {2, 12}, {2, QVariant()}, {QVariant(), 9}, {QVariant(), 10}, {0, 0}};
+        TestDb::insert(t.cnstr(), "t_icitem (FItemID, FName)", {{1, "鲜奶"}});
+        const QList<std::pair<QVariant, QVariant>> giftAndOut{{2, 11},   {2, 12},    {2, Null},
+                                                              {Null, 9}, {Null, 10}, {0, 0}};
         for (int i = 0; i < giftAndOut.size(); ++i) {
-            order(t, 5 + i, D, "V1", "O'Neil");
-            line(t, 5 + i, 1, 1, 10, giftAndOut[i].first, giftAndOut[i].second, 2.5);
+            TestDb::insert(t.cnstr(), "VipOrder (FInterID, Fdate, FVipNo)", {{5 + i, D, "V1"}});
+            TestDb::insert(
+                t.cnstr(), Lines,
+                {{5 + i, 1, 1, 10, giftAndOut[i].first, giftAndOut[i].second, 2.5, 25, Null}});
         }
         const OrderLists::Result r = OrderLists::uncompleted(t.cnstr(), "");
         QCOMPARE(column(r, "FInterID") + column(r, "FUnCplQty"),
@@ -222,15 +205,15 @@ private slots:
         QFETCH(int, count);
         QFETCH(QStringList, total);
         TestDb t;
-        item(t, 1, "鲜奶");
-        order(t, 5, D, "V1", "O'Neil");
-        order(t, 6, D, "V2", "赵敏");
-        order(t, 7, D, "V3", "钱");
-        line(t, 5, 1, 1, 10, 2, 11, 2.5, D.addDays(60));
-        line(t, 5, 2, 1, 5, 0, 5, 2.5); // finished
-        line(t, 5, 3, 1, 10, 2, 0, 2.5);
-        line(t, 6, 1, 1, 10, 0, 3, 2.5);
-        line(t, 7, 1, 1, 10, 0, 10, 2.5);
+        TestDb::insert(t.cnstr(), "t_icitem (FItemID, FName)", {{1, "鲜奶"}});
+        TestDb::insert(t.cnstr(), "VipOrder (FInterID, Fdate, FVipNo)",
+                       {{5, D, "V1"}, {6, D, "V2"}, {7, D, "V3"}});
+        TestDb::insert(t.cnstr(), Lines,
+                       {{5, 1, 1, 10, 2, 11, 2.5, 25, D.addDays(60)},
+                        {5, 2, 1, 5, 0, 5, 2.5, 12.5, Null}, // finished
+                        {5, 3, 1, 10, 2, 0, 2.5, 25, Null},
+                        {6, 1, 1, 10, 0, 3, 2.5, 25, Null},
+                        {7, 1, 1, 10, 0, 10, 2.5, 25, Null}});
         const OrderLists::Result r = OrderLists::uncompleted(t.cnstr(), card);
         QStringList got;
         for (const OrderLists::RowKey &k : r.keys)

@@ -17,22 +17,19 @@ namespace {
 // without an identity number.
 void seed(const QString &c, int balance)
 {
-    db::execute(c, "insert into t_stock (FItemID, FName) values (1, '门店')");
-    db::execute(
-        c, "insert into t_icitem (FItemID, FName) values (1, '鲜奶'), (2, '酸奶'), (3, '豆奶')");
-    db::execute(c, "insert into t_user (FUserID, FUserName, FManager) values (1, 'boss', 1), (2, "
-                   "'clerk', 0), (3, 'temp', 0)");
-    db::execute(c, "insert into t_user_grant (FUserID, FKey, FValue) values (2, 'editorder', 1), "
-                   "(3, 'EditOrder', 0)");
-    db::execute(c, "insert into VipOrder (FInterID, Fdate, FVipNo, FVipID, FSumQty, FSumAmount, "
-                   "FGetCash, FGetReserve, FClosed)"
-                   " values (5, '2026-01-01', 'V1', '', 1, 3, 3, 0, 1)");
+    TestDb::insert(c, "t_stock (FItemID, FName)", {{1, "门店"}});
+    TestDb::insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}, {2, "酸奶"}});
+    TestDb::insert(c, "t_user (FUserID, FUserName, FManager)",
+                   {{1, "boss", 1}, {2, "clerk", 0}, {3, "temp", 0}});
+    TestDb::insert(c, "t_user_grant (FUserID, FKey, FValue)",
+                   {{2, "editorder", 1}, {3, "EditOrder", 0}});
+    TestDb::insert(c,
+                   "VipOrder (FInterID, Fdate, FVipNo, FVipID, FSumQty, FSumAmount, FGetCash,"
+                   " FGetReserve, FClosed)",
+                   {{5, QDate(2026, 1, 1), "V1", "", 1, 3, 3, 0, 1}});
     if (balance)
-        db::execute(
-            c,
-            "insert into VipCzBill (FVipNo, FTranType, FDate, FKAmount, FBegAmount, FEndAmount)"
-            " values ('V1', 1, '2026-03-01', ?, 0, ?)",
-            {balance, balance});
+        TestDb::insert(c, "VipCzBill (FVipNo, FTranType, FDate, FKAmount, FBegAmount, FEndAmount)",
+                       {{"V1", 1, QDate(2026, 3, 1), balance, 0, balance}});
 }
 
 // 10 + 2 gift of 鲜奶 for 50.00, valid to 1 May.
@@ -58,11 +55,6 @@ QString snapshot(const QString &c)
           "select max(FMaxNum) from ICMaxNum", "select count(*) from VipOrder where FVipID<>''"})
         out << db::scalar(c, sql).toString();
     return out.join(u',');
-}
-
-QString locked()
-{
-    return MemberOrderStore::lockedMessage();
 }
 
 // Order 1 of card V1, 100 of 鲜奶 and 5 of 酸奶 paid in cash, worked on by two stations that
@@ -140,8 +132,7 @@ private slots:
         }
         const SavedOrder s =
             MemberOrderStore::save(c, d, {Money::fromInt(cash), Money::fromInt(reserve)}, 2);
-        QCOMPARE(s.orderId, 1);
-        QCOMPARE(s.movementWritten, !movements.isEmpty());
+        QCOMPARE(std::pair(s.orderId, s.movementWritten), std::pair(1, !movements.isEmpty()));
         QCOMPARE(s.balanceAfter, Money::fromInt(after));
         QCOMPARE(s.cashBack, Money::fromInt(cashBack));
         QCOMPARE(TestDb::dump(c,
@@ -155,15 +146,15 @@ private slots:
                  resaveAs ? QString("1,10,2,0,5,%1,").arg(resaveAs)
                           : "1,10,2,0,4.1667,50,2026-05-01");
         // The identity number reaches the card's earlier orders too.
-        QCOMPARE(TestDb::dump(c, "select FVipID from VipOrder where FInterID=5"), "ID1");
-        QCOMPARE(TestDb::dump(c, "select FMaxNum from ICMaxNum where FTranType=30"), "1");
+        QCOMPARE(TestDb::dump(c, "select (select FVipID from VipOrder where FInterID=5),"
+                                 " (select FMaxNum from ICMaxNum where FTranType=30)"),
+                 "ID1,1");
         QCOMPARE(TestDb::dump(c, "select FKAmount, FBegAmount, FEndAmount, FSumAmount from"
                                  " VipCzBill where FTranType=2 order by FInterID desc"),
                  movements);
         QCOMPARE(TestDb::dump(c, "select distinct FYear, FSeason, FMonth, FBillerID from VipCzBill"
                                  " where FTranType=2"),
                  movements.isEmpty() ? "" : "2026年,2026年1季度,2026年03月,2");
-        QCOMPARE(StoredValueLedger::balance(c, "V1"), Money::fromInt(after));
     }
 
     // A refused or failed save, new or again, leaves nothing behind, the number included.
@@ -279,19 +270,20 @@ private slots:
     // after one, and the order keeps all its lines.
     void resaveWhileHandingOut()
     {
+        const QString locked = "resave " + MemberOrderStore::lockedMessage();
         TestDb t;
         const QStringList out = stations(t.cnstr(), {"resave", "150"}, {"handout", "20"});
         QVERIFY2(out.filter("station failed").isEmpty(), qPrintable(out.join('\n')));
         const int handedOut = int(out.count("handout ok"));
         QCOMPARE(handedOut + out.count("handout 出库数量不允许大于剩余数量！"), 20);
         const QStringList resaves = out.filter(QRegularExpression("^resave "));
-        QCOMPARE(resaves.count("resave ok") + resaves.count("resave " + locked()), 150);
+        QCOMPARE(resaves.count("resave ok") + resaves.count(locked), 150);
         QCOMPARE(TestDb::dump(t.cnstr(), "select (select coalesce(sum(FCplQty), 0) from"
                                          " VipOrderEntry), (select count(*) from ICStockBill),"
                                          " (select count(*) from VipOrderEntry where FInterID=1)"),
                  QString("%1,%1,2").arg(handedOut));
         // Once a unit is out, every later re-save was refused.
-        const int firstRefused = int(resaves.indexOf("resave " + locked()));
+        const int firstRefused = int(resaves.indexOf(locked));
         if (firstRefused >= 0)
             QCOMPARE(resaves.mid(firstRefused).count("resave ok"), 0);
     }
@@ -307,9 +299,9 @@ private slots:
         const int handedOut = int(out.count("handout ok"));
         const bool removed = out.contains("remove ok");
         const QStringList removes = out.filter(QRegularExpression("^remove "));
-        qInfo("removed: %d after %d attempts, hand-outs saved: %d of 20", removed,
-              int(removes.size()), handedOut);
-        QCOMPARE(removes.count("remove ok") + removes.count("remove " + locked()), removes.size());
+        QCOMPARE(removes.count("remove ok") +
+                     removes.count("remove " + MemberOrderStore::lockedMessage()),
+                 removes.size());
         if (removed)
             QCOMPARE(handedOut, 0);
         QCOMPARE(TestDb::dump(t.cnstr(), "select (select count(*) from ICStockBill), (select"
