@@ -110,8 +110,6 @@ private slots:
         QTest::newRow("card, any date")
             << " V1 " << D << D << QStringList{"9", "12", "12", "12", "13", ""} << 3
             << QStringList{"19", "2", "48.00"};
-        QTest::newRow("quote in a card")
-            << "V1' or '1'='1" << D << D << QStringList{} << 0 << QStringList{};
     }
     void orders()
     {
@@ -128,8 +126,6 @@ private slots:
         QVERIFY(!column(r, "FPreQty").contains(QString())); // a NULL gift shows 0
         QCOMPARE(r.orderCount, count);
         QCOMPARE(r.keys.size(), r.table.rows.size());
-        if (ids.isEmpty()) // not even a total row
-            return;
         QCOMPARE(total(r, {"FDate", "FQty", "FPreQty", "FAmount"}), QStringList{"合计"} + sums);
         QCOMPARE(r.keys.last().orderId, 0); // the total row acts on nothing
     }
