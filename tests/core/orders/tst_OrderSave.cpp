@@ -80,7 +80,32 @@ QStringList stations(const QString &c, const QStringList &one, const QStringList
                                {QStringList{c} + one, QStringList{c} + other});
 }
 
+// One save of the order: the card's balance, the total it is saved again for (0: saved new),
+// the cash and the stored value paid; then the order's FSumAmount, FGetCash, FGetReserve, the
+// card's movements newest first (FKAmount, FBegAmount, FEndAmount, FSumAmount), the balance
+// after and the cash handed back.
+struct SaveCase
+{
+    int balance, resaveAs, cash, reserve;
+    QString header, movements;
+    int after, cashBack;
+};
+
+// A refused or failed save: the card's balance, the change made to stored order 1 before it
+// is saved again (null: a new order), the operator, the cash and the stored value paid, a
+// statement made to fail ("event table") and the refusal.
+struct RefusedCase
+{
+    int balance;
+    QString change;
+    int user, cash, reserve;
+    QString failing, message;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(SaveCase)
+Q_DECLARE_METATYPE(RefusedCase)
 
 class tst_OrderSave : public QObject
 {
@@ -277,59 +302,45 @@ private slots:
                               "|0|clerk|2026-03-10 08:15|21.00|30.00|50.00"}));
     }
 
-    // 10 + 2 gift for 50.00, new (`resaveAs` 0) or saved first for 30.00 cash + 20.00 stored
-    // value and then again for that total. A new order paying only cash from an empty card
+    // 10 + 2 gift for 50.00, new or saved first for 30.00 cash + 20.00 stored value and then
+    // again for another total. A new order paying only cash from an empty card
     // writes no movement; one from a card holding money writes a movement of 0; a deduction
     // is debited even when the screen showed no balance. A re-save settles only the
     // difference and keeps the cumulative payment; a lower total goes back to stored value up
     // to what stored value paid, the rest back in cash.
     void save_data()
     {
-        QTest::addColumn<int>("balance");
-        QTest::addColumn<int>("resaveAs");
-        QTest::addColumn<int>("cash");
-        QTest::addColumn<int>("reserve");
-        QTest::addColumn<QString>("header");    // FSumAmount, FGetCash, FGetReserve
-        QTest::addColumn<QString>("movements"); // FKAmount, FBegAmount, FEndAmount, FSumAmount
-        QTest::addColumn<int>("after");
-        QTest::addColumn<int>("cashBack");
+        QTest::addColumn<SaveCase>("k");
         const QString first = ";20,100,80,50";
         // clang-format off
-        QTest::newRow("balance 0, cash") << 0 << 0 << 50 << 0 << "50,50,0" << "" << 0 << 0;
-        QTest::newRow("balance 80, cash") << 80 << 0 << 50 << 0 << "50,50,0" << "0,80,80,50" << 80 << 0;
-        QTest::newRow("deduction with no balance shown") << 40 << 0 << 30 << 20 << "50,30,20" << "20,40,20,50" << 20 << 0;
-        QTest::newRow("unchanged charges nothing") << 100 << 50 << 0 << 0 << "50,30,20" << "0,80,80,50" + first << 80 << 0;
-        QTest::newRow("higher, the difference") << 100 << 60 << 4 << 6 << "60,34,26" << "6,80,74,60" + first << 74 << 0;
-        QTest::newRow("lower, back to stored value") << 100 << 35 << 0 << 0 << "35,30,5" << "-15,80,95,35" + first << 95 << 0;
-        QTest::newRow("lower than stored value paid") << 100 << 10 << 0 << 0 << "10,10,0" << "-20,80,100,10" + first << 100 << 20;
+        QTest::newRow("balance 0, cash") << SaveCase{0, 0, 50, 0, "50,50,0", "", 0, 0};
+        QTest::newRow("balance 80, cash") << SaveCase{80, 0, 50, 0, "50,50,0", "0,80,80,50", 80, 0};
+        QTest::newRow("deduction with no balance shown") << SaveCase{40, 0, 30, 20, "50,30,20", "20,40,20,50", 20, 0};
+        QTest::newRow("unchanged charges nothing") << SaveCase{100, 50, 0, 0, "50,30,20", "0,80,80,50" + first, 80, 0};
+        QTest::newRow("higher, the difference") << SaveCase{100, 60, 4, 6, "60,34,26", "6,80,74,60" + first, 74, 0};
+        QTest::newRow("lower, back to stored value") << SaveCase{100, 35, 0, 0, "35,30,5", "-15,80,95,35" + first, 95, 0};
+        QTest::newRow("lower than stored value paid") << SaveCase{100, 10, 0, 0, "10,10,0", "-20,80,100,10" + first, 100, 20};
         // clang-format on
     }
     void save()
     {
-        QFETCH(int, balance);
-        QFETCH(int, resaveAs);
-        QFETCH(int, cash);
-        QFETCH(int, reserve);
-        QFETCH(QString, header);
-        QFETCH(QString, movements);
-        QFETCH(int, after);
-        QFETCH(int, cashBack);
+        QFETCH(SaveCase, k);
         TestDb t;
         const QString c = t.cnstr();
-        seed(c, balance);
+        seed(c, k.balance);
         OrderDraft d = order();
-        if (resaveAs) {
+        if (k.resaveAs) {
             MemberOrderStore::save(c, d, {Money::fromInt(30), Money::fromInt(20)}, 2);
             d = OrderDraft::load(c, 1);
             d.vipId = "ID1";
             d.remove(0);
-            d.add(1, "鲜奶", "5.00", "10", "2", QString::number(resaveAs));
+            d.add(1, "鲜奶", "5.00", "10", "2", QString::number(k.resaveAs));
         }
         const SavedOrder s =
-            MemberOrderStore::save(c, d, {Money::fromInt(cash), Money::fromInt(reserve)}, 2);
-        QCOMPARE(
-            std::tuple(s.orderId, s.movementWritten, s.balanceAfter, s.cashBack),
-            std::tuple(1, !movements.isEmpty(), Money::fromInt(after), Money::fromInt(cashBack)));
+            MemberOrderStore::save(c, d, {Money::fromInt(k.cash), Money::fromInt(k.reserve)}, 2);
+        QCOMPARE(std::tuple(s.orderId, s.movementWritten, s.balanceAfter, s.cashBack),
+                 std::tuple(1, !k.movements.isEmpty(), Money::fromInt(k.after),
+                            Money::fromInt(k.cashBack)));
         // The identity number reaches the card's earlier order 5 too; the number is taken.
         QCOMPARE(TestDb::dump(c,
                               "select FSumQty, FSumAmount, FGetCash, FGetReserve, FVipNo, FOwner,"
@@ -337,18 +348,18 @@ private slots:
                               " (select FVipID from VipOrder where FInterID=5),"
                               " (select FMaxNum from ICMaxNum where FTranType=30)"
                               " from VipOrder where FInterID=1"),
-                 "12," + header + ",V1,O'Neil,2026年3月,ID1,2,0,,2026-03-10,ID1,1");
+                 "12," + k.header + ",V1,O'Neil,2026年3月,ID1,2,0,,2026-03-10,ID1,1");
         // A line re-entered without a validity stores none.
         QCOMPARE(TestDb::dump(c, "select FEntryID, FQty, FPreQty, FCplQty, FPrice, FAmount, FYxq"
                                  " from VipOrderEntry"),
-                 resaveAs ? QString("1,10,2,0,5,%1,").arg(resaveAs)
-                          : "1,10,2,0,4.1667,50,2026-05-01");
+                 k.resaveAs ? QString("1,10,2,0,5,%1,").arg(k.resaveAs)
+                            : "1,10,2,0,4.1667,50,2026-05-01");
         QCOMPARE(TestDb::dump(c, "select FKAmount, FBegAmount, FEndAmount, FSumAmount from"
                                  " VipCzBill where FTranType=2 order by FInterID desc"),
-                 movements);
+                 k.movements);
         QCOMPARE(TestDb::dump(c, "select distinct FYear, FSeason, FMonth, FBillerID from VipCzBill"
                                  " where FTranType=2"),
-                 movements.isEmpty() ? "" : "2026年,2026年1季度,2026年03月,2");
+                 k.movements.isEmpty() ? "" : "2026年,2026年1季度,2026年03月,2");
         // Nothing handed out yet: the order can go, whole.
         MemberOrderStore::remove(c, 1, 2);
         QCOMPARE(TestDb::dump(c, "select (select count(*) from VipOrder where FInterID=1),"
@@ -357,66 +368,55 @@ private slots:
     }
 
     // A refused or failed save, new or again, leaves nothing behind, the number included.
-    // `change` null: a new order; otherwise stored order 1 (paid 50.00 in cash) is changed so
-    // and saved again with another identity number.
+    // Saved again, order 1 was paid 50.00 in cash and gets another identity number.
     void refused_data()
     {
-        QTest::addColumn<int>("balance");
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<int>("user");
-        QTest::addColumn<int>("cash");
-        QTest::addColumn<int>("reserve");
-        QTest::addColumn<QString>("failing"); // a statement made to fail: "event table"
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<RefusedCase>("k");
         const QString locked = MemberOrderStore::lockedMessage();
         const QString none;
         // clang-format off
-        QTest::newRow("a unit handed out") << 0 << "update VipOrderEntry set FCplQty=1" << 2 << 0 << 0 << none << locked;
-        QTest::newRow("closed") << 0 << "update VipOrder set FClosed=1" << 2 << 0 << 0 << none << locked;
-        QTest::newRow("right withdrawn") << 0 << "" << 3 << 0 << 0 << none << locked;
-        QTest::newRow("deleted elsewhere") << 0 << "delete from VipOrder" << 1 << 0 << 0 << none << locked;
-        QTest::newRow("paid at another station") << 0 << "update VipOrder set FGetCash=40" << 2 << 0 << 0 << none << "订单已在其他站点修改，请重新打开！";
-        QTest::newRow("beyond the balance") << 30 << none << 1 << 0 << 50 << none << "本次扣款金额不允许大于卡内余额！";
-        QTest::newRow("above the total") << 100 << none << 1 << 0 << 60 << none << "本次扣款金额不允许大于应收金额！";
-        QTest::newRow("paid more than the total") << 100 << none << 1 << 40 << 20 << none << "付款金额不允许大于应收金额！";
-        QTest::newRow("negative cash") << 0 << none << 1 << -5 << 0 << none << "付款金额不能为负数！";
+        QTest::newRow("a unit handed out") << RefusedCase{0, "update VipOrderEntry set FCplQty=1", 2, 0, 0, none, locked};
+        QTest::newRow("closed") << RefusedCase{0, "update VipOrder set FClosed=1", 2, 0, 0, none, locked};
+        QTest::newRow("right withdrawn") << RefusedCase{0, "", 3, 0, 0, none, locked};
+        QTest::newRow("deleted elsewhere") << RefusedCase{0, "delete from VipOrder", 1, 0, 0, none, locked};
+        QTest::newRow("paid at another station") << RefusedCase{0, "update VipOrder set FGetCash=40", 2, 0, 0, none, "订单已在其他站点修改，请重新打开！"};
+        QTest::newRow("beyond the balance") << RefusedCase{30, none, 1, 0, 50, none, "本次扣款金额不允许大于卡内余额！"};
+        QTest::newRow("above the total") << RefusedCase{100, none, 1, 0, 60, none, "本次扣款金额不允许大于应收金额！"};
+        QTest::newRow("paid more than the total") << RefusedCase{100, none, 1, 40, 20, none, "付款金额不允许大于应收金额！"};
+        QTest::newRow("negative cash") << RefusedCase{0, none, 1, -5, 0, none, "付款金额不能为负数！"};
         for (const char *f : {"update ICMaxNum", "insert VipOrderEntry", "insert VipOrder", "update VipOrder", "insert VipCzBill"})
-            QTest::newRow(f) << 80 << none << 1 << 0 << 50 << f << "";
+            QTest::newRow(f) << RefusedCase{80, none, 1, 0, 50, f, ""};
         // clang-format on
     }
     void refused()
     {
-        QFETCH(int, balance);
-        QFETCH(QString, change);
-        QFETCH(int, user);
-        QFETCH(int, cash);
-        QFETCH(int, reserve);
-        QFETCH(QString, failing);
-        QFETCH(QString, message);
+        QFETCH(RefusedCase, k);
         TestDb t;
         const QString c = t.cnstr();
-        seed(c, balance);
+        seed(c, k.balance);
         OrderDraft d = order();
-        if (!change.isNull()) {
+        if (!k.change.isNull()) {
             MemberOrderStore::save(c, d, {Money::fromInt(50), Money()}, 1);
             db::execute(c, "update VipOrder set FVipID=? where FInterID=5", {""});
             d = OrderDraft::load(c, 1);
             d.vipId = "ID2";
-            if (!change.isEmpty())
-                db::execute(c, change + " where FInterID=1");
+            if (!k.change.isEmpty())
+                db::execute(c, k.change + " where FInterID=1");
         }
-        if (!failing.isEmpty())
-            t.failOn(failing.section(' ', 0, 0), failing.section(' ', 1));
+        if (!k.failing.isEmpty())
+            t.failOn(k.failing.section(' ', 0, 0), k.failing.section(' ', 1));
         const QString before = snapshot(c);
         const QString got = TestDb::refusalOf([&] {
-            MemberOrderStore::save(c, d, {Money::fromInt(cash), Money::fromInt(reserve)}, user);
+            MemberOrderStore::save(c, d, {Money::fromInt(k.cash), Money::fromInt(k.reserve)},
+                                   k.user);
         });
-        QVERIFY2(failing.isEmpty() ? got == message
-                                   : got.startsWith("failure: ") && got.contains("forced failure"),
+        QVERIFY2(k.failing.isEmpty()
+                     ? got == k.message
+                     : got.startsWith("failure: ") && got.contains("forced failure"),
                  qPrintable(got));
         QCOMPARE(snapshot(c), before);
-        if (message == MemberOrderStore::lockedMessage()) {
-            QCOMPARE(TestDb::refusalOf([&] { MemberOrderStore::remove(c, 1, user); }), message);
+        if (k.message == MemberOrderStore::lockedMessage()) {
+            QCOMPARE(TestDb::refusalOf([&] { MemberOrderStore::remove(c, 1, k.user); }), k.message);
             QCOMPARE(snapshot(c), before);
         }
     }
