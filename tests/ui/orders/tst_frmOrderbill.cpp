@@ -25,15 +25,19 @@
 
 namespace {
 
-// The demo account set, an operator logged in (1 the manager), message boxes scripted.
+// An account set, the demo one unless told, an operator logged in (1 the manager), message
+// boxes scripted.
 struct Counter
 {
-    explicit Counter(int user)
+    explicit Counter(int user, TestDb::Content content = TestDb::Content::Demo) : db(content)
     {
-        db.login(user, user == 1 ? QStringLiteral("管理员") : QStringLiteral("收银员"));
+        const QString name = user == 1 ? QStringLiteral("管理员") : QStringLiteral("收银员");
+        if (content != TestDb::Content::Demo)
+            db.addUser(user, name, user == 1);
+        db.login(user, name);
         Session::current().RetailPriceStyleID = 1;
     }
-    TestDb db{TestDb::Content::Demo};
+    TestDb db;
     ScriptedPrompts prompts;
 };
 
@@ -48,22 +52,25 @@ void enter(QWidget *box, const QString &text = QString())
     QTest::keyClick(box, Qt::Key_Return);
 }
 
-// Member V0009 holds order 80 (item 1 at 3.50 on two lines, item 6 at 3.00, a line never
-// handed out whose handed-out quantity is NULL) and a closed order 81.
+// Member V0009 holds order 80 of today (item 1 at 3.50 on two lines, item 6 at 3.00, a line
+// never handed out whose handed-out quantity is NULL) and a closed order 81; member V0010
+// holds order 82 of today, nothing handed out.
 void addOrders(const QString &cnstr)
 {
-    const QDate validTo(2024, 7, 1);
+    const QDate today = QDate::currentDate(), validTo(2024, 7, 1);
     const QVariant null;
     TestDb::insert(cnstr, "VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FClosed)",
-                   {{80, QDate(2024, 4, 1), "V0009", "赵六", "13900000009", 0},
-                    {81, QDate(2024, 2, 1), "V0009", "赵六", "13900000009", 1}});
+                   {{80, today, "V0009", "赵六", "13900000009", 0},
+                    {81, QDate(2024, 2, 1), "V0009", "赵六", "13900000009", 1},
+                    {82, today, "V0010", "O'Neil", "139", 0}});
     TestDb::insert(cnstr,
                    "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FPrice,"
                    " FAmount, FYxq)",
                    {{80, 1, 1, 30, 3, 10, 3.5, 105, validTo},
                     {80, 2, 6, 10, 0, 10, 3.0, 30, null},
                     {80, 3, 1, 20, 2, null, 3.5, 70, validTo},
-                    {81, 1, 1, 5, 0, 5, 3.5, 17.5, null}});
+                    {81, 1, 1, 5, 0, 5, 3.5, 17.5, null},
+                    {82, 1, 6, 4, 0, 0, 3.0, 12, null}});
 }
 
 QStringList column(const KeyedGrid &g, const QString &key)
@@ -72,25 +79,6 @@ QStringList column(const KeyedGrid &g, const QString &key)
     for (int r = 1; r < g.rows(); ++r)
         out << g.text(r, key);
     return out;
-}
-
-const QDate D = QDate::currentDate();
-
-// The manager logged in; orders 31 (two lines, nothing handed out) and 32 (one of its lines
-// started) of today, entered line by line in turn.
-void addTodaysOrders(const TestDb &t)
-{
-    t.addUser(1, "店长", true);
-    t.login(1, "店长");
-    TestDb::insert(t.cnstr(), "t_icitem (FItemID, FName)", {{1, "鲜奶"}});
-    TestDb::insert(t.cnstr(), "VipOrder (FInterID, Fdate, FVipNo, FOwner, FClosed)",
-                   {{31, D, "V31", "O'Neil", 0}, {32, D, "V32", "O'Neil", 0}});
-    TestDb::insert(t.cnstr(),
-                   "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FPrice,"
-                   " FAmount)",
-                   {{31, 1, 1, 10, 2, 0, 2.5, 25},
-                    {32, 1, 1, 20, 0, 3, 50, 1000},
-                    {31, 2, 1, 4, 0, 0, 3, 12}});
 }
 
 } // namespace
@@ -217,84 +205,63 @@ private slots:
     }
 
     // Filled on opening; a card narrows it by Enter; the detail opens for a line's own order
-    // line and never for the total row.
+    // line and never for the total row. It lists that line's hand-outs by time and prints
+    // them in GB18030 to the detail printer's own port, which is kept on closing.
     void openLinesAndDetail()
     {
-        TestDb t;
-        addTodaysOrders(t);
-        ScriptedPrompts prompts;
-        QList<QStringList> detail; // the labels of every detail opened
+        Counter s(1, TestDb::Content::Schema);
+        // Sales entered out of date order; the same item on another line or order is not the
+        // line's.
+        for (const auto &[id, time, order, entry, qty] :
+             {std::tuple{502, QDateTime(QDate(2024, 5, 9), QTime(7, 45, 30)), 80, 1, 3},
+              {501, QDateTime(QDate(2024, 5, 2), QTime(8, 10)), 80, 1, 2},
+              {503, QDateTime(QDate(2024, 5, 3), QTime(9, 0)), 80, 3, 4},
+              {504, QDateTime(QDate(2024, 5, 4), QTime(9, 0)), 81, 1, 7}}) {
+            TestDb::insert(s.db.cnstr(), "ICStockBill (FInterID, FTrantype, Fdate, FSysTime)",
+                           {{id, 99, time.date(), time}});
+            TestDb::insert(s.db.cnstr(),
+                           "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty,"
+                           " FOrderBillInterID, FOrderBillEntryID)",
+                           {{id, 1, 1, qty, order, entry}});
+        }
+        addOrders(s.db.cnstr());
+        KwStore::set("KwStore", "Pos.Default", "PrintPort", "LPT3"); // the receipt printer's
+        KwStore::set("KwStore", "DefaultValue", "PrintPort", "Com2");
+        const QString port = s.db.dir() + "/port.txt";
+        QStringList detail; // what every detail opened showed
         DialogRunner::setScript([&](QDialog &dlg) {
-            dlg.show(); // it loads when first shown
-            if (auto *m = qobject_cast<frmOrderCkMxb *>(&dlg))
-                detail << QStringList{m->lblOrderQty->text(), m->lblVip->text(),
-                                      m->lblSaleQty->text()};
-            dlg.hide();
+            auto &d = dynamic_cast<frmOrderCkMxb &>(dlg);
+            d.show(); // it loads when first shown
+            detail << d.lblOrderQty->text() << d.lblVip->text() << d.lblSaleQty->text()
+                   << d.cmbPort->currentText() << QString::number(d.Flex->rows());
+            d.cmbPort->setCurrentText(port);
+            QTest::mouseClick(d.Command1, Qt::LeftButton);
+            d.close();
             return 0;
         });
         frmUnCplOrder f;
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
         QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
-        QCOMPARE(column(*f.Flex, "FUnCplQty"), QStringList({"12", "4", "17", "33"}));
+        QCOMPARE(column(*f.Flex, "FUnCplQty"), QStringList({"23", "22", "4", "49"}));
         f.Flex->setCurrentGridRow(4);
         QTest::mouseClick(f.cmdMxb, Qt::LeftButton);
         QVERIFY(detail.isEmpty());
 
-        QTest::keyClicks(f.txtVipNo, "V31");
+        QTest::keyClicks(f.txtVipNo, "V0009");
         QTest::keyClick(f.txtVipNo, Qt::Key_Return);
-        QCOMPARE(column(*f.Flex, "FInterID"), QStringList({"31", "31", ""}));
+        QCOMPARE(column(*f.Flex, "FInterID"), QStringList({"80", "80", ""}));
         QCOMPARE(f.lblCount->text(), QString("共1张单据"));
         f.Flex->setCurrentGridRow(1);
         QTest::mouseClick(f.cmdMxb, Qt::LeftButton);
-        QCOMPARE(detail, (QList<QStringList>{{"订单数量：12", OrderOutDetail::vipLabel("V31"),
-                                              OrderOutDetail::saleQtyLabel(0)}}));
-        QVERIFY(prompts.shown.isEmpty());
-    }
-
-    // Line 1 of order 80 handed out twice, listed by time and printed in GB18030 to the
-    // detail printer's own port, which is kept on closing.
-    void detail()
-    {
-        TestDb db(TestDb::Content::Schema);
-        db.login(1, "店长");
-        // Sales entered out of date order, each handing out of one order line; the same item on
-        // another line or order is not this line's.
-        for (const auto &[id, time, order, entry, qty] :
-             {std::tuple{502, QDateTime(QDate(2024, 5, 9), QTime(7, 45, 30)), 80, 1, 3},
-              {501, QDateTime(QDate(2024, 5, 2), QTime(8, 10)), 80, 1, 2},
-              {503, QDateTime(QDate(2024, 5, 3), QTime(9, 0)), 80, 2, 4},
-              {504, QDateTime(QDate(2024, 5, 4), QTime(9, 0)), 81, 1, 7}}) {
-            TestDb::insert(db.cnstr(), "ICStockBill (FInterID, FTrantype, Fdate, FSysTime)",
-                           {{id, 99, time.date(), time}});
-            TestDb::insert(db.cnstr(),
-                           "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty,"
-                           " FOrderBillInterID, FOrderBillEntryID)",
-                           {{id, 1, 1, qty, order, entry}});
-        }
-        const QString port = db.dir() + "/port.txt";
-        // The detail printer's port is the station's own, apart from the receipt printer's.
-        KwStore::set("KwStore", "Pos.Default", "PrintPort", "LPT3");
-        KwStore::set("KwStore", "DefaultValue", "PrintPort", "Com2");
-        ScriptedPrompts prompts;
-        frmOrderCkMxb f;
-        f.init(80, 1, 12, "V0009");
-        f.show();
-        QCOMPARE(f.cmbPort->currentText() + " " + f.lblSaleQty->text(), "Com2 完成数量：5");
-        QCOMPARE(f.Flex->rows(), 3);
-
-        f.cmbPort->setCurrentText(port);
-        QTest::mouseClick(f.Command1, Qt::LeftButton);
-        QVERIFY2(prompts.shown.isEmpty(), qPrintable(prompts.last()));
+        QCOMPARE(detail, QStringList({"订单数量：33", OrderOutDetail::vipLabel("V0009"),
+                                      "完成数量：5", "Com2", "3"}));
+        QVERIFY2(s.prompts.shown.isEmpty(), qPrintable(s.prompts.last()));
         QFile file(port);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        QStringDecoder gb("GB18030");
-        QCOMPARE(QString(gb.decode(bytes)),
-                 "卡号：V0009    \r\n订单数量：12\r\n完成数量：5\r\n\r\n日期               数量\r\n"
+        QCOMPARE(QString(QStringDecoder("GB18030").decode(file.readAll())),
+                 "卡号：V0009    \r\n订单数量：33\r\n完成数量：5\r\n\r\n日期               数量\r\n"
                  "2024-05-02 08:10:00   2\r\n2024-05-09 07:45:30   3\r\n");
-        // The port used is kept when the window closes.
-        f.close();
         QCOMPARE(KwStore::get("KwStore", "DefaultValue", "PrintPort"), port);
         QCOMPARE(KwStore::get("KwStore", "Pos.Default", "PrintPort"), QStringLiteral("LPT3"));
     }
@@ -303,9 +270,8 @@ private slots:
     // is refused by the order store, whose case that is.
     void listAndDelete()
     {
-        TestDb t;
-        addTodaysOrders(t);
-        ScriptedPrompts prompts;
+        Counter s(1, TestDb::Content::Schema);
+        addOrders(s.db.cnstr());
         frmOrderBillList f;
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
@@ -315,16 +281,17 @@ private slots:
         QTest::keyClick(f.dtpFromDate, Qt::Key_Return);
         QTest::keyClick(f.dtpToDate, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), f.Flex);
-        QVERIFY2(prompts.shown.isEmpty(), qPrintable(prompts.last()));
+        QVERIFY2(s.prompts.shown.isEmpty(), qPrintable(s.prompts.last()));
         // What each row holds is the order list's own case; here the rows and the count.
-        QCOMPARE(column(*f.Flex, "FInterID"), QStringList({"31", "31", "32", ""}));
+        QCOMPARE(column(*f.Flex, "FInterID"), QStringList({"80", "80", "80", "82", ""}));
         QCOMPARE(f.lblCount->text(), QString("共2张单据"));
 
-        f.Flex->setCurrentGridRow(2);
+        f.Flex->setCurrentGridRow(4);
         QTest::mouseClick(f.cmdDelete, Qt::LeftButton);
-        QCOMPARE(prompts.texts(), QStringList{"是否删除选定订单？"});
-        QCOMPARE(TestDb::dump(t.cnstr(), "select FInterID from VipOrder"), "32");
-        QCOMPARE(column(*f.Flex, "FInterID"), QStringList({"32", ""}));
+        QCOMPARE(s.prompts.texts(), QStringList{"是否删除选定订单？"});
+        QCOMPARE(TestDb::dump(s.db.cnstr(), "select FInterID from VipOrder order by FInterID"),
+                 "80;81");
+        QCOMPARE(column(*f.Flex, "FInterID"), QStringList({"80", "80", "80", ""}));
         QCOMPARE(f.lblCount->text(), QString("共1张单据"));
     }
 };
