@@ -96,31 +96,30 @@ private slots:
     void orderByKeyboard()
     {
         Counter s(1);
-        frmOrderbill form;
-        frmOrderbill *f = &form;
-        f->show();
-        f->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f));
-        enter(f->txtVipNo, "V0004");
-        QCOMPARE(f->txtOwner->text() + " " + f->txtVipID->text(),
+        frmOrderbill f;
+        f.show();
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        enter(f.txtVipNo, "V0004");
+        QCOMPARE(f.txtOwner->text() + " " + f.txtVipID->text(),
                  QStringLiteral("O'Neil 110101199002020057"));
-        for (QWidget *w : std::initializer_list<QWidget *>{f->txtOwner, f->txtPhone, f->txtVipID})
+        for (QWidget *w : std::initializer_list<QWidget *>{f.txtOwner, f.txtPhone, f.txtVipID})
             enter(w);
 
-        enter(f->txtBarcode, "101");
-        QCOMPARE(f->cmbItem->currentText() + " " + f->txtPrice->text(),
+        enter(f.txtBarcode, "101");
+        QCOMPARE(f.cmbItem->currentText() + " " + f.txtPrice->text(),
                  QStringLiteral("鲜牛奶 250ml 3.50"));
-        enter(f->txtPrice);
-        enter(f->txtQty, "10");
-        enter(f->txtPreQty, "10");
-        enter(f->txtAmount);
-        QTest::keyClick(f->chkYxq, Qt::Key_Space);
-        enter(f->chkYxq);
-        enter(f->dtpYxq);
-        QCOMPARE(QApplication::focusWidget(), f->txtBarcode);
+        enter(f.txtPrice);
+        enter(f.txtQty, "10");
+        enter(f.txtPreQty, "10");
+        enter(f.txtAmount);
+        QTest::keyClick(f.chkYxq, Qt::Key_Space);
+        enter(f.chkYxq);
+        enter(f.dtpYxq);
+        QCOMPARE(QApplication::focusWidget(), f.txtBarcode);
         QStringList cells;
         for (const char *key : {"FOrder", "FName", "FPrice", "FQty", "FPreQty", "FAmount", "FYxq"})
-            cells << f->FlexOrder->text(1, key);
+            cells << f.FlexOrder->text(1, key);
         QCOMPARE(cells, (QStringList{"1", "鲜牛奶 250ml", "3.50", "10", "10", "35.00",
                                      QDate::currentDate().addDays(60).toString("yyyy-MM-dd")}));
 
@@ -138,7 +137,7 @@ private slots:
             QTest::keyClick(d.txtAmount, Qt::Key_Plus);
             return d.result();
         });
-        QTest::keyClick(f->txtBarcode, '+');
+        QTest::keyClick(f.txtBarcode, '+');
         const QStringList told = s.prompts.texts(); // saved, then printed to the spool
         QVERIFY2(told.size() == 2 && told[0] == "保存成功！" && told[1].contains(".pdf"),
                  qPrintable(told.join('|')));
@@ -147,9 +146,9 @@ private slots:
                                             " from VipOrder)"),
                  "V0004,O'Neil,35,35,20");
         // Cleared for the next member; the "+" never reached a box.
-        QCOMPARE(f->FlexOrder->rows() + f->orderId(), 1);
-        QVERIFY(f->txtVipNo->text().isEmpty() && f->txtBarcode->text().isEmpty());
-        QCOMPARE(QApplication::focusWidget(), f->txtVipNo);
+        QCOMPARE(f.FlexOrder->rows() + f.orderId(), 1);
+        QVERIFY(f.txtVipNo->text().isEmpty() && f.txtBarcode->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
     }
 
     // The card typed lists the open orders' lines (the closed one left out); Enter on a line
