@@ -1,5 +1,5 @@
 // One station working on order 1 of card V1, one line of output per attempt, the action and
-// "ok" or the refusal; the order-save test runs two of these at once against one account set.
+// "ok" or the refusal; the member order test runs two of these at once against one account set.
 //   resave:  saves order 1 again, unchanged, as loaded once at the start
 //   handout: sale bill i hands out 1 unit of order line (1, 1)
 //   remove:  deletes order 1 as the order list does, until it is gone
