@@ -148,35 +148,6 @@ void seedOrders(const QString &c)
                     {12, 3, 99, 1, 0, 0, 1, 1, Null}}); // its item was deleted: shown, unnamed
 }
 
-const QDate Yxq(2024, 7, 1);
-
-// Order 80: item 6 on line 1, item 1 on lines 2 and 3; line 2 handed out 4 + 6 by two sales
-// (line numbers unlike item ids, so keying by one cannot pass for the other).
-void addOrder(const QString &cnstr)
-{
-    TestDb::insert(cnstr, "VipOrder (FInterID, Fdate, FVipNo, FClosed)",
-                   {{80, QDate(2024, 4, 1), "V0009", 0}});
-    TestDb::insert(cnstr, Lines,
-                   {{80, 1, 6, 10, 0, 0, 3.5, 35, Yxq},
-                    {80, 2, 1, 30, 0, 10, 3.5, 105, Yxq},
-                    {80, 3, 1, 20, 0, 0, 3.5, 70, Yxq}});
-    const QDate sold(2024, 5, 1);
-    TestDb::insert(cnstr, "ICStockBill (FInterID, FTrantype, Fdate, FSysTime)",
-                   {{501, 99, sold, QDateTime(sold, QTime(8, 1))},
-                    {502, 99, sold, QDateTime(sold, QTime(8, 2))}});
-    TestDb::insert(cnstr,
-                   "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FOrderBillInterID,"
-                   " FOrderBillEntryID)",
-                   {{501, 1, 1, 4, 80, 2}, {502, 1, 1, 6, 80, 2}});
-}
-
-// Each line as "item,validity", in line order.
-QString linesOf(const QString &cnstr)
-{
-    return TestDb::dump(
-        cnstr, "select FItemID, FYxq from VipOrderEntry where FInterID=80 order by FEntryID");
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(SaveCase)
@@ -281,11 +252,9 @@ private slots:
         TestDb::insert(
             c, "VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FVipID, FGetCash, FGetReserve)",
             {{7, QDate(2026, 3, 1), "V1", "王五", "139", "ID1", 1000, 244}});
-        TestDb::insert(c,
-                       "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, "
-                       "FPrice, FAmount, FYxq)",
+        TestDb::insert(c, Lines,
                        {{7, 1, 1, 10, 2, 0, 5, 50, QDate(2026, 5, 1)},
-                        {7, 2, 2, 1000, 0, QVariant(), 1.194, 1194, QVariant()}});
+                        {7, 2, 2, 1000, 0, Null, 1.194, 1194, Null}});
         const OrderDraft d = OrderDraft::load(c, 7);
         QCOMPARE(
             (QStringList{QString::number(d.id), d.vipNo, d.owner, d.phone, d.vipId,
@@ -661,14 +630,31 @@ private slots:
         QCOMPARE(total(r, {"FQty", "FPreQty", "FCplQty", "FUnCplQty"}), sums);
     }
 
-    // Two stations exchange the same line at once: the second finds it changed and refuses.
+    // Order 80: item 6 on line 1, item 1 on lines 2 and 3; line 2 handed out 4 + 6 by two
+    // sales (line numbers unlike item ids, so keying by one cannot pass for the other).
+    // Two stations exchange item 1 at once: the second finds it changed and refuses.
     // Afterwards a screen still showing item 1 changes nothing; the new item can be changed.
     void twoStations()
     {
         TestDb t;
         const QString c = t.cnstr();
         const QString stale = QStringLiteral("failure: 订单已被修改，请重新查询！");
-        addOrder(c);
+        const QDate validTo(2024, 7, 1), sold(2024, 5, 1);
+        TestDb::insert(c, "VipOrder (FInterID, Fdate, FVipNo, FClosed)",
+                       {{80, QDate(2024, 4, 1), "V0009", 0}});
+        TestDb::insert(c, Lines,
+                       {{80, 1, 6, 10, 0, 0, 3.5, 35, validTo},
+                        {80, 2, 1, 30, 0, 10, 3.5, 105, validTo},
+                        {80, 3, 1, 20, 0, 0, 3.5, 70, validTo}});
+        TestDb::insert(c, "ICStockBill (FInterID, FTrantype, Fdate)",
+                       {{501, 99, sold}, {502, 99, sold}});
+        TestDb::insert(c,
+                       "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FOrderBillInterID,"
+                       " FOrderBillEntryID)",
+                       {{501, 1, 1, 4, 80, 2}, {502, 1, 1, 6, 80, 2}});
+        const auto lines = [&] { // each line as "item,validity"
+            return TestDb::dump(c, "select FItemID, FYxq from VipOrderEntry order by FEntryID");
+        };
         QString second;
         {
             db::Transaction first(c);
@@ -683,7 +669,7 @@ private slots:
             other.join();
         }
         QCOMPARE(second, stale);
-        QCOMPARE(linesOf(c), "6,2024-07-01;4,2024-07-01;4,2024-07-01");
+        QCOMPARE(lines(), "6,2024-07-01;4,2024-07-01;4,2024-07-01");
         // What was handed out belongs to the order line, whatever item it holds now.
         QCOMPARE(OrderOutDetail::total(OrderOutDetail::load(c, 80, 2)), 10.0);
         QCOMPARE(OrderOutDetail::load(c, 80, 3).size(), 0); // same old item, another line
@@ -692,7 +678,7 @@ private slots:
         QCOMPARE(TestDb::refusalOf([&] { OrderValidity::set(c, 80, 1, later); }), stale);
         QCOMPARE(OrderValidity::set(c, 80, 4, later), 2);
         QCOMPARE(OrderExchange::exchangeItem(c, 80, 4, 5), 2);
-        QCOMPARE(linesOf(c), "6,2024-07-01;5,2024-09-30;5,2024-09-30");
+        QCOMPARE(lines(), "6,2024-07-01;5,2024-09-30;5,2024-09-30");
     }
 };
 
