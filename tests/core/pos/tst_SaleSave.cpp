@@ -18,6 +18,8 @@ namespace {
 
 const QDate Day(2026, 3, 1), Today(2026, 3, 10);
 
+const QVariant Null(QMetaType::fromType<int>());
+
 const QString OrderLines =
     "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FAmount)";
 
@@ -62,8 +64,7 @@ SaleLine pick(int order, int entry, qint64 q, qint64 total = 12, int amount = 12
 struct Attempt
 {
     int order, qty, price, reserve, cash;
-    int billId = 0;
-    int stockId = 1;
+    int billId = 0, stockId = 1;
 };
 
 // The list's rows as "bill a double click opens|FQty1|FQty2|FAmount".
@@ -97,18 +98,17 @@ private slots:
     {
         const QDate expired = Today.addDays(-1);
         // clang-format off
-        const QList<std::tuple<int, int, int, QDate, int>> lines{
-            {60, 10, 25, QDate(), 45}, // no validity
-            {60, 10, 25, expired, 40},
-            {60, 10, 60, expired, -1}, // the paid units all handed out
-            {60, 10, 25, Today, 45},   // the last valid day
-            {10, 2, 12, QDate(), -1}};
+        const QList<std::tuple<QString, int, int, int, QDate, int>> lines{
+            {"no validity", 60, 10, 25, QDate(), 45},
+            {"expired, 25 out", 60, 10, 25, expired, 40},
+            {"expired, paid all out", 60, 10, 60, expired, -1},
+            {"last valid day", 60, 10, 25, Today, 45},
+            {"all out", 10, 2, 12, QDate(), -1}};
         // clang-format on
-        for (const auto &[qty, gift, done, validTo, open] : lines) {
+        for (const auto &[line, qty, gift, done, validTo, open] : lines) {
             const auto got = MemberOrders::openQuantity(qty, gift, done, validTo, Today);
-            const QString line = QStringLiteral("%1+%2-%3 to %4: ").arg(qty).arg(gift).arg(done).arg(
-                validTo.toString(Qt::ISODate));
-            QCOMPARE(line + QString::number(got ? *got : -1), line + QString::number(open));
+            QCOMPARE(line + ": " + QString::number(got ? *got : -1),
+                     line + ": " + QString::number(open));
         }
     }
 
@@ -120,12 +120,12 @@ private slots:
     {
         TestDb t;
         const QString c = t.cnstr();
-        const QVariant null(QMetaType::fromType<int>());
         TestDb::insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}, {2, "酸奶"}});
         TestDb::insert(c, "VipOrder (FInterID, Fdate, FVipNo, FOwner)",
                        {{1, Day, "V1", "O'Neil"}, {2, Day, "", "walk-in"}});
         TestDb::insert(c, OrderLines,
-                       {{1, 1, 1, 10, null, null, 35}, {1, 2, 2, 5, 1, 6, 18}, {2, 1, 1, 9, 0, 0, 9}});
+                       {{1, 1, 1, 10, Null, Null, 35}, {1, 2, 2, 5, 1, 6, 18},
+                        {2, 1, 1, 9, 0, 0, 9}});
         TestDb::insert(c, "VipCzBill (FVipNo, FTranType, FKAmount)", {{"V1", 1, 50}, {"", 1, 99}});
         const MemberLookup m = MemberOrders::lookup(c, "V1", Today);
         QCOMPARE(m.owner + " " + m.balance.format(), "O'Neil 50.00");
@@ -334,7 +334,6 @@ private slots:
         // Two bills of one day whose lines were written in turn, one of the next day, one of
         // another type and one outside the range. Line 21/2 has a NULL order reference, as
         // other programs may write: an ordinary sale.
-        const QVariant null(QMetaType::fromType<int>());
         const auto at = [](const QDate &d, int s) { return QDateTime(d, QTime(9, 30, s)); };
         TestDb::insert(c, "t_icitem (FItemID, FName)", {{1, "鲜奶"}});
         TestDb::insert(c, "ICStockBill (FInterID, FTrantype, Fdate, FVipNo, FOwner, FSysTime)",
@@ -347,7 +346,7 @@ private slots:
                           " FOrderBillInterID)",
                        {{21, 1, 1, 2, 3.5, 7, 7}, // hands out order 7
                         {20, 1, 1, 1, 1000, 1000, 0},
-                        {21, 2, 1, 3, 3.5, 10.5, null},
+                        {21, 2, 1, 3, 3.5, 10.5, Null},
                         {20, 2, 1, 4, 2.5, 10, 0},
                         {21, 3, 1, 1, 3.5, 3.5, 8},
                         {22, 1, 1, 5, 2, 10, 0},
@@ -356,15 +355,16 @@ private slots:
         using L = QStringList;
         const L day{"20||1|1000.00", "20||4|10.00", "21|2||7.00", "21||3|10.50", "21|1||3.50"};
         // clang-format off
-        const QList<std::tuple<QString, QDate, L, int>> runs{
-            {"", Today, L(day) + L{"0|3|8|1,031.00"}, 2}, // bills interleaved, counted once each
-            {"", Today.addDays(1), L(day) + L{"22||5|10.00", "0|3|13|1,041.00"}, 3},
-            {" V1 ", Today, L{"21|2||7.00", "21||3|10.50", "21|1||3.50", "0|3|3|21.00"}, 1},
-            {"V1' or ''='", Today, L{}, 0}};
+        const QList<std::tuple<QString, QDate, L, QString>> runs{
+            {"", Today, L(day) + L{"0|3|8|1,031.00"}, "2"}, // bills interleaved, counted once each
+            {"", Today.addDays(1), L(day) + L{"22||5|10.00", "0|3|13|1,041.00"}, "3"},
+            {" V1 ", Today, L{"21|2||7.00", "21||3|10.50", "21|1||3.50", "0|3|3|21.00"}, "1"},
+            {"V1' or ''='", Today, L{}, "0"}};
         // clang-format on
-        for (const auto &[card, to, rows, count] : runs) {
+        // The rows, then the number of bills.
+        for (const auto &[card, to, rows, bills] : runs) {
             const SaleList::Result r = SaleList::run(c, card, Today, to);
-            QCOMPARE(listRows(r) << QString::number(r.billCount), L(rows) << QString::number(count));
+            QCOMPARE(listRows(r) << QString::number(r.billCount), rows + L{bills});
         }
         QCOMPARE(SaleList::run(c, "V1", Today, Today).table.rows.first().cells,
                  (L{"2026-03-10", "V1", "O'Neil", "鲜奶", "2", "", "3.50", "7.00",
@@ -382,22 +382,22 @@ private slots:
         const Codes sale = Codes::ShopNumberOrBarCode;
         const Codes exchange = Codes::ShopNumberItemNumberOrBarCode;
         // clang-format off
-        const QList<std::tuple<int, QString, Codes, QString>> lookups{
-            {1, "101", sale, "1|1|鲜牛奶 250ml|3.50"},
-            {2, "101", sale, "1|1|鲜牛奶 250ml|3.20"},
-            {0, "102", sale, "2|1|鲜牛奶 500ml|-"},
-            {0, "6901234510010", sale, "1|6|鲜牛奶 250ml|19.80"},
-            {1, "6909999000099", sale, "3|1|低脂牛奶 250ml|3.80"},
-            {1, "01.001", sale, "none"},
-            {1, "01.004", exchange, "4|1|高钙牛奶 250ml|3.50"},
-            {1, "1' or '1'='1", exchange, "none"}};
+        const QList<std::tuple<QString, int, QString, Codes, QString>> lookups{
+            {"shop number, retail", 1, "101", sale, "1|1|鲜牛奶 250ml|3.50"},
+            {"member style column", 2, "101", sale, "1|1|鲜牛奶 250ml|3.20"},
+            {"no style, no price", 0, "102", sale, "2|1|鲜牛奶 500ml|-"},
+            {"pack code own price", 0, "6901234510010", sale, "1|6|鲜牛奶 250ml|19.80"},
+            {"pack without price", 1, "6909999000099", sale, "3|1|低脂牛奶 250ml|3.80"},
+            {"item number is not a sale code", 1, "01.001", sale, "none"},
+            {"item number at the exchange", 1, "01.004", exchange, "4|1|高钙牛奶 250ml|3.50"},
+            {"quote in code", 1, "1' or '1'='1", exchange, "none"}};
         // clang-format on
-        for (const auto &[style, code, codes, found] : lookups) {
+        for (const auto &[lookup, style, code, codes, found] : lookups) {
             const ItemMatch m = ItemLookup::find(t.cnstr(), code, style, codes);
             const QString got = QStringList({QString::number(m.itemId), QString::number(m.exchange),
                                              m.name, m.hasPrice ? m.price.format() : "-"})
                                     .join('|');
-            QCOMPARE(code + ": " + (m.found ? got : "none"), code + ": " + found);
+            QCOMPARE(lookup + ": " + (m.found ? got : "none"), lookup + ": " + found);
         }
     }
 
