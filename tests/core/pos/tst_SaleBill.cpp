@@ -8,8 +8,6 @@
 #include "core/pos/SaleReceipt.h"
 #include "core/pos/SettlementRules.h"
 
-Q_DECLARE_METATYPE(ReceiptPayment)
-
 namespace {
 
 const QDateTime PrintTime(QDate(2026, 4, 18), QTime(7, 45, 12));
@@ -35,30 +33,19 @@ QStringList texts(const RecordSet &rs, int record, const QStringList &fields)
 }
 
 // A settlement as typed: bill, card and balance, then discount, dyq, xjq, reserve, blank and
-// amount as the boxes hold them. Both settlement tables start with these columns.
-void entryColumns()
+// amount as the boxes hold them.
+SettlementEntry entry(const QStringList &f)
 {
-    QTest::addColumn<QString>("bill");
-    QTest::addColumn<QString>("vipNo");
-    QTest::addColumn<QString>("balance");
-    QTest::addColumn<QStringList>("typed");
-}
-SettlementEntry fetchEntry()
-{
-    QFETCH(QString, bill);
-    QFETCH(QString, vipNo);
-    QFETCH(QString, balance);
-    QFETCH(QStringList, typed);
     SettlementEntry e;
-    e.bill = Money::parse(bill);
-    e.vipNo = vipNo;
-    e.balance = Money::parse(balance);
-    e.discount = typed[0];
-    e.dyq = typed[1];
-    e.xjq = typed[2];
-    e.reserve = typed[3];
-    e.blank = typed[4];
-    e.amount = typed[5];
+    e.bill = Money::parse(f[0]);
+    e.vipNo = f[1];
+    e.balance = Money::parse(f[2]);
+    e.discount = f[3];
+    e.dyq = f[4];
+    e.xjq = f[5];
+    e.reserve = f[6];
+    e.blank = f[7];
+    e.amount = f[8];
     return e;
 }
 
@@ -73,13 +60,11 @@ private slots:
         QTest::addColumn<int>("item");
         QTest::addColumn<double>("qty");
         QTest::addColumn<QString>("price");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("refusal");
         // clang-format off
-        QTest::newRow("no item") << 0 << 1.0 << "3.50" << "请输入商品！" << "txtBarcode";
-        QTest::newRow("quantity 0") << 1 << 0.0 << "3.50" << "请输入数量！" << "txtQty";
-        QTest::newRow("bar code as quantity") << 1 << 6901234500011.0 << "3.50" << "请输入数量！" << "txtQty";
-        QTest::newRow("no price") << 1 << 2.0 << "" << "请输入单价！" << "txtPrice";
+        QTest::newRow("no item") << 0 << 1.0 << "3.50" << "请输入商品！ @ txtBarcode";
+        QTest::newRow("bar code as quantity") << 1 << 6901234500011.0 << "3.50" << "请输入数量！ @ txtQty";
+        QTest::newRow("no price") << 1 << 2.0 << "" << "请输入单价！ @ txtPrice";
         // clang-format on
     }
     void refusals()
@@ -87,72 +72,39 @@ private slots:
         QFETCH(int, item);
         QFETCH(double, qty);
         QFETCH(QString, price);
-        QFETCH(QString, message);
-        QFETCH(QString, field);
+        QFETCH(QString, refusal);
         SaleBill bill;
-        QString got;
-        QCOMPARE(TestDb::refusalOf(
-                     [&] { bill.add(item, QStringLiteral("x"), qty, Money::parse(price)); }, &got),
-                 message);
-        QCOMPARE(got, field);
+        QString field;
+        const QString message = TestDb::refusalOf(
+            [&] { bill.add(item, QStringLiteral("x"), qty, Money::parse(price)); }, &field);
+        QCOMPARE(message + " @ " + field, refusal);
         QVERIFY(bill.isEmpty());
         bill.add(1, QStringLiteral("x"), SaleBill::MaxQty, Money::fromInt(1));
         QCOMPARE(bill.lines().size(), 1);
     }
 
-    // A pack of six at 30.00 scanned twice: twelve pieces, one pack line, 60.00 charged.
-    void packLine()
-    {
-        SaleBill bill;
-        const SaleLine &l = bill.add(3, QStringLiteral("低脂牛奶"), 2, Money::fromInt(30), 6);
-        QCOMPARE((QList<double>{l.qty, double(l.mainQty)}), (QList<double>{12, 1}));
-        QCOMPARE((QList<Money>{l.price, l.amount, l.price1, l.amount1}),
-                 (QList<Money>{Money::fromInt(30), Money::fromInt(60), Money::fromInt(30),
-                               Money::fromInt(60)}));
-        QCOMPARE(bill.add(1, QStringLiteral("鲜牛奶"), 1.5, Money::parse("1.15")).amount,
-                 Money::fromCents(173));
-        QCOMPARE(bill.totalQty(), 13.5);
-        QCOMPARE(bill.receivable(), Money::fromCents(6173));
-    }
-
-    // Pick-up lines hand out paid goods: shown, never charged, wherever they stand.
+    // Pick-up lines hand out paid goods: shown, never charged.
     void receivableWithoutPickups()
     {
-        for (int pickupAt = 0; pickupAt < 3; ++pickupAt) {
-            SaleBill bill;
-            for (int i = 0; i < 3; ++i) {
-                SaleLine l;
-                l.itemId = 1;
-                l.qty = i + 1;
-                l.amount = Money::fromInt(i == pickupAt ? 99 : 10);
-                l.orderId = i == pickupAt ? 7 : 0;
-                bill.addLine(l);
-            }
-            QCOMPARE(bill.receivable(), Money::fromInt(20));
-            QCOMPARE(bill.shownAmount(), Money::fromInt(119));
-            QCOMPARE(bill.totalQty(), 6.0);
-            bill.remove(pickupAt);
-            bill.remove(5); // out of range: nothing
-            QCOMPARE(bill.shownAmount(), Money::fromInt(20));
+        SaleBill bill;
+        for (int order : {0, 7, 0}) {
+            SaleLine l;
+            l.amount = Money::fromInt(order ? 99 : 10);
+            l.orderId = order;
+            bill.addLine(l);
         }
+        QCOMPARE((QList<Money>{bill.receivable(), bill.shownAmount()}),
+                 (QList<Money>{Money::fromInt(20), Money::fromInt(119)}));
+        bill.remove(1);
+        bill.remove(5); // out of range: nothing
+        QCOMPARE(bill.shownAmount(), Money::fromInt(20));
     }
 
     // 2 at 3.50, a pack of six twice at 30.00 (one pack on the receipt), picks of 3 and 2 from
     // two order lines, never priced; the member's orders hold 7 + 3 + 4 (a line not picked
-    // from) afterwards.
-    void receiptTotalsAndPayment_data()
+    // from) afterwards. Paid 50.00 in cash and 17.00 from the card, which keeps 326.60.
+    void receipt()
     {
-        QTest::addColumn<ReceiptPayment>("payment");
-        QTest::addColumn<QStringList>("paid"); // FGetCash FGetReserve FReserveBal
-        // clang-format off
-        QTest::newRow("test print: no payment, the screen's balance") << ReceiptPayment{{}, {}, Money::parse("343.60")} << QStringList{"0.00", "0.00", "343.60"};
-        QTest::newRow("after a save: the balance left on the card") << ReceiptPayment{Money::fromInt(50), Money::fromInt(17), Money::parse("326.60")} << QStringList{"50.00", "17.00", "326.60"};
-        // clang-format on
-    }
-    void receiptTotalsAndPayment()
-    {
-        QFETCH(ReceiptPayment, payment);
-        QFETCH(QStringList, paid);
         SaleBill bill;
         bill.date = QDate(2026, 4, 18);
         bill.vipNo = "V0001";
@@ -164,10 +116,10 @@ private slots:
             bill.addLine(MemberOrders::pickup(grid[index], q));
             grid[index].open -= q;
         }
-        const RecordSet rs = SaleReceipt::build(bill, SaleReceipt::openAfterTotal(grid), "收银员",
-                                                PrintTime, payment);
-        QCOMPARE(rs.recordCount(), 4);
-        QCOMPARE(rs.position(), 0);
+        const RecordSet rs =
+            SaleReceipt::build(bill, SaleReceipt::openAfterTotal(grid), "收银员", PrintTime,
+                               {Money::fromInt(50), Money::fromInt(17), Money::parse("326.60")});
+        QCOMPARE(rs.position(), 0); // printing starts at the current record
         QStringList lines;
         for (int r = 0; r < rs.recordCount(); ++r) {
             lines << texts(rs, r, {"FVipNo", "FQty", "FPrice", "FAmount", "FBegBal", "FEndBal", "Fyxq"})
@@ -175,54 +127,64 @@ private slots:
             QCOMPARE(texts(rs, r,
                            {"FDate", "FSumQty", "FSumAmount", "FSumBegBal", "FSumEndBal",
                             "FInterID", "FBiller", "FGetCash", "FGetReserve", "FReserveBal"}),
-                     QStringList({"2026-04-18", "19", "67.00", "19", "14", "0", "收银员"}) + paid);
+                     QStringList({"2026-04-18", "19", "67.00", "19", "14", "0", "收银员", "50.00",
+                                  "17.00", "326.60"}));
             QCOMPARE(rs.value(r, "FPrintTime").toDateTime(), PrintTime);
         }
         QCOMPARE(lines, (QStringList{"V0001 张丽|2|3.50|7.00|2|0|", "V0001 张丽|1|30.00|60.00|12|0|",
                                      "V0001 张丽|3|||10|7|2026-05-31", "V0001 张丽|2|||5|3|2026-05-31"}));
     }
 
-    // `figures`: receivable, "rate" or "off", "short" or "paid", change shown, balance left;
-    // then what is saved: cash, change, stored value. A rate rounds to whole units half to
-    // even but never above the bill; until the discount or the voucher is touched the bill
-    // is charged as it came.
+    // Taken: the receivable, "rate" or "off", the change shown and the balance left; then what
+    // is saved: cash, change, stored value. Refused: the message, the box it sends the cashier
+    // to, and "!" on the one that comes with an exclamation. A rate rounds to whole units half
+    // to even but never above the bill; until the discount or the voucher is touched
+    // (`asOpened`) the bill is charged as it came.
     void settlement_data()
     {
-        entryColumns();
+        QTest::addColumn<QStringList>("typed");
         QTest::addColumn<bool>("asOpened");
-        QTest::addColumn<QString>("figures");
+        QTest::addColumn<QString>("outcome");
         using L = QStringList;
+        const QString over = "本次扣款金额不允许大于卡内余额！ @ txtGetReserve";
+        const QString beyond = "优惠幅度不允许大于消费金额！ @ txtZk";
         // clang-format off
-        QTest::newRow("*0.9 on 25.50") << "25.50" << "" << "0" << L{"*0.9", "", "", "", "", "23"} << false << "23.00 rate paid 0.00 0.00 | 23.00 0.00 0.00";
-        QTest::newRow("*1 on 25.50 stays") << "25.50" << "" << "0" << L{"*1", "", "", "", "", "25.50"} << false << "25.50 rate paid 0.00 0.00 | 25.50 0.00 0.00";
-        QTest::newRow("*1 on 24.50") << "24.50" << "" << "0" << L{"*1", "", "", "", "", "30"} << false << "24.00 rate paid 6.00 0.00 | 24.00 6.00 0.00";
-        QTest::newRow("24.50 as opened") << "24.50" << "" << "0" << L{"*1", "", "", "", "", "30"} << true << "24.50 rate paid 5.50 0.00 | 24.50 5.50 0.00";
-        QTest::newRow("plain amount off") << "30" << "" << "0" << L{"5", "", "", "", "", "25"} << false << "25.00 off paid 0.00 0.00 | 25.00 0.00 0.00";
-        QTest::newRow("voucher and rate") << "100" << "" << "0" << L{"*0.8", "10.50", "", "", "", "70"} << false << "70.00 rate paid 0.00 0.00 | 70.00 0.00 0.00";
-        QTest::newRow("short") << "23" << "" << "0" << L{"*1", "", "", "", "", "20"} << false << "23.00 rate short 3.00 0.00 | refused";
-        QTest::newRow("cash voucher and change") << "23" << "" << "0" << L{"*1", "", "5", "", "", "50"} << false << "23.00 rate paid 32.00 0.00 | 18.00 32.00 0.00";
-        QTest::newRow("member pays from stored value") << "30" << "V1" << "100" << L{"*1", "", "", "30", "", ""} << false << "30.00 rate paid 0.00 70.00 | 0.00 0.00 30.00";
+        QTest::newRow("*0.9 on 25.50") << L{"25.50", "", "0", "*0.9", "", "", "", "", "23"} << false << "23.00 rate 0.00 0.00 | 23.00 0.00 0.00";
+        QTest::newRow("*1 on 25.50 stays") << L{"25.50", "", "0", "*1", "", "", "", "", "25.50"} << false << "25.50 rate 0.00 0.00 | 25.50 0.00 0.00";
+        QTest::newRow("24.50 as opened") << L{"24.50", "", "0", "*1", "", "", "", "", "30"} << true << "24.50 rate 5.50 0.00 | 24.50 5.50 0.00";
+        QTest::newRow("plain amount off") << L{"30", "", "0", "5", "", "", "", "", "25"} << false << "25.00 off 0.00 0.00 | 25.00 0.00 0.00";
+        QTest::newRow("voucher and rate") << L{"100", "", "0", "*0.8", "10.50", "", "", "", "70"} << false << "70.00 rate 0.00 0.00 | 70.00 0.00 0.00";
+        QTest::newRow("cash voucher and change") << L{"23", "", "0", "*1", "", "5", "", "", "50"} << false << "23.00 rate 32.00 0.00 | 18.00 32.00 0.00";
+        QTest::newRow("member pays from stored value") << L{"30", "V1", "100", "*1", "", "", "30", "", ""} << false << "30.00 rate 0.00 70.00 | 0.00 0.00 30.00";
+        QTest::newRow("20 paid on 23") << L{"23", "", "0", "*1", "", "", "", "", "20"} << false << "收款金额不足! @ txtAmount !";
+        QTest::newRow("voucher beyond the bill") << L{"10", "", "0", "*1", "12", "", "", "", ""} << false << beyond;
+        QTest::newRow("amount off beyond the bill") << L{"10", "", "0", "-12", "", "", "", "", "5"} << false << beyond;
+        QTest::newRow("stored value without a card") << L{"30", "", "100", "*1", "", "", "30", "", ""} << false << over;
+        QTest::newRow("beyond the balance") << L{"30", "V1", "20", "*1", "", "", "25", "", "5"} << false << over;
+        QTest::newRow("beyond the receivable") << L{"30", "V1", "100", "*1", "", "", "40", "", ""} << false << "本次扣款金额不允许大于应收金额！ @ txtGetReserve";
+        QTest::newRow("negative deduction") << L{"30", "V1", "100", "*1", "", "", "-10", "", "40"} << false << "付款金额不能为负数！ @ txtGetReserve";
+        QTest::newRow("card above the receivable") << L{"30", "", "0", "*1", "", "", "", "40", ""} << false << "付款金额不能为负数！ @ txtGetBlank";
         // clang-format on
     }
     void settlement()
     {
+        QFETCH(QStringList, typed);
         QFETCH(bool, asOpened);
-        QFETCH(QString, figures);
-        SettlementEntry e = fetchEntry();
+        QFETCH(QString, outcome);
+        SettlementEntry e = entry(typed);
         e.asOpened = asOpened;
-        const SettlementFigures f = SettlementRules::figures(e);
-        QString got =
-            QStringList{f.receivable.format(), f.discountIsRate ? "rate" : "off",
-                        f.isShort ? "short" : "paid", f.change.format(), f.endBalance.format()}
-                .join(' ');
-        if (SettlementRules::check(e)) {
-            got += " | refused";
-        } else {
-            const SettlementResult r = SettlementRules::result(e);
-            got += " | " +
-                   QStringList{r.cash.format(), r.change.format(), r.reserve.format()}.join(' ');
+        if (const std::optional<SettlementRefusal> refusal = SettlementRules::check(e)) {
+            QCOMPARE(refusal->message + " @ " + refusal->field + (refusal->exclamation ? " !" : ""),
+                     outcome);
+            return;
         }
-        QCOMPARE(got, figures);
+        const SettlementFigures f = SettlementRules::figures(e);
+        const SettlementResult r = SettlementRules::result(e);
+        QCOMPARE(QStringList({f.receivable.format(), f.discountIsRate ? "rate" : "off",
+                              f.change.format(), f.endBalance.format(), "|", r.cash.format(),
+                              r.change.format(), r.reserve.format()})
+                     .join(' '),
+                 outcome);
     }
 
     // The stored value proposed: the bill, at most the balance, nothing without a card.
@@ -235,64 +197,33 @@ private slots:
                 Money::fromInt(proposed));
     }
 
-    // The refusal and the box it sends the cashier to; only "short" comes with an exclamation.
-    void settlementRefusals_data()
-    {
-        entryColumns();
-        QTest::addColumn<QString>("refusal");
-        using L = QStringList;
-        const QString over = "本次扣款金额不允许大于卡内余额！ @ txtGetReserve";
-        const QString beyond = "优惠幅度不允许大于消费金额！ @ txtZk";
-        // clang-format off
-        QTest::newRow("20 paid on 23") << "23" << "" << "0" << L{"*1", "", "", "", "", "20"} << "收款金额不足! @ txtAmount !";
-        QTest::newRow("voucher beyond the bill") << "10" << "" << "0" << L{"*1", "12", "", "", "", ""} << beyond;
-        QTest::newRow("amount off beyond the bill") << "10" << "" << "0" << L{"-12", "", "", "", "", "5"} << beyond;
-        QTest::newRow("stored value without a card") << "30" << "" << "100" << L{"*1", "", "", "30", "", ""} << over;
-        QTest::newRow("beyond the balance") << "30" << "V1" << "20" << L{"*1", "", "", "25", "", "5"} << over;
-        QTest::newRow("beyond the receivable") << "30" << "V1" << "100" << L{"*1", "", "", "40", "", ""} << "本次扣款金额不允许大于应收金额！ @ txtGetReserve";
-        QTest::newRow("negative deduction") << "30" << "V1" << "100" << L{"*1", "", "", "-10", "", "40"} << "付款金额不能为负数！ @ txtGetReserve";
-        QTest::newRow("negative cash") << "30" << "" << "0" << L{"*1", "", "", "", "", "-5"} << "付款金额不能为负数！ @ txtAmount";
-        QTest::newRow("card above the receivable") << "30" << "" << "0" << L{"*1", "", "", "", "40", ""} << "付款金额不能为负数！ @ txtGetBlank";
-        // clang-format on
-    }
-    void settlementRefusals()
-    {
-        QFETCH(QString, refusal);
-        const std::optional<SettlementRefusal> r = SettlementRules::check(fetchEntry());
-        QVERIFY(r);
-        QCOMPARE(r->message + " @ " + r->field + (r->exclamation ? " !" : ""), refusal);
-    }
-
     // Typed text keeps the leading-number rule; a cell's thousands separators are skipped.
-    // The double-based reader of the text boxes follows the typed rule.
+    // The double-based reader of the text boxes follows the typed rule. `read`: the units typed
+    // and in a cell, then the double.
     void parse_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<qlonglong>("typed");
-        QTest::addColumn<qlonglong>("cell");
-        QTest::addColumn<double>("val");
+        QTest::addColumn<QString>("read");
         // clang-format off
-        QTest::newRow("empty") << "" << 0LL << 0LL << 0.0;
-        QTest::newRow("not a number") << "abc" << 0LL << 0LL << 0.0;
-        QTest::newRow("grouped") << "1,234.00" << 10000LL << 12340000LL << 1.0;
-        QTest::newRow("discount rate is not money") << "*0.9" << 0LL << 0LL << 0.0;
-        QTest::newRow("negative") << "-10" << -100000LL << -100000LL << -10.0;
-        QTest::newRow("unit after number") << "3.5kg" << 35000LL << 35000LL << 3.5;
-        QTest::newRow("fifth decimal rounds") << "0.00005" << 1LL << 1LL << 0.00005;
-        QTest::newRow("full-width digits") << "９９" << 0LL << 0LL << 0.0;
-        QTest::newRow("too large") << QString(400, u'9') << 0LL << 0LL << 0.0;
-        QTest::newRow("exponent stops") << "1e309" << 10000LL << 10000LL << 1.0;
+        QTest::newRow("not a number") << "abc" << "0 0 0";
+        QTest::newRow("grouped") << "1,234.00" << "10000 12340000 1";
+        QTest::newRow("negative") << "-10" << "-100000 -100000 -10";
+        QTest::newRow("unit after number") << "3.5kg" << "35000 35000 3.5";
+        QTest::newRow("fifth decimal rounds") << "0.00005" << "1 1 5e-05";
+        QTest::newRow("full-width digits") << "９９" << "0 0 0";
+        QTest::newRow("too large") << QString(400, u'9') << "0 0 0";
+        QTest::newRow("exponent stops") << "1e309" << "10000 10000 1";
         // clang-format on
     }
     void parse()
     {
         QFETCH(QString, text);
-        QFETCH(qlonglong, typed);
-        QFETCH(qlonglong, cell);
-        QFETCH(double, val);
-        QCOMPARE(Money::parse(text).units(), typed);
-        QCOMPARE(Money::parseCell(text).units(), cell);
-        QCOMPARE(NumberText::val(text), val);
+        QFETCH(QString, read);
+        QCOMPARE(QStringLiteral("%1 %2 %3")
+                     .arg(Money::parse(text).units())
+                     .arg(Money::parseCell(text).units())
+                     .arg(NumberText::val(text)),
+                 read);
     }
 
     // "0.00" and "#,0.00", from money and from a double; a grouped text reads back as typed.
@@ -302,7 +233,6 @@ private slots:
         QTest::addColumn<QString>("plain");
         QTest::addColumn<QString>("grouped");
         // clang-format off
-        QTest::newRow("zero") << 0LL << "0.00" << "0.00";
         QTest::newRow("no minus zero") << -49LL << "0.00" << "0.00";
         QTest::newRow("half cent away from zero") << 12350LL << "1.24" << "1.24";
         QTest::newRow("thousands") << 12345678900LL << "1234567.89" << "1,234,567.89";
@@ -328,7 +258,6 @@ private slots:
         QTest::addColumn<double>("qty");
         QTest::addColumn<QString>("rounded");
         QTest::newRow("1.5 x 1.15") << "1.15" << 1.5 << "1.73";
-        QTest::newRow("0.5 x 0.03") << "0.03" << 0.5 << "0.02";
         QTest::newRow("negative quantity") << "1.15" << -1.5 << "-1.73";
         QTest::newRow("tenth of a cent") << "0.333" << 3.0 << "1.00";
         QTest::newRow("25.50 to even") << "25.50" << 0.0 << "26.00";
