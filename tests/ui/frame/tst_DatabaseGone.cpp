@@ -2,7 +2,6 @@
 #include <memory>
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDialog>
 #include <QLineEdit>
 #include <QProcess>
@@ -10,6 +9,7 @@
 #include <QtTest>
 
 #include "ScriptedPrompts.h"
+#include "TestDb.h"
 #include "core/db/Database.h"
 #include "core/demo/DemoData.h"
 #include "core/frame/Session.h"
@@ -68,49 +68,46 @@ struct Case
     QString table;
 };
 
-QMap<QString, Case> cases()
-{
-    QMap<QString, Case> c;
-    c[QStringLiteral("sale bill")] = {
-        [] {
-            auto *f = new frmSaleBill;
-            f->chkNoPrint->setChecked(true);
-            f->txtBarcode->setText(QStringLiteral("101"));
-            f->txtBarcode_LostFocus();
-            f->txtQty->setText(QStringLiteral("2"));
-            f->cmdAdd_Click();
-            return f;
-        },
-        [](QWidget *w) {
-            QTest::keyClick(static_cast<frmSaleBill *>(w)->txtBarcode, Qt::Key_S, Qt::ControlModifier);
-        },
-        QStringLiteral("ICStockBill")};
-    c[QStringLiteral("order bill")] = {
-        [] {
-            auto *f = new frmOrderbill;
-            f->chkNoPrint->setChecked(true);
-            f->txtVipNo->setText(QStringLiteral("V0002"));
-            f->txtVipNo_LostFocus();
-            f->txtBarcode->setText(QStringLiteral("102"));
-            f->txtBarcode_LostFocus();
-            f->txtQty->setText(QStringLiteral("30"));
-            f->txtPreQty->setText(QStringLiteral("10"));
-            f->cmdAdd_Click();
-            return f;
-        },
-        [](QWidget *w) { QTest::keyClick(static_cast<frmOrderbill *>(w)->txtBarcode, Qt::Key_Plus); },
-        QStringLiteral("VipOrder")};
-    c[QStringLiteral("recharge")] = {
-        [] {
-            auto *f = new frmVipCz;
-            f->txtVipNo->setText(QStringLiteral("V0001"));
-            f->txtVipNo_LostFocus();
-            f->txtCzAmount->setText(QStringLiteral("50"));
-            return f;
-        },
-        [](QWidget *w) { static_cast<frmVipCz *>(w)->cmdSave(); }, QStringLiteral("VipCzBill")};
-    return c;
-}
+const QMap<QString, Case> Cases = {
+    {"sale bill",
+     {[] {
+          auto *f = new frmSaleBill;
+          f->chkNoPrint->setChecked(true);
+          f->txtBarcode->setText("101");
+          f->txtBarcode_LostFocus();
+          f->txtQty->setText("2");
+          f->cmdAdd_Click();
+          return f;
+      },
+      [](QWidget *w) {
+          QTest::keyClick(static_cast<frmSaleBill *>(w)->txtBarcode, Qt::Key_S, Qt::ControlModifier);
+      },
+      "ICStockBill"}},
+    {"order bill",
+     {[] {
+          auto *f = new frmOrderbill;
+          f->chkNoPrint->setChecked(true);
+          f->txtVipNo->setText("V0002");
+          f->txtVipNo_LostFocus();
+          f->txtBarcode->setText("102");
+          f->txtBarcode_LostFocus();
+          f->txtQty->setText("30");
+          f->txtPreQty->setText("10");
+          f->cmdAdd_Click();
+          return f;
+      },
+      [](QWidget *w) { QTest::keyClick(static_cast<frmOrderbill *>(w)->txtBarcode, Qt::Key_Plus); },
+      "VipOrder"}},
+    {"recharge",
+     {[] {
+          auto *f = new frmVipCz;
+          f->txtVipNo->setText("V0001");
+          f->txtVipNo_LostFocus();
+          f->txtCzAmount->setText("50");
+          return f;
+      },
+      [](QWidget *w) { static_cast<frmVipCz *>(w)->cmdSave(); }, "VipCzBill"}},
+};
 
 int count(const QString &table)
 {
@@ -125,10 +122,9 @@ class tst_DatabaseGone : public QObject
 private slots:
     void initTestCase()
     {
-        if (qEnvironmentVariable("KWPOS_TEST_ENGINE") != u"pg")
+        if (!TestDb::isPostgres())
             QSKIP("an embedded SQLite file has no server that could go away mid-day");
-        if (qEnvironmentVariable("KWPOS_TEST_PG").isEmpty())
-            QSKIP("KWPOS_TEST_PG is not set");
+        KWPOS_REQUIRE_ENGINE();
         qputenv("KWPOS_CONFIG_DIR", (m_dir.path() + QStringLiteral("/config")).toUtf8());
         qputenv("KWPOS_SPOOL_DIR", (m_dir.path() + QStringLiteral("/spool")).toUtf8());
         // The server runs as its own user (as root, "postgres"), which must reach its folder.
@@ -156,13 +152,13 @@ private slots:
     void serverStopsMidDay_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char *name : {"sale bill", "order bill", "recharge"})
-            QTest::newRow(name) << QString::fromLatin1(name);
+        for (const QString &name : Cases.keys())
+            QTest::newRow(qPrintable(name)) << name;
     }
     void serverStopsMidDay()
     {
         QFETCH(QString, name);
-        const Case c = cases().value(name);
+        const Case c = Cases.value(name);
         ScriptedPrompts prompts;
         prompts.answers = {true, true, false}; // confirm twice; no print
         DialogRunner::setScript(payCash); // the sale and the order are paid in cash
