@@ -22,18 +22,6 @@
 
 namespace {
 
-// A server of the test's own, so that stopping it disturbs no other test.
-QString cluster(const QString &command, const QString &dir)
-{
-    QProcess p;
-    p.start(QStringLiteral("bash"),
-            {QStringLiteral(KWPOS_SOURCE_DIR "/scripts/pg-cluster.sh"), command, dir});
-    if (!p.waitForFinished(120000) || p.exitCode() != 0)
-        qFatal("pg-cluster.sh %s failed: %s", qPrintable(command),
-               p.readAllStandardError().constData());
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
 // The settlement pays everything in cash.
 int payCash(QDialog &dialog)
 {
@@ -128,9 +116,8 @@ private slots:
         qputenv("KWPOS_CONFIG_DIR", (m_dir.path() + QStringLiteral("/config")).toUtf8());
         qputenv("KWPOS_SPOOL_DIR", (m_dir.path() + QStringLiteral("/spool")).toUtf8());
         // The server runs as its own user (as root, "postgres"), which must reach its folder.
-        QFile::setPermissions(m_dir.path(),
-                              QFile::permissions(m_dir.path()) | QFile::ExeOther | QFile::ExeGroup);
-        m_cnstr = cluster(QStringLiteral("start"), m_dir.path() + QStringLiteral("/pg"));
+        QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ExeOther | QFile::ExeGroup);
+        m_cnstr = cluster("start");
         DemoData::create(m_cnstr);
         Session &s = Session::current();
         s.UserID = 1;
@@ -138,12 +125,13 @@ private slots:
         s.acctname = QStringLiteral("测试帐套");
         s.Cnstr = m_cnstr;
         s.RetailPriceStyleID = 1;
+        DialogRunner::setScript(payCash); // the sale and the order are paid in cash
     }
     void cleanupTestCase()
     {
         db::closeAll();
         if (!m_cnstr.isEmpty())
-            cluster(QStringLiteral("stop"), m_dir.path() + QStringLiteral("/pg"));
+            cluster("stop");
     }
 
     // The server stops with something typed: the action shows the engine's message and
@@ -161,18 +149,15 @@ private slots:
         const Case c = Cases.value(name);
         ScriptedPrompts prompts;
         prompts.answers = {true, true, false}; // confirm twice; no print
-        DialogRunner::setScript(payCash); // the sale and the order are paid in cash
-        const auto unscript = qScopeGuard([] { DialogRunner::setScript({}); });
         std::unique_ptr<QWidget> w(c.open());
         w->show();
         const QString typed = typing(w.get());
         const int before = count(c.table);
-        prompts.clear();
 
-        cluster(QStringLiteral("halt"), m_dir.path() + QStringLiteral("/pg"));
+        cluster("halt");
         c.act(w.get());
         const QStringList down = prompts.texts();
-        cluster(QStringLiteral("resume"), m_dir.path() + QStringLiteral("/pg"));
+        cluster("resume");
         // The connection the server refused: libpq's own words.
         QVERIFY2(!down.isEmpty() &&
                      down.last().contains(QLatin1String("server"), Qt::CaseInsensitive),
@@ -186,6 +171,16 @@ private slots:
     }
 
 private:
+    // A server of the test's own, so that stopping it disturbs no other test.
+    QString cluster(const QString &command)
+    {
+        QProcess p;
+        p.start("bash", {KWPOS_SOURCE_DIR "/scripts/pg-cluster.sh", command, m_dir.path() + "/pg"});
+        if (!p.waitForFinished(120000) || p.exitCode() != 0)
+            qFatal("pg-cluster.sh %s failed: %s", qPrintable(command), p.readAllStandardError().constData());
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
     QTemporaryDir m_dir;
     QString m_cnstr;
 };
