@@ -2,7 +2,6 @@
 #include <memory>
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDialog>
 #include <QLineEdit>
 #include <QProcess>
@@ -10,6 +9,7 @@
 #include <QtTest>
 
 #include "ScriptedPrompts.h"
+#include "TestDb.h"
 #include "core/db/Database.h"
 #include "core/demo/DemoData.h"
 #include "core/frame/Session.h"
@@ -21,18 +21,6 @@
 #include "ui/widgets/KeyedGrid.h"
 
 namespace {
-
-// A server of the test's own, so that stopping it disturbs no other test.
-QString cluster(const QString &command, const QString &dir)
-{
-    QProcess p;
-    p.start(QStringLiteral("bash"),
-            {QStringLiteral(KWPOS_SOURCE_DIR "/scripts/pg-cluster.sh"), command, dir});
-    if (!p.waitForFinished(120000) || p.exitCode() != 0)
-        qFatal("pg-cluster.sh %s failed: %s", qPrintable(command),
-               p.readAllStandardError().constData());
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
 
 // The settlement pays everything in cash.
 int payCash(QDialog &dialog)
@@ -68,49 +56,46 @@ struct Case
     QString table;
 };
 
-QMap<QString, Case> cases()
-{
-    QMap<QString, Case> c;
-    c[QStringLiteral("sale bill")] = {
-        [] {
-            auto *f = new frmSaleBill;
-            f->chkNoPrint->setChecked(true);
-            f->txtBarcode->setText(QStringLiteral("101"));
-            f->txtBarcode_LostFocus();
-            f->txtQty->setText(QStringLiteral("2"));
-            f->cmdAdd_Click();
-            return f;
-        },
-        [](QWidget *w) {
-            QTest::keyClick(static_cast<frmSaleBill *>(w)->txtBarcode, Qt::Key_S, Qt::ControlModifier);
-        },
-        QStringLiteral("ICStockBill")};
-    c[QStringLiteral("order bill")] = {
-        [] {
-            auto *f = new frmOrderbill;
-            f->chkNoPrint->setChecked(true);
-            f->txtVipNo->setText(QStringLiteral("V0002"));
-            f->txtVipNo_LostFocus();
-            f->txtBarcode->setText(QStringLiteral("102"));
-            f->txtBarcode_LostFocus();
-            f->txtQty->setText(QStringLiteral("30"));
-            f->txtPreQty->setText(QStringLiteral("10"));
-            f->cmdAdd_Click();
-            return f;
-        },
-        [](QWidget *w) { QTest::keyClick(static_cast<frmOrderbill *>(w)->txtBarcode, Qt::Key_Plus); },
-        QStringLiteral("VipOrder")};
-    c[QStringLiteral("recharge")] = {
-        [] {
-            auto *f = new frmVipCz;
-            f->txtVipNo->setText(QStringLiteral("V0001"));
-            f->txtVipNo_LostFocus();
-            f->txtCzAmount->setText(QStringLiteral("50"));
-            return f;
-        },
-        [](QWidget *w) { static_cast<frmVipCz *>(w)->cmdSave(); }, QStringLiteral("VipCzBill")};
-    return c;
-}
+const QMap<QString, Case> Cases = {
+    {"sale bill",
+     {[] {
+          auto *f = new frmSaleBill;
+          f->chkNoPrint->setChecked(true);
+          f->txtBarcode->setText("101");
+          f->txtBarcode_LostFocus();
+          f->txtQty->setText("2");
+          f->cmdAdd_Click();
+          return f;
+      },
+      [](QWidget *w) {
+          QTest::keyClick(static_cast<frmSaleBill *>(w)->txtBarcode, Qt::Key_S, Qt::ControlModifier);
+      },
+      "ICStockBill"}},
+    {"order bill",
+     {[] {
+          auto *f = new frmOrderbill;
+          f->chkNoPrint->setChecked(true);
+          f->txtVipNo->setText("V0002");
+          f->txtVipNo_LostFocus();
+          f->txtBarcode->setText("102");
+          f->txtBarcode_LostFocus();
+          f->txtQty->setText("30");
+          f->txtPreQty->setText("10");
+          f->cmdAdd_Click();
+          return f;
+      },
+      [](QWidget *w) { QTest::keyClick(static_cast<frmOrderbill *>(w)->txtBarcode, Qt::Key_Plus); },
+      "VipOrder"}},
+    {"recharge",
+     {[] {
+          auto *f = new frmVipCz;
+          f->txtVipNo->setText("V0001");
+          f->txtVipNo_LostFocus();
+          f->txtCzAmount->setText("50");
+          return f;
+      },
+      [](QWidget *w) { static_cast<frmVipCz *>(w)->cmdSave(); }, "VipCzBill"}},
+};
 
 int count(const QString &table)
 {
@@ -125,16 +110,14 @@ class tst_DatabaseGone : public QObject
 private slots:
     void initTestCase()
     {
-        if (qEnvironmentVariable("KWPOS_TEST_ENGINE") != u"pg")
+        if (!TestDb::isPostgres())
             QSKIP("an embedded SQLite file has no server that could go away mid-day");
-        if (qEnvironmentVariable("KWPOS_TEST_PG").isEmpty())
-            QSKIP("KWPOS_TEST_PG is not set");
+        KWPOS_REQUIRE_ENGINE();
         qputenv("KWPOS_CONFIG_DIR", (m_dir.path() + QStringLiteral("/config")).toUtf8());
         qputenv("KWPOS_SPOOL_DIR", (m_dir.path() + QStringLiteral("/spool")).toUtf8());
         // The server runs as its own user (as root, "postgres"), which must reach its folder.
-        QFile::setPermissions(m_dir.path(),
-                              QFile::permissions(m_dir.path()) | QFile::ExeOther | QFile::ExeGroup);
-        m_cnstr = cluster(QStringLiteral("start"), m_dir.path() + QStringLiteral("/pg"));
+        QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ExeOther | QFile::ExeGroup);
+        m_cnstr = cluster("start");
         DemoData::create(m_cnstr);
         Session &s = Session::current();
         s.UserID = 1;
@@ -142,12 +125,13 @@ private slots:
         s.acctname = QStringLiteral("测试帐套");
         s.Cnstr = m_cnstr;
         s.RetailPriceStyleID = 1;
+        DialogRunner::setScript(payCash); // the sale and the order are paid in cash
     }
     void cleanupTestCase()
     {
         db::closeAll();
         if (!m_cnstr.isEmpty())
-            cluster(QStringLiteral("stop"), m_dir.path() + QStringLiteral("/pg"));
+            cluster("stop");
     }
 
     // The server stops with something typed: the action shows the engine's message and
@@ -156,27 +140,24 @@ private slots:
     void serverStopsMidDay_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char *name : {"sale bill", "order bill", "recharge"})
-            QTest::newRow(name) << QString::fromLatin1(name);
+        for (const QString &name : Cases.keys())
+            QTest::newRow(qPrintable(name)) << name;
     }
     void serverStopsMidDay()
     {
         QFETCH(QString, name);
-        const Case c = cases().value(name);
+        const Case c = Cases.value(name);
         ScriptedPrompts prompts;
         prompts.answers = {true, true, false}; // confirm twice; no print
-        DialogRunner::setScript(payCash); // the sale and the order are paid in cash
-        const auto unscript = qScopeGuard([] { DialogRunner::setScript({}); });
         std::unique_ptr<QWidget> w(c.open());
         w->show();
         const QString typed = typing(w.get());
         const int before = count(c.table);
-        prompts.clear();
 
-        cluster(QStringLiteral("halt"), m_dir.path() + QStringLiteral("/pg"));
+        cluster("halt");
         c.act(w.get());
         const QStringList down = prompts.texts();
-        cluster(QStringLiteral("resume"), m_dir.path() + QStringLiteral("/pg"));
+        cluster("resume");
         // The connection the server refused: libpq's own words.
         QVERIFY2(!down.isEmpty() &&
                      down.last().contains(QLatin1String("server"), Qt::CaseInsensitive),
@@ -190,6 +171,16 @@ private slots:
     }
 
 private:
+    // A server of the test's own, so that stopping it disturbs no other test.
+    QString cluster(const QString &command)
+    {
+        QProcess p;
+        p.start("bash", {KWPOS_SOURCE_DIR "/scripts/pg-cluster.sh", command, m_dir.path() + "/pg"});
+        if (!p.waitForFinished(120000) || p.exitCode() != 0)
+            qFatal("pg-cluster.sh %s failed: %s", qPrintable(command), p.readAllStandardError().constData());
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
     QTemporaryDir m_dir;
     QString m_cnstr;
 };
