@@ -1,14 +1,16 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
-#include <QDialog>
-#include <QLineEdit>
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
 #include "core/db/DbError.h"
+#include "core/demo/DemoData.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/Authenticator.h"
 #include "core/frame/UserGrants.h"
@@ -165,6 +167,26 @@ private slots:
         QCOMPARE(wrong, (QStringList{"操作员或密码错误！", "1"}));
         QCOMPARE((QStringList{login.OK.toString(), QString::number(login.UserID), login.acctname, login.Cnstr}),
                  (QStringList{"true", "2", "测试", t.cnstr()}));
+    }
+
+    // The program itself starts on the demo account set with a scripted login; a wrong
+    // password ends it with code 2.
+    void programStartsOnDemo()
+    {
+        QTemporaryDir dir;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KWPOS_CONFIG_DIR", dir.path() + "/config");
+        env.insert("KWPOS_DATA_DIR", dir.path() + "/data");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        for (const auto &[password, code] : {std::pair{QString(DemoData::ManagerPassword), 0}, {"wrong", 2}}) {
+            env.insert("KWPOS_PASSWORD", password);
+            p.setProcessEnvironment(env);
+            p.start(KWPOS_MAIN_EXE, {"--account", QStringLiteral("演示帐套"), "--user", DemoData::ManagerName, "--quit-after-start"});
+            QVERIFY(p.waitForFinished(120000));
+            QCOMPARE(p.exitCode(), code);
+            QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("演示帐套 / 店长")), code == 0);
+        }
     }
 
     void change_data()
