@@ -100,9 +100,6 @@ private slots:
             "2026-03-02|B奶|3|30.00||3|19.50|49.50", "2026-03-03|||||1|3.00|3.00",
             "2026-03-03|C奶|5|50.00||||50.00", "~|(小计)|5|50.00|0|1|3.00|53.00",
             "=(合计)||16|160.00|4|7|36.00|196.00"};
-        QTest::newRow("by cashier") << -1 << "收银" << "" << "" << 0 << 2 << L{
-            "店长||8|80.00||3|19.50|99.50", "收银员||8|80.00|4|4|16.50|96.50",
-            "=(合计)||16|160.00|4|7|36.00|196.00"};
         QTest::newRow("one operator, both halves") << -1 << "日期" << "" << "店长" << 0 << 2 << L{
             "2026-03-01||8|80.00||||80.00", "2026-03-02|||||3|19.50|19.50",
             "=(合计)||8|80.00|0|3|19.50|99.50"};
@@ -116,8 +113,6 @@ private slots:
         QTest::newRow("open orders, NULL FClosed included") << 1 << "商品" << "" << "" << 0 << 2 << L{
             "A奶||10|8.00|80.00|2|4|32.00|6|48.00|40.00%", "B奶||3|10.00|30.00||||3|30.00|0.00%",
             "=(合计)||13|8.46|110.00|2|4|32.00|9|78.00|30.77%"};
-        QTest::newRow("closed orders") << 2 << "商品" << "" << "" << 0 << 2 << L{
-            "C奶||5|10.00|50.00||5|50.00|||100.00%", "=(合计)||5|10.00|50.00|0|5|50.00|0|0.00|100.00%"};
         QTest::newRow("orders by month, the total adding each month once") << 0 << "月份" << "" << "" << -200 << 2 << L{
             "2025年9月||9|1.00|9.00||||9|9.00|0.00%", "2025年10月||10|1.00|10.00||||10|10.00|0.00%",
             "2026年3月||18|8.89|160.00|2|9|80.00|9|80.00|50.00%", "=(合计)||37|4.84|179.00|2|9|80.00|28|99.00|24.32%"};
@@ -140,17 +135,13 @@ private slots:
                                                         : GroupedReport::orderSummary(status);
         QStringList got;
         QString field;
-        bool hidden = false;
         const QString refusal = TestDb::refusalOf(
             [&] {
-                const ReportTable r = GroupedReport::run(
-                    t.cnstr(), design, {total1, total2, D.addDays(from), D.addDays(to)});
-                got = lines(r);
-                hidden = r.hiddenColumns.contains("FTotal2");
+                got = lines(GroupedReport::run(t.cnstr(), design,
+                                               {total1, total2, D.addDays(from), D.addDays(to)}));
             },
             &field);
         QCOMPARE(refusal.isEmpty() ? got : QStringList(refusal + " @ " + field), expected);
-        QCOMPARE(hidden, refusal.isEmpty() && total2.isEmpty());
     }
 
     // Two stations running reports at once share nothing (no table left between runs):
@@ -159,11 +150,10 @@ private slots:
     {
         TestDb t;
         seed(t);
+        const GroupedReport::Design designs[] = {GroupedReport::dailyBusiness({}),
+                                                 GroupedReport::orderSummary(1)};
         auto report = [&](int k) {
-            return k == 0 ? lines(GroupedReport::run(t.cnstr(), GroupedReport::dailyBusiness({}),
-                                                     {"日期", "商品", D, D.addDays(2)}))
-                          : lines(GroupedReport::run(t.cnstr(), GroupedReport::orderSummary(1),
-                                                     {"商品", "", D, D.addDays(3)}));
+            return lines(GroupedReport::run(t.cnstr(), designs[k], {"日期", "商品", D, D.addDays(3)}));
         };
         QList<QStringList> seen[2];
         auto station = [&](int k) {
@@ -199,8 +189,6 @@ private slots:
             "2026-03-01|V9|赵敏||充值|500.00|50.00|550.00|0.00|0.00||",
             "2026-03-02|V9|赵敏||退款|-100.00|0.00|-100.00|0.00|0.00||",
             "2026-03-04|V8|O'Neil||充值|200.00|0.00|200.00|0.00|0.00||", "合计|3笔||||600.00|50.00|650.00||||"};
-        QTest::newRow("103 one card") << 103 << "V8" << L{
-            "2026-03-04|V8|O'Neil||充值|200.00|0.00|200.00|0.00|0.00||", "合计|1笔||||200.00|0.00|200.00||||"};
         QTest::newRow("106 journal") << 106 << "" << L{
             "2026-03-01|V9|赵敏|充值|550.00||650.00||", "2026-03-02|V9|赵敏|退款||100.00|550.00||",
             "2026-03-03|V9|赵敏|消费||30.00|520.00||", "2026-03-03|V9|赵敏|消费||20.50|499.50||",
