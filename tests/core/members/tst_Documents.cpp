@@ -124,24 +124,19 @@ private slots:
         const QString c = t.cnstr();
         if (before != "0")
             RechargeBill::save(c, bill("V'1", false, Money::parse(before)));
-        const QString fields = "FKAmount, FCzAmount, FZsAmount, FBegAmount, FEndAmount";
-        const QString old = TestDb::dump(c, "select " + fields + " from VipCzBill");
         const RechargeInput in = bill("V'1", refund, Money::parse(amount), Money::parse(gift));
         PostedMovement p;
         QString field;
         const QString refusal = TestDb::refusalOf([&] { p = RechargeBill::save(c, in); }, &field);
-        if (!refusal.isEmpty()) {
-            QCOMPARE(refusal + " @ " + field, outcome);
-            QCOMPARE(TestDb::dump(c, "select " + fields + " from VipCzBill"), old);
-            return;
-        }
-        QCOMPARE(TestDb::dump(c,
-                              "select " + fields + ", FVipNo, FVipID, FOwner, FPhone, FTranType,"
-                              " FBillerID, FRemark, FYear, FSeason, FMonth, FDate from VipCzBill"
-                              " where FInterID=?",
-                              {p.id}),
-                 outcome + ",V'1,110101199002020057,O'Neil,13800000004,1,7,it's paid,2012年,"
-                           "2012年4季度,2012年10月,2012-10-05");
+        const QString written = "select FKAmount, FCzAmount, FZsAmount, FBegAmount, FEndAmount, FVipNo,"
+                                " FVipID, FOwner, FPhone, FTranType, FBillerID, FRemark, FYear, FSeason,"
+                                " FMonth, FDate from VipCzBill where FInterID=?";
+        const QString rest = ",V'1,110101199002020057,O'Neil,13800000004,1,7,it's paid,2012年,"
+                             "2012年4季度,2012年10月,2012-10-05";
+        QCOMPARE(refusal.isEmpty() ? TestDb::dump(c, written, {p.id}) : refusal + " @ " + field,
+                 refusal.isEmpty() ? outcome + rest : outcome);
+        QCOMPARE(TestDb::dump(c, "select count(*) from VipCzBill"),
+                 QString::number((before != "0") + refusal.isEmpty()));
     }
 
     // Stepping through the recharge bills passes over payments and stops at both ends.
@@ -177,18 +172,14 @@ private slots:
         const Money each = Money::fromInt(30);
         std::atomic<int> paid{0};
         auto refunds = [&] {
-            for (int i = 0; i < 5; ++i) {
-                const QString r =
-                    TestDb::refusalOf([&] { RechargeBill::save(cnstr, bill("V1", true, each)); });
-                if (r.isEmpty())
-                    ++paid;
-            }
+            for (int i = 0; i < 5; ++i)
+                paid += TestDb::refusalOf([&] { RechargeBill::save(cnstr, bill("V1", true, each)); })
+                            .isEmpty();
             db::closeAll();
         };
         auto sales = [&] {
             for (int i = 0; i < 5; ++i)
-                if (salePays(cnstr, "V1", each))
-                    ++paid;
+                paid += salePays(cnstr, "V1", each);
             db::closeAll();
         };
         std::thread a(refunds), b(sales);
@@ -206,16 +197,9 @@ private slots:
         const QString cnstr = t.cnstr();
         const int each = 25;
         auto station = [cnstr] {
-            for (int i = 0; i < each; ++i) {
-                db::Transaction tx(cnstr);
-                StoredValueMovement m;
-                m.vipNo = "V1";
-                m.type = i == 0 ? StoredValueMovement::Recharge : StoredValueMovement::Payment;
-                m.date = QDate(2024, 3, 9);
-                m.amount = Money::fromCents(i == 0 ? 10000 : 110);
-                StoredValueLedger::post(tx, m);
-                tx.commit();
-            }
+            RechargeBill::save(cnstr, bill("V1", false, Money::fromInt(100)));
+            for (int i = 1; i < each; ++i)
+                salePays(cnstr, "V1", Money::fromCents(110));
             db::closeAll();
         };
         std::thread a(station), b(station);
@@ -285,14 +269,12 @@ private slots:
             QVERIFY(CardReplacement::cards(c, id).cards.isEmpty());
         QString field;
         QString got = TestDb::refusalOf([&] { CardReplacement::check(c, oldNo, newNo); }, &field);
-        int moved = 0;
         if (got.isEmpty()) {
             if (between.startsWith("fail "))
                 t.failOn(between.section(' ', 1, 1), between.section(' ', 2));
             else if (!between.isEmpty()) // another station charges the new number first
                 TestDb::insert(c, "VipCzBill (FVipNo, FTranType, FKAmount)", {{newNo, 1, 5}});
-            got = TestDb::refusalOf([&] { moved = CardReplacement::replace(c, oldNo, newNo); },
-                                    &field);
+            got = TestDb::refusalOf([&] { CardReplacement::replace(c, oldNo, newNo); }, &field);
         }
         const QString shown = field.isEmpty() ? got : got + " @ " + field;
         if (outcome.startsWith("failure"))
@@ -300,13 +282,10 @@ private slots:
                      qPrintable(shown));
         else
             QCOMPARE(shown, outcome);
-        QCOMPARE(moved, outcome.isEmpty() ? 4 : 0);
         QCOMPARE(countsOn(c, "V1"), outcome.isEmpty() ? "0,0,0" : "2,1,1");
         QCOMPARE(countsOn(c, "V'2"), "1,0,0");
-        if (outcome.isEmpty()) {
+        if (outcome.isEmpty())
             QCOMPARE(countsOn(c, newNo), "2,1,1");
-            QCOMPARE(StoredValueLedger::balance(c, newNo), Money::fromInt(100));
-        }
     }
 
     // Two stations replace the same lost card from the same list: one moves everything, the
