@@ -86,61 +86,53 @@ private slots:
     void grouped_data()
     {
         QTest::addColumn<int>("status"); // -1: daily business
-        QTest::addColumn<QString>("total1");
-        QTest::addColumn<QString>("total2");
-        QTest::addColumn<QString>("biller");
+        QTest::addColumn<QStringList>("criteria"); // first, second, the one operator
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
         QTest::addColumn<QStringList>("expected");
         using L = QStringList;
         // clang-format off
-        QTest::newRow("3, 1 and 2 items a day") << -1 << "日期" << "商品" << "" << 0 << 2 << L{
+        QTest::newRow("3, 1 and 2 items a day") << -1 << L{"日期", "商品"} << 0 << 2 << L{
             "2026-03-01|A奶|8|80.00||2|7.00|87.00", "2026-03-01|B奶||||1|6.50|6.50",
             "2026-03-01|C奶|||4|||", "~|2026-03-01(小计)|8|80.00|4|3|13.50|93.50",
             "2026-03-02|B奶|3|30.00||3|19.50|49.50", "2026-03-03|||||1|3.00|3.00",
             "2026-03-03|C奶|5|50.00||||50.00", "~|(小计)|5|50.00|0|1|3.00|53.00",
             "=(合计)||16|160.00|4|7|36.00|196.00"};
-        QTest::newRow("one operator, both halves") << -1 << "日期" << "" << "店长" << 0 << 2 << L{
+        QTest::newRow("one operator, both halves") << -1 << L{"日期", "", "店长"} << 0 << 2 << L{
             "2026-03-01||8|80.00||||80.00", "2026-03-02|||||3|19.50|19.50",
             "=(合计)||8|80.00|0|3|19.50|99.50"};
-        QTest::newRow("one day, sold at 9 o'clock") << -1 << "日期" << "" << "" << 0 << 0 << L{
+        QTest::newRow("one day, sold at 9 o'clock") << -1 << L{"日期"} << 0 << 0 << L{
             "2026-03-01||8|80.00|4|3|13.50|93.50", "=(合计)||8|80.00|4|3|13.50|93.50"};
-        QTest::newRow("months in calendar order, not as text") << -1 << "月份" << "" << "" << -200 << 2 << L{
-            "2025年9月||9|9.00||||9.00", "2025年10月||10|10.00||||10.00",
-            "2026年3月||16|160.00|4|7|36.00|196.00", "=(合计)||35|179.00|4|7|36.00|215.00"};
-        QTest::newRow("nothing in the range, not even a total") << -1 << "日期" << "商品" << "" << -9 << -1 << L{};
-        QTest::newRow("no first criterion") << -1 << "" << "商品" << "" << 0 << 0 << L{"请选择汇总依据！ @ cmbTotal1"};
-        QTest::newRow("open orders, NULL FClosed included") << 1 << "商品" << "" << "" << 0 << 2 << L{
+        QTest::newRow("nothing in the range, not even a total") << -1 << L{"日期", "商品"} << -9 << -1 << L{};
+        QTest::newRow("no first criterion") << -1 << L{"", "商品"} << 0 << 0 << L{"请选择汇总依据！ @ cmbTotal1"};
+        QTest::newRow("open orders, NULL FClosed included") << 1 << L{"商品"} << 0 << 2 << L{
             "A奶||10|8.00|80.00|2|4|32.00|6|48.00|40.00%", "B奶||3|10.00|30.00||||3|30.00|0.00%",
             "=(合计)||13|8.46|110.00|2|4|32.00|9|78.00|30.77%"};
-        QTest::newRow("orders by month, the total adding each month once") << 0 << "月份" << "" << "" << -200 << 2 << L{
+        QTest::newRow("orders by month, the total adding each month once") << 0 << L{"月份"} << -200 << 2 << L{
             "2025年9月||9|1.00|9.00||||9|9.00|0.00%", "2025年10月||10|1.00|10.00||||10|10.00|0.00%",
             "2026年3月||18|8.89|160.00|2|9|80.00|9|80.00|50.00%", "=(合计)||37|4.84|179.00|2|9|80.00|28|99.00|24.32%"};
-        QTest::newRow("nothing ordered: no price, no ratio") << 0 << "商品" << "" << "" << 3 << 3 << L{
+        QTest::newRow("nothing ordered: no price, no ratio") << 0 << L{"商品"} << 3 << 3 << L{
             "B奶||||||||||", "=(合计)||0||0.00|0|0|0.00|0|0.00|"};
         // clang-format on
     }
     void grouped()
     {
         QFETCH(int, status);
-        QFETCH(QString, total1);
-        QFETCH(QString, total2);
-        QFETCH(QString, biller);
+        QFETCH(QStringList, criteria);
         QFETCH(int, from);
         QFETCH(int, to);
         QFETCH(QStringList, expected);
         TestDb t;
         seed(t);
-        const GroupedReport::Design design = status < 0 ? GroupedReport::dailyBusiness(biller)
-                                                        : GroupedReport::orderSummary(status);
+        const GroupedReport::Design design = status < 0
+                                                 ? GroupedReport::dailyBusiness(criteria.value(2))
+                                                 : GroupedReport::orderSummary(status);
+        const GroupedReport::Request request{criteria.value(0), criteria.value(1), D.addDays(from),
+                                             D.addDays(to)};
         QStringList got;
         QString field;
         const QString refusal = TestDb::refusalOf(
-            [&] {
-                got = lines(GroupedReport::run(t.cnstr(), design,
-                                               {total1, total2, D.addDays(from), D.addDays(to)}));
-            },
-            &field);
+            [&] { got = lines(GroupedReport::run(t.cnstr(), design, request)); }, &field);
         QCOMPARE(refusal.isEmpty() ? got : QStringList(refusal + " @ " + field), expected);
     }
 
