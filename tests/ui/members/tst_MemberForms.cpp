@@ -32,16 +32,10 @@ struct Member
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
     }
-    // The keyboard simulation types Latin-1 only; a Chinese text arrives as typed by an input
-    // method, in one piece.
-    void type(QLineEdit *w, const QString &text, bool enter = true)
+    void type(QLineEdit *w, const QString &text)
     {
-        if (text.toLatin1() == text.toUtf8())
-            QTest::keyClicks(w, text);
-        else
-            w->insert(text);
-        if (enter)
-            QTest::keyClick(w, Qt::Key_Return);
+        QTest::keyClicks(w, text);
+        QTest::keyClick(w, Qt::Key_Return);
     }
     TestDb t{TestDb::Content::Demo};
     ScriptedPrompts prompts;
@@ -133,13 +127,13 @@ private slots:
         QCOMPARE(f.txtEndBal->text(), (before + Money::fromInt(120)).format());
         QCOMPARE(QApplication::focusWidget(), f.txtRemark);
         c.prompts.answers = {true, false};
-        c.type(f.txtRemark, "续充");
+        c.type(f.txtRemark, "top-up");
         QCOMPARE(c.prompts.texts(),
                  (QStringList{"是否在卡号“V0004”上充值120.00元 ？", "充值成功，是否打印充值单？"}));
         QCOMPARE(c.prompts.questionDefaults.first(), true);
         const QString last = "select FCzAmount, FZsAmount, FVipID, FRemark, FBillerID from VipCzBill"
                              " where FInterID=(select max(FInterID) from VipCzBill)";
-        QCOMPARE(TestDb::dump(c.t.cnstr(), last), "100,20,110101199002020057,续充,1");
+        QCOMPARE(TestDb::dump(c.t.cnstr(), last), "100,20,110101199002020057,top-up,1");
         // Ready for the next customer, whose identity number is not this one's.
         for (QLineEdit *e : {f.txtVipNo, f.txtOwner, f.txtPhone, f.txtVipID, f.txtCzAmount, f.txtBegBal})
             QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
@@ -180,8 +174,8 @@ private slots:
         QCOMPARE(row(*f.Flex, -1), "(合计)||238|3.42|813.00|18|25|84.49|213|728.51|10.50%");
     }
 
-    // A card statement by keyboard: O'Neil's card shows its movements, total last; a card
-    // without any is said to be unknown.
+    // A card statement by keyboard: O'Neil's card, typed with spaces, shows its movements,
+    // total last. Which cards count as unknown is the core's case.
     void vipStatementByEnter()
     {
         Member m;
@@ -192,12 +186,6 @@ private slots:
         QVERIFY(m.prompts.shown.isEmpty());
         QCOMPARE(row(*f.FlexReport, -1), "合计||500.00|100.00|400.00||");
         QCOMPARE(f.lblOwner->text(), QString("持卡人：O'Neil"));
-
-        f.txtVipNo->setText("V7");
-        QTest::keyClick(f.txtVipNo, Qt::Key_Return);
-        QCOMPARE(m.prompts.texts(), QStringList{"卡号不存在！"});
-        QCOMPARE(f.FlexReport->rows(), 1);
-        QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
     }
 };
 
