@@ -73,10 +73,9 @@ QString countsOn(const QString &c, const QString &card)
 // time, so there the others simply queue.
 void waitForBlocked(const TestDb &t, int n)
 {
-    for (int i = 0;
-         t.engine() == db::Engine::PostgreSQL && i < 3000 &&
-         db::scalar(TestDb::postgresCnstr(), "select count(*) from pg_locks where not granted")
-                 .toInt() < n;
+    const QString waiting = "select count(*) from pg_locks where not granted";
+    for (int i = 0; t.engine() == db::Engine::PostgreSQL && i < 3000 &&
+                    db::scalar(TestDb::postgresCnstr(), waiting).toInt() < n;
          ++i)
         QTest::qWait(10);
 }
@@ -159,7 +158,6 @@ private slots:
         QVERIFY(shown && shown->isRefund());
         QCOMPARE(shown->phone + " " + shown->czAmount.format() + " " + shown->endAmount.format(),
                  "13999999999 -40.00 50.00");
-        QVERIFY(!RechargeBill::load(t.cnstr(), last + 100));
     }
 
     // Two stations: refunds at one, sales paying from the card at the other. Whatever the
