@@ -151,6 +151,9 @@ class tst_Documents : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+    // Every case, and every row of a table, on an account set of its own.
+    void init() { t.emplace(); c = t->cnstr(); }
+    void cleanup() { t.reset(); }
 
     // `outcome`: the movement written (FKAmount, FCzAmount, FZsAmount, FBegAmount, FEndAmount,
     // then the rest of the row, the same for every bill) or the refusal and the field it sends
@@ -180,8 +183,6 @@ private slots:
         QFETCH(QString, amount);
         QFETCH(QString, gift);
         QFETCH(QString, outcome);
-        TestDb t;
-        const QString c = t.cnstr();
         if (before != "0")
             RechargeBill::save(c, bill("V'1", false, Money::parse(before)));
         const RechargeInput in = bill("V'1", refund, Money::parse(amount), Money::parse(gift));
@@ -202,16 +203,15 @@ private slots:
     // Stepping through the recharge bills passes over payments and stops at the end.
     void navigation()
     {
-        TestDb t;
-        t.login(7, "店长");
-        const int first = RechargeBill::save(t.cnstr(), bill("V1", false, Money::fromInt(100))).id;
-        QVERIFY(salePays(t.cnstr(), "V1", Money::fromInt(10)));
-        const int last = RechargeBill::save(t.cnstr(), bill("V1", true, Money::fromInt(40))).id;
+        t->login(7, "店长");
+        const int first = RechargeBill::save(c, bill("V1", false, Money::fromInt(100))).id;
+        QVERIFY(salePays(c, "V1", Money::fromInt(10)));
+        const int last = RechargeBill::save(c, bill("V1", true, Money::fromInt(40))).id;
         QCOMPARE((QList<int>{GetNavBillID(1, 0, false), GetNavBillID(1, 0, true),
                              GetNavBillID(1, last, false), GetNavBillID(1, first, true)}),
                  (QList<int>{last, last, first, last}));
         QCOMPARE(TestDb::refusalOf([&] { GetNavBillID(1, last, true); }), "failure: 无记录！");
-        const auto shown = RechargeBill::load(t.cnstr(), last);
+        const auto shown = RechargeBill::load(c, last);
         QVERIFY(shown && shown->isRefund());
         QCOMPARE(shown->czAmount.format() + " " + shown->endAmount.format(), "-40.00 50.00");
     }
@@ -220,56 +220,50 @@ private slots:
     // interleaving, the card never goes below 0 and the movements chain.
     void refundRacesSale()
     {
-        TestDb t;
-        const QString cnstr = t.cnstr();
-        RechargeBill::save(cnstr, bill("V1", false, Money::fromInt(100)));
+        RechargeBill::save(c, bill("V1", false, Money::fromInt(100)));
         const Money each = Money::fromInt(30);
         std::atomic<int> paid{0};
         auto refunds = [&] {
             for (int i = 0; i < 5; ++i)
-                paid += TestDb::refusalOf([&] { RechargeBill::save(cnstr, bill("V1", true, each)); })
+                paid += TestDb::refusalOf([&] { RechargeBill::save(c, bill("V1", true, each)); })
                             .isEmpty();
             db::closeAll();
         };
         auto sales = [&] {
             for (int i = 0; i < 5; ++i)
-                paid += salePays(cnstr, "V1", each);
+                paid += salePays(c, "V1", each);
             db::closeAll();
         };
         std::thread a(refunds), b(sales);
         a.join();
         b.join();
         QCOMPARE(paid.load(), 3);
-        QCOMPARE(TestDb::movementChain(cnstr, "V1"), "10.00");
-        QCOMPARE(StoredValueLedger::balance(cnstr, "V1"), Money::fromInt(10));
+        QCOMPARE(TestDb::movementChain(c, "V1"), "10.00");
+        QCOMPARE(StoredValueLedger::balance(c, "V1"), Money::fromInt(10));
     }
 
     // Two stations paying from one card at once: the begin and end balances still chain.
     void ledgerRace()
     {
-        TestDb t;
-        const QString cnstr = t.cnstr();
         const int each = 25;
-        auto station = [cnstr] {
-            RechargeBill::save(cnstr, bill("V1", false, Money::fromInt(100)));
+        auto station = [this] {
+            RechargeBill::save(c, bill("V1", false, Money::fromInt(100)));
             for (int i = 1; i < each; ++i)
-                salePays(cnstr, "V1", Money::fromCents(110));
+                salePays(c, "V1", Money::fromCents(110));
             db::closeAll();
         };
         std::thread a(station), b(station);
         a.join();
         b.join();
-        QCOMPARE(TestDb::dump(cnstr, "select count(*) from VipCzBill"), QString::number(2 * each));
+        QCOMPARE(TestDb::dump(c, "select count(*) from VipCzBill"), QString::number(2 * each));
         const Money left = Money::fromCents(2 * 10000 - 2 * (each - 1) * 110);
-        QCOMPARE(TestDb::movementChain(cnstr, "V1"), left.format());
-        QCOMPARE(StoredValueLedger::balance(cnstr, "V1"), left);
+        QCOMPARE(TestDb::movementChain(c, "V1"), left.format());
+        QCOMPARE(StoredValueLedger::balance(c, "V1"), left);
     }
 
     // An account set written before quantities defaulted to 0 and templates were unique.
     void upgradeFillsQuantitiesAndMergesTemplates()
     {
-        TestDb t;
-        const QString c = t.cnstr();
         TestDb::insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty)",
                        {{1, 1, 1, 10, QVariant(), QVariant()}});
         db::execute(c, "drop index ux_tdbill_type_name");
@@ -314,8 +308,6 @@ private slots:
         QFETCH(QString, newNo);
         QFETCH(QString, between);
         QFETCH(QString, outcome);
-        TestDb t;
-        const QString c = t.cnstr();
         addMembers(c);
         const CardReplacement::Holder h = CardReplacement::cards(c, "ID1");
         QCOMPARE(h.owner + ": " + h.cards.join(','), QStringLiteral("王五: V'2,V1"));
@@ -325,7 +317,7 @@ private slots:
         QString got = TestDb::refusalOf([&] { CardReplacement::check(c, oldNo, newNo); }, &field);
         if (got.isEmpty()) {
             if (between.startsWith("fail "))
-                t.failOn(between.section(' ', 1, 1), between.section(' ', 2));
+                t->failOn(between.section(' ', 1, 1), between.section(' ', 2));
             else if (!between.isEmpty()) // another station charges the new number first
                 TestDb::insert(c, "VipCzBill (FVipNo, FTranType, FKAmount)", {{newNo, 1, 5}});
             got = TestDb::refusalOf([&] { CardReplacement::replace(c, oldNo, newNo); }, &field);
@@ -346,14 +338,12 @@ private slots:
     // other is refused instead of handing out an empty card.
     void twoReplacementsOfOneCard()
     {
-        TestDb t;
-        const QString cnstr = t.cnstr();
-        addMembers(cnstr);
+        addMembers(c);
         int moved[2] = {0, 0};
         QString refused[2];
         auto replace = [&](int i, const QString &newNo) {
             refused[i] =
-                TestDb::refusalOf([&] { moved[i] = CardReplacement::replace(cnstr, "V1", newNo); });
+                TestDb::refusalOf([&] { moved[i] = CardReplacement::replace(c, "V1", newNo); });
             db::closeAll();
         };
         std::thread a(replace, 0, QStringLiteral("N8")), b(replace, 1, QStringLiteral("N9"));
@@ -362,7 +352,7 @@ private slots:
         QCOMPARE(moved[0] + moved[1], 4);
         QCOMPARE(refused[0] + refused[1], "原来卡号已不存在，请重新输入身份证号！");
         // Everything on the one that went through, nothing split between the two.
-        QCOMPARE(countsOn(cnstr, "N8") + " " + countsOn(cnstr, "N9"),
+        QCOMPARE(countsOn(c, "N8") + " " + countsOn(c, "N9"),
                  refused[0].isEmpty() ? "2,1,1 0,0,0" : "0,0,0 2,1,1");
     }
 
@@ -372,21 +362,19 @@ private slots:
     // the replacement first.
     void replacementRacesPickup()
     {
-        TestDb t;
-        const QString cnstr = t.cnstr();
-        addMembers(cnstr);
-        TestDb::insert(cnstr, "t_stock (FItemID, FName)", {{1, "门店"}});
-        TestDb::insert(cnstr, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FAmount)",
+        addMembers(c);
+        TestDb::insert(c, "t_stock (FItemID, FName)", {{1, "门店"}});
+        TestDb::insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FAmount)",
                        {{1, 1, 1, 5, 0, 0, 15}});
         QString replaceFailure, saleRefusal;
-        std::optional<db::Transaction> holder(std::in_place, cnstr);
+        std::optional<db::Transaction> holder(std::in_place, c);
         StoredValueLedger::lockCard(*holder, "V1");
         std::thread r([&] {
             replaceFailure =
-                TestDb::refusalOf([&] { CardReplacement::replace(cnstr, "V1", "N9"); });
+                TestDb::refusalOf([&] { CardReplacement::replace(c, "V1", "N9"); });
             db::closeAll();
         });
-        waitForBlocked(t, 1);
+        waitForBlocked(*t, 1);
         std::thread s([&] {
             SaleBill b;
             b.date = QDate(2024, 3, 9);
@@ -396,10 +384,10 @@ private slots:
             l.itemId = l.orderId = l.orderEntryId = 1;
             l.qty = 1;
             b.addLine(l);
-            saleRefusal = TestDb::refusalOf([&] { SaleBillStore::save(cnstr, b, {}, 1); });
+            saleRefusal = TestDb::refusalOf([&] { SaleBillStore::save(c, b, {}, 1); });
             db::closeAll();
         });
-        waitForBlocked(t, 2);
+        waitForBlocked(*t, 2);
         holder->commit();
         holder.reset();
         r.join();
@@ -409,8 +397,8 @@ private slots:
         QCOMPARE(replaceFailure, QString());
         QVERIFY2(saleRefusal.isEmpty() || saleRefusal == "出库数量不允许大于剩余数量！",
                  qPrintable(saleRefusal));
-        QVERIFY(countsOn(cnstr, "V1").startsWith("0,"));
-        QCOMPARE(TestDb::dump(cnstr, "select count(*) from ICStockBill where FVipNo<>?", {"SOLD"}),
+        QVERIFY(countsOn(c, "V1").startsWith("0,"));
+        QCOMPARE(TestDb::dump(c, "select count(*) from ICStockBill where FVipNo<>?", {"SOLD"}),
                  saleRefusal.isEmpty() ? "2" : "1");
     }
 
@@ -418,22 +406,20 @@ private slots:
     // lands before the replacement (and moves with it) or is refused after it.
     void replacementRacesSale()
     {
-        TestDb t;
-        const QString cnstr = t.cnstr();
-        addMembers(cnstr);
+        addMembers(c);
         std::atomic<bool> replaced{false};
         std::atomic<int> paidAfter{0};
         auto sales = [&] {
             for (int i = 0; i < 40; ++i) {
                 const bool after = replaced.load();
-                if (salePays(cnstr, "V1", Money::fromInt(1)) && after)
+                if (salePays(c, "V1", Money::fromInt(1)) && after)
                     ++paidAfter;
             }
             db::closeAll();
         };
         auto replacement = [&] {
             QTest::qSleep(20);
-            CardReplacement::replace(cnstr, "V1", "N9");
+            CardReplacement::replace(c, "V1", "N9");
             replaced = true;
             db::closeAll();
         };
@@ -441,9 +427,9 @@ private slots:
         a.join();
         b.join();
         QCOMPARE(paidAfter.load(), 0);
-        QCOMPARE(countsOn(cnstr, "V1"), "0,0,0");
-        QCOMPARE(TestDb::movementChain(cnstr, "N9"),
-                 StoredValueLedger::balance(cnstr, "N9").format());
+        QCOMPARE(countsOn(c, "V1"), "0,0,0");
+        QCOMPARE(TestDb::movementChain(c, "N9"),
+                 StoredValueLedger::balance(c, "N9").format());
     }
 
     // A holder's details changed on every order of the card; a refusal changes nothing.
@@ -471,8 +457,6 @@ private slots:
         QFETCH(QString, owner);
         QFETCH(QString, vipId);
         QFETCH(QString, outcome);
-        TestDb t;
-        const QString c = t.cnstr();
         TestDb::insert(c, "VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID)",
                        {{1, "V'1", "王五", "138", "ID1"}, {2, "V'1", "王五", "138", "ID1"},
                         {3, "V2", "赵六", "138", "ID2"}});
@@ -495,8 +479,6 @@ private slots:
     // change must not hold order 2 while it waits for order 1.
     void changeBesideASaleOfTwoOrders()
     {
-        TestDb t;
-        const QString c = t.cnstr();
         TestDb::insert(c, "VipOrder (FInterID, FVipNo, FOwner, FPhone, FVipID)",
                        {{2, "V1", "王五", "138", "ID1"}, {1, "V1", "王五", "138", "ID1"}});
         std::optional<db::Transaction> sale(std::in_place, c);
@@ -509,8 +491,8 @@ private slots:
             });
             db::closeAll();
         });
-        if (t.engine() == db::Engine::PostgreSQL) {
-            waitForBlocked(t, 1);
+        if (t->engine() == db::Engine::PostgreSQL) {
+            waitForBlocked(*t, 1);
             saleFailure = TestDb::refusalOf([&] { sale->execute(touch, {2}); });
         }
         sale->commit();
@@ -565,8 +547,7 @@ private slots:
         QFETCH(int, from);
         QFETCH(int, to);
         QFETCH(QStringList, expected);
-        TestDb t;
-        seed(t);
+        seed(*t);
         const GroupedReport::Design design = status < 0
                                                  ? GroupedReport::dailyBusiness(criteria.value(2))
                                                  : GroupedReport::orderSummary(status);
@@ -575,7 +556,7 @@ private slots:
         QStringList got;
         QString field;
         const QString refusal = TestDb::refusalOf(
-            [&] { got = lines(GroupedReport::run(t.cnstr(), design, request)); }, &field);
+            [&] { got = lines(GroupedReport::run(c, design, request)); }, &field);
         QCOMPARE(refusal.isEmpty() ? got : QStringList(refusal + " @ " + field), expected);
     }
 
@@ -583,12 +564,11 @@ private slots:
     // each thread has its own connection and gets, ten times over, what a lone run gets.
     void twoStationsAtOnce()
     {
-        TestDb t;
-        seed(t);
+        seed(*t);
         const GroupedReport::Design designs[] = {GroupedReport::dailyBusiness({}),
                                                  GroupedReport::orderSummary(1)};
         auto report = [&](int k) {
-            return lines(GroupedReport::run(t.cnstr(), designs[k], {"日期", "商品", D, D.addDays(3)}));
+            return lines(GroupedReport::run(c, designs[k], {"日期", "商品", D, D.addDays(3)}));
         };
         QList<QStringList> seen[2];
         auto station = [&](int k) {
@@ -640,10 +620,9 @@ private slots:
         QFETCH(int, number);
         QFETCH(QString, card);
         QFETCH(QStringList, lines);
-        TestDb t;
-        seedMovements(t);
+        seedMovements(*t);
         const QDate to = D.addDays(number == 106 ? 30 : 10);
-        const auto r = StoredValueReport::run(t.cnstr(), number, {D, to, card});
+        const auto r = StoredValueReport::run(c, number, {D, to, card});
         QStringList got;
         for (const QStringList &l : r.lines)
             got << l.join(u'|');
@@ -654,12 +633,11 @@ private slots:
     // day: ranges are half-open on both engines.
     void lastDayWithTimeOfDay()
     {
-        TestDb t;
         const QDate last = D.addDays(10), next = last.addDays(1);
-        TestDb::insert(t.cnstr(), "VipCzBill (FVipNo, FOwner, FTranType, FDate, FKAmount, FCzAmount)",
+        TestDb::insert(c, "VipCzBill (FVipNo, FOwner, FTranType, FDate, FKAmount, FCzAmount)",
                        {{"V7", "x", 1, QDateTime(last, QTime(18, 30)), 40, 40}});
-        QCOMPARE(StoredValueReport::run(t.cnstr(), 103, {last, last, ""}).total.value(7) + " " +
-                     StoredValueReport::run(t.cnstr(), 103, {next, next, ""}).total.value(1),
+        QCOMPARE(StoredValueReport::run(c, 103, {last, last, ""}).total.value(7) + " " +
+                     StoredValueReport::run(c, 103, {next, next, ""}).total.value(1),
                  "40.00 0笔");
     }
 
@@ -667,24 +645,25 @@ private slots:
     // card.
     void badRequests()
     {
-        TestDb t;
         for (const auto &[number, from, card] :
              {std::tuple{105, D, ""}, {103, D.addDays(1), ""}, {104, QDate(), ""}, {109, D, "  "}})
             QVERIFY_THROWS_EXCEPTION(db::DbError,
-                                     StoredValueReport::run(t.cnstr(), number, {from, D, card}));
+                                     StoredValueReport::run(c, number, {from, D, card}));
     }
 
     // A card has a movement to report when it has a recharge or a payment, no other kind of
     // row; the number is trimmed and bound.
     void anyMovement()
     {
-        TestDb t;
-        const QString c = t.cnstr();
         TestDb::insert(c, "VipCzBill (FVipNo, FTranType)", {{"V1", 1}, {"V2", 2}, {"V3", 0}});
         QCOMPARE((QList<bool>{CardMovements::any(c, "V1"), CardMovements::any(c, " V2 "),
                               CardMovements::any(c, "V3"), CardMovements::any(c, "V1' or '1'='1")}),
                  (QList<bool>{true, true, false, false}));
     }
+
+private:
+    std::optional<TestDb> t;
+    QString c;
 };
 
 QTEST_GUILESS_MAIN(tst_Documents)
