@@ -68,8 +68,7 @@ QString countsOn(const QString &c, const QString &card)
     return TestDb::dump(c,
                         "select (select count(*) from VipOrder where FVipNo=?), (select"
                         " count(*) from VipCzBill where FVipNo=?), (select count(*) from"
-                        " ICStockBill where FVipNo=?)",
-                        {card, card, card});
+                        " ICStockBill where FVipNo=?)", {card, card, card});
 }
 
 // On PostgreSQL, waits until `n` connections wait for a lock; SQLite lets one writer in at a
@@ -136,8 +135,7 @@ void seedMovements(const TestDb &t)
                      QDateTime(D.addDays(day), QTime(9, 0, ++second)), k, cz, zs});
     TestDb::insert(t.cnstr(),
                    "VipCzBill (FVipNo, FOwner, FTranType, FDate, FCreateTime, FKAmount, FCzAmount,"
-                   " FZsAmount)",
-                   rows);
+                   " FZsAmount)", rows);
 }
 
 } // namespace
@@ -165,14 +163,12 @@ private slots:
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("gift");
         QTest::addColumn<QString>("outcome");
-        const QString over = "退款金额不允许大于卡内余额！ @ txtCzAmount";
-        const QString none = "请输入充值金额！ @ txtCzAmount";
         // clang-format off
         QTest::newRow("recharge with gift") << "0" << false << "100" << "20" << "120,100,20,0,120";
         QTest::newRow("refund drops the hidden gift") << "120" << true << "50" << "30" << "-50,-50,0,120,70";
         QTest::newRow("refund of the whole balance") << "120.50" << true << "120.5" << "" << "-120.5,-120.5,0,120.5,0";
-        QTest::newRow("refund beyond the balance") << "120" << true << "120.01" << "" << over;
-        QTest::newRow("recharge of -50 is no refund") << "120" << false << "-50" << "" << none;
+        QTest::newRow("refund beyond the balance") << "120" << true << "120.01" << "" << "退款金额不允许大于卡内余额！ @ txtCzAmount";
+        QTest::newRow("recharge of -50 is no refund") << "120" << false << "-50" << "" << "请输入充值金额！ @ txtCzAmount";
         QTest::newRow("negative gift") << "0" << false << "100" << "-20" << "请输入充值金额！ @ txtZsAmount";
         // clang-format on
     }
@@ -370,8 +366,7 @@ private slots:
         std::optional<db::Transaction> holder(std::in_place, c);
         StoredValueLedger::lockCard(*holder, "V1");
         std::thread r([&] {
-            replaceFailure =
-                TestDb::refusalOf([&] { CardReplacement::replace(c, "V1", "N9"); });
+            replaceFailure = TestDb::refusalOf([&] { CardReplacement::replace(c, "V1", "N9"); });
             db::closeAll();
         });
         waitForBlocked(*t, 1);
@@ -428,8 +423,7 @@ private slots:
         b.join();
         QCOMPARE(paidAfter.load(), 0);
         QCOMPARE(countsOn(c, "V1"), "0,0,0");
-        QCOMPARE(TestDb::movementChain(c, "N9"),
-                 StoredValueLedger::balance(c, "N9").format());
+        QCOMPARE(TestDb::movementChain(c, "N9"), StoredValueLedger::balance(c, "N9").format());
     }
 
     // A holder's details changed on every order of the card; a refusal changes nothing.
@@ -439,7 +433,6 @@ private slots:
         QTest::addColumn<QString>("owner");
         QTest::addColumn<QString>("vipId");
         QTest::addColumn<QString>("outcome"); // orders changed, or "refusal @ field"
-        const QString tooLong = "输入的内容太长（最多255个字）！ @ ";
         // clang-format off
         QTest::newRow("every order of the card") << "V'1" << "O'Neil" << "ID'9" << "2";
         QTest::newRow("card without orders") << "V9" << "王五" << "ID9" << "0";
@@ -448,7 +441,7 @@ private slots:
         QTest::newRow("no identity number") << "V'1" << "王五" << "" << "请输入身份证号！ @ txtCardID";
         // Counted in characters, as PostgreSQL's varchar(255) counts them: an emoji is one.
         QTest::newRow("longest holder") << "V'1" << QString(254, u'牛') + "🐄" << "ID9" << "2";
-        QTest::newRow("holder too long") << "V'1" << QString(256, u'牛') << "ID9" << tooLong + "txtOwner";
+        QTest::newRow("holder too long") << "V'1" << QString(256, u'牛') << "ID9" << "输入的内容太长（最多255个字）！ @ txtOwner";
         // clang-format on
     }
     void update()
