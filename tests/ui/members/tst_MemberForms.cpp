@@ -63,14 +63,19 @@ class tst_MemberForms : public QObject
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
 
-    // 张丽's two cards listed by her identity number, then V0001 replaced by a new number after
-    // the question. What moves and which numbers count as used is the core's case.
+    // An unknown identity number is refused where it was typed; 张丽's lists her two cards,
+    // then V0001 is replaced by a new number after the question. What moves and which numbers
+    // count as used is the core's case.
     void replaceCard()
     {
         Member m;
         frmVip f;
         m.open(f);
         QCOMPARE(QApplication::focusWidget(), f.txtID);
+        m.type(f.txtID, "110101000000000000");
+        QCOMPARE(m.prompts.texts(), QStringList{"身份证号码未登记！"});
+        QCOMPARE(QApplication::focusWidget(), f.txtID);
+        m.prompts.clear();
         m.type(f.txtID, "110101198001010021");
         QCOMPARE(QApplication::focusWidget(), f.txtNewVipNo);
         QCOMPARE(f.txtOwner->text() + ": " + f.cmbVipNo->itemText(0) + "," +
@@ -175,7 +180,8 @@ private slots:
     }
 
     // A card statement by keyboard: O'Neil's card, typed with spaces, shows its movements,
-    // total last. Which cards count as unknown is the core's case.
+    // total last; an unknown card empties the list and keeps the focus for the next try.
+    // Which cards count as unknown is the core's case.
     void vipStatementByEnter()
     {
         Member m;
@@ -186,6 +192,10 @@ private slots:
         QVERIFY(m.prompts.shown.isEmpty());
         QCOMPARE(row(*f.FlexReport, -1), "合计||500.00|100.00|400.00||");
         QCOMPARE(f.lblOwner->text(), QString("持卡人：O'Neil"));
+        m.type(f.txtVipNo, "V7");
+        QCOMPARE(m.prompts.texts(), QStringList{"卡号不存在！"});
+        QCOMPARE(f.FlexReport->rows(), 1);
+        QCOMPARE(QApplication::focusWidget(), f.txtVipNo);
     }
 };
 
