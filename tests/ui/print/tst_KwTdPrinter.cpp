@@ -127,8 +127,8 @@ private slots:
                  QString("58 阳光奶站 {FDate:yyyy/MM/dd}"));
     }
 
-    // A long list: the header and "page n of m" on every page, every line once and the hidden
-    // column nowhere.
+    // A long list: the header and "page n of m" on every page, titles first, footers last,
+    // every line once and the hidden column nowhere.
     void longGridPrintsHeaderOnEveryPage()
     {
         Station s(120);
@@ -143,6 +143,10 @@ private slots:
             QVERIFY2(pages[i].contains("品名") && pages[i].contains(QRegularExpression(pageOf)) &&
                          !pages[i].contains("ID1"),
                      qPrintable(pages[i]));
+            // The title opens the list and the footer closes it, each printed once.
+            QCOMPARE(pages[i].contains("出库明细表"), i == 0);
+            QCOMPARE(pages[i].contains(QString("制表：").normalized(QString::NormalizationForm_KC)),
+                     i == pages.size() - 1);
         }
         QCOMPARE(pages.join("").count("商品"), 120);
     }
