@@ -196,6 +196,20 @@ private slots:
                  QString::number((before != "0") + refusal.isEmpty()));
     }
 
+    // The slip handed over with a recharge: balances as the cashier saw them, quotes kept.
+    void rechargeSlip()
+    {
+        const RecordSet rs = RechargeBill::printData(
+            "V'1", QDate(2012, 10, 5), "O'Neil", Money(), Money::fromInt(100), Money::fromInt(20),
+            Money::fromInt(120), "收银员", QDateTime(QDate(2024, 3, 9), QTime(10, 15)));
+        QStringList fields;
+        for (const RecordSet::Field &f : rs.fields())
+            fields << f.name + "=" + rs.text(0, f.name);
+        QCOMPARE(fields.join(','), "FVipNo=V'1,FDate=2012-10-05,FInterID=,FOwner=O'Neil,"
+                                   "FBegBal=0.00,FCzAmount=100.00,FZsAmount=20.00,FEndBal=120.00,"
+                                   "FBiller=收银员,FPrintTime=2024-03-09 10:15");
+    }
+
     // Stepping through the recharge bills passes over payments and stops at the end.
     void navigation()
     {
