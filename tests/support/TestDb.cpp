@@ -118,6 +118,13 @@ QString TestDb::refusalOf(const std::function<void()> &action, QString *field)
     return QString();
 }
 
+QString TestDb::refusalAt(const std::function<void()> &action)
+{
+    QString field;
+    const QString message = refusalOf(action, &field);
+    return message.isEmpty() ? message : message + QStringLiteral(" @ ") + field;
+}
+
 void TestDb::insert(const QString &cnstr, const QString &into, const QList<QVariantList> &rows)
 {
     for (const QVariantList &row : rows)

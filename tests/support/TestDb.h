@@ -39,6 +39,8 @@ public:
     // The refusal an action raises: empty when it goes through, "failure: ..." for any other
     // error. `field` receives the field the refusal sends the cashier to.
     static QString refusalOf(const std::function<void()> &action, QString *field = nullptr);
+    // The same as one text, "message @ field"; empty when the action goes through.
+    static QString refusalAt(const std::function<void()> &action);
 
     // Inserts these rows into "table (columns)", every value bound.
     static void insert(const QString &cnstr, const QString &into, const QList<QVariantList> &rows);

@@ -49,14 +49,6 @@ OrderDraft order()
     return d;
 }
 
-// The refusal an action raises and the field it sends the cashier to, "message @ field".
-QString refusalOf(const std::function<void()> &action)
-{
-    QString field;
-    const QString message = TestDb::refusalOf(action, &field);
-    return message.isEmpty() ? message : message + " @ " + field;
-}
-
 // Everything a refused or failed save must leave as it was.
 QString snapshot(const QString &c)
 {
@@ -196,7 +188,7 @@ private slots:
         QFETCH(QString, refusal);
         OrderDraft d;
         if (!onSave) {
-            QCOMPARE(refusalOf([&] {
+            QCOMPARE(TestDb::refusalAt([&] {
                          d.add(input[0].toInt(), "鲜奶", "5.00", input[1], input[2], input[3]);
                      }),
                      refusal);
@@ -210,7 +202,7 @@ private slots:
         if (!input[3].isEmpty())
             d.add(1, "鲜奶", "5.00", "10", "2", "50.00",
                   input[3] == "-" ? QDate() : d.date.addDays(input[3].toInt()));
-        QCOMPARE(refusalOf([&] {
+        QCOMPARE(TestDb::refusalAt([&] {
                      d.checkForSave(!input[2].isEmpty(), d.date.addDays(input[2].toInt()));
                  }),
                  refusal);
