@@ -39,10 +39,10 @@ private slots:
     void cleanup() { DialogRunner::setScript({}); }
 
     // The sale by keyboard: the card typed and left with Enter lists the member's open order
-    // lines and balance; a pick-up of 3 from them is charged nothing. "+"
-    // opens the settlement, a second "+" meanwhile starts nothing, 5.00 goes on stored value
-    // and 2.00 in cash. The drawer's port is gone: the bill is still saved once, the receipt
-    // still printed, the screen cleared, and the cashier told.
+    // lines and balance; a pick-up of 3 from them is charged nothing. "+" opens the
+    // settlement, a second "+" meanwhile starts nothing, 5.00 goes on stored value and 2.00 in
+    // cash. The drawer's port is gone: the bill is still saved once, the receipt still
+    // printed, the screen cleared, and the cashier told.
     void saleByKeyboard()
     {
         TestDb db(TestDb::Content::Demo);
