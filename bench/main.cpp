@@ -345,6 +345,10 @@ void progress(const char *engine, const char *what)
     std::fflush(stdout);
 }
 
+// First number of the member orders seeded for the lookups; the sale part's history takes
+// the numbers below it.
+constexpr int kLookupOrders = 1000000;
+
 void seed(const QString &cnstr, Raw &raw, db::Engine engine, const Size &z)
 {
     const char *name = engine == db::Engine::SQLite ? "SQLite" : "PostgreSQL";
@@ -427,14 +431,16 @@ void seed(const QString &cnstr, Raw &raw, db::Engine engine, const Size &z)
             .constData());
     if (z.orderLines > 0) {
         // Five lines an order; a member's orders under their card, phone and identity number.
+        // Numbered from kLookupOrders up, clear of the orders the sale part seeds from 1.
         const QString orders = QString::number(z.orderLines / 5);
         const QString holder = QStringLiteral("(i %% %1)").arg(z.members);
         progress(name, "member orders");
         raw.exec(statement(series(orders) +
                            QStringLiteral("insert into VipOrder (FInterID, Fdate, FVipNo, FOwner,"
-                                          " FPhone, FVipID, FClosed) select i, '2025-06-01',"
+                                          " FPhone, FVipID, FClosed) select i + %3, '2025-06-01',"
                                           " 'V' || %1, '会员' || %1, '138' || %2, 'ID' || %1, 0")
-                               .arg(pad(holder, 5), pad(holder, 8)) +
+                               .arg(pad(holder, 5), pad(holder, 8))
+                               .arg(kLookupOrders) +
                            from(orders))
                      .constData());
         progress(name, "order lines");
@@ -442,9 +448,10 @@ void seed(const QString &cnstr, Raw &raw, db::Engine engine, const Size &z)
         raw.exec(statement(series(lines) +
                            QStringLiteral("insert into VipOrderEntry (FInterID, FEntryID, FItemID,"
                                           " FQty, FPreQty, FCplQty, FPrice, FAmount) select"
-                                          " (i - 1) / 5 + 1, (i - 1) %% 5 + 1, i %% %1 + 1, 30, 3,"
+                                          " (i - 1) / 5 + 1 + %2, (i - 1) %% 5 + 1, i %% %1 + 1, 30, 3,"
                                           " 0, 3.5, 105")
-                               .arg(z.items) +
+                               .arg(z.items)
+                               .arg(kLookupOrders) +
                            from(lines))
                      .constData());
     }
@@ -698,6 +705,9 @@ void saleSaveRaw(Bench &b, const SaleBill &bill, int biller)
 void sale(Bench &b)
 {
     const int orders = b.z.items / 5, saves = b.z.saves * 5 / 4;
+    // The history's bills are numbered from 1: the bills of the plain save part make way.
+    b.raw->exec("delete from ICStockBillEntry");
+    b.raw->exec("delete from ICStockBill");
     seedSaleHistory(b, 1, orders, false, orders * 2);
     seedSaleHistory(b, orders + 1, orders / 20, true, 0);
     auto run = [&](const QString &label, int offset) {
