@@ -1,6 +1,5 @@
 #include "core/db/Backup.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include <QDir>
@@ -178,7 +177,7 @@ QString runTool(const QString &program, const QStringList &args, const Backup::P
     return QString();
 }
 
-QString makeSqlite(const QString &cnstr, const ConnectionString &cs, const QString &target)
+QString makeSqlite(const QString &cnstr, const QString &target)
 {
     const QString part = target + QStringLiteral(".part");
     QFile::remove(part);
@@ -196,7 +195,6 @@ QString makeSqlite(const QString &cnstr, const ConnectionString &cs, const QStri
         QFile::remove(part);
         throw;
     }
-    Q_UNUSED(cs);
     return target;
 }
 
@@ -225,11 +223,11 @@ QString makePostgres(const ConnectionString &cs, const QString &target,
     return target;
 }
 
+// Newest first: the names carry the date and time.
 QStringList dailyCopies(const QString &folder, const QString &stem)
 {
-    QStringList names = QDir(folder).entryList({stem + QStringLiteral("-daily-*.db")}, QDir::Files,
-                                               QDir::Name | QDir::Reversed);
-    return names;
+    return QDir(folder).entryList({stem + QStringLiteral("-daily-*.db")}, QDir::Files,
+                                  QDir::Name | QDir::Reversed);
 }
 
 } // namespace
@@ -267,7 +265,7 @@ QString Backup::make(const QString &cnstr, Kind kind, const QString &target, con
                 throw DbError(QStringLiteral("备份失败：目录“%1”不存在。")
                                   .arg(QDir::toNativeSeparators(QFileInfo(file).absolutePath())));
         }
-        const QString written = cs.engine == Engine::SQLite ? makeSqlite(cnstr, cs, file)
+        const QString written = cs.engine == Engine::SQLite ? makeSqlite(cnstr, file)
                                                             : makePostgres(cs, file, progress);
         AccountSets::noteBackup(cnstr, QDateTime::currentDateTime());
         return written;
@@ -293,7 +291,7 @@ QString Backup::daily(const QString &cnstr)
 
 void Backup::beforeUpgrade(const QString &cnstr, int from)
 {
-    Q_UNUSED(from);
+    Q_UNUSED(from); // the copy's name reads the version itself
     try {
         make(cnstr, Kind::BeforeUpgrade);
     } catch (const DbError &e) {

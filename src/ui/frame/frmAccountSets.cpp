@@ -78,11 +78,12 @@ frmAccountSets::frmAccountSets(QWidget *parent)
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
     KeyedGrid *g = grid();
-    g->setColumns({{QStringLiteral("name"), QStringLiteral("帐套"), 160},
+    // Every column in view on a 1024-wide counter screen.
+    g->setColumns({{QStringLiteral("name"), QStringLiteral("帐套"), 140},
                    {QStringLiteral("engine"), QStringLiteral("类型"), 90},
-                   {QStringLiteral("where"), QStringLiteral("位置"), 380},
-                   {QStringLiteral("version"), QStringLiteral("版本"), 60},
-                   {QStringLiteral("backup"), QStringLiteral("最近备份"), 150}});
+                   {QStringLiteral("where"), QStringLiteral("位置"), 300},
+                   {QStringLiteral("version"), QStringLiteral("版本"), 50},
+                   {QStringLiteral("backup"), QStringLiteral("最近备份"), 140}});
     g->setEditTriggers(QAbstractItemView::NoEditTriggers);
     g->setSelectionBehavior(QAbstractItemView::SelectRows);
     g->installEventFilter(this);
