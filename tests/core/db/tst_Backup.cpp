@@ -253,6 +253,20 @@ private slots:
         const QString again = TestDb::refusalOf([&] { db::Backup::restore(empty.cnstr(), file); });
         QVERIFY2(again.contains("不是空的"), qPrintable(again));
         QCOMPARE(sales(empty.cnstr()), "1,8.8");
+
+        // A dump cut short goes in whole or not at all: the database stays empty.
+        ServerDb third;
+        const QString cut = settings.dir() + "/cut.dump";
+        QVERIFY(QFile::copy(file, cut));
+        {
+            QFile f(cut);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(f.size() * 2 / 3));
+        }
+        const QString truncated = TestDb::refusalOf([&] { db::Backup::restore(third.cnstr(), cut); });
+        QVERIFY2(truncated.contains("恢复失败"), qPrintable(truncated));
+        QCOMPARE(db::Schema::version(third.cnstr()), 0);
+        QVERIFY(!db::Schema::foreign(third.cnstr()));
     }
 
     // New shops and joining: the password goes to libpq's file, never to the station list.
