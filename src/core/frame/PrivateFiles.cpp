@@ -26,11 +26,16 @@ void protectDirAndFiles(const QString &dir, const QStringList &patterns)
 
 } // namespace
 
-bool makeDir(const QString &path)
+bool makeDir(const QString &path, bool tightenExisting)
 {
     if (path.isEmpty())
         return false;
-    if (!QFileInfo(path).isDir() && !QDir().mkpath(path))
+    if (QFileInfo(path).isDir()) {
+        if (tightenExisting)
+            QFile::setPermissions(path, kDir);
+        return true;
+    }
+    if (!QDir().mkpath(path))
         return false;
     QFile::setPermissions(path, kDir);
     return true;

@@ -7,9 +7,10 @@
 // on a system without Unix permissions it changes nothing.
 namespace PrivateFiles {
 
-// Creates the folder (and missing parents) when needed; a folder we create, or one of ours
-// that exists, is made owner-only.
-bool makeDir(const QString &path);
+// Creates the folder (and missing parents) when needed and makes it owner-only. A folder
+// that exists is tightened only when it is one of ours (tightenExisting): a folder the
+// operator chose for a shop (/tmp, the home folder) keeps its own mode.
+bool makeDir(const QString &path, bool tightenExisting = true);
 // Creates an empty owner-only file when none exists, so the program that fills it next
 // (SQLite, QSettings) never makes it readable by others first.
 bool createFile(const QString &path);

@@ -81,7 +81,7 @@ void ShopSetup::newSqlite(const QString &name, const QString &file, const QStrin
         throw refusal(QStringLiteral("文件“%1”已存在，请另选位置！").arg(QDir::toNativeSeparators(path)),
                       QStringLiteral("txtFolder"));
     const QString folder = QFileInfo(path).absolutePath();
-    if (!PrivateFiles::makeDir(folder) || !QFileInfo(folder).isWritable())
+    if (!PrivateFiles::makeDir(folder, false) || !QFileInfo(folder).isWritable())
         throw refusal(QStringLiteral("目录“%1”无法创建或不可写！").arg(QDir::toNativeSeparators(folder)),
                       QStringLiteral("txtFolder"));
     if (!PrivateFiles::createFile(path))

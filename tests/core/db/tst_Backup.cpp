@@ -321,6 +321,15 @@ private slots:
         QCOMPARE(mode(AccountSets::settingsFile()), kOwnerFile);
         const QString again = TestDb::refusalOf([&] { ShopSetup::newSqlite("又一家", folder + "/new.db", "老板", "pw"); });
         QVERIFY2(again.contains("已存在"), qPrintable(again));
+        // A folder that cannot be made is said so; one the operator chose keeps its mode.
+        const QString blocked = TestDb::refusalOf([&] { ShopSetup::newSqlite("又一家", folder + "/new.db/x/y.db", "老板", "pw"); });
+        QVERIFY2(blocked.contains("无法创建或不可写"), qPrintable(blocked));
+        const QString open = t.dir() + "/open";
+        QVERIFY(QDir().mkpath(open));
+        QFile::setPermissions(open, kOwnerDir | QFile::ReadOther | QFile::ExeOther);
+        ShopSetup::newSqlite("又一家", open + "/y.db", "老板", "pw");
+        QCOMPARE(mode(open), kOwnerDir | QFile::ReadOther | QFile::ExeOther);
+        QCOMPARE(mode(open + "/y.db"), kOwnerFile);
     }
 
     // The demo shop taken off the list comes back as it was at the next start.
