@@ -7,6 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-serialport-dev
   libgl-dev libsodium-dev libxlsxwriter-dev fonts-noto-cjk
   qt6-translations-l10n
+  postgresql-client
 )
 if [ "${1:-}" = "--test" ]; then
   PACKAGES+=(postgresql poppler-utils unzip xvfb desktop-file-utils)

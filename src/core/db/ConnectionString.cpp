@@ -90,6 +90,8 @@ ConnectionString ConnectionString::parse(const QString &text)
             cs.password = value;
         else if (key == u"schema")
             cs.schema = value;
+        else if (key == u"ssl mode" || key == u"sslmode")
+            cs.sslMode = value;
     }
     if (provider == u"sqlite")
         cs.engine = Engine::SQLite;
@@ -136,9 +138,119 @@ QString ConnectionString::toString() const
                       QStringLiteral("User ID=") + quoteValue(user)};
     if (!password.isEmpty())
         parts << QStringLiteral("Password=") + quoteValue(password);
+    if (!sslMode.isEmpty())
+        parts << QStringLiteral("SSL Mode=") + quoteValue(sslMode);
     if (!schema.isEmpty())
         parts << QStringLiteral("Schema=") + quoteValue(schema);
     return parts.join(u';');
+}
+
+namespace {
+
+// libpq: values are bare words or single-quoted, with backslash escapes inside quotes.
+QList<QPair<QString, QString>> splitLibpq(const QString &text)
+{
+    QList<QPair<QString, QString>> pairs;
+    int i = 0;
+    const int n = int(text.size());
+    auto skipSpace = [&] {
+        while (i < n && text.at(i).isSpace())
+            ++i;
+    };
+    while (true) {
+        skipSpace();
+        if (i >= n)
+            break;
+        QString key;
+        while (i < n && text.at(i) != u'=' && !text.at(i).isSpace())
+            key += text.at(i++);
+        skipSpace();
+        if (i >= n || text.at(i) != u'=')
+            throw DbError(QStringLiteral("连接参数无效：“%1”后缺少“=”").arg(key));
+        ++i;
+        skipSpace();
+        QString value;
+        if (i < n && text.at(i) == u'\'') {
+            ++i;
+            bool closed = false;
+            while (i < n) {
+                const QChar c = text.at(i++);
+                if (c == u'\\' && i < n)
+                    value += text.at(i++);
+                else if (c == u'\'') {
+                    closed = true;
+                    break;
+                } else
+                    value += c;
+            }
+            if (!closed)
+                throw DbError(QStringLiteral("连接参数无效：引号未闭合"));
+        } else {
+            while (i < n && !text.at(i).isSpace()) {
+                const QChar c = text.at(i++);
+                if (c == u'\\' && i < n)
+                    value += text.at(i++);
+                else
+                    value += c;
+            }
+        }
+        pairs.append({key.toLower(), value});
+    }
+    return pairs;
+}
+
+QString libpqValue(const QString &v)
+{
+    if (!v.isEmpty() && !v.contains(u' ') && !v.contains(u'\'') && !v.contains(u'\\'))
+        return v;
+    QString q = v;
+    q.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+    return u'\'' + q + u'\'';
+}
+
+} // namespace
+
+ConnectionString ConnectionString::fromLibpq(const QString &conninfo)
+{
+    ConnectionString cs;
+    cs.engine = Engine::PostgreSQL;
+    cs.host.clear();
+    for (const auto &[key, value] : splitLibpq(conninfo)) {
+        if (key == u"host" || key == u"hostaddr")
+            cs.host = value;
+        else if (key == u"port") {
+            bool ok = false;
+            cs.port = value.toInt(&ok);
+            if (!ok || cs.port <= 0 || cs.port > 65535)
+                throw DbError(QStringLiteral("连接参数无效：端口“%1”").arg(value));
+        } else if (key == u"dbname")
+            cs.database = value;
+        else if (key == u"user")
+            cs.user = value;
+        else if (key == u"password")
+            cs.password = value;
+        else if (key == u"sslmode")
+            cs.sslMode = value;
+        else
+            throw DbError(QStringLiteral("连接参数无效：不支持“%1”").arg(key));
+    }
+    if (cs.host.isEmpty())
+        cs.host = QStringLiteral("localhost");
+    if (cs.database.isEmpty())
+        throw DbError(QStringLiteral("连接参数无效：缺少 dbname"));
+    return cs;
+}
+
+QString ConnectionString::toLibpq() const
+{
+    QStringList parts{QStringLiteral("host=") + libpqValue(host),
+                      QStringLiteral("port=") + QString::number(port),
+                      QStringLiteral("dbname=") + libpqValue(database)};
+    if (!user.isEmpty())
+        parts << QStringLiteral("user=") + libpqValue(user);
+    if (!sslMode.isEmpty())
+        parts << QStringLiteral("sslmode=") + libpqValue(sslMode);
+    return parts.join(u' ');
 }
 
 } // namespace db

@@ -8,7 +8,7 @@ enum class Engine { SQLite, PostgreSQL };
 
 // The connection string of an account set, in the familiar "Key=Value;Key=Value" form:
 //   Provider=SQLite;Data Source=/path/to/file.db
-//   Provider=PostgreSQL;Host=127.0.0.1;Port=5432;Database=shop;User ID=pos;Password=x;Schema=s1
+//   Provider=PostgreSQL;Host=127.0.0.1;Port=5432;Database=shop;User ID=pos;SSL Mode=require;Schema=s1
 // A value holding ';' or '"' is written between double quotes, with '"' doubled.
 class ConnectionString
 {
@@ -21,6 +21,12 @@ public:
 
     QString toString() const;
 
+    // libpq's "key=value" form ("host=… port=… dbname=… user=… password=… sslmode=…"), as the
+    // command line and PostgreSQL's own tools take it; throws DbError on an unknown key.
+    static ConnectionString fromLibpq(const QString &conninfo);
+    // The same for libpq and its tools; the password is left out (the password file has it).
+    QString toLibpq() const;
+
     Engine engine = Engine::SQLite;
     QString path;     // SQLite file
     QString host;     // PostgreSQL
@@ -29,6 +35,7 @@ public:
     QString user;
     QString password;
     QString schema;   // optional search path, lets many account sets share one database
+    QString sslMode;  // libpq's sslmode; empty leaves libpq's default
 };
 
 } // namespace db

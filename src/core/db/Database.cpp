@@ -13,6 +13,7 @@
 #include <QTimeZone>
 
 #include "core/db/DbError.h"
+#include "core/frame/PrivateFiles.h"
 
 namespace db {
 
@@ -36,6 +37,10 @@ QString connectionName(const QString &cnstr, const QString &role)
 void openConnection(QSqlDatabase &db, const ConnectionString &cs)
 {
     if (cs.engine == Engine::SQLite) {
+        // A new shop file is owner-only from its first byte; SQLite gives its journals the
+        // file's own mode.
+        if (!cs.path.isEmpty() && !cs.path.startsWith(u':') && !cs.path.startsWith(QStringLiteral("file:")))
+            PrivateFiles::createFile(cs.path);
         db.setDatabaseName(cs.path);
         // Several processes may share one file: wait for a lock instead of failing at once.
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
@@ -45,7 +50,11 @@ void openConnection(QSqlDatabase &db, const ConnectionString &cs)
         db.setDatabaseName(cs.database);
         db.setUserName(cs.user);
         db.setPassword(cs.password);
-        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        // No password here: libpq reads it from its password file, as PostgreSQL's tools do.
+        QString options = QStringLiteral("connect_timeout=10");
+        if (!cs.sslMode.isEmpty())
+            options += QStringLiteral(";sslmode=") + QString(cs.sslMode).remove(u';').remove(u' ');
+        db.setConnectOptions(options);
     }
     if (!db.open())
         throw DbError(engineMessage(db.lastError()));
@@ -53,6 +62,9 @@ void openConnection(QSqlDatabase &db, const ConnectionString &cs)
     if (cs.engine == Engine::SQLite) {
         // WAL lets readers go on while another station writes.
         q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        // FULL syncs the log at every commit: a sale the cashier saw saved survives a power
+        // cut, not only a crash of the program (NORMAL would only promise the latter in WAL).
+        q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
         q.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
     } else {
         if (!cs.schema.isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "core/db/Backup.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
 #include "core/db/Dialect.h"
@@ -25,6 +26,21 @@ const QString kVersionSql = QStringLiteral("select max(FVersion) from t_SchemaVe
 
 // Any fixed number: every station that creates or upgrades a database takes the same lock.
 constexpr qint64 kSchemaLock = 0x6b77706f73; // "kwpos"
+
+// Tables and views of the database (the current schema on PostgreSQL), ours or not.
+QString tableCountSql(Engine engine)
+{
+    if (engine == Engine::SQLite)
+        return QStringLiteral("select count(*) from sqlite_master where type in ('table','view')"
+                              " and name not like 'sqlite_%'");
+    return QStringLiteral("select count(*) from information_schema.tables"
+                          " where table_schema=current_schema()");
+}
+
+DbError foreignDatabase()
+{
+    return DbError(QStringLiteral("该数据库中已有其他程序的数据表，不是本程序的帐套，不能使用。"));
+}
 
 // The version as seen inside the upgrading transaction, after the lock.
 int versionIn(Transaction &tx)
@@ -183,7 +199,24 @@ void Schema::upgradeTo3(Transaction &tx)
         tx.execute(Dialect::ddl(tx.engine(), QString::fromUtf8(statement)));
 }
 
+bool Schema::foreign(const QString &cnstr)
+{
+    const Engine engine = engineOf(cnstr);
+    return scalar(cnstr, tableExistsSql(engine), {kVersionTable}).toInt() == 0 &&
+           scalar(cnstr, tableCountSql(engine)).toInt() > 0;
+}
+
 void Schema::ensure(const QString &cnstr)
+{
+    run(cnstr, nullptr);
+}
+
+bool Schema::create(const QString &cnstr, const std::function<void(Transaction &)> &firstRows)
+{
+    return run(cnstr, firstRows);
+}
+
+bool Schema::run(const QString &cnstr, const std::function<void(Transaction &)> &firstRows)
 {
     auto tooNew = [](int from) {
         return DbError(QStringLiteral("数据库版本（%1）高于本程序支持的版本（%2），请升级程序。")
@@ -194,7 +227,11 @@ void Schema::ensure(const QString &cnstr)
     if (seen > CurrentVersion)
         throw tooNew(seen);
     if (seen == CurrentVersion)
-        return;
+        return false;
+    // A shop made by an earlier version is copied first; an upgrade that goes wrong can then
+    // be undone by hand. Without the copy there is no upgrade.
+    if (seen > 0)
+        Backup::beforeUpgrade(cnstr, seen);
     // Two stations opening a new database at once: the second waits for the first to commit,
     // then finds the tables made. SQLite's BEGIN IMMEDIATE already is that lock.
     Transaction tx(cnstr);
@@ -204,7 +241,9 @@ void Schema::ensure(const QString &cnstr)
     if (from > CurrentVersion)
         throw tooNew(from);
     if (from == CurrentVersion)
-        return;
+        return false;
+    if (from == 0 && tx.scalar(tableCountSql(tx.engine())).toInt() > 0)
+        throw foreignDatabase();
     // The steps are cumulative and run in this one transaction: a failed one leaves the
     // database as it was.
     if (from < 1)
@@ -217,7 +256,11 @@ void Schema::ensure(const QString &cnstr)
         upgradeTo4(tx);
     tx.execute(QStringLiteral("delete from t_SchemaVersion"));
     tx.execute(QStringLiteral("insert into t_SchemaVersion (FVersion) values (?)"), {CurrentVersion});
+    const bool created = from == 0;
+    if (created && firstRows)
+        firstRows(tx);
     tx.commit();
+    return created;
 }
 
 int Schema::addPriceStyle(const QString &cnstr, const QString &name)

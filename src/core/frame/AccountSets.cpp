@@ -5,27 +5,27 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "core/frame/KwStore.h"
 #include "core/db/ConnectionString.h"
+#include "core/db/DbError.h"
+#include "core/db/Schema.h"
 #include "core/demo/DemoData.h"
+#include "core/frame/KwStore.h"
+#include "core/frame/PrivateFiles.h"
 
-namespace {
-
-QString stationFile()
+QString AccountSets::settingsFile()
 {
     return KwStore::configDir() + QStringLiteral("/stations.ini");
 }
 
-} // namespace
-
 QList<AccountSets::Entry> AccountSets::list()
 {
-    QSettings s(stationFile(), QSettings::IniFormat);
+    QSettings s(settingsFile(), QSettings::IniFormat);
     QList<Entry> entries;
     const int n = s.beginReadArray(QStringLiteral("AccountSets"));
     for (int i = 0; i < n; ++i) {
         s.setArrayIndex(i);
-        Entry e{s.value(QStringLiteral("name")).toString(), s.value(QStringLiteral("cnstr")).toString()};
+        Entry e{s.value(QStringLiteral("name")).toString(), s.value(QStringLiteral("cnstr")).toString(),
+                QDateTime::fromString(s.value(QStringLiteral("lastBackup")).toString(), Qt::ISODate)};
         if (!e.name.isEmpty() && !e.cnstr.isEmpty())
             entries.append(e);
     }
@@ -35,17 +35,29 @@ QList<AccountSets::Entry> AccountSets::list()
 
 void AccountSets::save(const QList<Entry> &entries)
 {
-    QDir().mkpath(KwStore::configDir());
-    QSettings s(stationFile(), QSettings::IniFormat);
-    s.remove(QStringLiteral("AccountSets"));
-    s.beginWriteArray(QStringLiteral("AccountSets"), int(entries.size()));
-    for (int i = 0; i < entries.size(); ++i) {
-        s.setArrayIndex(i);
-        s.setValue(QStringLiteral("name"), entries[i].name);
-        s.setValue(QStringLiteral("cnstr"), entries[i].cnstr);
+    const QString path = settingsFile();
+    PrivateFiles::makeDir(KwStore::configDir());
+    PrivateFiles::createFile(path);
+    {
+        QSettings s(path, QSettings::IniFormat);
+        s.remove(QStringLiteral("AccountSets"));
+        s.beginWriteArray(QStringLiteral("AccountSets"), int(entries.size()));
+        for (int i = 0; i < entries.size(); ++i) {
+            s.setArrayIndex(i);
+            s.setValue(QStringLiteral("name"), entries[i].name);
+            s.setValue(QStringLiteral("cnstr"), entries[i].cnstr);
+            if (entries[i].lastBackup.isValid())
+                s.setValue(QStringLiteral("lastBackup"),
+                           entries[i].lastBackup.toString(Qt::ISODate));
+        }
+        s.endArray();
+        s.sync();
+        if (s.status() != QSettings::NoError)
+            throw db::DbError(QStringLiteral("帐套列表未保存：无法写入“%1”。")
+                                  .arg(QDir::toNativeSeparators(path)));
     }
-    s.endArray();
-    s.sync();
+    // QSettings writes a new file beside the old one and renames it.
+    PrivateFiles::protect(path);
 }
 
 void AccountSets::add(const QString &name, const QString &cnstr)
@@ -58,7 +70,16 @@ void AccountSets::add(const QString &name, const QString &cnstr)
             return;
         }
     }
-    entries.append({name, cnstr});
+    entries.append({name, cnstr, {}});
+    save(entries);
+}
+
+void AccountSets::remove(const QString &name)
+{
+    QList<Entry> entries = list();
+    const auto n = entries.removeIf([&](const Entry &e) { return e.name == name; });
+    if (n == 0)
+        throw db::DbError(QStringLiteral("帐套“%1”不存在").arg(name));
     save(entries);
 }
 
@@ -70,13 +91,31 @@ QString AccountSets::cnstrOf(const QString &name)
     return QString();
 }
 
-QString AccountSets::demoPath()
+void AccountSets::noteBackup(const QString &cnstr, const QDateTime &when)
+{
+    QList<Entry> entries = list();
+    bool any = false;
+    for (Entry &e : entries)
+        if (e.cnstr == cnstr) {
+            e.lastBackup = when;
+            any = true;
+        }
+    if (any)
+        save(entries);
+}
+
+QString AccountSets::dataDir()
 {
     QString dir = qEnvironmentVariable("KWPOS_DATA_DIR");
     if (dir.isEmpty())
         dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
               QStringLiteral("/kwpos");
-    return dir + QStringLiteral("/demo.db");
+    return dir;
+}
+
+QString AccountSets::demoPath()
+{
+    return dataDir() + QStringLiteral("/demo.db");
 }
 
 void AccountSets::ensureDemo()
@@ -84,8 +123,10 @@ void AccountSets::ensureDemo()
     if (!list().isEmpty())
         return;
     const QString path = demoPath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    PrivateFiles::makeDir(QFileInfo(path).absolutePath());
     const QString cnstr = db::ConnectionString::sqlite(path).toString();
-    DemoData::create(cnstr);
+    // Taken off the list earlier, the demo shop is listed again as it was, not filled twice.
+    if (!QFileInfo::exists(path) || db::Schema::version(cnstr) == 0)
+        DemoData::create(cnstr);
     add(DemoName, cnstr);
 }

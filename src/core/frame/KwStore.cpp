@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 
 #include "core/db/DbError.h"
+#include "core/frame/PrivateFiles.h"
 
 namespace {
 
@@ -42,14 +43,19 @@ QString KwStore::get(const QString &application, const QString &section, const Q
 void KwStore::set(const QString &application, const QString &section, const QString &key,
                   const QString &value)
 {
-    QDir().mkpath(configDir());
+    PrivateFiles::makeDir(configDir());
     const QString path = filePath(application);
-    QSettings s(path, QSettings::IniFormat);
-    s.setValue(settingsKey(section, key), value);
-    s.sync();
-    // QSettings keeps a failed write to itself; a lost port or drawer setting must not go
-    // unnoticed.
-    if (s.status() != QSettings::NoError)
-        throw db::DbError(QStringLiteral("设置未保存：无法写入设置文件“%1”。")
-                              .arg(QDir::toNativeSeparators(path)));
+    PrivateFiles::createFile(path);
+    {
+        QSettings s(path, QSettings::IniFormat);
+        s.setValue(settingsKey(section, key), value);
+        s.sync();
+        // QSettings keeps a failed write to itself; a lost port or drawer setting must not go
+        // unnoticed.
+        if (s.status() != QSettings::NoError)
+            throw db::DbError(QStringLiteral("设置未保存：无法写入设置文件“%1”。")
+                                  .arg(QDir::toNativeSeparators(path)));
+    }
+    // QSettings writes a new file beside the old one and renames it.
+    PrivateFiles::protect(path);
 }

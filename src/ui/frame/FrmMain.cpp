@@ -21,6 +21,7 @@
 #include "core/frame/Session.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
+#include "ui/frame/frmAccountSets.h"
 #include "ui/frame/frmGrant.h"
 #include "ui/frame/frmModifyPwd.h"
 #include "ui/members/frmEditVip.h"
@@ -100,6 +101,7 @@ void FrmMain::buildCommandBar()
     addTool(function, QStringLiteral("修改登录密码"), QStringLiteral("modifypwd"));
     addTool(function, QStringLiteral("修改会员信息"), QStringLiteral("editvip"));
     addTool(function, QStringLiteral("调用套打设计器"), QStringLiteral("tdsj"));
+    addTool(function, QStringLiteral("帐套管理"), QStringLiteral("accountsets"));
 
     QMenu *report = bar->addMenu(QStringLiteral("报表中心(&R)"));
     report->setObjectName(QStringLiteral("myReport"));
@@ -155,6 +157,8 @@ void FrmMain::buildCommands()
         {QStringLiteral("czmxb"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 103); }},
         {QStringLiteral("czhzb"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 104); }},
         {QStringLiteral("viplsz"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 106); }},
+        {QStringLiteral("accountsets"), Right::Manager, {}, noGrant,
+         [this] { showForm<frmAccountSets>(true); }},
         {QStringLiteral("vipdzd"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 109); }},
     };
 }
@@ -167,6 +171,11 @@ void FrmMain::Form_Load()
     const db::Rows rows = db::query(
         s.Cnstr, QStringLiteral("select FItemID from t_pricestyle where FName=?"), {QStringLiteral("零售价")});
     s.RetailPriceStyleID = rows.isEmpty() ? 0 : rows.first().integer(QStringLiteral("FItemID"));
+}
+
+void FrmMain::setStatusText(const QString &text)
+{
+    m_panelText->setText(text.isEmpty() ? QStringLiteral("奶站前台管理系统") : text);
 }
 
 QAction *FrmMain::tool(const QString &toolName) const

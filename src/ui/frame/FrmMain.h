@@ -39,6 +39,10 @@ public:
     // name without a row does nothing. Errors are shown; the window stays usable.
     void actBar_ToolClick(const QString &toolName);
 
+    // The status bar's first panel: a passing note (a failed backup); empty restores the
+    // installation's text.
+    void setStatusText(const QString &text);
+
     // The tool (menu entry) of a name, or nullptr.
     QAction *tool(const QString &toolName) const;
 

@@ -4,6 +4,7 @@
 #include "ui/widgets/DialogRunner.h"
 #include "core/frame/Authenticator.h"
 #include "ui/frame/LoginDialog.h"
+#include "core/db/Backup.h"
 #include "core/db/DbError.h"
 #include "core/db/Schema.h"
 
@@ -35,6 +36,7 @@ void Login::loginScripted(const QString &account, const QString &user, const QSt
         const auto op = Authenticator::verify(cnstr, user, password);
         if (!op) {
             m_error = QStringLiteral("操作员或密码错误！");
+            m_refused = true;
             return;
         }
         OK = true;
@@ -42,7 +44,17 @@ void Login::loginScripted(const QString &account, const QString &user, const QSt
         UserName = op->userName;
         acctname = account;
         Cnstr = cnstr;
-    } catch (const db::DbError &e) {
+    } catch (const CoreError &e) {
         m_error = e.message();
+    }
+}
+
+QString Login::dailyBackup(const QString &cnstr)
+{
+    try {
+        db::Backup::daily(cnstr);
+        return QString();
+    } catch (const CoreError &e) {
+        return QStringLiteral("今日自动备份失败：") + e.message();
     }
 }

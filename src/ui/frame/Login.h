@@ -21,7 +21,15 @@ public:
     QString MasterPromptString;
 
     QString error() const { return m_error; }
+    // Whether a failed scripted login was the operator's or password's refusal (rather than an
+    // account set that could not be opened).
+    bool refused() const { return m_refused; }
+
+    // The first login of the day makes a copy of a SQLite shop. Returns what the status bar
+    // says about it: empty when none was due or it went well, the reason when it failed.
+    static QString dailyBackup(const QString &cnstr);
 
 private:
     QString m_error;
+    bool m_refused = false;
 };

@@ -6,9 +6,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/ErrorPrompt.h"
+#include "ui/frame/frmAccountSets.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/Authenticator.h"
 #include "core/frame/Prompts.h"
@@ -21,8 +24,7 @@ LoginDialog::LoginDialog(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("登录"));
     m_account = new QComboBox(this);
     m_account->setObjectName(QStringLiteral("cmbAccount"));
-    for (const AccountSets::Entry &e : AccountSets::list())
-        m_account->addItem(e.name, e.cnstr);
+    loadAccounts();
     m_user = new QComboBox(this);
     m_user->setObjectName(QStringLiteral("cmbUser"));
     m_user->setEditable(true);
@@ -37,12 +39,39 @@ LoginDialog::LoginDialog(QWidget *parent) : QDialog(parent)
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("登录(&O)"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("取消(&C)"), QDialogButtonBox::RejectRole);
+    QPushButton *accounts = buttons->addButton(QStringLiteral("帐套管理(&M)"), QDialogButtonBox::ActionRole);
+    accounts->setObjectName(QStringLiteral("cmdAccounts"));
+    accounts->setAutoDefault(false);
+    connect(accounts, &QPushButton::clicked, this, &LoginDialog::cmdAccounts_Click);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &LoginDialog::tryLogin);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_account, &QComboBox::currentIndexChanged, this, &LoginDialog::loadOperators);
+    loadOperators();
+    m_password->setFocus();
+}
+
+void LoginDialog::loadAccounts()
+{
+    const QSignalBlocker block(m_account);
+    const QString was = m_account->currentText();
+    m_account->clear();
+    for (const AccountSets::Entry &e : AccountSets::list())
+        m_account->addItem(e.name, e.cnstr);
+    const int i = m_account->findText(was);
+    if (i >= 0)
+        m_account->setCurrentIndex(i);
+}
+
+void LoginDialog::cmdAccounts_Click()
+{
+    {
+        frmAccountSets f(this);
+        DialogRunner::exec(f);
+    }
+    loadAccounts();
     loadOperators();
     m_password->setFocus();
 }

@@ -17,7 +17,11 @@ public:
     int userId() const { return m_userId; }
     QString userName() const { return m_userName; }
 
+    // "帐套管理": the station's account sets, then the list again.
+    void cmdAccounts_Click();
+
 private:
+    void loadAccounts();
     void loadOperators();
     void tryLogin();
 

@@ -6,6 +6,8 @@
 
 #include "ui/widgets/ErrorPrompt.h"
 #include "core/frame/AccountSets.h"
+#include "core/frame/CommandLine.h"
+#include "core/frame/PrivateFiles.h"
 #include "core/frame/FileVersion.h"
 #include "ui/frame/FrmMain.h"
 #include "ui/frame/Login.h"
@@ -23,23 +25,15 @@ int Startup::run(QApplication &app, const QStringList &arguments)
     SystemTranslation::install(app);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("奶站前台管理系统"));
-    parser.addHelpOption();
-    const QCommandLineOption account(QStringLiteral("account"), QStringLiteral("帐套名称"),
-                                     QStringLiteral("name"));
-    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("操作员"),
-                                  QStringLiteral("name"));
-    const QCommandLineOption quit(QStringLiteral("quit-after-start"),
-                                  QStringLiteral("启动完成后立即退出（用于测试）"));
-    const QCommandLineOption screenshots(QStringLiteral("screenshots"),
-                                         QStringLiteral("保存各窗口截图到目录后退出（用于审阅）"),
-                                         QStringLiteral("dir"));
-    parser.addOptions({account, user, quit, screenshots});
+    const CommandLine::Options o = CommandLine::setUp(parser);
+    const QCommandLineOption &account = o.account, &user = o.user, &quit = o.quit,
+                             &screenshots = o.screenshots;
     parser.process(arguments);
 
     static MessageBoxPrompts prompts;
     Prompts::setCurrent(&prompts);
     QTextStream err(stderr);
+    PrivateFiles::tightenAtStart();
     try {
         AccountSets::ensureDemo();
     } catch (const CoreError &e) {
@@ -53,7 +47,8 @@ int Startup::run(QApplication &app, const QStringList &arguments)
                             qEnvironmentVariable("KWPOS_PASSWORD"));
         if (!login.OK.toBool()) {
             err << login.error() << Qt::endl;
-            return 2;
+            // 2: the operator or password was refused; 1: the account set did not open.
+            return login.refused() ? 2 : 1;
         }
     } else {
         // The running file itself: installed, it is /usr/bin/kwpos, not kwpos_main.
@@ -77,6 +72,8 @@ int Startup::run(QApplication &app, const QStringList &arguments)
         showError(e);
         return 1;
     }
+    // The day's first copy of a SQLite shop; a failure is told, never in the way of work.
+    main.setStatusText(Login::dailyBackup(s.Cnstr));
     WindowFit::apply(main);
     main.show();
     if (parser.isSet(screenshots))

@@ -14,12 +14,22 @@ public:
         return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, suggestedPath,
                                             filters);
     }
+    QString openFileName(const QString &caption, const QString &folder,
+                         const QString &filters) override
+    {
+        return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, folder, filters);
+    }
 };
 
 SaveDialogChooser g_default;
 FileChooser *g_current = nullptr;
 
 } // namespace
+
+QString FileChooser::openFileName(const QString &, const QString &, const QString &)
+{
+    return QString();
+}
 
 FileChooser &FileChooser::current()
 {

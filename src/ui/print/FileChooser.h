@@ -13,6 +13,10 @@ public:
     // "Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)".
     virtual QString saveFileName(const QString &caption, const QString &suggestedPath,
                                  const QString &filters) = 0;
+    // A file to read (a backup to restore); empty when cancelled. A stand-in that does not
+    // say otherwise cancels.
+    virtual QString openFileName(const QString &caption, const QString &folder,
+                                 const QString &filters);
 
     static FileChooser &current();
     static void setCurrent(FileChooser *chooser); // nullptr restores the save dialogue

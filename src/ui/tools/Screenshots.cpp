@@ -20,7 +20,9 @@
 #include "core/frame/UserGrants.h"
 #include "core/frame/Routines.h"
 #include "core/db/DbError.h"
+#include "ui/frame/frmAccountSets.h"
 #include "ui/frame/frmGrant.h"
+#include "ui/frame/frmServerAccount.h"
 #include "core/db/Database.h"
 #include "ui/orders/frmOrderAdjBill.h"
 #include "ui/orders/frmOrderAdjSelItem.h"
@@ -119,6 +121,18 @@ QList<Screenshots::Entry> Screenshots::entries()
                      break;
                  }
              form->cmbUser->setCurrentIndex(pick);
+             return form;
+         }},
+        {QStringLiteral("frmAccountSets"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmAccountSets(&main);
+             form->setWindowFlag(Qt::Window);
+             return form;
+         }},
+        {QStringLiteral("frmServerAccount"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmServerAccount(&main);
+             form->setWindowFlag(Qt::Window);
              return form;
          }},
         {QStringLiteral("frmSaleBill"), [](FrmMain &main) -> QWidget * { return saleScreen(&main); }},

@@ -271,9 +271,12 @@ private slots:
             walker.run(a->objectName());
         }
         QVERIFY2(walker.faults().isEmpty(), qPrintable(walker.faults().join(QLatin1Char('\n'))));
-        // The walk did reach the windows (a sale screen and an order screen at least).
+        // The walk did reach the windows (a sale screen, an order screen and the account-set
+        // manager with its new-shop dialogue at least).
         QVERIFY2(walker.walked().contains(QStringLiteral("frmSaleBill")) &&
-                     walker.walked().contains(QStringLiteral("frmOrderbill")),
+                     walker.walked().contains(QStringLiteral("frmOrderbill")) &&
+                     walker.walked().contains(QStringLiteral("frmAccountSets")) &&
+                     walker.walked().contains(QStringLiteral("frmNewAccount")),
                  qPrintable(walker.walked().join(QLatin1Char(' '))));
     }
 };

@@ -33,7 +33,7 @@ struct Tool
 const Tool Tools[] = {
     {"Order", "NewOrder", "无权限！"}, {"sale", "NewSale", "无权限！"}, {"bk", "bk", "没有权限！"},
     {"orderchange", "OrderAdjItem", "无权限！"}, {"czbill", "", ""}, {"Grant", "@manager", "没有权限！"},
-    {"modifypwd", "", ""}, {"editvip", "", ""}, {"tdsj", "", ""}, {"OrderList", "ordermxb", "没有权限！"},
+    {"modifypwd", "", ""}, {"editvip", "", ""}, {"tdsj", "", ""}, {"accountsets", "@manager", "没有权限！"}, {"OrderList", "ordermxb", "没有权限！"},
     {"orderhzb", "OrderHzb", "没有权限！"}, {"SaleList", "salemxb", "没有权限！"}, {"yyrbb", "yyrbb", "没有权限！"},
     {"uncplorder", "", ""}, {"czmxb", "", ""}, {"czhzb", "", ""}, {"viplsz", "", ""}, {"vipdzd", "", ""},
 };

@@ -1,0 +1,135 @@
+#include "ui/frame/frmServerAccount.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "core/db/ConnectionString.h"
+#include "core/frame/Prompts.h"
+#include "core/frame/ShopSetup.h"
+#include "ui/widgets/ErrorPrompt.h"
+
+namespace {
+
+QLineEdit *field(QWidget *parent, const QString &name, bool secret = false)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setMaxLength(200);
+    if (secret)
+        e->setEchoMode(QLineEdit::Password);
+    return e;
+}
+
+// The wait cursor while a server is asked, restored however it ends.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+db::ConnectionString serverOf(const frmServerAccount &f)
+{
+    db::ConnectionString cs;
+    cs.engine = db::Engine::PostgreSQL;
+    cs.host = f.txtHost->text().trimmed();
+    bool ok = false;
+    cs.port = f.txtPort->text().trimmed().toInt(&ok);
+    if (!ok || cs.port <= 0 || cs.port > 65535)
+        throw CoreError::refusal(QStringLiteral("请输入端口（1～65535）！"), QStringLiteral("txtPort"));
+    if (cs.host.isEmpty())
+        throw CoreError::refusal(QStringLiteral("请输入服务器地址！"), QStringLiteral("txtHost"));
+    cs.database = f.txtDatabase->text().trimmed();
+    if (cs.database.isEmpty())
+        throw CoreError::refusal(QStringLiteral("请输入数据库名！"), QStringLiteral("txtDatabase"));
+    cs.user = f.txtUser->text().trimmed();
+    if (cs.user.isEmpty())
+        throw CoreError::refusal(QStringLiteral("请输入用户名！"), QStringLiteral("txtUser"));
+    cs.password = f.txtServerPassword->text();
+    cs.sslMode = f.cmbSslMode->currentText();
+    return cs;
+}
+
+} // namespace
+
+frmServerAccount::frmServerAccount(QWidget *parent)
+    : SmallDialog(parent, QStringLiteral("frmServerAccount"), QStringLiteral("连接服务器"))
+{
+    txtName = field(this, QStringLiteral("txtName"));
+    txtHost = field(this, QStringLiteral("txtHost"));
+    txtPort = field(this, QStringLiteral("txtPort"));
+    txtPort->setText(QStringLiteral("5432"));
+    txtPort->setMaxLength(5);
+    txtDatabase = field(this, QStringLiteral("txtDatabase"));
+    txtUser = field(this, QStringLiteral("txtUser"));
+    txtServerPassword = field(this, QStringLiteral("txtServerPassword"), true);
+    cmbSslMode = new QComboBox(this);
+    cmbSslMode->setObjectName(QStringLiteral("cmbSslMode"));
+    cmbSslMode->addItems({QStringLiteral("prefer"), QStringLiteral("require"),
+                          QStringLiteral("verify-ca"), QStringLiteral("verify-full"),
+                          QStringLiteral("disable")});
+    txtManager = field(this, QStringLiteral("txtManager"));
+    txtPassword = field(this, QStringLiteral("txtPassword"), true);
+    txtConfirm = field(this, QStringLiteral("txtConfirm"), true);
+    QGridLayout *grid = build({{QStringLiteral("帐套名称(&N)："), txtName},
+                               {QStringLiteral("服务器(&H)："), txtHost},
+                               {QStringLiteral("端口："), txtPort},
+                               {QStringLiteral("数据库(&D)："), txtDatabase},
+                               {QStringLiteral("用户名(&U)："), txtUser},
+                               {QStringLiteral("密码(&W)："), txtServerPassword},
+                               {QStringLiteral("SSL 模式："), cmbSslMode},
+                               {QStringLiteral("新帐套的店长(&M)："), txtManager},
+                               {QStringLiteral("店长密码(&P)："), txtPassword},
+                               {QStringLiteral("再输一次(&A)："), txtConfirm}});
+    cmdTest = new QPushButton(QStringLiteral("测试连接(&T)"), this);
+    cmdTest->setObjectName(QStringLiteral("cmdTest"));
+    cmdTest->setAutoDefault(false);
+    grid->addWidget(cmdTest, 1, 2);
+    auto *note = new QLabel(QStringLiteral("空数据库：建立新帐套（需填店长）；已有本程序帐套的数据库：加入。"), this);
+    note->setWordWrap(true);
+    grid->addWidget(note, grid->rowCount(), 0, 1, 3);
+    connect(cmdTest, &QPushButton::clicked, this, [this] { cmdTest_Click(); });
+    setMinimumWidth(560);
+    txtName->setFocus();
+}
+
+void frmServerAccount::cmdTest_Click()
+{
+    runShowingErrors(this, [this] {
+        const db::ConnectionString cs = serverOf(*this);
+        QString version;
+        {
+            const WaitCursor wait;
+            version = ShopSetup::testConnection(cs);
+        }
+        Prompts::current().information(QStringLiteral("连接成功：%1").arg(version));
+    });
+}
+
+void frmServerAccount::cmdOk_Click()
+{
+    runShowingErrors(this, [this] {
+        ShopSetup::checkName(txtName->text());
+        const db::ConnectionString cs = serverOf(*this);
+        if (!txtManager->text().trimmed().isEmpty() || !txtPassword->text().isEmpty())
+            ShopSetup::checkManager(txtManager->text(), txtPassword->text(), txtConfirm->text());
+        ShopSetup::Outcome outcome;
+        {
+            const WaitCursor wait;
+            outcome = ShopSetup::openServer(txtName->text(), cs, txtManager->text(),
+                                            txtPassword->text(), true);
+        }
+        m_name = txtName->text().trimmed();
+        Prompts::current().information(outcome == ShopSetup::Outcome::Created
+                                           ? QStringLiteral("帐套“%1”已在服务器上建立。").arg(m_name)
+                                           : QStringLiteral("已加入服务器上的帐套“%1”。").arg(m_name));
+        m_ok = true;
+        accept();
+    });
+}
