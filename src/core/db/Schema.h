@@ -10,7 +10,7 @@ namespace db {
 class Schema
 {
 public:
-    static constexpr int CurrentVersion = 4;
+    static constexpr int CurrentVersion = 6;
 
     static void ensure(const QString &cnstr);
     static int version(const QString &cnstr); // 0 on an empty database

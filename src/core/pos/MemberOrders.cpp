@@ -4,6 +4,7 @@
 
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
+#include "core/members/CardNumbers.h"
 
 qint64 MemberOrders::expiryDeduction(qint64 done)
 {
@@ -29,12 +30,14 @@ std::optional<qint64> MemberOrders::openQuantity(qint64 qty, qint64 gift, qint64
     return r - d;
 }
 
-MemberLookup MemberOrders::lookup(const QString &cnstr, const QString &vipNo, const QDate &today,
+MemberLookup MemberOrders::lookup(const QString &cnstr, const QString &number, const QDate &today,
                                   const SaleBill *bill)
 {
     MemberLookup out;
-    if (vipNo.trimmed().isEmpty())
+    const QString vipNo = CardNumbers::clean(number);
+    if (vipNo.isEmpty())
         return out;
+    CardNumbers::checkLive(cnstr, vipNo);
     out.balance = db::Dialect::vipBalance(cnstr, vipNo);
     QHash<QPair<int, int>, qint64> picked;
     if (bill)

@@ -1,13 +1,16 @@
 #include "core/pos/VipCardLookup.h"
 
 #include "core/db/Database.h"
+#include "core/members/CardNumbers.h"
 
 std::optional<VipCardLookup::Card> VipCardLookup::find(const QString &cnstr,
-                                                       const QString &numberOrPhone)
+                                                       const QString &typed)
 {
     // Walk-in documents carry an empty phone; an empty text must not match them.
-    if (numberOrPhone.trimmed().isEmpty())
+    const QString numberOrPhone = CardNumbers::clean(typed);
+    if (numberOrPhone.isEmpty())
         return std::nullopt;
+    CardNumbers::checkLive(cnstr, numberOrPhone);
     db::Rows rows = db::query(cnstr,
                               QStringLiteral("select FVipNo,FOwner from VipOrder "
                                              "where FVipNo=? or FPhone=? order by FInterID"),
