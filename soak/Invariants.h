@@ -34,6 +34,7 @@ private:
     Check dailyReport();
     Check doneInDatabase();
     Check notDoneNotInDatabase();
+    Check liveCards();
 
     QString m_cnstr;
     QList<Journal::Entry> m_journal;
