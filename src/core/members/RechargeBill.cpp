@@ -30,7 +30,6 @@ std::optional<RechargeBill::Member> RechargeBill::member(const QString &cnstr, c
     const QString vipNo = CardNumbers::clean(number);
     if (vipNo.isEmpty())
         return std::nullopt;
-    CardNumbers::checkLive(cnstr, vipNo);
     // The first row of each: the ids keep the answer the same on every engine.
     if (auto m = firstMember(db::query(
             cnstr,
@@ -38,11 +37,14 @@ std::optional<RechargeBill::Member> RechargeBill::member(const QString &cnstr, c
                            " FInterID=(select min(FInterID) from VipOrder where FVipNo=?)"),
             {vipNo, vipNo})))
         return m;
-    return firstMember(
-        db::query(cnstr,
-                  QStringLiteral("select FOwner, FPhone, FVipID from VipCzBill where FVipNo=? and"
-                                 " FInterID=(select min(FInterID) from VipCzBill where FVipNo=?)"),
-                  {vipNo, vipNo}));
+    if (auto m = firstMember(db::query(
+            cnstr,
+            QStringLiteral("select FOwner, FPhone, FVipID from VipCzBill where FVipNo=? and"
+                           " FInterID=(select min(FInterID) from VipCzBill where FVipNo=?)"),
+            {vipNo, vipNo})))
+        return m;
+    CardNumbers::checkLive(cnstr, vipNo);
+    return std::nullopt;
 }
 
 Money RechargeBill::balanceAfter(Money before, Money amount, Money gift, bool refund)

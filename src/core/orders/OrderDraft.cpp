@@ -252,7 +252,6 @@ OrderMember OrderDraft::member(const QString &cnstr, const QString &number)
     const QString vipNo = CardNumbers::clean(number);
     if (vipNo.isEmpty())
         return m;
-    CardNumbers::checkLive(cnstr, vipNo);
     db::Rows rows =
         db::query(cnstr,
                   QStringLiteral("select FOwner, FPhone, FVipID from VipOrder where FVipNo=?"
@@ -264,6 +263,9 @@ OrderMember OrderDraft::member(const QString &cnstr, const QString &number)
                       QStringLiteral("select FOwner, FPhone, FVipID from VipCzBill where FVipNo=?"
                                      " order by FInterID"),
                       {vipNo});
+    // A replacement moves every row of the old number: only a number found nowhere can be one.
+    if (rows.isEmpty())
+        CardNumbers::checkLive(cnstr, vipNo);
     if (!rows.isEmpty()) {
         m.found = true;
         m.owner = rows.first().text(QStringLiteral("FOwner"));

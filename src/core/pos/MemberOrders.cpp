@@ -37,7 +37,6 @@ MemberLookup MemberOrders::lookup(const QString &cnstr, const QString &number, c
     const QString vipNo = CardNumbers::clean(number);
     if (vipNo.isEmpty())
         return out;
-    CardNumbers::checkLive(cnstr, vipNo);
     out.balance = db::Dialect::vipBalance(cnstr, vipNo);
     QHash<QPair<int, int>, qint64> picked;
     if (bill)
@@ -54,6 +53,10 @@ MemberLookup MemberOrders::lookup(const QString &cnstr, const QString &number, c
                        " where t1.FVipNo=? and coalesce(t2.FQty,0)+coalesce(t2.FPreQty,0)>coalesce(t2.FCplQty,0)"
                        " order by t1.FDate, t1.FInterID, t2.FEntryID"),
         {vipNo});
+    // A replacement moves every row of the old number, its balance with them: only a card
+    // showing nothing can be a replaced one.
+    if (rows.isEmpty() && out.balance.isZero())
+        CardNumbers::checkLive(cnstr, vipNo);
     if (!rows.isEmpty())
         out.owner = rows.first().text(QStringLiteral("FOwner"));
     for (const db::Row &r : rows) {

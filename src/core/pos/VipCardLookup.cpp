@@ -10,7 +10,6 @@ std::optional<VipCardLookup::Card> VipCardLookup::find(const QString &cnstr,
     const QString numberOrPhone = CardNumbers::clean(typed);
     if (numberOrPhone.isEmpty())
         return std::nullopt;
-    CardNumbers::checkLive(cnstr, numberOrPhone);
     db::Rows rows = db::query(cnstr,
                               QStringLiteral("select FVipNo,FOwner from VipOrder "
                                              "where FVipNo=? or FPhone=? order by FInterID"),
@@ -20,7 +19,11 @@ std::optional<VipCardLookup::Card> VipCardLookup::find(const QString &cnstr,
                          QStringLiteral("select FVipNo,FOwner from VipCzBill "
                                         "where FVipNo=? or FPhone=? order by FInterID"),
                          {numberOrPhone, numberOrPhone});
-    if (rows.isEmpty())
+    if (rows.isEmpty()) {
+        // A replacement moves every row of the old number: only a number found nowhere can
+        // be one.
+        CardNumbers::checkLive(cnstr, numberOrPhone);
         return std::nullopt;
+    }
     return Card{rows.first().text(QStringLiteral("FVipNo")), rows.first().text(QStringLiteral("FOwner"))};
 }
