@@ -143,14 +143,7 @@ QList<Invariants::Check> Invariants::run()
                        "coalesce((select sum(s.FQty) from ICStockBillEntry s where"
                        " s.FOrderBillInterID=v.FInterID and s.FOrderBillEntryID=v.FEntryID),0))>%1")
             .arg(kEps));
-    out << count(
-        QStringLiteral("pick-up lines have their order line"),
-        QStringLiteral(
-            "select count(*) from ICStockBillEntry where coalesce(FOrderBillInterID,0)<>0"),
-        QStringLiteral(
-            "select count(*) from ICStockBillEntry s where coalesce(s.FOrderBillInterID,0)<>0"
-            " and not exists (select 1 from VipOrderEntry v where"
-            " v.FInterID=s.FOrderBillInterID and v.FEntryID=s.FOrderBillEntryID)"));
+    out << pickupsHaveTheirLine();
     out << count(
         QStringLiteral("pick-ups are of the order line's item"),
         QStringLiteral(
@@ -169,6 +162,33 @@ QList<Invariants::Check> Invariants::run()
                        "coalesce(o.FVipNo,'')"));
     out << dailyReport() << doneInDatabase() << notDoneNotInDatabase();
     return out;
+}
+
+// A pick-up line names the order line it handed out from; only a closed order deleted from
+// the list (its sale lines stay as history) may have taken that line with it.
+Invariants::Check Invariants::pickupsHaveTheirLine()
+{
+    Check c;
+    c.name = QStringLiteral("pick-up lines have their order line");
+    c.rows = db::scalar(m_cnstr, QStringLiteral("select count(*) from ICStockBillEntry where"
+                                                " coalesce(FOrderBillInterID,0)<>0"))
+                 .toLongLong();
+    QSet<int> deleted;
+    for (const Journal::Entry &e : m_journal)
+        if (e.kind == u"order-delete" && e.mayHaveHappened())
+            deleted.insert(e.key.value(0).toInt());
+    for (const db::Row &r : db::query(
+             m_cnstr,
+             QStringLiteral("select s.FInterID, s.FOrderBillInterID, s.FOrderBillEntryID from"
+                            " ICStockBillEntry s where coalesce(s.FOrderBillInterID,0)<>0 and not"
+                            " exists (select 1 from VipOrderEntry v where"
+                            " v.FInterID=s.FOrderBillInterID and v.FEntryID=s.FOrderBillEntryID)")))
+        if (!deleted.contains(r.integer(QStringLiteral("FOrderBillInterID"))))
+            violate(c, QStringLiteral("bill %1: order line %2/%3 missing, order never deleted")
+                           .arg(r.integer(QStringLiteral("FInterID")))
+                           .arg(r.integer(QStringLiteral("FOrderBillInterID")))
+                           .arg(r.integer(QStringLiteral("FOrderBillEntryID"))));
+    return c;
 }
 
 // A replacement moves every row of the old number; whatever was begun on the old number at

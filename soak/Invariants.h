@@ -35,6 +35,7 @@ private:
     Check doneInDatabase();
     Check notDoneNotInDatabase();
     Check liveCards();
+    Check pickupsHaveTheirLine();
 
     QString m_cnstr;
     QList<Journal::Entry> m_journal;

@@ -11,6 +11,7 @@
 #include "core/frame/TextLimits.h"
 #include "core/members/CardNumbers.h"
 #include "core/members/StoredValueLedger.h"
+#include "core/orders/OrderExchange.h"
 #include "core/pos/SaleBill.h"
 
 int SaleBillStore::insert(db::Transaction &tx, const SaleBill &bill, const SalePayment &payment,
@@ -83,11 +84,14 @@ SavedSale SaleBillStore::write(const QString &cnstr, const SaleBill &bill, const
                                int billerId)
 {
     // Units picked per order line, in key order: the headers, then the lines, are locked by
-    // number, as every save takes them.
+    // number, as every save takes them. Each with the item the screen listed on that line.
     std::map<std::pair<int, int>, double> picked;
+    std::map<std::pair<int, int>, int> items;
     for (const SaleLine &l : bill.lines())
-        if (l.isPickup())
+        if (l.isPickup()) {
             picked[{l.orderId, l.orderEntryId}] += l.qty;
+            items[{l.orderId, l.orderEntryId}] = l.itemId;
+        }
 
     db::Transaction tx(cnstr);
     // The card first, a number replaced meanwhile refused inside its lock: units of the new
@@ -105,14 +109,22 @@ SavedSale SaleBillStore::write(const QString &cnstr, const SaleBill &bill, const
         if (entry.first.first != last)
             tx.execute(lockHeader, {last = entry.first.first});
 
-    // Then the lines: never past ordered plus gift, only the card's own orders.
+    // Then the lines: never past ordered plus gift, only the card's own orders, and only
+    // while the line still holds the item listed (a re-save or an exchange at another
+    // station may have put another item under that line number).
     const QString book = QStringLiteral(
         "update VipOrderEntry set FCplQty=coalesce(FCplQty,0)+? where FInterID=? and FEntryID=?"
-        " and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
+        " and FItemID=? and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
         " and exists (select 1 from VipOrder o where o.FInterID=VipOrderEntry.FInterID and o.FVipNo=?)");
     for (const auto &[key, qty] : picked)
-        if (tx.execute(book, {qty, key.first, key.second, qty, bill.vipNo}) != 1)
+        if (tx.execute(book, {qty, key.first, key.second, items[key], qty, bill.vipNo}) != 1) {
+            const QVariant item = tx.scalar(
+                QStringLiteral("select FItemID from VipOrderEntry where FInterID=? and FEntryID=?"),
+                {key.first, key.second});
+            if (item.isValid() && !item.isNull() && item.toInt() != items[key])
+                throw CoreError::refusal(OrderExchange::staleMessage());
             throw CoreError::refusal(QStringLiteral("出库数量不允许大于剩余数量！"));
+        }
 
     // Only orders this bill touched, only while open; >= also closes one handed out past its total.
     const QString close = QStringLiteral(
