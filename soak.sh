@@ -2,7 +2,7 @@
 # Builds and runs the soak program: stations on one database, killed and restarted at random,
 # the invariants checked at the end. Without --engine it runs on SQLite, then on PostgreSQL
 # (a cluster of its own, restarted once mid-run). Other options go to kwpos_soak as given:
-#   --stations N  --ops N  --seed S  --kill-every SECONDS  --no-server-restart
+#   --stations N  --ops N  --seed S  --kill-every SECONDS  --no-server-restart  --keep
 set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/deps.sh --test

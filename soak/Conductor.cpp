@@ -36,8 +36,8 @@ QTextStream &out()
 class PgDatabase
 {
 public:
-    PgDatabase(const QString &script, const QString &dir, bool testCluster)
-        : m_script(script), m_dir(dir)
+    PgDatabase(const QString &script, const QString &dir, bool testCluster, bool keep)
+        : m_script(script), m_dir(dir), m_keep(keep)
     {
         if (testCluster) {
             const QString admin = qEnvironmentVariable("KWPOS_TEST_PG");
@@ -59,7 +59,7 @@ public:
         db::closeAll();
         if (m_cluster) {
             script_(QStringLiteral("stop"));
-        } else if (!m_schema.isEmpty()) {
+        } else if (!m_schema.isEmpty() && !m_keep) {
             try {
                 db::execute(m_admin, QStringLiteral("drop schema %1 cascade").arg(m_schema));
             } catch (const std::exception &e) {
@@ -83,6 +83,7 @@ private:
     }
     QString m_script, m_dir, m_cnstr, m_admin, m_schema;
     bool m_cluster = false;
+    bool m_keep = false;
 };
 
 struct StationProcess
@@ -132,7 +133,7 @@ int Conductor::run()
     QString cnstr;
     if (o.engine == u"pg") {
         pg = std::make_unique<PgDatabase>(o.clusterScript, dir + QStringLiteral("/pg"),
-                                          o.testCluster);
+                                          o.testCluster, o.keep);
         cnstr = pg->cnstr();
     } else {
         cnstr = db::ConnectionString::sqlite(dir + QStringLiteral("/shop.db")).toString();
@@ -199,6 +200,9 @@ int Conductor::run()
         }
         if (running == 0)
             break;
+        // QProcess learns of a child's end from its event loop: without it a station that
+        // ends by itself would look alive for ever when no kill comes to wait on it.
+        QCoreApplication::processEvents();
         if (killAt >= 0 && clock.elapsed() >= killAt) {
             QList<StationProcess *> alive;
             for (StationProcess &s : stations)
@@ -312,7 +316,15 @@ int Conductor::run()
           << QString::number(median, 'f', 1) << " op/s" << Qt::endl
           << (ok ? "soak: PASS" : "soak: FAIL") << Qt::endl;
     pg.reset();
-    if (ok)
+    if (o.keep)
+        out() << "kept: " << dir
+              << (o.engine == u"pg" ? (o.testCluster ? " (journals; the schema stays in the test"
+                                                       " cluster)"
+                                                     : " (journals and the cluster's data folder"
+                                                       " pg/, stopped)")
+                                    : " (journals and shop.db)")
+              << Qt::endl;
+    else if (ok)
         QDir(dir).removeRecursively();
     return ok ? 0 : 1;
 }

@@ -17,6 +17,7 @@ public:
         double killEvery = 3; // seconds; 0: no kills
         bool serverRestart = true;
         bool testCluster = false; // PostgreSQL: a schema in the cluster KWPOS_TEST_PG names
+        bool keep = false;        // leave the database and the journals for inspection
         QString clusterScript;
     };
 

@@ -143,14 +143,7 @@ QList<Invariants::Check> Invariants::run()
                        "coalesce((select sum(s.FQty) from ICStockBillEntry s where"
                        " s.FOrderBillInterID=v.FInterID and s.FOrderBillEntryID=v.FEntryID),0))>%1")
             .arg(kEps));
-    out << count(
-        QStringLiteral("pick-up lines have their order line"),
-        QStringLiteral(
-            "select count(*) from ICStockBillEntry where coalesce(FOrderBillInterID,0)<>0"),
-        QStringLiteral(
-            "select count(*) from ICStockBillEntry s where coalesce(s.FOrderBillInterID,0)<>0"
-            " and not exists (select 1 from VipOrderEntry v where"
-            " v.FInterID=s.FOrderBillInterID and v.FEntryID=s.FOrderBillEntryID)"));
+    out << pickupsHaveTheirLine();
     out << count(
         QStringLiteral("pick-ups are of the order line's item"),
         QStringLiteral(
@@ -158,8 +151,80 @@ QList<Invariants::Check> Invariants::run()
         QStringLiteral("select count(*) from ICStockBillEntry s join VipOrderEntry v on"
                        " v.FInterID=s.FOrderBillInterID and v.FEntryID=s.FOrderBillEntryID"
                        " where v.FItemID<>s.FItemID"));
+    out << liveCards();
+    out << count(
+        QStringLiteral("a pick-up's bill on its order's card"),
+        QStringLiteral(
+            "select count(*) from ICStockBillEntry where coalesce(FOrderBillInterID,0)<>0"),
+        QStringLiteral("select count(*) from ICStockBillEntry s join ICStockBill b on"
+                       " b.FInterID=s.FInterID join VipOrder o on o.FInterID=s.FOrderBillInterID"
+                       " where coalesce(s.FOrderBillInterID,0)<>0 and coalesce(b.FVipNo,'')<>"
+                       "coalesce(o.FVipNo,'')"));
     out << dailyReport() << doneInDatabase() << notDoneNotInDatabase();
     return out;
+}
+
+// A pick-up line names the order line it handed out from; only a closed order deleted from
+// the list (its sale lines stay as history) may have taken that line with it.
+Invariants::Check Invariants::pickupsHaveTheirLine()
+{
+    Check c;
+    c.name = QStringLiteral("pick-up lines have their order line");
+    c.rows = db::scalar(m_cnstr, QStringLiteral("select count(*) from ICStockBillEntry where"
+                                                " coalesce(FOrderBillInterID,0)<>0"))
+                 .toLongLong();
+    QSet<int> deleted;
+    for (const Journal::Entry &e : m_journal)
+        if (e.kind == u"order-delete" && e.mayHaveHappened())
+            deleted.insert(e.key.value(0).toInt());
+    for (const db::Row &r : db::query(
+             m_cnstr,
+             QStringLiteral("select s.FInterID, s.FOrderBillInterID, s.FOrderBillEntryID from"
+                            " ICStockBillEntry s where coalesce(s.FOrderBillInterID,0)<>0 and not"
+                            " exists (select 1 from VipOrderEntry v where"
+                            " v.FInterID=s.FOrderBillInterID and v.FEntryID=s.FOrderBillEntryID)")))
+        if (!deleted.contains(r.integer(QStringLiteral("FOrderBillInterID"))))
+            violate(c, QStringLiteral("bill %1: order line %2/%3 missing, order never deleted")
+                           .arg(r.integer(QStringLiteral("FInterID")))
+                           .arg(r.integer(QStringLiteral("FOrderBillInterID")))
+                           .arg(r.integer(QStringLiteral("FOrderBillEntryID"))));
+    return c;
+}
+
+// A replacement moves every row of the old number; whatever was begun on the old number at
+// another station must have been refused or moved with them. The old numbers are those the
+// replacements recorded and those the journals say were replaced.
+Invariants::Check Invariants::liveCards()
+{
+    Check c;
+    c.name = QStringLiteral("every movement, bill and order on a live card");
+    QSet<QString> old;
+    for (const db::Row &r :
+         db::query(m_cnstr, QStringLiteral("select FOldVipNo from t_VipCardReplaced")))
+        old.insert(r.text(QStringLiteral("FOldVipNo")));
+    for (const Journal::Entry &e : m_journal)
+        if (e.kind == u"replace" && e.happened() && !old.contains(e.key.value(0)))
+            violate(c, opName(e) + QStringLiteral(": replacement not recorded"));
+    for (const Journal::Entry &e : m_journal)
+        if (e.kind == u"replace" && e.happened())
+            old.insert(e.key.value(0));
+    for (const char *table : {"VipCzBill", "ICStockBill", "VipOrder"}) {
+        for (const db::Row &r :
+             db::query(m_cnstr, QStringLiteral("select FVipNo, count(*) as FRows from %1 where"
+                                               " FVipNo<>'' group by FVipNo")
+                                    .arg(QString::fromLatin1(table)))) {
+            const qint64 n = r.integer(QStringLiteral("FRows"));
+            c.rows += n;
+            const QString card = r.text(QStringLiteral("FVipNo"));
+            if (old.contains(card)) {
+                c.violations += n - 1;
+                violate(c, QStringLiteral("%1 rows of %2 on replaced card %3")
+                               .arg(n)
+                               .arg(QString::fromLatin1(table), card));
+            }
+        }
+    }
+    return c;
 }
 
 // Bill numbers are drawn by raising ICMaxNum inside the saving transaction: a save that rolls

@@ -34,6 +34,8 @@ private:
     Check dailyReport();
     Check doneInDatabase();
     Check notDoneNotInDatabase();
+    Check liveCards();
+    Check pickupsHaveTheirLine();
 
     QString m_cnstr;
     QList<Journal::Entry> m_journal;

@@ -323,7 +323,7 @@ void Station::replaceCard(int id)
     const QString oldNo = memberCard(m);
     const QString newNo = QStringLiteral("N") + tagOf(m_number, id);
     journaled(id, QStringLiteral("replace"), {oldNo, newNo}, [&] {
-        CardReplacement::replace(m_cnstr, oldNo, newNo);
+        CardReplacement::replace(m_cnstr, oldNo, newNo, m_biller);
         return QStringLiteral("-");
     });
 }

@@ -36,6 +36,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption script(QStringLiteral("cluster-script"),
                                     QStringLiteral("scripts/pg-cluster.sh"), QStringLiteral("path"),
                                     QStringLiteral(KWPOS_PG_CLUSTER_SCRIPT));
+    const QCommandLineOption keep(QStringLiteral("keep"),
+                                  QStringLiteral("leave the database and the journals"));
     const QCommandLineOption station(QStringLiteral("station"), QStringLiteral("run as station N"),
                                      QStringLiteral("n"));
     const QCommandLineOption cnstr(QStringLiteral("cnstr"),
@@ -44,7 +46,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption journal(
         QStringLiteral("journal"), QStringLiteral("station: journal file"), QStringLiteral("path"));
     p.addOptions({engine, stations, ops, seed, killEvery, noRestart, testCluster, script, station,
-                  cnstr, journal});
+                  cnstr, journal, keep});
     p.process(app);
 
     try {
@@ -62,6 +64,7 @@ int main(int argc, char *argv[])
         o.killEvery = p.value(killEvery).toDouble();
         o.serverRestart = !p.isSet(noRestart);
         o.testCluster = p.isSet(testCluster);
+        o.keep = p.isSet(keep);
         o.clusterScript = p.value(script);
         if (o.engine != u"sqlite" && o.engine != u"pg") {
             std::fprintf(stderr, "--engine is sqlite or pg\n");

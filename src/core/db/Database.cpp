@@ -25,6 +25,12 @@ QString engineMessage(const QSqlError &e)
     return text.isEmpty() ? e.text().trimmed() : text;
 }
 
+// The engine's message with its own code kept.
+DbError engineError(const QSqlError &e)
+{
+    return DbError(engineMessage(e), 0, e.nativeErrorCode());
+}
+
 QString connectionName(const QString &cnstr, const QString &role)
 {
     const QByteArray hash =
@@ -57,7 +63,7 @@ void openConnection(QSqlDatabase &db, const ConnectionString &cs)
         db.setConnectOptions(options);
     }
     if (!db.open())
-        throw DbError(engineMessage(db.lastError()));
+        throw engineError(db.lastError());
     QSqlQuery q(db);
     if (cs.engine == Engine::SQLite) {
         // WAL lets readers go on while another station writes.
@@ -70,7 +76,7 @@ void openConnection(QSqlDatabase &db, const ConnectionString &cs)
         if (!cs.schema.isEmpty()) {
             if (!q.exec(QStringLiteral("SET search_path TO \"%1\"")
                             .arg(QString(cs.schema).remove(u'"'))))
-                throw DbError(engineMessage(q.lastError()));
+                throw engineError(q.lastError());
         }
         q.exec(QStringLiteral("SET client_encoding TO 'UTF8'"));
         // The server clock is read as the station's wall-clock time; a zone the server does
@@ -206,10 +212,10 @@ public:
             m_version = std::make_unique<QSqlQuery>(db);
             m_version->setForwardOnly(true);
             if (!m_version->prepare(QStringLiteral("PRAGMA schema_version")))
-                throw DbError(engineMessage(m_version->lastError()));
+                throw engineError(m_version->lastError());
         }
         if (!m_version->exec() || !m_version->next())
-            throw DbError(engineMessage(m_version->lastError()));
+            throw engineError(m_version->lastError());
         const qint64 seen = m_version->value(0).toLongLong();
         m_version->finish();
         if (seen != m_schemaVersion) {
@@ -295,7 +301,7 @@ QSqlQuery *prepared(QSqlDatabase &db, Engine engine, const QString &sql, bool *k
     *kept = false;
     auto q = newQuery(db);
     if (!q->prepare(sql))
-        throw DbError(engineMessage(q->lastError()));
+        throw engineError(q->lastError());
     return cache.add(sql, std::move(q));
 }
 
@@ -325,9 +331,9 @@ Rows collect(QSqlQuery &q, int *affected)
             rows.append(Row(columns, std::move(values)));
         }
         if (q.lastError().isValid()) {
-            const QString message = engineMessage(q.lastError());
+            const DbError error = engineError(q.lastError());
             q.finish();
-            throw DbError(message);
+            throw error;
         }
     }
     if (affected)
@@ -358,30 +364,30 @@ Rows run(QSqlDatabase &db, Engine engine, const QString &sql, const Params &para
             forgetAll();
         auto q = newQuery(db);
         if (!q->exec(sql))
-            throw DbError(engineMessage(q->lastError()));
+            throw engineError(q->lastError());
         return collect(*q, affected);
     }
     bool kept = false;
     QSqlQuery *q = prepared(db, engine, sql, &kept);
     if (execPrepared(*q, engine, params))
         return collect(*q, affected);
-    const QString message = engineMessage(q->lastError());
+    const DbError error = engineError(q->lastError());
     q = nullptr;
     if (!db.isOpen()) {
         forget(db.connectionName());
-        throw DbError(message);
+        throw error;
     }
     caches()[db.connectionName()].remove(sql);
     // A kept statement may have gone stale (another station changed a table it reads, and
     // PostgreSQL refuses a plan whose columns changed). Nothing ran, so prepare it afresh and
     // try once more; inside a PostgreSQL transaction the failure has already ended it.
     if (!kept || (inTransaction && engine == Engine::PostgreSQL))
-        throw DbError(message);
+        throw error;
     q = prepared(db, engine, sql, &kept);
     if (!execPrepared(*q, engine, params)) {
-        const QString again = engineMessage(q->lastError());
+        const DbError again = engineError(q->lastError());
         caches()[db.connectionName()].remove(sql);
-        throw DbError(again);
+        throw again;
     }
     return collect(*q, affected);
 }
@@ -390,7 +396,7 @@ Rows runFresh(QSqlDatabase &db, Engine engine, const QString &sql, const Params 
 {
     auto q = newQuery(db);
     if (!q->prepare(sql) || !execPrepared(*q, engine, params))
-        throw DbError(engineMessage(q->lastError()));
+        throw engineError(q->lastError());
     return collect(*q, nullptr);
 }
 

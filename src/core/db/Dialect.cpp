@@ -45,9 +45,10 @@ QString Dialect::vipBalanceSql()
 
 Money Dialect::vipBalance(const QString &cnstr, const QString &vipNo)
 {
-    if (vipNo.trimmed().isEmpty())
+    const QString card = vipNo.trimmed(); // as every entry point stores it
+    if (card.isEmpty())
         return Money();
-    return Money::fromVariant(scalar(cnstr, vipBalanceSql(), {vipNo}));
+    return Money::fromVariant(scalar(cnstr, vipBalanceSql(), {card}));
 }
 
 } // namespace db

@@ -167,6 +167,27 @@ void upgradeQuantitiesAndTemplates(Transaction &tx)
     tx.execute(QStringLiteral("create unique index ux_tdbill_type_name on TDBill (FTranType, FTDBillName)"));
 }
 
+// Card numbers given up in a card replacement, so work begun on the old number at another
+// station is refused instead of landing where no lookup finds it; and what an order's
+// settlement covered besides cash and stored value (bank card, vouchers, discount), so a
+// re-save settles only the true difference. "if not exists": the step may meet a database
+// where another upgrade path already made them.
+void upgradeReplacedCardsAndOtherPayment(Transaction &tx)
+{
+    tx.execute(Dialect::ddl(tx.engine(), QStringLiteral(
+        "create table if not exists t_VipCardReplaced (FOldVipNo {TEXT} primary key,"
+        " FNewVipNo {TEXT} not null, FTime {DATETIME}, FUserID {INT})")));
+    tx.execute(QStringLiteral(
+        "create index if not exists ix_vipcardreplaced_new on t_VipCardReplaced (FNewVipNo)"));
+    const QString has = tx.engine() == Engine::SQLite
+        ? QStringLiteral("select count(*) from pragma_table_info('VipOrder') where lower(name)=?")
+        : QStringLiteral("select count(*) from information_schema.columns where"
+                         " table_schema=current_schema() and table_name='viporder' and column_name=?");
+    if (tx.scalar(has, {QStringLiteral("fgetother")}).toInt() == 0)
+        tx.execute(Dialect::ddl(tx.engine(),
+                                QStringLiteral("alter table VipOrder add column FGetOther {MONEY} default 0")));
+}
+
 } // namespace
 
 int Schema::version(const QString &cnstr)
@@ -254,6 +275,8 @@ bool Schema::run(const QString &cnstr, const std::function<void(Transaction &)> 
         upgradeTo3(tx);
     if (from < 4)
         upgradeTo4(tx);
+    if (from < 6)
+        upgradeReplacedCardsAndOtherPayment(tx);
     tx.execute(QStringLiteral("delete from t_SchemaVersion"));
     tx.execute(QStringLiteral("insert into t_SchemaVersion (FVersion) values (?)"), {CurrentVersion});
     const bool created = from == 0;

@@ -14,7 +14,7 @@ class Transaction;
 class Schema
 {
 public:
-    static constexpr int CurrentVersion = 4;
+    static constexpr int CurrentVersion = 6;
 
     static void ensure(const QString &cnstr);
     // A new shop: on an empty database creates the tables and runs firstRows in the same

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "core/db/ConnectionString.h"
+#include "core/db/DbError.h"
 #include "core/db/Row.h"
 
 namespace db {
@@ -37,5 +38,21 @@ private:
     QSqlDatabase m_db;
     bool m_open = false;
 };
+
+// Runs a whole save, its transaction inside `save`, once more when the engine ended it in a
+// conflict with another station (a deadlock or serialization failure on PostgreSQL, busy or
+// locked on SQLite): the first attempt rolled back in full, so nothing is written twice, and
+// the cashier sees a message only when the second attempt fails too.
+template <class Save>
+auto retryOnConflict(Save &&save) -> decltype(save())
+{
+    try {
+        return save();
+    } catch (const DbError &e) {
+        if (!e.isConflict())
+            throw;
+    }
+    return save();
+}
 
 } // namespace db

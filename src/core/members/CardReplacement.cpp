@@ -5,13 +5,17 @@
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
-#include "core/members/StoredValueLedger.h"
+#include "core/frame/TextLimits.h"
+#include "core/members/CardNumbers.h"
 
 namespace {
 
+// A number given up in an earlier replacement counts as used: handing it out again would
+// send the refusals of work begun on it to the wrong member.
 const QString kUsedSql = QStringLiteral(
     "select (select count(*) from VipOrder where FVipNo=?) + (select count(*) from VipCzBill"
-    " where FVipNo=?) + (select count(*) from ICStockBill where FVipNo=?)");
+    " where FVipNo=?) + (select count(*) from ICStockBill where FVipNo=?)"
+    " + (select count(*) from t_VipCardReplaced where FOldVipNo=?)");
 
 // The three places a card number is kept, in the order they are moved.
 const QString kMoves[] = {
@@ -45,44 +49,54 @@ CardReplacement::Holder CardReplacement::cards(const QString &cnstr, const QStri
 
 bool CardReplacement::isUsed(const QString &cnstr, const QString &vipNo)
 {
-    return db::scalar(cnstr, kUsedSql, {vipNo, vipNo, vipNo}).toInt() > 0;
+    const QString card = CardNumbers::clean(vipNo);
+    return db::scalar(cnstr, kUsedSql, {card, card, card, card}).toInt() > 0;
 }
 
 void CardReplacement::check(const QString &cnstr, const QString &oldNo, const QString &newNo)
 {
-    if (oldNo.trimmed().isEmpty())
+    if (CardNumbers::clean(oldNo).isEmpty())
         throw CoreError::refusal(QStringLiteral("请输入身份证号！"), QStringLiteral("txtID"));
-    if (newNo.trimmed().isEmpty())
+    const QString card = CardNumbers::clean(newNo);
+    if (card.isEmpty())
         throw CoreError::refusal(QStringLiteral("请输入新的卡号！"), kNewField);
-    if (isUsed(cnstr, newNo))
+    TextLimits::check({{card, "t_VipCardReplaced.FNewVipNo", "txtNewVipNo"}});
+    if (isUsed(cnstr, card))
         throw CoreError::refusal(kUsedMessage, kNewField);
 }
 
-int CardReplacement::replace(const QString &cnstr, const QString &oldNo, const QString &newNo)
+int CardReplacement::replace(const QString &cnstr, const QString &oldNumber,
+                             const QString &newNumber, int userId)
 {
+    const QString oldNo = CardNumbers::clean(oldNumber), newNo = CardNumbers::clean(newNumber);
     check(cnstr, oldNo, newNo);
-    db::Transaction tx(cnstr);
-    // The old card's order headers before the cards, in number order: a sale handing out
-    // from the card holds its orders' headers while it waits for the card, so taking the card
-    // first and the headers second would wait on it in a circle. SQLite's BEGIN IMMEDIATE
-    // already is the one lock.
-    if (tx.engine() == db::Engine::PostgreSQL)
-        tx.query(QStringLiteral("select FInterID from VipOrder where FVipNo=? order by FInterID for update"),
-                 {oldNo});
-    // Always in the same order, so two replacements over the same two numbers cannot wait
-    // on each other.
-    StoredValueLedger::lockCard(tx, std::min(oldNo, newNo));
-    StoredValueLedger::lockCard(tx, std::max(oldNo, newNo));
-    // Another station may have given the number out since the question was asked.
-    if (tx.scalar(kUsedSql, {newNo, newNo, newNo}).toInt() > 0)
-        throw CoreError::refusal(kUsedMessage, kNewField);
-    // The list of old cards may be stale: another station replaced the card meanwhile. Moving
-    // nothing would hand the member an empty card while the balance sits on the other one.
-    if (tx.scalar(kUsedSql, {oldNo, oldNo, oldNo}).toInt() == 0)
-        throw CoreError::refusal(kGoneMessage, QStringLiteral("cmbVipNo"));
-    int moved = 0;
-    for (const QString &sql : kMoves)
-        moved += tx.execute(sql, {newNo, oldNo});
-    tx.commit();
-    return moved;
+    return db::retryOnConflict([&] {
+        db::Transaction tx(cnstr);
+        // The cards first, as every save takes them, and always in the same order, so two
+        // replacements over the same two numbers cannot wait on each other. A sale, order or
+        // recharge begun on the old number waits here, then finds it replaced.
+        CardNumbers::lock(tx, std::min(oldNo, newNo));
+        CardNumbers::lock(tx, std::max(oldNo, newNo));
+        // Replaced at another station since its list was read: say where the card went.
+        const QString now = CardNumbers::replacedBy(tx, oldNo);
+        if (!now.isEmpty())
+            throw CoreError::refusal(CardNumbers::replacedMessage(now), QStringLiteral("cmbVipNo"));
+        // Another station may have given the number out since the question was asked.
+        if (tx.scalar(kUsedSql, {newNo, newNo, newNo, newNo}).toInt() > 0)
+            throw CoreError::refusal(kUsedMessage, kNewField);
+        // Moving nothing would hand the member an empty card.
+        if (tx.scalar(kUsedSql, {oldNo, oldNo, oldNo, oldNo}).toInt() == 0)
+            throw CoreError::refusal(kGoneMessage, QStringLiteral("cmbVipNo"));
+        // Then the old card's order headers in number order, as a sale takes them.
+        if (tx.engine() == db::Engine::PostgreSQL)
+            tx.query(QStringLiteral("select FInterID from VipOrder where FVipNo=? order by FInterID"
+                                    " for update"),
+                     {oldNo});
+        int moved = 0;
+        for (const QString &sql : kMoves)
+            moved += tx.execute(sql, {newNo, oldNo});
+        CardNumbers::recordReplacement(tx, oldNo, newNo, userId);
+        tx.commit();
+        return moved;
+    });
 }

@@ -26,10 +26,12 @@ public:
     // Throws a CoreError refusal naming the field to correct.
     static void check(const QString &cnstr, const QString &oldNo, const QString &newNo);
 
-    // In one transaction: the old card's order headers locked, then both cards through the
-    // stored-value ledger (a sale paying from the old card waits, then finds it empty), the
-    // new number checked again, the old card refused when it holds nothing any more (replaced
-    // at another station since its list was read), then the orders, the movements and the
-    // sale bills moved. Returns the rows moved.
-    static int replace(const QString &cnstr, const QString &oldNo, const QString &newNo);
+    // In one transaction: both cards locked in a fixed order (a save begun on the old number
+    // waits, then finds it replaced), the old number refused when another station replaced it
+    // meanwhile (naming the new number) or when it holds nothing, the new number checked
+    // again, the old card's order headers locked by number, then the orders, the movements
+    // and the sale bills moved and the replacement recorded (old, new, when, `userId`).
+    // Numbers are trimmed. Returns the rows moved.
+    static int replace(const QString &cnstr, const QString &oldNo, const QString &newNo,
+                       int userId = 0);
 };

@@ -1,23 +1,26 @@
 #include "core/members/MemberDetails.h"
 
-#include <utility>
-
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
+#include "core/frame/TextLimits.h"
+#include "core/members/CardNumbers.h"
 
 std::optional<MemberDetails::Details> MemberDetails::find(const QString &cnstr,
-                                                          const QString &vipNo)
+                                                          const QString &number)
 {
-    if (vipNo.trimmed().isEmpty())
+    const QString vipNo = CardNumbers::clean(number);
+    if (vipNo.isEmpty())
         return std::nullopt;
     const db::Rows rows =
         db::query(cnstr,
                   QStringLiteral("select FOwner, FPhone, FVipID from VipOrder where FVipNo=? and"
                                  " FInterID=(select min(FInterID) from VipOrder where FVipNo=?)"),
                   {vipNo, vipNo});
-    if (rows.isEmpty())
+    if (rows.isEmpty()) {
+        CardNumbers::checkLive(cnstr, vipNo);
         return std::nullopt;
+    }
     const db::Row &r = rows.first();
     return Details{vipNo, r.text(QStringLiteral("FOwner")), r.text(QStringLiteral("FPhone")),
                    r.text(QStringLiteral("FVipID"))};
@@ -31,32 +34,33 @@ void MemberDetails::check(const Details &d)
         throw CoreError::refusal(QStringLiteral("请输入持卡人！"), QStringLiteral("txtOwner"));
     if (d.vipId.trimmed().isEmpty())
         throw CoreError::refusal(QStringLiteral("请输入身份证号！"), QStringLiteral("txtCardID"));
-    // The columns hold 255 characters on PostgreSQL; SQLite would take more, and the two
-    // engines must refuse the same texts, in words a cashier reads.
-    const std::pair<const QString &, const char *> fields[] = {
-        {d.vipNo, "txtVipNo"}, {d.owner, "txtOwner"}, {d.phone, "txtPhone"}, {d.vipId, "txtCardID"}};
-    for (const auto &[text, field] : fields)
-        if (text.toUcs4().size() > MaxLength)
-            throw CoreError::refusal(QStringLiteral("输入的内容太长（最多%1个字）！").arg(MaxLength),
-                                     QString::fromLatin1(field));
+    TextLimits::check({{d.vipNo, "VipOrder.FVipNo", "txtVipNo"},
+                       {d.owner, "VipOrder.FOwner", "txtOwner"},
+                       {d.phone, "VipOrder.FPhone", "txtPhone"},
+                       {d.vipId, "VipOrder.FVipID", "txtCardID"}});
 }
 
-int MemberDetails::update(const QString &cnstr, const Details &d)
+int MemberDetails::update(const QString &cnstr, const Details &typed)
 {
+    Details d = typed;
+    d.vipNo = CardNumbers::clean(d.vipNo);
     check(d);
-    db::Transaction tx(cnstr);
-    // The card's headers in number order first, as a sale and a card replacement take them:
-    // one update locks them in whatever order the rows come, and beside a sale holding one
-    // header while it waits for another, PostgreSQL would end one of the two with its deadlock
-    // message. SQLite's BEGIN IMMEDIATE already is the one lock.
-    if (tx.engine() == db::Engine::PostgreSQL)
-        tx.query(QStringLiteral("select FInterID from VipOrder where FVipNo=? order by FInterID for update"),
-                 {d.vipNo});
-    const int changed = tx.execute(
-        QStringLiteral("update VipOrder set FOwner=?, FPhone=?, FVipID=? where FVipNo=?"),
-        {d.owner, d.phone, d.vipId, d.vipNo});
-    tx.commit();
-    return changed;
+    return db::retryOnConflict([&] {
+        db::Transaction tx(cnstr);
+        // The card's lock first, a replaced number refused inside it; then the card's headers
+        // in number order, as a sale and a card replacement take them: one update locks them
+        // in whatever order the rows come. SQLite's BEGIN IMMEDIATE already is the one lock.
+        CardNumbers::lockLive(tx, d.vipNo);
+        if (tx.engine() == db::Engine::PostgreSQL)
+            tx.query(QStringLiteral("select FInterID from VipOrder where FVipNo=? order by FInterID"
+                                    " for update"),
+                     {d.vipNo});
+        const int changed = tx.execute(
+            QStringLiteral("update VipOrder set FOwner=?, FPhone=?, FVipID=? where FVipNo=?"),
+            {d.owner, d.phone, d.vipId, d.vipNo});
+        tx.commit();
+        return changed;
+    });
 }
 
 QString MemberDetails::nothingChangedMessage()

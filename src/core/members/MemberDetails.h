@@ -17,19 +17,17 @@ public:
         QString vipId;
     };
 
-    // The card's first order; nothing for an empty or unknown card.
+    // The card's first order; nothing for an empty or unknown card. A replaced number is
+    // refused, naming the new one.
     static std::optional<Details> find(const QString &cnstr, const QString &vipNo);
 
-    // What a text column holds, in characters.
-    static constexpr int MaxLength = 255;
-
     // Card, holder and identity number are required (an empty identity number would blank
-    // it on every order of the card), none longer than MaxLength. Throws a CoreError refusal
-    // naming the field.
+    // it on every order of the card), none longer than its column (TextLimits). Throws a
+    // CoreError refusal naming the field.
     static void check(const Details &details);
 
-    // Changes every order of the card in one statement; returns the orders changed (0 when
-    // the card has none).
+    // Changes every order of the card in one statement, under the card's lock (a replaced
+    // number refused); returns the orders changed (0 when the card has none).
     static int update(const QString &cnstr, const Details &details);
 
     // What the form says when no order held the card.

@@ -4,6 +4,8 @@
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/NumberText.h"
+#include "core/frame/TextLimits.h"
+#include "core/members/CardNumbers.h"
 
 namespace {
 
@@ -23,9 +25,10 @@ std::optional<RechargeBill::Member> firstMember(const db::Rows &rows)
 
 } // namespace
 
-std::optional<RechargeBill::Member> RechargeBill::member(const QString &cnstr, const QString &vipNo)
+std::optional<RechargeBill::Member> RechargeBill::member(const QString &cnstr, const QString &number)
 {
-    if (vipNo.trimmed().isEmpty())
+    const QString vipNo = CardNumbers::clean(number);
+    if (vipNo.isEmpty())
         return std::nullopt;
     // The first row of each: the ids keep the answer the same on every engine.
     if (auto m = firstMember(db::query(
@@ -34,11 +37,14 @@ std::optional<RechargeBill::Member> RechargeBill::member(const QString &cnstr, c
                            " FInterID=(select min(FInterID) from VipOrder where FVipNo=?)"),
             {vipNo, vipNo})))
         return m;
-    return firstMember(
-        db::query(cnstr,
-                  QStringLiteral("select FOwner, FPhone, FVipID from VipCzBill where FVipNo=? and"
-                                 " FInterID=(select min(FInterID) from VipCzBill where FVipNo=?)"),
-                  {vipNo, vipNo}));
+    if (auto m = firstMember(db::query(
+            cnstr,
+            QStringLiteral("select FOwner, FPhone, FVipID from VipCzBill where FVipNo=? and"
+                           " FInterID=(select min(FInterID) from VipCzBill where FVipNo=?)"),
+            {vipNo, vipNo})))
+        return m;
+    CardNumbers::checkLive(cnstr, vipNo);
+    return std::nullopt;
 }
 
 Money RechargeBill::balanceAfter(Money before, Money amount, Money gift, bool refund)
@@ -59,6 +65,11 @@ void RechargeBill::check(const RechargeInput &bill)
     if (!bill.refund && bill.gift.isNegative())
         throw CoreError(QStringLiteral("请输入充值金额！"), MissingAmount, CoreError::Kind::Refusal,
                         kGift);
+    TextLimits::check({{bill.vipNo, "VipCzBill.FVipNo", "txtVipNo"},
+                       {bill.owner, "VipCzBill.FOwner", "txtOwner"},
+                       {bill.phone, "VipCzBill.FPhone", "txtPhone"},
+                       {bill.vipId, "VipCzBill.FVipID", "txtVipID"},
+                       {bill.remark, "VipCzBill.FRemark", "txtRemark"}});
 }
 
 void RechargeBill::checkRefund(const RechargeInput &bill, Money balance)
@@ -82,9 +93,16 @@ QString RechargeBill::printQuestion(bool refund)
                   : QStringLiteral("充值成功，是否打印充值单？");
 }
 
-PostedMovement RechargeBill::save(const QString &cnstr, const RechargeInput &bill)
+PostedMovement RechargeBill::save(const QString &cnstr, const RechargeInput &typed)
 {
+    RechargeInput bill = typed;
+    bill.vipNo = CardNumbers::clean(bill.vipNo);
     check(bill);
+    return db::retryOnConflict([&] { return write(cnstr, bill); });
+}
+
+PostedMovement RechargeBill::write(const QString &cnstr, const RechargeInput &bill)
+{
     db::Transaction tx(cnstr);
     StoredValueMovement m;
     m.vipNo = bill.vipNo;
@@ -98,7 +116,8 @@ PostedMovement RechargeBill::save(const QString &cnstr, const RechargeInput &bil
     m.gift = bill.refund ? Money() : bill.gift;
     m.remark = bill.remark;
     // The balance the screen showed is only a proposal: another station may have paid from
-    // the card since. The refund is checked on the balance read under the card's lock.
+    // the card since. The refund is checked on the balance read under the card's lock, where
+    // a number replaced meanwhile is refused too.
     const PostedMovement posted =
         StoredValueLedger::post(tx, m, [&bill](Money before) { checkRefund(bill, before); });
     tx.commit();

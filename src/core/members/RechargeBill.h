@@ -58,14 +58,16 @@ public:
     };
 
     // The card's first order, else its first stored-value bill. Nothing for an empty card:
-    // the walk-in rows carry no card number and belong to nobody.
+    // the walk-in rows carry no card number and belong to nobody. A replaced number is
+    // refused, naming the new one.
     static std::optional<Member> member(const QString &cnstr, const QString &vipNo);
 
     // Recharge: before + amount + gift; refund: before − amount.
     static Money balanceAfter(Money before, Money amount, Money gift, bool refund);
 
     // The checks that need no database, in the order the screen asks them: card, identity
-    // number, an amount above 0 and a gift not below 0. Throws a CoreError refusal naming
+    // number, an amount above 0 and a gift not below 0, then no text longer than its column
+    // (TextLimits). Throws a CoreError refusal naming
     // the field to correct.
     static void check(const RechargeInput &bill);
     // A refund larger than the balance; the save checks again under the card's lock.
@@ -74,8 +76,9 @@ public:
     static QString confirmQuestion(const RechargeInput &bill);
     static QString printQuestion(bool refund);
 
-    // Checks again, then in one transaction locks the card, reads its balance, refuses a
-    // refund beyond it and writes the bill. Returns its FInterID and balances.
+    // Trims the card number and checks again, then in one transaction locks the card,
+    // refuses a replaced number, reads its balance, refuses a refund beyond it and writes the
+    // bill (run once more after a conflict with another station). Returns its FInterID and balances.
     static PostedMovement save(const QString &cnstr, const RechargeInput &bill);
 
     // The saved bill of an FInterID, or nothing.
@@ -91,4 +94,7 @@ public:
     static QString printFormatKey(bool refund);
     // What a number looks like in the questions and the balance field: 120.5, 100, -50.
     static QString plain(Money m);
+
+private:
+    static PostedMovement write(const QString &cnstr, const RechargeInput &bill);
 };

@@ -7,6 +7,7 @@
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/Routines.h"
+#include "core/members/CardNumbers.h"
 
 namespace {
 
@@ -16,20 +17,20 @@ const QString kBalanceSql = db::Dialect::vipBalanceSql();
 
 void StoredValueLedger::lockCard(db::Transaction &tx, const QString &vipNo)
 {
-    if (tx.engine() == db::Engine::PostgreSQL && !vipNo.trimmed().isEmpty())
-        tx.query(QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"), {vipNo});
+    CardNumbers::lockLive(tx, vipNo);
 }
 
 Money StoredValueLedger::balance(db::Transaction &tx, const QString &vipNo)
 {
-    if (vipNo.trimmed().isEmpty())
+    const QString card = CardNumbers::clean(vipNo);
+    if (card.isEmpty())
         return Money();
-    return Money::fromVariant(tx.scalar(kBalanceSql, {vipNo}));
+    return Money::fromVariant(tx.scalar(kBalanceSql, {card}));
 }
 
 Money StoredValueLedger::balance(const QString &cnstr, const QString &vipNo)
 {
-    return db::Dialect::vipBalance(cnstr, vipNo);
+    return db::Dialect::vipBalance(cnstr, CardNumbers::clean(vipNo));
 }
 
 PostedMovement StoredValueLedger::post(db::Transaction &tx, const StoredValueMovement &m)
@@ -67,7 +68,7 @@ PostedMovement StoredValueLedger::write(db::Transaction &tx, const StoredValueMo
     const bool recharge = m.type == StoredValueMovement::Recharge;
     const QString created = m.createTime.isValid() ? QStringLiteral("?")
                                                    : db::Dialect::nowExpression(tx.engine());
-    db::Params params{m.vipNo, m.vipId, m.owner, m.phone, m.type, m.date};
+    db::Params params{CardNumbers::clean(m.vipNo), m.vipId, m.owner, m.phone, m.type, m.date};
     if (m.createTime.isValid())
         params << m.createTime;
     params << m.billerId << k.toVariant() << (recharge ? m.amount : Money()).toVariant()

@@ -51,6 +51,8 @@ class StoredValueLedger
 public:
     // Serialises the writers of one card until the transaction ends: an advisory
     // transaction lock on PostgreSQL; on SQLite BEGIN IMMEDIATE already serialises writers.
+    // Inside the lock a number given up in a card replacement is refused
+    // (CardNumbers::lockLive).
     static void lockCard(db::Transaction &tx, const QString &vipNo);
 
     // The card's balance as the sum of its movements (type 1 adds FKAmount, type 2 takes it).

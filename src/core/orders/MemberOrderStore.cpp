@@ -1,10 +1,14 @@
 #include "core/orders/MemberOrderStore.h"
 
+#include <algorithm>
+
 #include "core/db/BillNumbers.h"
 #include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/Routines.h"
+#include "core/frame/TextLimits.h"
+#include "core/members/CardNumbers.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/orders/MemberOrder.h"
 #include "core/orders/OrderDraft.h"
@@ -17,15 +21,15 @@ const QString kLineSql = QStringLiteral(
 
 const QString kHeaderSql = QStringLiteral(
     "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FRemark, FSumQty, FSumAmount,"
-    " FCreateTime, FMonth, FVipID, FBillerID, FGetCash, FGetReserve, FClosed)"
-    " values (?,?,?,?,?,?,?,?,%1,?,?,?,?,?,?)");
+    " FCreateTime, FMonth, FVipID, FBillerID, FGetCash, FGetReserve, FGetOther, FClosed)"
+    " values (?,?,?,?,?,?,?,?,%1,?,?,?,?,?,?,?)");
 
-// A stored order that may still be changed: open, none of its lines left (the caller has
-// deleted those not handed out, so a remaining line is a started one) and an operator who
-// holds EditOrder. Binds the order and the operator twice.
+// A stored order that may still be changed: open, nothing of it handed out, and an operator
+// who holds EditOrder. Binds the order and the operator twice.
 const QString kStillEditable = QStringLiteral(
-    "FInterID=? and coalesce(FClosed,0)=0"
-    " and not exists (select 1 from VipOrderEntry e where e.FInterID=VipOrder.FInterID)"
+    "select count(*) from VipOrder where FInterID=? and coalesce(FClosed,0)=0"
+    " and not exists (select 1 from VipOrderEntry e where e.FInterID=VipOrder.FInterID"
+    " and coalesce(e.FCplQty,0)<>0)"
     " and (exists (select 1 from t_user u where u.FUserID=? and u.FManager=1)"
     " or exists (select 1 from t_user_grant g where g.FUserID=? and lower(g.FKey)='editorder'"
     " and g.FValue=1))");
@@ -35,19 +39,26 @@ QVariant dateOrNull(const QDate &d)
     return d.isValid() ? QVariant(d) : QVariant(QMetaType(QMetaType::QDate));
 }
 
-// Lines first: a hand-out locks its line before it touches the header, so taking the lines
-// before the header never waits in a circle with it. A line handed out meanwhile is not
-// deleted (its FCplQty is read again under the lock) and makes the check below fail.
-void takeStoredOrder(db::Transaction &tx, int orderId, int userId, bool deleteHeader)
+// The order's header row locked (PostgreSQL; SQLite's BEGIN IMMEDIATE already is the one lock),
+// after the card's lock and before any of its lines, as every save takes them.
+void lockHeader(db::Transaction &tx, int orderId)
 {
-    tx.execute(
-        QStringLiteral("delete from VipOrderEntry where FInterID=? and coalesce(FCplQty,0)=0"),
-        {orderId});
-    const QString sql =
-        deleteHeader ? QStringLiteral("delete from VipOrder where ") + kStillEditable
-                     : QStringLiteral("update VipOrder set FClosed=0 where ") + kStillEditable;
-    if (tx.execute(sql, {orderId, userId, userId}) != 1)
-        throw CoreError::refusal(MemberOrderStore::lockedMessage());
+    if (tx.engine() == db::Engine::PostgreSQL)
+        tx.query(QStringLiteral("select FInterID from VipOrder where FInterID=? for update"),
+                 {orderId});
+}
+
+// The stored number of an order, to lock its card before the order itself.
+QString storedCard(db::Transaction &tx, int orderId)
+{
+    return tx.scalar(QStringLiteral("select FVipNo from VipOrder where FInterID=?"), {orderId})
+        .toString();
+}
+
+// "" and never NULL: the lists and the back office compare the remark as text.
+QString textOrEmpty(const QString &s)
+{
+    return s.isNull() ? QStringLiteral("") : s;
 }
 
 } // namespace
@@ -63,56 +74,91 @@ int MemberOrderStore::insert(db::Transaction &tx, const MemberOrder &order, Mone
     const QString time =
         createTime.isValid() ? QStringLiteral("?") : db::Dialect::nowExpression(tx.engine());
     db::Params params{id,          order.date,   order.vipNo,    order.owner,
-                      order.phone, order.remark, order.sumQty(), order.sumAmount().toVariant()};
+                      order.phone, textOrEmpty(order.remark), order.sumQty(),
+                      order.sumAmount().toVariant()};
     if (createTime.isValid())
         params << createTime;
     params << GetBillMonthLabel(order.date) << order.vipId << billerId << cash.toVariant()
-           << reserve.toVariant() << (order.isClosed() ? 1 : 0);
+           << reserve.toVariant() << 0 << (order.isClosed() ? 1 : 0);
     tx.execute(kHeaderSql.arg(time), params);
     return id;
 }
 
-SavedOrder MemberOrderStore::save(const QString &cnstr, const OrderDraft &order,
+SavedOrder MemberOrderStore::save(const QString &cnstr, const OrderDraft &typed,
                                   const SalePayment &payment, int billerId)
 {
+    OrderDraft order = typed;
+    order.vipNo = CardNumbers::clean(order.vipNo);
     order.checkForSave(false, QDate());
+    TextLimits::check({{order.vipNo, "VipOrder.FVipNo", "txtVipNo"},
+                       {order.owner, "VipOrder.FOwner", "txtOwner"},
+                       {order.phone, "VipOrder.FPhone", "txtPhone"},
+                       {order.vipId, "VipOrder.FVipID", "txtVipID"}});
+    // A negative total would pay cash out of the drawer for an order.
+    if (order.sumAmount().isNegative())
+        throw CoreError::refusal(negativeTotalMessage(), QStringLiteral("FlexOrder"));
     if (order.id != 0 && order.hasMissingItem())
         throw CoreError::refusal(lockedMessage());
-    if (payment.cash < Money() || payment.reserve < Money())
+    if (payment.cash < Money() || payment.reserve < Money() || payment.other < Money())
         throw CoreError::refusal(QStringLiteral("付款金额不能为负数！"));
     if (payment.reserve > max(order.due(), Money()))
         throw CoreError::refusal(QStringLiteral("本次扣款金额不允许大于应收金额！"));
+    return db::retryOnConflict([&] { return write(cnstr, order, payment, billerId); });
+}
 
+SavedOrder MemberOrderStore::write(const QString &cnstr, const OrderDraft &order,
+                                   const SalePayment &payment, int billerId)
+{
     db::Transaction tx(cnstr);
     SavedOrder saved;
-    Money paidCash, paidReserve;
+    Money paidCash, paidReserve, paidOther;
     if (order.id != 0) {
-        takeStoredOrder(tx, order.id, billerId, false);
-        const db::Row paid =
-            tx.query(QStringLiteral("select FGetCash, FGetReserve from VipOrder where FInterID=?"),
-                     {order.id})
-                .first();
-        paidCash = paid.money(QStringLiteral("FGetCash"));
-        paidReserve = paid.money(QStringLiteral("FGetReserve"));
-        // The payment settled what the screen saw as paid; another station's re-save changed it.
-        if (paidCash + paidReserve != order.paid())
-            throw CoreError::refusal(QStringLiteral("订单已在其他站点修改，请重新打开！"));
+        // The cards first, in a fixed order: the one on the screen and the one the order is
+        // stored under, when the screen changed it. Inside the lock a replaced number is
+        // refused; a stored card that moved meanwhile shows in the stamp below.
+        const QString stored = storedCard(tx, order.id);
+        const QString first = std::min(stored, order.vipNo), second = std::max(stored, order.vipNo);
+        CardNumbers::lockLive(tx, first);
+        if (second != first)
+            CardNumbers::lockLive(tx, second);
+        lockHeader(tx, order.id);
+        // Handed out, closed or no right any more: locked, as the screen would have shown it.
+        if (tx.scalar(kStillEditable, {order.id, billerId, billerId}).toInt() != 1)
+            throw CoreError::refusal(lockedMessage());
+        // The whole order as the screen loaded it: another station's re-save, exchange,
+        // validity or member change made meanwhile is not overwritten.
+        const db::Rows header = tx.query(OrderDraft::stampHeaderSql(), {order.id});
+        if (OrderDraft::stampOf(header, tx.query(OrderDraft::stampLinesSql(), {order.id})) !=
+            order.loadedStamp)
+            throw CoreError::refusal(staleMessage());
+        const db::Row &h = header.first();
+        paidCash = h.money(QStringLiteral("FGetCash"));
+        paidReserve = h.money(QStringLiteral("FGetReserve"));
+        paidOther = h.money(QStringLiteral("FGetOther"));
+        // Stored value goes back only to the card that paid it: such an order keeps its card.
+        if (h.text(QStringLiteral("FVipNo")) != order.vipNo && !paidReserve.isZero())
+            throw CoreError::refusal(cardChangeMessage(), QStringLiteral("txtVipNo"));
+        tx.execute(QStringLiteral("delete from VipOrderEntry where FInterID=?"), {order.id});
         tx.execute(QStringLiteral("delete from VipOrder where FInterID=?"), {order.id});
         saved.orderId = order.id;
     } else {
+        StoredValueLedger::lockCard(tx, order.vipNo);
         saved.orderId = db::BillNumbers::draw(tx, db::BillNumbers::MemberOrder);
     }
 
-    const Money due = order.sumAmount() - paidCash - paidReserve;
-    Money reserveBack;
+    // A lower total goes back to stored value up to what stored value paid, the rest in cash,
+    // taken off the cash paid first and then off what was paid otherwise.
+    const Money due = order.sumAmount() - paidCash - paidReserve - paidOther;
+    Money reserveBack, cashOff, otherOff;
     if (due < Money()) {
         reserveBack = min(-due, max(paidReserve, Money()));
         saved.cashBack = -due - reserveBack;
-    } else if (payment.cash + payment.reserve > due) {
-        // More than the order costs would be recorded as paid for good.
-        throw CoreError::refusal(QStringLiteral("付款金额不允许大于应收金额！"));
+        cashOff = min(saved.cashBack, max(paidCash, Money()));
+        otherOff = saved.cashBack - cashOff;
     }
-    if (due <= Money() && (!payment.cash.isZero() || !payment.reserve.isZero()))
+    const Money settled = payment.cash + payment.reserve + payment.other;
+    // More than the order costs would be recorded as paid for good.
+    if ((due <= Money() && !settled.isZero()) || (due > Money() && settled > due))
         throw CoreError::refusal(QStringLiteral("付款金额不允许大于应收金额！"));
     saved.cash = payment.cash;
     saved.reserve = payment.reserve - reserveBack;
@@ -121,29 +167,29 @@ SavedOrder MemberOrderStore::save(const QString &cnstr, const OrderDraft &order,
     for (const OrderDraftLine &l : order.lines())
         tx.execute(kLineSql, {saved.orderId, ++entry, l.itemId, l.qty, l.gift, 0,
                               l.price.toVariant(), l.amount.toVariant(), dateOrNull(l.validTo)});
-    db::Params params{saved.orderId, order.date, order.vipNo,    order.owner,
-                      order.phone,   QString(),  order.sumQty(), order.sumAmount().toVariant()};
+    db::Params params{saved.orderId, order.date,          order.vipNo,
+                      order.owner,   order.phone,         QStringLiteral(""),
+                      order.sumQty(), order.sumAmount().toVariant()};
     params << GetBillMonthLabel(order.date) << order.vipId << billerId
-           << (paidCash + payment.cash - saved.cashBack).toVariant()
-           << (paidReserve + saved.reserve).toVariant() << 0;
+           << (paidCash + payment.cash - cashOff).toVariant()
+           << (paidReserve + saved.reserve).toVariant()
+           << (paidOther + payment.other - otherOff).toVariant() << 0;
     tx.execute(kHeaderSql.arg(db::Dialect::nowExpression(tx.engine())), params);
-    // Only the orders whose identity number differs: locking every header of the card would
-    // wait on a sale handing out from another of its orders, in whatever order the rows come,
-    // and PostgreSQL would end one of the two with its deadlock message.
+    // Only the orders whose identity number differs: the card's lock is held, so no other
+    // save of the card is under way, and a sale of another card never touches them.
     tx.execute(QStringLiteral("update VipOrder set FVipID=? where FVipNo=? and coalesce(FVipID,'')<>?"),
                {order.vipId, order.vipNo, order.vipId});
 
     // The balance on screen is only a proposal: the one read under the card's lock decides.
     // When stored value moves, the ledger's payment takes the lock and reads it; only an order
     // paid without stored value needs a read of its own to see whether the card holds any.
-    bool write = !saved.reserve.isZero();
-    if (!write) {
-        StoredValueLedger::lockCard(tx, order.vipNo);
+    bool writeMovement = !saved.reserve.isZero();
+    if (!writeMovement) {
         const Money balance = StoredValueLedger::balance(tx, order.vipNo);
         saved.balanceBefore = saved.balanceAfter = balance;
-        write = !balance.isZero();
+        writeMovement = !balance.isZero();
     }
-    if (write) {
+    if (writeMovement) {
         StoredValueMovement m;
         m.vipNo = order.vipNo;
         m.type = StoredValueMovement::Payment;
@@ -163,7 +209,29 @@ SavedOrder MemberOrderStore::save(const QString &cnstr, const OrderDraft &order,
 
 void MemberOrderStore::remove(const QString &cnstr, int orderId, int userId)
 {
-    db::Transaction tx(cnstr);
-    takeStoredOrder(tx, orderId, userId, true);
-    tx.commit();
+    db::retryOnConflict([&] {
+        db::Transaction tx(cnstr);
+        lockHeader(tx, orderId);
+        const db::Rows rows = tx.query(
+            QStringLiteral("select coalesce(FClosed,0) as FClosed from VipOrder where FInterID=?"),
+            {orderId});
+        if (rows.isEmpty())
+            throw CoreError::refusal(staleMessage());
+        // Still open: its units and the money paid for them belong to the member. Lowering the
+        // order on the order screen gives back the difference.
+        if (rows.first().integer(QStringLiteral("FClosed")) == 0)
+            throw CoreError(openOrderMessage(), OpenOrderRefusal, CoreError::Kind::Refusal);
+        if (tx.scalar(QStringLiteral("select count(*) from t_user u where u.FUserID=? and"
+                                     " (u.FManager=1 or exists (select 1 from t_user_grant g where"
+                                     " g.FUserID=u.FUserID and lower(g.FKey)='editorder'"
+                                     " and g.FValue=1))"),
+                      {userId})
+                .toInt() == 0)
+            throw CoreError::refusal(QStringLiteral("没有权限！"));
+        // Header and lines together, or a list would never show the lines again; the sale
+        // lines and the movements stay as history.
+        tx.execute(QStringLiteral("delete from VipOrderEntry where FInterID=?"), {orderId});
+        tx.execute(QStringLiteral("delete from VipOrder where FInterID=?"), {orderId});
+        tx.commit();
+    });
 }

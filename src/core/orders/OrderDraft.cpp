@@ -5,6 +5,7 @@
 #include "core/db/Database.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/NumberText.h"
+#include "core/members/CardNumbers.h"
 #include "core/members/StoredValueLedger.h"
 
 namespace {
@@ -62,12 +63,18 @@ const OrderDraftLine &OrderDraft::add(int itemId, const QString &name, const QSt
 {
     if (itemId == 0)
         throw CoreError::refusal(QStringLiteral("商品名称不存在！"), QStringLiteral("cmbItem"));
+    // Quantities are whole units: "2.5" would be stored as 2 while the amount was reckoned
+    // on 2.5.
+    const auto whole = [](const QString &text) {
+        const double v = NumberText::val(text);
+        return v == std::floor(v);
+    };
     OrderDraftLine l;
     l.qty = quantity(qtyText);
-    if (l.qty <= 0)
+    if (l.qty <= 0 || !whole(qtyText))
         throw CoreError::refusal(QStringLiteral("请输入数量！"), QStringLiteral("txtQty"));
     l.gift = quantity(giftText);
-    if (l.gift < 0)
+    if (l.gift < 0 || !whole(giftText))
         throw CoreError::refusal(QStringLiteral("请输入数量！"), QStringLiteral("txtPreQty"));
     l.amount = Money::parse(amountText).roundedToCents();
     if (l.amount.isZero())
@@ -159,9 +166,40 @@ void OrderDraft::checkForSave(bool entryHasValidity, const QDate &entryValidity)
             throw CoreError::refusal(validityRefusal(), QStringLiteral("FlexOrder"));
 }
 
+QString OrderDraft::stampHeaderSql()
+{
+    // Content only: the creation time and the operator change with every re-save, also an
+    // unchanged one, and the identity number with every save of the card's other orders.
+    return QStringLiteral("select FVipNo, FOwner, FPhone, Fdate, FSumQty, FSumAmount, FGetCash,"
+                          " FGetReserve, FGetOther, FClosed from VipOrder where FInterID=?");
+}
+
+QString OrderDraft::stampLinesSql()
+{
+    return QStringLiteral("select FEntryID, FItemID, FQty, FPreQty, FCplQty, FPrice, FAmount, FYxq"
+                          " from VipOrderEntry where FInterID=? order by FEntryID");
+}
+
+QString OrderDraft::stampOf(const db::Rows &header, const db::Rows &lines)
+{
+    QStringList parts;
+    for (const db::Rows *rows : {&header, &lines})
+        for (const db::Row &r : *rows) {
+            QStringList values;
+            for (int i = 0; i < r.count(); ++i)
+                values << (r.at(i).isNull() ? QStringLiteral("<null>") : r.at(i).toString());
+            parts << values.join(u'|');
+        }
+    return parts.join(u'\n');
+}
+
 OrderDraft OrderDraft::load(const QString &cnstr, int id)
 {
     OrderDraft d;
+    // The stamp before the rows shown: a change made between the two reads makes the stamp
+    // older than the screen, so a re-save is refused rather than overwriting it.
+    const QString stamp =
+        stampOf(db::query(cnstr, stampHeaderSql(), {id}), db::query(cnstr, stampLinesSql(), {id}));
     const db::Rows head =
         db::query(cnstr, QStringLiteral("select * from VipOrder where FInterID=?"), {id});
     if (head.isEmpty())
@@ -174,6 +212,8 @@ OrderDraft OrderDraft::load(const QString &cnstr, int id)
     d.date = h.date(QStringLiteral("Fdate"));
     d.paidCash = h.money(QStringLiteral("FGetCash"));
     d.paidReserve = h.money(QStringLiteral("FGetReserve"));
+    d.paidOther = h.money(QStringLiteral("FGetOther"));
+    d.loadedStamp = stamp;
     // A left join: a line whose item was deleted elsewhere must still show, or a re-save
     // would drop it for good.
     const db::Rows rows = db::query(
@@ -205,11 +245,12 @@ OrderDraft OrderDraft::load(const QString &cnstr, int id)
     return d;
 }
 
-OrderMember OrderDraft::member(const QString &cnstr, const QString &vipNo)
+OrderMember OrderDraft::member(const QString &cnstr, const QString &number)
 {
     OrderMember m;
     // An empty card would find the walk-in movements and blank the fields.
-    if (vipNo.trimmed().isEmpty())
+    const QString vipNo = CardNumbers::clean(number);
+    if (vipNo.isEmpty())
         return m;
     db::Rows rows =
         db::query(cnstr,
@@ -222,6 +263,9 @@ OrderMember OrderDraft::member(const QString &cnstr, const QString &vipNo)
                       QStringLiteral("select FOwner, FPhone, FVipID from VipCzBill where FVipNo=?"
                                      " order by FInterID"),
                       {vipNo});
+    // A replacement moves every row of the old number: only a number found nowhere can be one.
+    if (rows.isEmpty())
+        CardNumbers::checkLive(cnstr, vipNo);
     if (!rows.isEmpty()) {
         m.found = true;
         m.owner = rows.first().text(QStringLiteral("FOwner"));

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include "core/db/Row.h"
 #include "core/frame/Money.h"
 
 // One line of the order being entered: the texts as the grid shows them, and the values the
@@ -82,7 +83,7 @@ public:
     Money shownTotal(const QString &entryAmountText) const;
 
     // Already paid on a stored order, and what this save has to settle (negative: to give back).
-    Money paid() const { return paidCash + paidReserve; }
+    Money paid() const { return paidCash + paidReserve + paidOther; }
     Money due() const { return sumAmount() - paid(); }
 
     bool isTaken() const;        // a line has been handed out in part
@@ -112,6 +113,17 @@ public:
     QString vipId;
     Money paidCash;    // FGetCash as loaded
     Money paidReserve; // FGetReserve as loaded
+    Money paidOther;   // FGetOther as loaded: bank card, vouchers, discount
+    // The stored order as it was loaded (stampOf), compared by a re-save under the order's
+    // lock, so a change made at another station meanwhile is refused instead of overwritten.
+    QString loadedStamp;
+
+    // The header and lines a re-save compares, in a form both reads produce alike: the
+    // header row of stampHeaderSql() (empty when the order is gone) and the rows of
+    // stampLinesSql(). Each statement binds the order number.
+    static QString stampHeaderSql();
+    static QString stampLinesSql();
+    static QString stampOf(const db::Rows &header, const db::Rows &lines);
 
 private:
     QList<OrderDraftLine> m_lines;

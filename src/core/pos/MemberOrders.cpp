@@ -4,6 +4,7 @@
 
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
+#include "core/members/CardNumbers.h"
 
 qint64 MemberOrders::expiryDeduction(qint64 done)
 {
@@ -29,11 +30,12 @@ std::optional<qint64> MemberOrders::openQuantity(qint64 qty, qint64 gift, qint64
     return r - d;
 }
 
-MemberLookup MemberOrders::lookup(const QString &cnstr, const QString &vipNo, const QDate &today,
+MemberLookup MemberOrders::lookup(const QString &cnstr, const QString &number, const QDate &today,
                                   const SaleBill *bill)
 {
     MemberLookup out;
-    if (vipNo.trimmed().isEmpty())
+    const QString vipNo = CardNumbers::clean(number);
+    if (vipNo.isEmpty())
         return out;
     out.balance = db::Dialect::vipBalance(cnstr, vipNo);
     QHash<QPair<int, int>, qint64> picked;
@@ -51,6 +53,10 @@ MemberLookup MemberOrders::lookup(const QString &cnstr, const QString &vipNo, co
                        " where t1.FVipNo=? and coalesce(t2.FQty,0)+coalesce(t2.FPreQty,0)>coalesce(t2.FCplQty,0)"
                        " order by t1.FDate, t1.FInterID, t2.FEntryID"),
         {vipNo});
+    // A replacement moves every row of the old number, its balance with them: only a card
+    // showing nothing can be a replaced one.
+    if (rows.isEmpty() && out.balance.isZero())
+        CardNumbers::checkLive(cnstr, vipNo);
     if (!rows.isEmpty())
         out.owner = rows.first().text(QStringLiteral("FOwner"));
     for (const db::Row &r : rows) {

@@ -45,7 +45,8 @@ public:
     static std::optional<qint64> openQuantity(qint64 qty, qint64 gift, qint64 done, const QDate &validTo,
                                               const QDate &today);
     // The card's balance and its open order lines in order date and line order. Units already
-    // picked on `bill` are not offered again. An empty card looks nothing up.
+    // picked on `bill` are not offered again. An empty card looks nothing up; a replaced
+    // number is refused, naming the new one.
     static MemberLookup lookup(const QString &cnstr, const QString &vipNo, const QDate &today,
                                const SaleBill *bill = nullptr);
     // A pick-up line of q units: the order's amount spread over ordered plus gift quantity.

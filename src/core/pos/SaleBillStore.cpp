@@ -8,7 +8,10 @@
 #include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
+#include "core/frame/TextLimits.h"
+#include "core/members/CardNumbers.h"
 #include "core/members/StoredValueLedger.h"
+#include "core/orders/OrderExchange.h"
 #include "core/pos/SaleBill.h"
 
 int SaleBillStore::insert(db::Transaction &tx, const SaleBill &bill, const SalePayment &payment,
@@ -56,9 +59,11 @@ int SaleBillStore::stockId(const QString &cnstr, const QString &name)
     return rows.isEmpty() ? 0 : rows.first().integer(QStringLiteral("FItemID"));
 }
 
-SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &bill, const SalePayment &payment,
+SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &typed, const SalePayment &payment,
                               int billerId)
 {
+    SaleBill bill = typed;
+    bill.vipNo = CardNumbers::clean(bill.vipNo);
     if (bill.isEmpty())
         throw CoreError::refusal(QStringLiteral("请输入商品！"), QStringLiteral("txtBarcode"));
     // Re-saving would book the picked units and the payment a second time.
@@ -70,39 +75,65 @@ SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &bill, const 
         throw CoreError::refusal(QStringLiteral("付款金额不能为负数！"));
     if (payment.reserve > bill.receivable())
         throw CoreError::refusal(QStringLiteral("本次扣款金额不允许大于应收金额！"));
+    TextLimits::check({{bill.vipNo, "ICStockBill.FVipNo", "txtVipNo"},
+                       {bill.owner, "ICStockBill.FOwner", "txtOwner"}});
+    return db::retryOnConflict([&] { return write(cnstr, bill, payment, billerId); });
+}
 
-    // Units picked per order line, in key order so two bills lock shared lines alike.
+SavedSale SaleBillStore::write(const QString &cnstr, const SaleBill &bill, const SalePayment &payment,
+                               int billerId)
+{
+    // Units picked per order line, in key order: the headers, then the lines, are locked by
+    // number, as every save takes them. Each with the item the screen listed on that line.
     std::map<std::pair<int, int>, double> picked;
+    std::map<std::pair<int, int>, int> items;
     for (const SaleLine &l : bill.lines())
-        if (l.isPickup())
+        if (l.isPickup()) {
             picked[{l.orderId, l.orderEntryId}] += l.qty;
+            items[{l.orderId, l.orderEntryId}] = l.itemId;
+        }
 
     db::Transaction tx(cnstr);
+    // The card first, a number replaced meanwhile refused inside its lock: units of the new
+    // card's orders are never booked on a bill of the old number.
+    StoredValueLedger::lockCard(tx, bill.vipNo);
+
+    // Then the headers of the orders handed out from, in number order: two stations handing
+    // out the last units of different lines of one order would otherwise each judge the order
+    // by the other's line as it was before, and neither would close it. The second waits
+    // here for the first to commit, and its close statement then sees both hand-outs.
+    const QString lockHeader =
+        QStringLiteral("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=?");
+    int last = 0;
+    for (const auto &entry : picked)
+        if (entry.first.first != last)
+            tx.execute(lockHeader, {last = entry.first.first});
+
+    // Then the lines: never past ordered plus gift, only the card's own orders, and only
+    // while the line still holds the item listed (a re-save or an exchange at another
+    // station may have put another item under that line number).
     const QString book = QStringLiteral(
         "update VipOrderEntry set FCplQty=coalesce(FCplQty,0)+? where FInterID=? and FEntryID=?"
-        " and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
+        " and FItemID=? and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
         " and exists (select 1 from VipOrder o where o.FInterID=VipOrderEntry.FInterID and o.FVipNo=?)");
     for (const auto &[key, qty] : picked)
-        if (tx.execute(book, {qty, key.first, key.second, qty, bill.vipNo}) != 1)
+        if (tx.execute(book, {qty, key.first, key.second, items[key], qty, bill.vipNo}) != 1) {
+            const QVariant item = tx.scalar(
+                QStringLiteral("select FItemID from VipOrderEntry where FInterID=? and FEntryID=?"),
+                {key.first, key.second});
+            if (item.isValid() && !item.isNull() && item.toInt() != items[key])
+                throw CoreError::refusal(OrderExchange::staleMessage());
             throw CoreError::refusal(QStringLiteral("出库数量不允许大于剩余数量！"));
+        }
 
     // Only orders this bill touched, only while open; >= also closes one handed out past its total.
     const QString close = QStringLiteral(
         "update VipOrder set FClosed=1 where FInterID=? and coalesce(FClosed,0)=0 and FSumQty<="
         "(select sum(coalesce(e.FCplQty,0)) from VipOrderEntry e where e.FInterID=VipOrder.FInterID)");
-    // The header is locked first: two stations handing out the last units of different lines
-    // of one order would otherwise each judge the order by the other's line as it was before,
-    // and neither would close it. The second waits here for the first to commit, and its
-    // close statement then sees both hand-outs. Lines before the header, as the order save
-    // takes them, so the two never wait on each other in a circle.
-    const QString lockHeader =
-        QStringLiteral("update VipOrder set FClosed=coalesce(FClosed,0) where FInterID=?");
-    int last = 0;
+    last = 0;
     for (const auto &entry : picked)
-        if (entry.first.first != last) {
-            tx.execute(lockHeader, {last = entry.first.first});
-            tx.execute(close, {last});
-        }
+        if (entry.first.first != last)
+            tx.execute(close, {last = entry.first.first});
 
     // Every save writes its movement, also of 0 and for a walk-in: the shop's books count them.
     StoredValueMovement m;

@@ -9,11 +9,20 @@ namespace db {
 class Transaction;
 }
 
-// How the customer paid a sale: the cash part and the part taken from stored value.
+// How the customer paid a sale: the cash part and the part taken from stored value. A member
+// order also records what the settlement covered otherwise (bank card, vouchers, discount),
+// so that a re-save of the order settles only the true difference.
 struct SalePayment
 {
+    SalePayment() = default;
+    SalePayment(Money cashPart, Money reservePart, Money otherPart = Money())
+        : cash(cashPart), reserve(reservePart), other(otherPart)
+    {
+    }
+
     Money cash;
     Money reserve;
+    Money other; // orders only: the settled amount less cash and stored value
 };
 
 // What a committed sale looks like: its number and the card's balance around the payment,
@@ -32,11 +41,14 @@ public:
     // The warehouse of that name, 0 when there is none.
     static int stockId(const QString &cnstr, const QString &name);
 
-    // The whole counter save in one transaction on a connection of its own: books the picked
+    // The whole counter save in one transaction on a connection of its own (the card number
+    // trimmed, no text longer than its column): takes the card's lock (a replaced number is
+    // refused), then the headers of the orders handed out from by number, books the picked
     // units onto the member's order lines (never past ordered plus gift, only the card's
     // own lines), closes the orders this bill finished, writes the stored-value movement from
     // the balance read under the card's lock, and only then draws the number and writes the
-    // lines and the header. Any refusal or failure rolls everything back, the number included.
+    // lines and the header. Any refusal or failure rolls everything back, the number included;
+    // a conflict with another station runs the save once more before it is reported.
     static SavedSale save(const QString &cnstr, const SaleBill &bill, const SalePayment &payment,
                           int billerId);
 
@@ -44,4 +56,8 @@ public:
     // in order) and returns the number. `sysTime` invalid: the server's clock.
     static int insert(db::Transaction &tx, const SaleBill &bill, const SalePayment &payment,
                       int billerId, const QDateTime &sysTime = QDateTime());
+
+private:
+    static SavedSale write(const QString &cnstr, const SaleBill &bill, const SalePayment &payment,
+                           int billerId);
 };

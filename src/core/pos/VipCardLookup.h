@@ -15,6 +15,7 @@ public:
         QString owner;
     };
 
-    // Nothing for an empty text or an unknown number. Throws db::DbError on a database failure.
+    // Nothing for an empty text or an unknown number; a replaced card number is refused,
+    // naming the new one. Throws db::DbError on a database failure.
     static std::optional<Card> find(const QString &cnstr, const QString &numberOrPhone);
 };

@@ -62,7 +62,7 @@ void frmVip::cmdOk_Click()
         return;
     if (!Prompts::current().question(QStringLiteral("确认补卡？"), true))
         return;
-    if (!runShowingErrors(this, [&] { CardReplacement::replace(GetCnstr(), oldNo, newNo); }))
+    if (!runShowingErrors(this, [&] { CardReplacement::replace(GetCnstr(), oldNo, newNo, GetUserID()); }))
         return;
     Prompts::current().information(QStringLiteral("换卡成功！"));
     m_ok = true;

@@ -151,10 +151,18 @@ void frmOrderBillList::cmdDelete_Click()
     }
     if (!Prompts::current().question(QStringLiteral("是否删除选定订单？")))
         return;
-    // The store checks again, in the deleting statement, that nothing was handed out meanwhile.
-    if (runShowingErrors(this,
-                         [&] { MemberOrderStore::remove(cnstr(), key.orderId, GetUserID()); }))
-        cmdRefresh_Click();
+    // The store decides under the order's lock: an order still open is refused (exclamation),
+    // a closed one goes with its lines.
+    try {
+        MemberOrderStore::remove(cnstr(), key.orderId, GetUserID());
+    } catch (const CoreError &e) {
+        if (e.number() == MemberOrderStore::OpenOrderRefusal)
+            Prompts::current().exclamation(e.message());
+        else
+            showError(e, this);
+        return;
+    }
+    cmdRefresh_Click();
 }
 
 void frmOrderBillList::cmdMxb_Click()

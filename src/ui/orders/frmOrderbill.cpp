@@ -311,12 +311,17 @@ void frmOrderbill::loadOrder()
 {
     const int id = m_order.id;
     bool mayEdit = false;
+    OrderDraft loadedOrder;
     const bool loaded = runShowingErrors(this, [&] {
-        m_order = OrderDraft::load(GetCnstr(), id);
+        loadedOrder = OrderDraft::load(GetCnstr(), id);
         mayEdit = HasGrant(QStringLiteral("EditOrder"));
     });
-    if (!loaded)
+    if (!loaded) {
+        // The form holds no order then: a save could only make a new one of what is typed.
+        cmdNew_Click();
         return;
+    }
+    m_order = loadedOrder;
     if (m_order.id == 0)
         m_order.id = id; // gone meanwhile: a save will say so
     txtVipNo->setText(m_order.vipNo);
@@ -571,6 +576,9 @@ bool frmOrderbill::settle(Money amount, const QString &vipNo, Money balance, Sal
         return false;
     out->cash = dialog.GetCash();
     out->reserve = dialog.GetReserve();
+    // The settlement covers the amount in full; what is neither cash nor stored value (bank
+    // card, vouchers, discount) is recorded too, so a re-save does not charge it again.
+    out->other = amount - out->cash - out->reserve;
     return true;
 }
 

@@ -36,6 +36,13 @@ void frmEditDate::init(int ID, int ItemID, const QDate &OldDAte)
 void frmEditDate::cmdOk_Click()
 {
     const QDate date = dtpNewDate->date();
+    // An order not saved yet has nothing stored to change: the date goes to its line only.
+    if (m_orderId == 0) {
+        m_newDate = date;
+        m_ok = true;
+        accept();
+        return;
+    }
     try {
         OrderValidity::set(GetCnstr(), m_orderId, m_itemId, date);
     } catch (const db::DbError &e) {

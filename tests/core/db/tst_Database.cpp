@@ -1,4 +1,6 @@
 #include <numeric>
+#include <optional>
+#include <thread>
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -17,6 +19,66 @@ class tst_Database : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    // The engine's code travels with its error. A deadlock between two connections (real
+    // on PostgreSQL, SQLite's busy and locked codes by number) is a conflict, run once more;
+    // a broken statement is not, and a second conflict reaches the caller.
+    void conflicts()
+    {
+        TestDb t;
+        const QString c = t.cnstr();
+        for (const auto &[code, conflict] :
+             {std::pair{"40P01", true}, {"40001", true}, {"5", true}, {"517", true}, {"6", true},
+              {"23505", false}, {"1", false}, {"", false}})
+            QCOMPARE(db::DbError::isConflictCode(code), conflict);
+        try {
+            db::execute(c, "insert into nowhere values (1)");
+            QFAIL("no error");
+        } catch (const db::DbError &e) {
+            QVERIFY(!e.engineCode().isEmpty() && !e.isConflict());
+        }
+        int runs = 0;
+        QCOMPARE(db::retryOnConflict([&] {
+                     if (++runs == 1)
+                         throw db::DbError("deadlock detected", 0, "40P01");
+                     return runs;
+                 }),
+                 2);
+        runs = 0;
+        QVERIFY_THROWS_EXCEPTION(db::DbError, db::retryOnConflict([&] {
+                                     ++runs;
+                                     throw db::DbError("deadlock detected", 0, "40P01");
+                                 }));
+        QCOMPARE(runs, 2);
+        if (t.engine() != db::Engine::PostgreSQL)
+            return;
+        // Two connections each holding one lock and waiting for the other's.
+        std::optional<db::Transaction> first(std::in_place, c);
+        first->query("select pg_advisory_xact_lock(1)");
+        QString otherCode;
+        std::thread other([&] {
+            try {
+                db::Transaction second(c);
+                second.query("select pg_advisory_xact_lock(2)");
+                second.query("select pg_advisory_xact_lock(1)");
+            } catch (const db::DbError &e) {
+                otherCode = e.engineCode();
+            }
+            db::closeAll();
+        });
+        const QString waiting = "select count(*) from pg_locks where not granted";
+        for (int i = 0; i < 3000 && db::scalar(TestDb::postgresCnstr(), waiting).toInt() < 1; ++i)
+            QTest::qWait(10);
+        QString firstCode;
+        try {
+            first->query("select pg_advisory_xact_lock(2)");
+        } catch (const db::DbError &e) {
+            firstCode = e.engineCode();
+        }
+        first.reset();
+        other.join();
+        QCOMPARE(firstCode + otherCode, "40P01");
+    }
 
     // A password holding the separator and quotes survives the round trip; an unknown
     // provider is refused.

@@ -11,12 +11,18 @@
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/Routines.h"
+#include "core/frame/TextLimits.h"
+#include "core/members/CardNumbers.h"
 #include "core/members/CardReplacement.h"
 #include "core/members/MemberDetails.h"
 #include "core/members/RechargeBill.h"
 #include "core/members/StoredValueLedger.h"
+#include "core/orders/MemberOrderStore.h"
+#include "core/orders/OrderDraft.h"
+#include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleBillStore.h"
+#include "core/pos/VipCardLookup.h"
 #include "core/print/PrintTemplate.h"
 #include "core/print/TemplateStore.h"
 #include "core/reports/CardMovements.h"
@@ -47,6 +53,34 @@ bool salePays(const QString &cnstr, const QString &card, Money pay)
     return refusal.isEmpty();
 }
 
+// A sale of one bottle for `pay` from stored value, or 0.50 in cash; its refusal or "".
+QString saleOf(const QString &cnstr, const QString &card, Money pay = Money(),
+               const QString &owner = QString())
+{
+    SaleBill sale;
+    sale.date = QDate(2024, 3, 9);
+    sale.vipNo = card;
+    sale.owner = owner;
+    sale.stockId = 1;
+    sale.add(1, QStringLiteral("鲜牛奶"), 1, pay.isZero() ? Money::fromCents(50) : pay);
+    return TestDb::refusalAt([&] {
+        SaleBillStore::save(cnstr, sale, {pay.isZero() ? Money::fromCents(50) : Money(), pay}, 2);
+    });
+}
+
+// A new order of one bottle for 5.00 in cash; its refusal or "".
+QString orderOf(const QString &cnstr, const QString &card, const QString &phone = "138")
+{
+    OrderDraft d;
+    d.date = QDate(2024, 3, 9);
+    d.vipNo = card;
+    d.owner = "王五";
+    d.phone = phone;
+    d.vipId = "ID1";
+    d.add(1, "鲜牛奶", "5.00", "1", "", "5.00");
+    return TestDb::refusalAt([&] { MemberOrderStore::save(cnstr, d, {Money::fromInt(5), Money()}, 1); });
+}
+
 // 王五 ("ID1") holds cards V'2 and V1 on orders; V1 also has stored value and a sale;
 // "used" numbers occur in one table each; a walk-in order carries no identity number.
 void addMembers(const QString &c)
@@ -58,6 +92,7 @@ void addMembers(const QString &c)
                     {5, "", "散客", "", ""}});
     TestDb::insert(c, "ICStockBill (FInterID, FTrantype, FVipNo)", {{1, 99, "V1"}, {2, 99, "SOLD"}});
     db::execute(c, "update ICMaxNum set FMaxNum=? where FTranType=?", {2, 0});
+    db::execute(c, "update ICMaxNum set FMaxNum=? where FTranType=?", {5, 30});
     TestDb::insert(c, "VipCzBill (FVipNo, FTranType, FDate, FKAmount, FBegAmount, FEndAmount)",
                    {{"V1", 1, day, 100, 0, 100}});
 }
@@ -359,7 +394,8 @@ private slots:
         a.join();
         b.join();
         QCOMPARE(moved[0] + moved[1], 4);
-        QCOMPARE(refused[0] + refused[1], "原来卡号已不存在，请重新输入身份证号！");
+        QCOMPARE(refused[0] + refused[1],
+                 CardNumbers::replacedMessage(refused[0].isEmpty() ? "N8" : "N9"));
         // Everything on the one that went through, nothing split between the two.
         QCOMPARE(countsOn(c, "N8") + " " + countsOn(c, "N9"),
                  refused[0].isEmpty() ? "2,1,1 0,0,0" : "0,0,0 2,1,1");
@@ -403,25 +439,43 @@ private slots:
         // The sale either handed out before the move or was refused after it; never an
         // engine's deadlock message.
         QCOMPARE(replaceFailure, QString());
-        QVERIFY2(saleRefusal.isEmpty() || saleRefusal == "出库数量不允许大于剩余数量！",
+        QVERIFY2(saleRefusal.isEmpty() || saleRefusal == CardNumbers::replacedMessage("N9"),
                  qPrintable(saleRefusal));
         QVERIFY(countsOn(c, "V1").startsWith("0,"));
         QCOMPARE(TestDb::dump(c, "select count(*) from ICStockBill where FVipNo<>?", {"SOLD"}),
                  saleRefusal.isEmpty() ? "2" : "1");
     }
 
-    // A station keeps selling from the old card while another replaces it: every payment
-    // lands before the replacement (and moves with it) or is refused after it.
-    void replacementRacesSale()
+    // A station keeps saving on the old card while another replaces it: every sale, recharge
+    // or order lands before the replacement (and moves with it) or is refused after it,
+    // naming the new card; nothing is left on the old number.
+    void replacementRaces_data()
     {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("sale") << "sale";
+        QTest::newRow("recharge") << "recharge";
+        QTest::newRow("order") << "order";
+    }
+    void replacementRaces()
+    {
+        QFETCH(QString, kind);
         addMembers(c);
         std::atomic<bool> replaced{false};
-        std::atomic<int> paidAfter{0};
-        auto sales = [&] {
+        std::atomic<int> savedAfter{0};
+        QStringList odd;
+        auto saves = [&] {
             for (int i = 0; i < 40; ++i) {
                 const bool after = replaced.load();
-                if (salePays(c, "V1", Money::fromInt(1)) && after)
-                    ++paidAfter;
+                const QString refusal =
+                    kind == "sale"       ? saleOf(c, "V1", Money::fromInt(1))
+                    : kind == "recharge" ? TestDb::refusalAt([&] {
+                          RechargeBill::save(c, bill("V1", false, Money::fromInt(1)));
+                      })
+                                         : orderOf(c, "V1");
+                if (refusal.isEmpty() && after)
+                    ++savedAfter;
+                else if (!refusal.isEmpty() && refusal != CardNumbers::replacedMessage("N9") + " @ txtVipNo")
+                    odd << refusal;
             }
             db::closeAll();
         };
@@ -431,12 +485,68 @@ private slots:
             replaced = true;
             db::closeAll();
         };
-        std::thread a(sales), b(replacement);
+        std::thread a(saves), b(replacement);
         a.join();
         b.join();
-        QCOMPARE(paidAfter.load(), 0);
+        QVERIFY2(odd.isEmpty(), qPrintable(odd.value(0)));
+        QCOMPARE(savedAfter.load(), 0);
         QCOMPARE(countsOn(c, "V1"), "0,0,0");
         QCOMPARE(TestDb::movementChain(c, "N9"), StoredValueLedger::balance(c, "N9").format());
+    }
+
+    // V1 replaced by N8, N8 by N9 (typed with blanks): every save and lookup naming V1 says
+    // where the card went and writes nothing; the replacements are recorded, and V1 is never
+    // handed out again. The new number works, blanks and all.
+    void replacedNumberRefused()
+    {
+        addMembers(c);
+        CardReplacement::replace(c, "V1", "N8", 7);
+        CardReplacement::replace(c, " N8 ", "N9 ", 8);
+        QCOMPARE(TestDb::dump(c, "select FOldVipNo, FNewVipNo, FUserID from t_VipCardReplaced"
+                                 " order by FUserID"),
+                 "V1,N8,7;N8,N9,8");
+        const QString said = CardNumbers::replacedMessage("N9");
+        const QString before = countsOn(c, "V1") + " " + countsOn(c, "N9");
+        QCOMPARE(before, "0,0,0 2,1,1");
+        const std::function<void()> uses[] = {
+            [&] { RechargeBill::save(c, bill(" V1", false, Money::fromInt(10))); },
+            [&] { QCOMPARE(saleOf(c, "V1 "), said + " @ txtVipNo"); throw CoreError::refusal(said); },
+            [&] { QCOMPARE(orderOf(c, "V1"), said + " @ txtVipNo"); throw CoreError::refusal(said); },
+            [&] { MemberDetails::update(c, {"V1", "王五", "138", "ID1"}); },
+            [&] { CardReplacement::replace(c, "V1", "N7"); },
+            [&] { RechargeBill::member(c, "V1"); },
+            [&] { MemberDetails::find(c, "V1"); },
+            [&] { VipCardLookup::find(c, "V1"); },
+            [&] { MemberOrders::lookup(c, " V1", QDate(2024, 3, 9)); },
+            [&] { OrderDraft::member(c, "V1"); },
+        };
+        for (const auto &use : uses)
+            QCOMPARE(TestDb::refusalOf(use), said);
+        QCOMPARE(countsOn(c, "V1") + " " + countsOn(c, "N9"), before);
+        QCOMPARE(TestDb::refusalAt([&] { CardReplacement::check(c, "V'2", "V1"); }),
+                 "新的会员卡号已经被使用！ @ txtNewVipNo");
+        RechargeBill::save(c, bill(" N9 ", false, Money::fromInt(10)));
+        QCOMPARE(saleOf(c, "N9\t", Money::fromInt(5)), QString());
+        QCOMPARE(countsOn(c, "N9"), "2,3,2");
+        QCOMPARE(StoredValueLedger::balance(c, " N9"), Money::fromInt(105));
+    }
+
+    // Texts longer than their column are refused by every save, in the same words on both
+    // engines, naming the field; nothing is written.
+    void textsLongerThanTheirColumn()
+    {
+        const QString tooLong(256, u'牛'), said = TextLimits::message(255) + " @ ";
+        RechargeInput r = bill("V1", false, Money::fromInt(10));
+        r.remark = tooLong;
+        QCOMPARE(TestDb::refusalAt([&] { RechargeBill::save(c, r); }), said + "txtRemark");
+        QCOMPARE(saleOf(c, "V1", Money(), tooLong), said + "txtOwner");
+        QCOMPARE(saleOf(c, tooLong), said + "txtVipNo");
+        QCOMPARE(orderOf(c, "V1", tooLong), said + "txtPhone");
+        QCOMPARE(TestDb::refusalAt([&] { CardReplacement::check(c, "V1", tooLong); }),
+                 said + "txtNewVipNo");
+        QCOMPARE(TestDb::dump(c, "select (select count(*) from VipCzBill) + (select count(*) from"
+                                 " ICStockBill) + (select count(*) from VipOrder)"),
+                 "0");
     }
 
     // A holder's details changed on every order of the card; a refusal changes nothing.

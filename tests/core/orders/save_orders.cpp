@@ -3,6 +3,7 @@
 //   resave:  saves order 1 again, unchanged, as loaded once at the start
 //   handout: sale bill i hands out 1 unit of order line (1, 1)
 //   remove:  deletes order 1 as the order list does, until it is gone
+//   edit:    saves order 1 again once, as loaded at the start, with the phone "P" + COUNT
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QTextStream>
@@ -22,9 +23,11 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     const QString cnstr = args.value(1), action = args.value(2);
     OrderDraft order;
-    if (action == QLatin1String("resave")) {
+    if (action == QLatin1String("resave") || action == QLatin1String("edit")) {
         order = OrderDraft::load(cnstr, 1);
         order.vipId = QStringLiteral("ID1"); // the screen fills it from the card
+        if (action == QLatin1String("edit"))
+            order.phone = QStringLiteral("P") + args.value(3);
     }
     SaleBill bill; // a pick-up of 1 unit of order line (1, 1)
     bill.date = QDate(2026, 3, 10);
@@ -39,13 +42,14 @@ int main(int argc, char *argv[])
     db::scalar(cnstr, QStringLiteral("select 1"));
     while (QDateTime::currentMSecsSinceEpoch() < startAt)
         QThread::usleep(200);
-    for (int i = 1; i <= args.value(3).toInt(); ++i) {
+    const int count = action == QLatin1String("edit") ? 1 : args.value(3).toInt();
+    for (int i = 1; i <= count; ++i) {
         try {
-            if (action == QLatin1String("resave")) {
+            if (action == QLatin1String("resave") || action == QLatin1String("edit")) {
                 MemberOrderStore::save(cnstr, order, {}, 1);
             } else if (action == QLatin1String("remove")) {
                 MemberOrderStore::remove(cnstr, 1, 1);
-                i = args.value(3).toInt(); // gone: nothing left to delete
+                i = count; // gone: nothing left to delete
             } else {
                 SaleBillStore::save(cnstr, bill, {}, 1);
             }

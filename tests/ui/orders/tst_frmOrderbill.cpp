@@ -10,6 +10,7 @@
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
+#include "core/db/Database.h"
 #include "core/frame/KwStore.h"
 #include "core/frame/Session.h"
 #include "core/orders/OrderOutDetail.h"
@@ -21,6 +22,7 @@
 #include "ui/orders/frmUnCplOrder.h"
 #include "ui/pos/frmVipSettle.h"
 #include "ui/widgets/DialogRunner.h"
+#include "ui/pos/frmEditDate.h"
 #include "ui/widgets/KeyedGrid.h"
 
 namespace {
@@ -265,6 +267,47 @@ private slots:
         QCOMPARE(KwStore::get("KwStore", "Pos.Default", "PrintPort"), QStringLiteral("LPT3"));
     }
 
+    // On an order not saved yet the validity dialog only sets the line's date. An order that
+    // cannot be loaded leaves the form holding no order.
+    void newOrderValidityAndFailedLoad()
+    {
+        Counter s(1);
+        frmOrderbill f;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.txtBarcode->setFocus();
+        enter(f.txtBarcode, "101");
+        enter(f.txtPrice);
+        enter(f.txtQty, "10");
+        enter(f.txtPreQty, "10");
+        enter(f.txtAmount);
+        QTest::keyClick(f.chkYxq, Qt::Key_Space);
+        enter(f.chkYxq);
+        enter(f.dtpYxq);
+        const QDate later = QDate::currentDate().addDays(90);
+        DialogRunner::setScript([&](QDialog &dialog) {
+            auto &d = dynamic_cast<frmEditDate &>(dialog);
+            d.dtpNewDate->setDate(later);
+            QTest::mouseClick(d.cmdOk, Qt::LeftButton);
+            return d.result();
+        });
+        f.FlexOrder->setCurrentGridRow(1);
+        QTest::mouseClick(f.cmdEditDate, Qt::LeftButton);
+        QCOMPARE(s.prompts.texts(), QStringList());
+        QCOMPARE(f.FlexOrder->text(1, "FYxq"), later.toString("yyyy-MM-dd"));
+
+        frmOrderbill g;
+        s.prompts.clear();
+        const QString cnstr = Session::current().Cnstr;
+        Session::current().Cnstr = "Provider=SQLite;Data Source=" + s.db.dir() + "/gone/x.db";
+        g.init(80);
+        Session::current().Cnstr = cnstr;
+        QCOMPARE(s.prompts.shown.size(), 1);
+        QCOMPARE(g.orderId(), 0);
+        QVERIFY(g.txtVipNo->text().isEmpty() && g.cmdSave->isEnabled());
+        QCOMPARE(g.FlexOrder->rows(), 1);
+    }
+
     // Listed by Enter through the filters; an order is deleted after asking. A started order
     // is refused by the order store, whose case that is.
     void listAndDelete()
@@ -285,11 +328,20 @@ private slots:
         QCOMPARE(column(*f.Flex, "FInterID"), QStringList({"80", "80", "80", "82", ""}));
         QCOMPARE(f.lblCount->text(), QString("共2张单据"));
 
+        // Order 82 is still open: refused with the exclamation icon. Once closed it goes,
+        // lines and all.
         f.Flex->setCurrentGridRow(4);
+        QTest::mouseClick(f.cmdDelete, Qt::LeftButton);
+        QCOMPARE(s.prompts.texts(), (QStringList{"是否删除选定订单？", "禁止删除未完工订单！"}));
+        QCOMPARE(s.prompts.shown.last().icon, Prompts::Icon::Exclamation);
+        s.prompts.clear();
+        db::execute(s.db.cnstr(), "update VipOrder set FClosed=1 where FInterID=82");
         QTest::mouseClick(f.cmdDelete, Qt::LeftButton);
         QCOMPARE(s.prompts.texts(), QStringList{"是否删除选定订单？"});
         QCOMPARE(TestDb::dump(s.db.cnstr(), "select FInterID from VipOrder order by FInterID"),
                  "80;81");
+        QCOMPARE(TestDb::dump(s.db.cnstr(), "select count(*) from VipOrderEntry where FInterID=82"),
+                 "0");
         QCOMPARE(column(*f.Flex, "FInterID"), QStringList({"80", "80", "80", ""}));
         QCOMPARE(f.lblCount->text(), QString("共1张单据"));
     }
