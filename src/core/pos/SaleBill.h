@@ -37,15 +37,21 @@ public:
 
     // Adds a line for a looked-up item. `exchange` is the number of pieces in the scanned
     // unit (a pack bar code); the price is the scanned unit's, so the amount counts units.
-    // Refuses "请输入商品！" (txtBarcode), "请输入数量！" (txtQty), "请输入单价！" (txtPrice).
+    // Refuses "请输入商品！" (txtBarcode), "请输入数量！" (txtQty: not above 0, or past MaxQty),
+    // "请输入单价！" (txtPrice: not above 0) and a price past the cents (txtPrice).
     const SaleLine &add(int itemId, const QString &name, double qty, Money price, int exchange = 1);
     // A pick-up line made by the member lookup (amounts as given).
     const SaleLine &addLine(const SaleLine &line);
     void remove(int index); // 0-based; out of range is ignored
     void clear();
+    // Drops every pick-up line (the card changed: they belong to the other card's orders).
+    // Returns how many went.
+    int removePickups();
 
     const QList<SaleLine> &lines() const { return m_lines; }
+    SaleLine &line(int index) { return m_lines[index]; } // 0-based, in range
     bool isEmpty() const { return m_lines.isEmpty(); }
+    bool hasPickups() const;
 
     double totalQty() const;
     Money shownAmount() const; // every line, as the totals label shows it
