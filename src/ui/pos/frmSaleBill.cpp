@@ -1,5 +1,6 @@
 #include "ui/pos/frmSaleBill.h"
 
+#include <algorithm>
 #include <functional>
 
 #include <QApplication>
@@ -363,7 +364,7 @@ void frmSaleBill::cmdAdd_Click()
 {
     try {
         m_bill.add(m_entry->itemId(), cmbItem->currentText(), NumberText::val(txtQty->text()),
-                   Money::parse(txtPrice->text()), m_entry->exchange());
+                   Money::parseTyped(txtPrice->text()), m_entry->exchange());
     } catch (const CoreError &e) {
         showError(e, this);
         return;
@@ -410,8 +411,12 @@ void frmSaleBill::cmdDel_Click()
         return;
     if (!Prompts::current().question(QStringLiteral("是否删除所选产品？")))
         return;
+    const bool pickup = r - 1 < m_bill.lines().size() && m_bill.lines()[r - 1].isPickup();
     m_bill.remove(r - 1);
     drawLines();
+    // Its units are open again: the order grid and the receipt must say so.
+    if (pickup)
+        readMemberOrders();
     txtBarcode->setFocus();
 }
 
@@ -434,6 +439,7 @@ void frmSaleBill::cmdNew_Click()
     lblSumAmount->setText(QStringLiteral("应收合计："));
     m_vipBalance = Money();
     m_orderLines.clear();
+    m_memberVipNo.clear();
     txtBarcode->setFocus();
     lblCzBal->setText(QStringLiteral("充值余额：0.00"));
 }
@@ -459,14 +465,59 @@ void frmSaleBill::resolveStock()
 
 void frmSaleBill::txtVipNo_LostFocus()
 {
-    runShowingErrors(this, [this] {
-        const MemberLookup m = MemberOrders::lookup(GetCnstr(), txtVipNo->text(), GetServerDate().date(), &m_bill);
+    if (confirmCardChange())
+        lookUpMember();
+}
+
+bool frmSaleBill::confirmCardChange()
+{
+    if (txtVipNo->text().trimmed() == m_memberVipNo.trimmed() || !m_bill.hasPickups())
+        return true;
+    if (!Prompts::current().question(
+            QStringLiteral("单据中有会员卡 %1 的订单取货，更换卡号将删除这些取货行。是否继续？")
+                .arg(m_memberVipNo.trimmed()))) {
+        txtVipNo->setText(m_memberVipNo);
+        return false;
+    }
+    m_bill.removePickups();
+    drawLines();
+    return true;
+}
+
+void frmSaleBill::lookUpMember(const QString &holder)
+{
+    // Nothing of the customer before stays: not the name, the balance nor the order lines,
+    // also when the lookup fails.
+    m_memberVipNo = txtVipNo->text();
+    txtOwner->clear();
+    m_vipBalance = Money();
+    lblCzBal->setText(QStringLiteral("充值余额：0.00"));
+    m_orderLines.clear();
+    drawOrderLines();
+    runShowingErrors(this, [&] {
+        const MemberLookup m =
+            MemberOrders::lookup(GetCnstr(), m_memberVipNo, GetServerDate().date(), &m_bill);
+        txtOwner->setText(m.owner.isEmpty() ? holder : m.owner);
         m_vipBalance = m.balance;
         lblCzBal->setText(QStringLiteral("充值余额：") + m.balance.format());
-        if (!m.owner.isEmpty())
-            txtOwner->setText(m.owner);
         m_orderLines = m.lines;
+        MemberOrders::refreshPickups(m_bill, m_orderLines);
         drawOrderLines();
+        drawLines();
+    });
+}
+
+void frmSaleBill::readMemberOrders()
+{
+    runShowingErrors(this, [this] {
+        const MemberLookup m =
+            MemberOrders::lookup(GetCnstr(), m_memberVipNo, GetServerDate().date(), &m_bill);
+        m_vipBalance = m.balance;
+        lblCzBal->setText(QStringLiteral("充值余额：") + m.balance.format());
+        m_orderLines = m.lines;
+        MemberOrders::refreshPickups(m_bill, m_orderLines);
+        drawOrderLines();
+        drawLines();
     });
 }
 
@@ -497,8 +548,8 @@ void frmSaleBill::cmdReadVip_Click()
     if (!dialog.OK())
         return;
     txtVipNo->setText(dialog.VipNO());
-    txtOwner->setText(dialog.VipOwner());
-    txtVipNo_LostFocus();
+    if (confirmCardChange())
+        lookUpMember(dialog.VipOwner());
     txtBarcode->setFocus();
 }
 
@@ -508,6 +559,13 @@ void frmSaleBill::cmdSave_Click()
     if (m_saving)
         return;
     const QScopedValueRollback<bool> guard(m_saving, true);
+    // A card typed but not left yet (the "+" came first) is looked up before anything is
+    // settled, so the bill never goes out under a card its pick-ups do not belong to.
+    if (txtVipNo->text().trimmed() != m_memberVipNo.trimmed()) {
+        if (!confirmCardChange())
+            return;
+        lookUpMember();
+    }
     if (m_bill.isEmpty()) {
         Prompts::current().information(QStringLiteral("请输入商品！"));
         txtBarcode->setFocus();
@@ -578,8 +636,9 @@ void frmSaleBill::cmdEditDate_Click()
     DialogRunner::exec(dialog);
     if (!dialog.OK())
         return;
-    line.validTo = dialog.NewDate();
-    FlexOrder->setText(r, QStringLiteral("FYxq"), line.validTo.toString(QStringLiteral("yyyy-MM-dd")));
+    // The date went on every line of that item in the order, and may change what is open.
+    readMemberOrders();
+    FlexOrder->setCurrentGridRow(std::min(r, FlexOrder->rows() - 1));
 }
 
 void frmSaleBill::Command1_Click()
@@ -594,7 +653,7 @@ void frmSaleBill::Command1_Click()
     if (!dialog.OK())
         return;
     // The exchange rewrote the order line: read the member's lines afresh, so no stale row stays.
-    txtVipNo_LostFocus();
+    readMemberOrders();
     FlexOrder->setCurrentGridRow(r);
 }
 

@@ -104,10 +104,20 @@ private:
     void drawLines();
     void drawOrderLines();
     void resolveStock();
+    // Before a lookup of another card: a bill holding pick-ups of the card looked up before
+    // drops them, once the cashier agrees; No puts that card back and returns false.
+    bool confirmCardChange();
+    // The card's balance, holder and open order lines; `holder` stands when the card's
+    // orders and stored-value bills name nobody.
+    void lookUpMember(const QString &holder = QString());
+    // Balance and open order lines of the card looked up, read again (after a pick-up line
+    // went or a validity date changed), the pick-up lines brought in line with them.
+    void readMemberOrders();
 
     SaleBill m_bill;
     ItemEntry *m_entry = nullptr; // the item the code box found
     Money m_vipBalance;
     bool m_saving = false; // a save (and its settlement) is under way
     QList<OpenOrderLine> m_orderLines; // what the last member lookup offered, as picked since
+    QString m_memberVipNo;             // the card the order grid and the pick-up lines belong to
 };

@@ -1,14 +1,17 @@
 #include <QtTest>
 
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
+#include "core/db/Database.h"
 #include "core/frame/KwStore.h"
 #include "core/frame/Session.h"
+#include "core/print/GridFormatStore.h"
 #include "ui/pos/frmEditDate.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmReadVip.h"
@@ -117,7 +120,68 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), form.txtBarcode);
     }
 
-    // The sale list by Enter, for an operator allowed 7 days: six days back lists.
+    // The member side by keyboard: two picks from one order line; deleting the first gives
+    // its units back to the order grid and the other pick shows what is left. Another card
+    // asks before the pick-ups go (No keeps them and the card) and takes the last customer's
+    // name away when it names nobody; a card with only finished orders still names its holder.
+    void pickupsFollowTheCard()
+    {
+        TestDb db(TestDb::Content::Demo);
+        db.login(2, QStringLiteral("收银员"));
+        ScriptedPrompts prompts;
+        frmSaleBill form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        int pick = 3;
+        DialogRunner::setScript([&](QDialog &dialog) {
+            auto &q = dynamic_cast<frmInputQty &>(dialog);
+            q.txtQty2->setText(QString::number(pick));
+            q.cmdOk_Click();
+            return int(QDialog::Accepted);
+        });
+        auto card = [&](const QString &number) {
+            form.txtVipNo->setFocus();
+            form.txtVipNo->selectAll();
+            QTest::keyClicks(form.txtVipNo, number);
+            QTest::keyClick(form.txtVipNo, Qt::Key_Return);
+        };
+        auto state = [&] {
+            QStringList bal;
+            for (int r = 1; r < form.FlexSale->rows(); ++r)
+                bal << form.FlexSale->text(r, "FBal");
+            return QStringList{form.txtVipNo->text(),
+                               form.txtOwner->text(),
+                               form.lblCzBal->text(),
+                               QString::number(form.FlexOrder->rows() - 1),
+                               form.FlexOrder->text(1, "FUnCplQty"),
+                               bal.join(',')}
+                .join(' ');
+        };
+        card("V0001");
+        QCOMPARE(state(), "V0001 张丽 充值余额：343.60 2 54 ");
+        form.FlexOrder->setCurrentGridRow(1);
+        form.FlexOrder_DblClick();
+        pick = 2;
+        form.FlexOrder_DblClick();
+        QCOMPARE(state(), "V0001 张丽 充值余额：343.60 2 49 51,49");
+        form.FlexSale->setCurrentGridRow(1);
+        QTest::mouseClick(form.cmdDel, Qt::LeftButton);
+        QCOMPARE(state(), "V0001 张丽 充值余额：343.60 2 52 52");
+
+        prompts.answers = {false};
+        card("V9999");
+        QCOMPARE(state(), "V0001 张丽 充值余额：343.60 2 52 52");
+        card("V9999");
+        QCOMPARE(state(), "V9999  充值余额：0.00 0  ");
+        card("V0005");
+        QCOMPARE(state(), "V0005 张丽 充值余额：0.00 0  ");
+        const QString ask = "单据中有会员卡 V0001 的订单取货，更换卡号将删除这些取货行。是否继续？";
+        QCOMPARE(prompts.texts(), (QStringList{"是否删除所选产品？", ask, ask}));
+    }
+
+    // The sale list by Enter, for an operator allowed 7 days: six days back lists. A refresh
+    // that fails leaves nothing of the last result (nor its count) under the dates; a column
+    // dragged wider is kept when the window goes with the program, never closed.
     void listSevenDaysByEnter()
     {
         TestDb t;
@@ -129,7 +193,8 @@ private slots:
         TestDb::insert(t.cnstr(), "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice, FAmount)",
                        {{51, 1, 1, 2, 2.5, 5}});
         ScriptedPrompts prompts;
-        frmSaleBillList f;
+        auto *list = new frmSaleBillList;
+        frmSaleBillList &f = *list;
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
         f.dtpFromDate->setDate(d);
@@ -139,6 +204,15 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), f.dtpToDate);
         QTest::keyClick(f.dtpToDate, Qt::Key_Return);
         QCOMPARE(f.Flex->text(1, "FAmount") + " " + f.lblCount->text(), QString("5.00 共1张单据"));
+
+        f.Flex->horizontalHeader()->resizeSection(f.Flex->colIndex("FName"), 177);
+        db::execute(t.cnstr(), "alter table ICStockBillEntry rename to GoneEntry");
+        QTest::keyClick(f.dtpToDate, Qt::Key_Return);
+        QCOMPARE(prompts.shown.size(), 1);
+        QCOMPARE(QString::number(f.Flex->rows()) + " " + f.lblCount->text(),
+                 QString("1 共0张单据"));
+        delete list;
+        QVERIFY(GridFormatStore::widths(t.cnstr(), "frmSaleBillList").contains({"FName", 177}));
     }
 
     // An unknown card is refused with the box emptied for the next try; the right one with
@@ -205,6 +279,7 @@ private slots:
     }
 
     // A member pays 20 of 25.50 from stored value and hands over 10 in cash, all by keyboard.
+    // The proposed deduction follows a discount down and back up.
     void settleMemberPaysPartly()
     {
         TestDb db; // the counter font setting is read from its folder
@@ -214,6 +289,15 @@ private slots:
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         QCOMPARE(QApplication::focusWidget(), d.txtAmount);
+        QCOMPARE(d.txtGetReserve->text(), QString("25.5"));
+        d.txtZk->setFocus();
+        for (const auto &[discount, proposed] :
+             {std::pair{"*0.5", "13 13.00"}, {"*1", "25.5 25.50"}}) {
+            d.txtZk->selectAll();
+            type(discount);
+            QCOMPARE(d.txtGetReserve->text() + " " + d.txtYsAmount->text(), QString(proposed));
+        }
+        d.txtAmount->setFocus();
 
         // F3 to the cash voucher, Enter on to the proposed deduction, typed over.
         key(Qt::Key_F3);
