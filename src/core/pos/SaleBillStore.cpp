@@ -88,7 +88,8 @@ SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &bill, const 
         " and exists (select 1 from VipOrder o where o.FInterID=VipOrderEntry.FInterID and o.FVipNo=?)");
     for (const auto &[key, qty] : picked)
         if (tx.execute(book, {qty, key.first, key.second, qty, bill.vipNo}) != 1)
-            throw CoreError::refusal(QStringLiteral("出库数量不允许大于剩余数量！"));
+            throw CoreError(QStringLiteral("出库数量不允许大于剩余数量！"), UnitsGone,
+                            CoreError::Kind::Refusal);
 
     // Only orders this bill touched, only while open; >= also closes one handed out past its total.
     const QString close = QStringLiteral(

@@ -80,7 +80,10 @@ std::optional<SettlementRefusal> SettlementRules::check(const SettlementEntry &e
     const Money reserve = field(e.reserve);
     if (!reserve.isZero()) {
         // Stored value is the card's own: none without a card, never beyond a positive balance.
-        if (e.vipNo.trimmed().isEmpty() || reserve > max(e.balance, Money()))
+        if (e.vipNo.trimmed().isEmpty())
+            return SettlementRefusal{QStringLiteral("未读会员卡，不能使用储值付款！"),
+                                     QStringLiteral("txtGetReserve")};
+        if (reserve > max(e.balance, Money()))
             return SettlementRefusal{QStringLiteral("本次扣款金额不允许大于卡内余额！"),
                                      QStringLiteral("txtGetReserve")};
         if (reserve > f.receivable)

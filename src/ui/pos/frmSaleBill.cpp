@@ -159,7 +159,8 @@ void frmSaleBill::buildControls()
     g3->addLayout(orderButtons);
 
     cmdNew = make(new QPushButton(QStringLiteral("新建(&N)"), this), "cmdNew");
-    cmdSave = make(new QPushButton(QStringLiteral("保存(&+)"), this), "cmdSave");
+    // "+" saves through the key preview; an underlined plus would read as "±".
+    cmdSave = make(new QPushButton(QStringLiteral("保存(+)"), this), "cmdSave");
 
     auto *top = new QHBoxLayout;
     top->addWidget(Frame1, 2);
@@ -225,6 +226,10 @@ void frmSaleBill::buildControls()
             cmdReadVip_Click();
             return true;
         }
+        if (e->key() == Qt::Key_F4 && e->modifiers() == Qt::NoModifier) {
+            focusOrders();
+            return true;
+        }
         // The "+" that saves is not typed into the box; a held key saves only once.
         if (e->text() == QStringLiteral("+")) {
             if (!e->isAutoRepeat())
@@ -251,6 +256,8 @@ void frmSaleBill::buildControls()
     // A box reached by Tab or a click offers its text for overtyping.
     for (QWidget *w : std::initializer_list<QWidget *>{txtVipNo, txtBarcode, cmbItem, txtQty, txtPrice})
         w->installEventFilter(this);
+    // Enter on an order line picks from it, as a double-click does.
+    FlexOrder->installEventFilter(this);
 
     CounterScreen::applyFont(*this);
     resize(1024, 700);
@@ -578,22 +585,39 @@ void frmSaleBill::cmdSave_Click()
     SalePayment payment;
     SavedSale saved;
     bool settled = true;
+    bool unitsGone = false;
     const bool ok = runShowingErrors(this, [&] {
-        // Looked up afresh: a name no longer known must not keep an earlier warehouse.
-        bill.stockId = m_bill.stockId = SaleBillStore::stockId(GetCnstr(), cmbStock->currentText());
-        if (bill.stockId == 0)
-            throw CoreError::refusal(QStringLiteral("仓库名称不存在！"), QStringLiteral("cmbStock"));
-        const Money receivable = bill.receivable();
-        if (!receivable.isZero()) {
-            frmVipSettle dialog(this);
-            dialog.init(receivable, bill.vipNo, GetVipCzBal(bill.vipNo));
-            DialogRunner::exec(dialog);
-            if (!(settled = dialog.OK()))
-                return;
-            payment = {dialog.GetCash(), dialog.GetReserve()};
+        try {
+            // Looked up afresh: a name no longer known must not keep an earlier warehouse.
+            bill.stockId = m_bill.stockId =
+                SaleBillStore::stockId(GetCnstr(), cmbStock->currentText());
+            if (bill.stockId == 0)
+                throw CoreError::refusal(QStringLiteral("仓库名称不存在！"),
+                                         QStringLiteral("cmbStock"));
+            const Money receivable = bill.receivable();
+            if (!receivable.isZero()) {
+                frmVipSettle dialog(this);
+                dialog.init(receivable, bill.vipNo, GetVipCzBal(bill.vipNo));
+                DialogRunner::exec(dialog);
+                if (!(settled = dialog.OK()))
+                    return;
+                payment = {dialog.GetCash(), dialog.GetReserve()};
+            }
+            saved = SaleBillStore::save(GetCnstr(), bill, payment, GetUserID());
+        } catch (const CoreError &e) {
+            if (e.number() != SaleBillStore::UnitsGone)
+                throw;
+            unitsGone = true;
         }
-        saved = SaleBillStore::save(GetCnstr(), bill, payment, GetUserID());
     });
+    if (unitsGone) {
+        // Another station handed out what this bill picked: say so, and show what is left.
+        Prompts::current().information(
+            QStringLiteral("会员订单的剩余数量已被其他收银台取走，单据未保存！已重新读取订单，请按"
+                           "剩余数量重新取货。"));
+        readMemberOrders();
+        return;
+    }
     if (!ok || !settled)
         return;
 
@@ -690,6 +714,13 @@ void frmSaleBill::openCashDrawer()
     DevicePort::openCashDrawer();
 }
 
+void frmSaleBill::focusOrders()
+{
+    FlexOrder->setFocus(Qt::ShortcutFocusReason);
+    if (FlexOrder->currentGridRow() < 1 && FlexOrder->rows() > 1)
+        FlexOrder->setCurrentGridRow(1);
+}
+
 void frmSaleBill::FlexOrder_DblClick()
 {
     const int r = FlexOrder->currentGridRow();
@@ -699,6 +730,8 @@ void frmSaleBill::FlexOrder_DblClick()
     frmInputQty dialog(this);
     dialog.init(int(line.open));
     DialogRunner::exec(dialog);
+    // Picked or not, the next thing the cashier does is scan.
+    txtBarcode->setFocus();
     const int q = dialog.GetQty();
     if (q <= 0 || q > line.open)
         return;
@@ -722,6 +755,14 @@ void frmSaleBill::FlexOrder_CellButtonClick(int row, const QString &key)
 
 bool frmSaleBill::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == FlexOrder && event->type() == QEvent::KeyPress) {
+        const auto *k = static_cast<QKeyEvent *>(event);
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+            (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            FlexOrder_DblClick();
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusIn) {
         if (watched == cmbItem)
             selectAllSoon(cmbItem->lineEdit());

@@ -56,6 +56,8 @@ public:
     void Command1_Click();
     void cmdTestPrint_Click();
     void FlexOrder_DblClick();
+    // F4: the order lines by keyboard; the arrows choose, Enter picks as a double-click does.
+    void focusOrders();
     void FlexOrder_CellButtonClick(int row, const QString &key);
 
     // The receipt of the lines on the screen, with the screen's date, card and holder and

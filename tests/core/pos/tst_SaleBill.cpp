@@ -184,7 +184,7 @@ private slots:
         QTest::newRow("20 paid on 23") << L{"23", "", "0", "*1", "", "", "", "", "20"} << false << "收款金额不足! @ txtAmount !";
         QTest::newRow("voucher beyond the bill") << L{"10", "", "0", "*1", "12", "", "", "", ""} << false << beyond;
         QTest::newRow("amount off beyond the bill") << L{"10", "", "0", "-12", "", "", "", "", "5"} << false << beyond;
-        QTest::newRow("stored value without a card") << L{"30", "", "100", "*1", "", "", "30", "", ""} << false << over;
+        QTest::newRow("stored value without a card") << L{"30", "", "100", "*1", "", "", "30", "", ""} << false << "未读会员卡，不能使用储值付款！ @ txtGetReserve";
         QTest::newRow("beyond the balance") << L{"30", "V1", "20", "*1", "", "", "25", "", "5"} << false << over;
         QTest::newRow("beyond the receivable") << L{"30", "V1", "100", "*1", "", "", "40", "", ""} << false << "本次扣款金额不允许大于应收金额！ @ txtGetReserve";
         QTest::newRow("negative deduction") << L{"30", "V1", "100", "*1", "", "", "-10", "", "40"} << false << "付款金额不能为负数！ @ txtGetReserve";
