@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QRegularExpression>
+
 #include "core/frame/CoreError.h"
 #include "core/frame/Routines.h"
 
@@ -89,6 +91,21 @@ Money SaleBill::receivable() const
         if (!l.isPickup())
             m += l.amount;
     return m;
+}
+
+std::pair<QString, QString> SaleBill::splitScan(const QString &text)
+{
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*\\*\\s*(\\S.*)$"));
+    const QRegularExpressionMatch m = re.match(text);
+    if (!m.hasMatch())
+        return {QString(), text.trimmed()};
+    return {m.captured(1), m.captured(2).trimmed()};
+}
+
+bool SaleBill::looksLikeCode(double qty, int askAbove)
+{
+    return qty > askAbove && qty <= MaxQty;
 }
 
 QString SaleBill::monthLabel(const QDate &date)

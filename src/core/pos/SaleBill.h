@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -56,6 +58,13 @@ public:
     double totalQty() const;
     Money shownAmount() const; // every line, as the totals label shows it
     Money receivable() const;  // what the customer pays: pick-up lines are already paid
+
+    // A scan with the quantity typed before it, the way counters multiply: "3*6901234" is 3
+    // of that code. Returns the quantity text (empty when none was typed) and the code.
+    static std::pair<QString, QString> splitScan(const QString &text);
+    // Whether a quantity is worth a question: above the station's limit but not so large
+    // that add() refuses it anyway.
+    static bool looksLikeCode(double qty, int askAbove);
 
     // "2024年3月": the month label of the header (no leading zero).
     static QString monthLabel(const QDate &date);

@@ -241,7 +241,13 @@ void frmSaleBill::buildControls()
     // Enter walks the cashier's path: member, code, quantity; Enter in the quantity or the
     // price adds the line (which puts the focus back in the code box itself).
     EnterMovesFocus::link(txtVipNo, txtBarcode);
-    EnterMovesFocus::link(txtBarcode, txtQty);
+    // With "扫码直接加入" one scan is one line, and the box waits for the next scan.
+    EnterMovesFocus::link(txtBarcode, txtQty, [this] {
+        if (!StationSettings::scanAddsLine())
+            return true;
+        scanAddLine();
+        return false;
+    });
     EnterMovesFocus::link(cmbItem, txtQty);
     for (QWidget *w : {static_cast<QWidget *>(txtQty), static_cast<QWidget *>(txtPrice)})
         EnterMovesFocus::link(w, txtBarcode, [this] {
@@ -367,8 +373,31 @@ void frmSaleBill::clearItemEntry()
     txtQty->setText(QStringLiteral("1"));
 }
 
+void frmSaleBill::scanAddLine()
+{
+    const auto [qty, code] = SaleBill::splitScan(txtBarcode->text());
+    txtBarcode->setText(code);
+    txtBarcode_LostFocus();
+    if (!qty.isEmpty())
+        txtQty->setText(qty);
+    cmdAdd_Click();
+}
+
 void frmSaleBill::cmdAdd_Click()
 {
+    // A second code scanned too early lands in the quantity box: asked, No preselected.
+    const double qty = NumberText::val(txtQty->text());
+    if (m_entry->itemId() != 0 && SaleBill::looksLikeCode(qty, StationSettings::qtyAskAbove()) &&
+        !Prompts::current().question(
+            QStringLiteral("数量 %1 是否正确？").arg(NumberText::plain(qty)), true)) {
+        // Leaving the code box (after a scan) looks the code up again, which resets the
+        // quantity: the typed one is put back to be corrected.
+        const QString typed = txtQty->text();
+        txtQty->setFocus();
+        txtQty->setText(typed);
+        txtQty->selectAll();
+        return;
+    }
     try {
         m_bill.add(m_entry->itemId(), cmbItem->currentText(), NumberText::val(txtQty->text()),
                    Money::parseTyped(txtPrice->text()), m_entry->exchange());

@@ -43,6 +43,9 @@ public:
     void Form_Unload();
     void txtBarcode_LostFocus();
     void cmdAdd_Click();
+    // Enter in the code box with "扫码直接加入" on: the code (with a "3*" quantity before it)
+    // is looked up and added at once.
+    void scanAddLine();
     void cmdDel_Click();
     void cmdNew_Click();
     void cmbStock_Click();

@@ -138,6 +138,19 @@ private slots:
                                      "V0001 张丽|3|||10|7|2026-05-31", "V0001 张丽|2|||5|3|2026-05-31"}));
     }
 
+    // A quantity typed before the scan: "3*" multiplies; anything else is the code as it is.
+    void scanSplit()
+    {
+        QStringList got;
+        for (const char *typed : {"3*6901234", " 2 * 101 ", "6901234", "*101", "1.5*101", "3*"}) {
+            const auto [qty, code] = SaleBill::splitScan(typed);
+            got << qty + "|" + code;
+        }
+        QCOMPARE(got, (QStringList{"3|6901234", "2|101", "|6901234", "|*101", "1.5|101", "|3*"}));
+        QVERIFY(SaleBill::looksLikeCode(201, 99) && !SaleBill::looksLikeCode(99, 99) &&
+                !SaleBill::looksLikeCode(SaleBill::MaxQty + 1, 99));
+    }
+
     // After a lookup each pick-up line shows what its order line holds after it and the
     // earlier picks, and the line's validity as it now stands. Of 10 and 4 open, picks of 3, 4
     // and 2: the lookup lists 5 open on the first, nothing on the second (all picked here).

@@ -194,6 +194,53 @@ private slots:
         QCOMPARE(prompts.texts(), (QStringList{"是否删除所选产品？", gone, ask, ask}));
     }
 
+    // One scan, one line: with "扫码直接加入" on, Enter on a code adds it at 1, "3*" before it
+    // at 3, and the box waits for the next scan. A quantity that looks like a code is asked
+    // about with No preselected, in either mode; No goes back to the quantity, selected.
+    void scanOneLine()
+    {
+        TestDb db(TestDb::Content::Demo);
+        db.login(2, QStringLiteral("收银员"));
+        Session::current().RetailPriceStyleID = 1;
+        ScriptedPrompts prompts;
+        frmSaleBill form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto lines = [&] {
+            QStringList q;
+            for (int r = 1; r < form.FlexSale->rows(); ++r)
+                q << form.FlexSale->text(r, "FQty") + "x" + form.FlexSale->text(r, "FPrice");
+            return q.join(' ');
+        };
+        auto scan = [&](const QString &code) {
+            form.txtBarcode->setFocus();
+            form.txtBarcode->clear();
+            QTest::keyClicks(form.txtBarcode, code);
+            QTest::keyClick(form.txtBarcode, Qt::Key_Return);
+        };
+        KwStore::set("KwStore", "Pos.Default", "ScanAddsLine", "1");
+        for (const char *code : {"101", "3*101"}) {
+            scan(code);
+            QCOMPARE(QApplication::focusWidget(), form.txtBarcode);
+        }
+        QCOMPARE(lines(), "1x3.50 3x3.50");
+        prompts.answers = {false};
+        scan("201*101");
+        QCOMPARE(QApplication::focusWidget(), form.txtQty);
+        QCOMPARE(form.txtQty->selectedText(), "201");
+
+        KwStore::set("KwStore", "Pos.Default", "ScanAddsLine", "0");
+        prompts.answers = {false};
+        scan("101");
+        QCOMPARE(QApplication::focusWidget(), form.txtQty);
+        QTest::keyClicks(form.txtQty, "201");
+        QTest::keyClick(form.txtQty, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), form.txtQty);
+        QCOMPARE(lines(), "1x3.50 3x3.50");
+        QCOMPARE(prompts.texts(), (QStringList{"数量 201 是否正确？", "数量 201 是否正确？"}));
+        QCOMPARE(prompts.questionDefaults, (QList<bool>{true, true}));
+    }
+
     // The sale list by Enter, for an operator allowed 7 days: six days back lists. A refresh
     // that fails leaves nothing of the last result (nor its count) under the dates; a column
     // dragged wider is kept when the window goes with the program, never closed.
