@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -62,6 +64,10 @@ void selectAllSoon(QLineEdit *edit)
     // After the click or key that brought the focus has placed the cursor.
     QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
 }
+
+// A station without a printer is told once per session in a box; after that the status
+// bar says where each receipt went, and the next customer is not kept waiting.
+bool spoolNoticeShown = false;
 
 } // namespace
 
@@ -171,8 +177,10 @@ void frmSaleBill::buildControls()
     totals->addStretch();
     totals->addWidget(chkNoPrint);
     totals->addWidget(cmdTestPrint);
+    StatusBar1 = make(new QStatusBar(this), "StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
     auto *bottom = new QHBoxLayout;
-    bottom->addStretch();
+    bottom->addWidget(StatusBar1, 1);
     bottom->addWidget(cmdNew);
     bottom->addWidget(cmdSave);
     auto *main = new QVBoxLayout(this);
@@ -663,10 +671,18 @@ void frmSaleBill::cmdSave_Click()
             failures << QString::fromLocal8Bit(e.what());
         }
     };
+    QString spooled;
     attempt([this] { openCashDrawer(); });
     if (!chkNoPrint->isChecked())
-        attempt([&] { printReceipt(true, {payment.cash, payment.reserve, saved.balanceAfter}); });
+        attempt([&] {
+            spooled = printReceipt(true, {payment.cash, payment.reserve, saved.balanceAfter});
+        });
     cmdNew_Click();
+    StatusBar1->showMessage(
+        spooled.isEmpty()
+            ? QString()
+            : QStringLiteral("单据已保存，没有可用的打印机，小票已保存为 PDF 文件：%1")
+                  .arg(QDir::toNativeSeparators(spooled)));
     if (!failures.isEmpty())
         Prompts::current().information(QStringLiteral("单据已保存。\n") + failures.join(u'\n'));
 }
@@ -726,16 +742,20 @@ RecordSet frmSaleBill::receiptData(const ReceiptPayment &payment) const
                               QDateTime::currentDateTime(), payment);
 }
 
-void frmSaleBill::printReceipt(bool direct, const ReceiptPayment &payment)
+QString frmSaleBill::printReceipt(bool direct, const ReceiptPayment &payment)
 {
     if (m_bill.isEmpty()) {
         Prompts::current().information(QStringLiteral("没有数据！"));
-        return;
+        return QString();
     }
     RecordSet data = receiptData(payment);
     KwTdPrinter printer;
+    printer.setSpoolNotice(!spoolNoticeShown);
     printer.DoPrint(direct, GetCnstr(), SaleReceipt::TranType, false, true, data,
                     SaleReceipt::templateName());
+    if (!printer.spooledFile().isEmpty())
+        spoolNoticeShown = true;
+    return printer.spooledFile();
 }
 
 void frmSaleBill::openCashDrawer()

@@ -16,6 +16,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QStatusBar;
 
 // The counter's sale screen ("销售单"): warehouse, optional member, items rung up by bar
 // code or shop number into the sale grid, running totals. Keys reach the form before its
@@ -68,7 +69,9 @@ public:
     RecordSet receiptData(const ReceiptPayment &payment) const;
     // Prints (direct) or previews the receipt; with no line says "没有数据！" and prints
     // nothing. A printer failure is thrown: after a save the bill is already written.
-    void printReceipt(bool direct, const ReceiptPayment &payment);
+    // Returns the PDF a station without a printer kept the receipt in (empty otherwise);
+    // only the first such receipt of the session says so in a box.
+    QString printReceipt(bool direct, const ReceiptPayment &payment);
     // Opens the station's cash drawer when it has one; throws when its port cannot be opened.
     void openCashDrawer();
 
@@ -97,6 +100,7 @@ public:
     QPushButton *Command1;
     QPushButton *cmdNew;
     QPushButton *cmdSave;
+    QStatusBar *StatusBar1; // what happened to the last bill's receipt
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
@@ -239,6 +240,47 @@ private slots:
         QCOMPARE(lines(), "1x3.50 3x3.50");
         QCOMPARE(prompts.texts(), (QStringList{"数量 201 是否正确？", "数量 201 是否正确？"}));
         QCOMPARE(prompts.questionDefaults, (QList<bool>{true, true}));
+    }
+
+    // Two walk-in sales on a station without a printer: the receipts go to the spool folder,
+    // the status bar says where, and only the first such sale of the session may bring a box.
+    void noBoxAfterEverySale()
+    {
+        TestDb db(TestDb::Content::Demo);
+        db.login(2, QStringLiteral("收银员"));
+        Session::current().RetailPriceStyleID = 1;
+        qputenv("KWPOS_SPOOL_DIR", (db.dir() + "/spool").toUtf8());
+        ScriptedPrompts prompts;
+        frmSaleBill form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        DialogRunner::setScript([&](QDialog &dialog) {
+            auto *d = qobject_cast<frmVipSettle *>(&dialog);
+            if (!d)
+                return 0;
+            d->show();
+            if (!QTest::qWaitForWindowActive(d))
+                return 0;
+            QTest::keyClicks(d->txtAmount, "5");
+            QTest::keyClick(d->txtAmount, Qt::Key_Plus);
+            return d->result();
+        });
+        qsizetype boxes = -1;
+        for (int sale = 0; sale < 2; ++sale) {
+            form.txtBarcode->setFocus();
+            QTest::keyClicks(form.txtBarcode, "101");
+            QTest::keyClick(form.txtBarcode, Qt::Key_Return);
+            QTest::keyClick(form.txtQty, Qt::Key_Return);
+            QTest::keyClick(form.txtBarcode, Qt::Key_Plus);
+            const QString status = form.StatusBar1->currentMessage();
+            QVERIFY2(QFile::exists(status.section(u'：', -1)), qPrintable(status));
+            QCOMPARE(form.FlexSale->rows(), 1);
+            if (boxes < 0)
+                boxes = prompts.shown.size();
+        }
+        QVERIFY(boxes <= 1);
+        QCOMPARE(prompts.shown.size(), boxes);
+        QCOMPARE(QDir(db.dir() + "/spool").entryList(QDir::Files).size(), 2);
     }
 
     // The sale list by Enter, for an operator allowed 7 days: six days back lists. A refresh
