@@ -64,7 +64,6 @@ frmGrant::frmGrant(QWidget *parent) : QDialog(parent)
     station->addWidget(cmbPort);
     station->addSpacing(16);
     station->addWidget(chk_UseMoneyBox);
-    station->addWidget(chk_ScanAddsLine);
     station->addStretch(1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -74,6 +73,7 @@ frmGrant::frmGrant(QWidget *parent) : QDialog(parent)
     layout->addLayout(top);
     layout->addWidget(frame);
     layout->addLayout(station);
+    layout->addWidget(chk_ScanAddsLine);
     layout->addLayout(buttons);
 
     Form_Load();
