@@ -20,7 +20,7 @@ qint64 divideHalfAway(__int128 n, __int128 d)
     return qint64(q);
 }
 
-Money parseLeading(const QString &text, bool skipGroupSeparators)
+Money parseLeading(const QString &text, bool skipGroupSeparators, bool keepSubCents = false)
 {
     const QString t = text.trimmed();
     int i = 0;
@@ -29,7 +29,7 @@ Money parseLeading(const QString &text, bool skipGroupSeparators)
         negative = t[i++] == u'-';
     qint64 whole = 0, fraction = 0;
     int wholeDigits = 0, fractionDigits = 0;
-    bool seenDigit = false, seenPoint = false, roundUp = false;
+    bool seenDigit = false, seenPoint = false, roundUp = false, subCents = false;
     for (; i < t.size(); ++i) {
         const QChar c = t[i];
         if (c.unicode() >= u'0' && c.unicode() <= u'9') {
@@ -44,9 +44,13 @@ Money parseLeading(const QString &text, bool skipGroupSeparators)
             } else if (fractionDigits < 4) {
                 fraction = fraction * 10 + d;
                 ++fractionDigits;
+                subCents = subCents || (fractionDigits > 2 && d != 0);
             } else if (fractionDigits == 4) {
                 roundUp = d >= 5; // the fifth decimal decides, half away from zero
                 ++fractionDigits;
+                subCents = subCents || d != 0;
+            } else {
+                subCents = subCents || d != 0;
             }
         } else if (c == u'.' && !seenPoint) {
             seenPoint = true;
@@ -61,6 +65,9 @@ Money parseLeading(const QString &text, bool skipGroupSeparators)
     for (int k = std::min(fractionDigits, 4); k < 4; ++k)
         fraction *= 10;
     qint64 units = whole * Money::Scale + fraction + (roundUp ? 1 : 0);
+    // A tail past the cents that the four places lost still makes the amount not whole cents.
+    if (keepSubCents && subCents && units % 100 == 0)
+        units += 1;
     return Money::fromUnits(negative ? -units : units);
 }
 
@@ -120,6 +127,16 @@ Money Money::fromVariant(const QVariant &value)
 Money Money::parse(const QString &text)
 {
     return parseLeading(text, false);
+}
+
+Money Money::parseTyped(const QString &text)
+{
+    return parseLeading(text, false, true);
+}
+
+QString Money::subCentRefusal()
+{
+    return QStringLiteral("金额最多只能有两位小数！");
 }
 
 Money Money::parseCell(const QString &text)

@@ -28,6 +28,12 @@ public:
     // Typed text, by the leading-number rule: "3.5kg" -> 3.50, "-10" -> -10, "1,234.00" ->
     // 1 (the comma ends the number), "", "abc" or "*0.9" -> 0.
     static Money parse(const QString &text);
+    // Money the operator typed, by the same rule, except that digits past the cents are not
+    // rounded away: "0.00005" or "3.500001" reads as an amount that is not whole cents, so the
+    // rule that takes it refuses it (subCentRefusal) instead of storing a value never shown.
+    static Money parseTyped(const QString &text);
+    // What every money field says to an amount with more than two decimals.
+    static QString subCentRefusal();
     // A grid cell shown with thousands separators: "1,234.00" -> 1234.00; otherwise as parse.
     static Money parseCell(const QString &text);
 
@@ -53,6 +59,7 @@ public:
     Money dividedBy(qint64 quantity) const;
 
     constexpr bool isZero() const { return m_units == 0; }
+    constexpr bool isWholeCents() const { return m_units % 100 == 0; }
     constexpr bool isNegative() const { return m_units < 0; }
 
     constexpr Money operator-() const { return Money(-m_units); }

@@ -56,6 +56,29 @@ void StationSettings::setUseMoneyBox(bool use)
     set(PosDefault, QStringLiteral("UseMoneyBox"), use ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+bool StationSettings::scanAddsLine()
+{
+    return NumberText::val(get(PosDefault, QStringLiteral("ScanAddsLine"), QStringLiteral("0"))) ==
+           1.0;
+}
+
+void StationSettings::setScanAddsLine(bool on)
+{
+    set(PosDefault, QStringLiteral("ScanAddsLine"), on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+int StationSettings::qtyAskAbove()
+{
+    bool ok = false;
+    const int qty = get(PosDefault, QStringLiteral("QtyAskAbove")).trimmed().toInt(&ok);
+    return ok && qty > 0 ? qty : 99;
+}
+
+void StationSettings::setQtyAskAbove(int qty)
+{
+    set(PosDefault, QStringLiteral("QtyAskAbove"), QString::number(qty));
+}
+
 int StationSettings::comBaudRate()
 {
     const int baud = get(PosDefault, QStringLiteral("ComBaudRate")).trimmed().toInt();

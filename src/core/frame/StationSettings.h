@@ -35,6 +35,16 @@ public:
     static QString receiptPrinter();
     static void setReceiptPrinter(const QString &printer);
 
+    // "Pos.Default"/ScanAddsLine ("扫码直接加入"): Enter in the sale screen's code box adds
+    // the found item at once and stays for the next scan. Off by default.
+    static bool scanAddsLine();
+    static void setScanAddsLine(bool on);
+
+    // "Pos.Default"/QtyAskAbove: a sale quantity above this is asked about, since it is more
+    // likely a code scanned into the quantity box (default 99).
+    static int qtyAskAbove();
+    static void setQtyAskAbove(int qty);
+
     // "DefaultValue"/frmSaleBill.Stock: the sale screen's warehouse (default "店面").
     static QString saleStock();
     static void setSaleStock(const QString &stock);

@@ -65,6 +65,11 @@ void RechargeBill::check(const RechargeInput &bill)
     if (!bill.refund && bill.gift.isNegative())
         throw CoreError(QStringLiteral("请输入充值金额！"), MissingAmount, CoreError::Kind::Refusal,
                         kGift);
+    // Stored value is kept in cents: a tail past them would be booked but never shown.
+    if (!bill.amount.isWholeCents())
+        throw CoreError::refusal(Money::subCentRefusal(), kAmount);
+    if (!bill.refund && !bill.gift.isWholeCents())
+        throw CoreError::refusal(Money::subCentRefusal(), kGift);
     TextLimits::check({{bill.vipNo, "VipCzBill.FVipNo", "txtVipNo"},
                        {bill.owner, "VipCzBill.FOwner", "txtOwner"},
                        {bill.phone, "VipCzBill.FPhone", "txtPhone"},

@@ -66,8 +66,9 @@ public:
     static Money balanceAfter(Money before, Money amount, Money gift, bool refund);
 
     // The checks that need no database, in the order the screen asks them: card, identity
-    // number, an amount above 0 and a gift not below 0, then no text longer than its column
-    // (TextLimits). Throws a CoreError refusal naming
+    // number, an amount above 0 and a gift not below 0, both in whole cents (the screen reads
+    // them with Money::parseTyped), then no text longer than its column (TextLimits). Throws a
+    // CoreError refusal naming
     // the field to correct.
     static void check(const RechargeInput &bill);
     // A refund larger than the balance; the save checks again under the card's lock.

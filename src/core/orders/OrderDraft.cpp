@@ -76,9 +76,12 @@ const OrderDraftLine &OrderDraft::add(int itemId, const QString &name, const QSt
     l.gift = quantity(giftText);
     if (l.gift < 0 || !whole(giftText))
         throw CoreError::refusal(QStringLiteral("请输入数量！"), QStringLiteral("txtPreQty"));
-    l.amount = Money::parse(amountText).roundedToCents();
+    l.amount = Money::parseTyped(amountText);
     if (l.amount.isZero())
         throw CoreError::refusal(QStringLiteral("请输入金额！"), QStringLiteral("txtAmount"));
+    // What the member pays is in cents; the price may stay a unit value such as 50 / 12.
+    if (!l.amount.isWholeCents())
+        throw CoreError::refusal(Money::subCentRefusal(), QStringLiteral("txtAmount"));
     l.number = int(m_lines.size()) + 1;
     l.itemId = itemId;
     l.name = name;

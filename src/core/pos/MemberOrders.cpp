@@ -5,6 +5,7 @@
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
 #include "core/members/CardNumbers.h"
+#include "core/members/RechargeBill.h"
 
 qint64 MemberOrders::expiryDeduction(qint64 done)
 {
@@ -59,6 +60,8 @@ MemberLookup MemberOrders::lookup(const QString &cnstr, const QString &number, c
         CardNumbers::checkLive(cnstr, vipNo);
     if (!rows.isEmpty())
         out.owner = rows.first().text(QStringLiteral("FOwner"));
+    else if (const std::optional<RechargeBill::Member> m = RechargeBill::member(cnstr, vipNo))
+        out.owner = m->owner; // a member with nothing open is still who holds the card
     for (const db::Row &r : rows) {
         OpenOrderLine l;
         const qint64 qty = r.integer(QStringLiteral("FQty"));
@@ -98,4 +101,28 @@ SaleLine MemberOrders::pickup(const OpenOrderLine &line, qint64 q)
     s.orderBalance = line.open - q;
     s.validTo = line.validTo;
     return s;
+}
+
+void MemberOrders::refreshPickups(SaleBill &bill, const QList<OpenOrderLine> &open)
+{
+    using Key = QPair<int, int>;
+    QHash<Key, qint64> left; // open on the order line before the bill, then after each pick
+    QHash<Key, QDate> validTo;
+    for (const OpenOrderLine &l : open) {
+        left[{l.orderId, l.entryId}] = l.open;
+        validTo[{l.orderId, l.entryId}] = l.validTo;
+    }
+    for (const SaleLine &l : bill.lines())
+        if (l.isPickup())
+            left[{l.orderId, l.orderEntryId}] += qint64(l.qty);
+    for (int i = 0; i < bill.lines().size(); ++i) {
+        SaleLine &l = bill.line(i);
+        if (!l.isPickup())
+            continue;
+        const Key key{l.orderId, l.orderEntryId};
+        l.orderBalance = left[key] -= qint64(l.qty);
+        // A line no longer listed (all of it picked on this bill) keeps the date it had.
+        if (validTo.contains(key))
+            l.validTo = validTo.value(key);
+    }
 }

@@ -29,7 +29,7 @@ struct OpenOrderLine
 struct MemberLookup
 {
     Money balance;
-    QString owner; // empty when the member has no open order line
+    QString owner; // the card's holder; empty for a card no order or stored-value bill knows
     QList<OpenOrderLine> lines;
 };
 
@@ -51,4 +51,9 @@ public:
                                const SaleBill *bill = nullptr);
     // A pick-up line of q units: the order's amount spread over ordered plus gift quantity.
     static SaleLine pickup(const OpenOrderLine &line, qint64 q);
+    // Brings the bill's pick-up lines in line with the order lines a lookup just found (open
+    // quantities net of the bill's picks): each shows what its order line holds after it and
+    // the bill's earlier picks, and the order line's validity date as it now stands. Run after
+    // every lookup, so a dropped pick or a changed date shows on the lines and the receipt.
+    static void refreshPickups(SaleBill &bill, const QList<OpenOrderLine> &open);
 };

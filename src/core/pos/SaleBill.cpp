@@ -1,6 +1,9 @@
 #include "core/pos/SaleBill.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include <QRegularExpression>
 
 #include "core/frame/CoreError.h"
 #include "core/frame/Routines.h"
@@ -9,10 +12,14 @@ const SaleLine &SaleBill::add(int itemId, const QString &name, double qty, Money
 {
     if (itemId == 0)
         throw CoreError::refusal(QStringLiteral("请输入商品！"), QStringLiteral("txtBarcode"));
-    if (qty == 0 || !std::isfinite(qty) || std::fabs(qty) > MaxQty)
+    // The counter sells; it does not take goods back. A negative line would make a bill the
+    // settlement cannot pay out and a sale list that counts returns as sales.
+    if (!(qty > 0) || !std::isfinite(qty) || qty > MaxQty)
         throw CoreError::refusal(QStringLiteral("请输入数量！"), QStringLiteral("txtQty"));
-    if (price.isZero())
+    if (price <= Money())
         throw CoreError::refusal(QStringLiteral("请输入单价！"), QStringLiteral("txtPrice"));
+    if (!price.isWholeCents())
+        throw CoreError::refusal(Money::subCentRefusal(), QStringLiteral("txtPrice"));
     SaleLine l;
     l.itemId = itemId;
     l.name = name;
@@ -40,6 +47,17 @@ void SaleBill::remove(int index)
 {
     if (index >= 0 && index < m_lines.size())
         m_lines.removeAt(index);
+}
+
+int SaleBill::removePickups()
+{
+    return int(m_lines.removeIf([](const SaleLine &l) { return l.isPickup(); }));
+}
+
+bool SaleBill::hasPickups() const
+{
+    return std::any_of(m_lines.begin(), m_lines.end(),
+                       [](const SaleLine &l) { return l.isPickup(); });
 }
 
 void SaleBill::clear()
@@ -73,6 +91,21 @@ Money SaleBill::receivable() const
         if (!l.isPickup())
             m += l.amount;
     return m;
+}
+
+std::pair<QString, QString> SaleBill::splitScan(const QString &text)
+{
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*\\*\\s*(\\S.*)$"));
+    const QRegularExpressionMatch m = re.match(text);
+    if (!m.hasMatch())
+        return {QString(), text.trimmed()};
+    return {m.captured(1), m.captured(2).trimmed()};
+}
+
+bool SaleBill::looksLikeCode(double qty, int askAbove)
+{
+    return qty > askAbove && qty <= MaxQty;
 }
 
 QString SaleBill::monthLabel(const QDate &date)

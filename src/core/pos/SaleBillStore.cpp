@@ -71,6 +71,10 @@ SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &typed, const
         throw CoreError::refusal(QStringLiteral("这张单据已经保存，不能再次保存！"));
     if (bill.stockId == 0)
         throw CoreError::refusal(QStringLiteral("仓库名称不存在！"), QStringLiteral("cmbStock"));
+    // The counter takes nothing back: a line of no or fewer goods, or one that pays out.
+    for (const SaleLine &l : bill.lines())
+        if (!(l.qty > 0) || l.amount1.isNegative() || l.amount.isNegative())
+            throw CoreError::refusal(QStringLiteral("请输入数量！"), QStringLiteral("txtQty"));
     if (payment.cash < Money() || payment.reserve < Money())
         throw CoreError::refusal(QStringLiteral("付款金额不能为负数！"));
     if (payment.reserve > bill.receivable())
@@ -123,7 +127,8 @@ SavedSale SaleBillStore::write(const QString &cnstr, const SaleBill &bill, const
                 {key.first, key.second});
             if (item.isValid() && !item.isNull() && item.toInt() != items[key])
                 throw CoreError::refusal(OrderExchange::staleMessage());
-            throw CoreError::refusal(QStringLiteral("出库数量不允许大于剩余数量！"));
+            throw CoreError(QStringLiteral("出库数量不允许大于剩余数量！"), UnitsGone,
+                            CoreError::Kind::Refusal);
         }
 
     // Only orders this bill touched, only while open; >= also closes one handed out past its total.

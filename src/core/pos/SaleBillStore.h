@@ -38,6 +38,10 @@ struct SavedSale
 class SaleBillStore
 {
 public:
+    // The refusal number of a pick-up the order line no longer holds (another station
+    // handed the units out since the lookup).
+    enum Refusal { UnitsGone = 4202 };
+
     // The warehouse of that name, 0 when there is none.
     static int stockId(const QString &cnstr, const QString &name);
 

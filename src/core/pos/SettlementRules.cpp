@@ -6,7 +6,16 @@ namespace {
 
 Money field(const QString &text)
 {
-    return Money::parse(text);
+    return Money::parseTyped(text);
+}
+
+// The amount part of the discount field; a rate ("*0.9") is no amount.
+QString discountAmount(const QString &discount)
+{
+    const QString z = discount.trimmed();
+    if (z.startsWith(u'*'))
+        return QString();
+    return z.startsWith(u'-') ? z.mid(1) : z;
 }
 
 } // namespace
@@ -18,10 +27,8 @@ Money SettlementRules::receivable(Money bill, const QString &discount, Money dyq
     const bool rate = z.startsWith(u'*');
     if (rate)
         r = bill.times(NumberText::val(z.mid(1))) - dyq;
-    else if (z.startsWith(u'-'))
-        r = bill - field(z.mid(1)) - dyq;
     else
-        r = bill - field(z) - dyq;
+        r = bill - field(discountAmount(z)) - dyq;
     if (isRate)
         *isRate = rate;
     return min(r.roundedToWholeUnitHalfEven(), bill - dyq);
@@ -31,7 +38,9 @@ Money SettlementRules::proposedReserve(const QString &vipNo, Money balance, Mone
 {
     if (vipNo.trimmed().isEmpty() || balance <= Money())
         return Money();
-    return max(min(balance, bill), Money());
+    // Whole cents, never more than the card holds: a balance of 20.125 proposes 20.12.
+    const Money cents = Money::fromUnits(balance.units() - balance.units() % 100);
+    return max(min(cents, bill), Money());
 }
 
 SettlementFigures SettlementRules::figures(const SettlementEntry &e)
@@ -51,6 +60,13 @@ SettlementFigures SettlementRules::figures(const SettlementEntry &e)
 
 std::optional<SettlementRefusal> SettlementRules::check(const SettlementEntry &e)
 {
+    // Money is paid in cents: a tail past them would be booked but never shown.
+    for (const auto &[text, name] :
+         {std::pair{discountAmount(e.discount), "txtZk"}, std::pair{e.dyq, "txtGetDyq"},
+          std::pair{e.xjq, "txtGetXjq"}, std::pair{e.reserve, "txtGetReserve"},
+          std::pair{e.blank, "txtGetBlank"}, std::pair{e.amount, "txtAmount"}})
+        if (!field(text).isWholeCents())
+            return SettlementRefusal{Money::subCentRefusal(), QString::fromLatin1(name)};
     // A negative payment would turn into a recharge or a negative cash part.
     for (const auto &[text, name] : {std::pair{e.dyq, "txtGetDyq"}, std::pair{e.xjq, "txtGetXjq"},
                                      std::pair{e.reserve, "txtGetReserve"},
@@ -64,7 +80,10 @@ std::optional<SettlementRefusal> SettlementRules::check(const SettlementEntry &e
     const Money reserve = field(e.reserve);
     if (!reserve.isZero()) {
         // Stored value is the card's own: none without a card, never beyond a positive balance.
-        if (e.vipNo.trimmed().isEmpty() || reserve > max(e.balance, Money()))
+        if (e.vipNo.trimmed().isEmpty())
+            return SettlementRefusal{QStringLiteral("未读会员卡，不能使用储值付款！"),
+                                     QStringLiteral("txtGetReserve")};
+        if (reserve > max(e.balance, Money()))
             return SettlementRefusal{QStringLiteral("本次扣款金额不允许大于卡内余额！"),
                                      QStringLiteral("txtGetReserve")};
         if (reserve > f.receivable)

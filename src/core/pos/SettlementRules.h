@@ -59,10 +59,11 @@ public:
     // even), but never above the bill less the voucher: rounding never charges more.
     static Money receivable(Money bill, const QString &discount, Money dyq, bool *isRate = nullptr);
     // Stored value proposed as payment: none without a card or without a positive balance;
-    // otherwise the balance, at most the bill.
+    // otherwise the balance in whole cents, at most `bill` (the receivable as it stands).
     static Money proposedReserve(const QString &vipNo, Money balance, Money bill);
     static SettlementFigures figures(const SettlementEntry &e);
-    // The checks in order; the first that fails is returned.
+    // The checks in order; the first that fails is returned. Every money field is read with
+    // Money::parseTyped, so an amount past the cents is refused before anything else.
     static std::optional<SettlementRefusal> check(const SettlementEntry &e);
     // The payment split of an entry that passes check().
     static SettlementResult result(const SettlementEntry &e);

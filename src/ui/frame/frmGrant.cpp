@@ -46,6 +46,8 @@ frmGrant::frmGrant(QWidget *parent) : QDialog(parent)
     portLabel->setBuddy(cmbPort);
     chk_UseMoneyBox = new QCheckBox(QStringLiteral("使用电子钱箱"), this);
     chk_UseMoneyBox->setObjectName(QStringLiteral("chk_UseMoneyBox"));
+    chk_ScanAddsLine = new QCheckBox(QStringLiteral("扫码直接加入"), this);
+    chk_ScanAddsLine->setObjectName(QStringLiteral("chk_ScanAddsLine"));
 
     cmdGrant = new QPushButton(QStringLiteral("授权(&G)"), this);
     cmdGrant->setObjectName(QStringLiteral("cmdGrant"));
@@ -71,6 +73,7 @@ frmGrant::frmGrant(QWidget *parent) : QDialog(parent)
     layout->addLayout(top);
     layout->addWidget(frame);
     layout->addLayout(station);
+    layout->addWidget(chk_ScanAddsLine);
     layout->addLayout(buttons);
 
     Form_Load();
@@ -99,6 +102,7 @@ void frmGrant::Form_Load()
     }
     cmbPort->setCurrentIndex(index);
     chk_UseMoneyBox->setChecked(StationSettings::useMoneyBox());
+    chk_ScanAddsLine->setChecked(StationSettings::scanAddsLine());
 }
 
 QCheckBox *frmGrant::rightBox(const QString &key) const
@@ -144,6 +148,7 @@ void frmGrant::Command1_Click()
     try {
         StationSettings::setPrintPort(cmbPort->currentText());
         StationSettings::setUseMoneyBox(chk_UseMoneyBox->isChecked());
+        StationSettings::setScanAddsLine(chk_ScanAddsLine->isChecked());
     } catch (const db::DbError &e) {
         // The screen stays open with the choice shown, so the manager can note it down.
         Prompts::current().information(e.message());

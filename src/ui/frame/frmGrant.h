@@ -30,6 +30,7 @@ public:
     QComboBox *cmbUser;
     QComboBox *cmbPort;
     QCheckBox *chk_UseMoneyBox;
+    QCheckBox *chk_ScanAddsLine;
     QPushButton *cmdGrant;
     QPushButton *Command1;
 

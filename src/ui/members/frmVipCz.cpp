@@ -332,8 +332,8 @@ RechargeInput frmVipCz::input() const
     b.vipId = txtVipID->text();
     b.date = dtpDate->date();
     b.refund = isRefund();
-    b.amount = Money::parse(txtCzAmount->text());
-    b.gift = b.refund ? Money() : Money::parse(txtZsAmount->text());
+    b.amount = Money::parseTyped(txtCzAmount->text());
+    b.gift = b.refund ? Money() : Money::parseTyped(txtZsAmount->text());
     b.remark = txtRemark->text();
     b.billerId = GetUserID();
     return b;

@@ -88,6 +88,9 @@ frmOrderBillList::frmOrderBillList(QWidget *parent)
 
 void frmOrderBillList::cmdRefresh_Click()
 {
+    clearResult();
+    m_keys.clear();
+    lblCount->setText(ListCells::count(0));
     // The limit's message comes before the wait cursor; the list goes on with the reset dates.
     if (!runShowingErrors(this, [this] { applyQueryDayLimit(dtpFromDate, dtpToDate); }))
         return;

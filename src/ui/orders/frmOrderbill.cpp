@@ -151,7 +151,8 @@ void frmOrderbill::buildControls()
     lblDisModify->setVisible(false);
     chkNoPrint = make(new QCheckBox(QStringLiteral("不打印"), this), "chkNoPrint");
     cmdNew = make(new QPushButton(QStringLiteral("新建(&N)"), this), "cmdNew");
-    cmdSave = make(new QPushButton(QStringLiteral("保存(&+)"), this), "cmdSave");
+    // "+" saves through the key preview; an underlined plus would read as "±".
+    cmdSave = make(new QPushButton(QStringLiteral("保存(+)"), this), "cmdSave");
     cmdEditDate = make(new QPushButton(QStringLiteral("修改有效期(&M)"), this), "cmdEditDate");
     Command1 = make(new QPushButton(QStringLiteral("打印测试"), this), "Command1");
 

@@ -64,6 +64,9 @@ frmUnCplOrder::frmUnCplOrder(QWidget *parent)
 
 void frmUnCplOrder::cmdRefresh_Click()
 {
+    clearResult();
+    m_keys.clear();
+    lblCount->setText(ListCells::count(0));
     OrderLists::Result res;
     if (!runQuery([&] { res = OrderLists::uncompleted(cnstr(), txtVipNo->text()); }))
         return;

@@ -1,5 +1,6 @@
 #include "ui/pos/frmSaleBill.h"
 
+#include <algorithm>
 #include <functional>
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -61,6 +64,10 @@ void selectAllSoon(QLineEdit *edit)
     // After the click or key that brought the focus has placed the cursor.
     QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
 }
+
+// A station without a printer is told once per session in a box; after that the status
+// bar says where each receipt went, and the next customer is not kept waiting.
+bool spoolNoticeShown = false;
 
 } // namespace
 
@@ -158,7 +165,8 @@ void frmSaleBill::buildControls()
     g3->addLayout(orderButtons);
 
     cmdNew = make(new QPushButton(QStringLiteral("新建(&N)"), this), "cmdNew");
-    cmdSave = make(new QPushButton(QStringLiteral("保存(&+)"), this), "cmdSave");
+    // "+" saves through the key preview; an underlined plus would read as "±".
+    cmdSave = make(new QPushButton(QStringLiteral("保存(+)"), this), "cmdSave");
 
     auto *top = new QHBoxLayout;
     top->addWidget(Frame1, 2);
@@ -169,8 +177,10 @@ void frmSaleBill::buildControls()
     totals->addStretch();
     totals->addWidget(chkNoPrint);
     totals->addWidget(cmdTestPrint);
+    StatusBar1 = make(new QStatusBar(this), "StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
     auto *bottom = new QHBoxLayout;
-    bottom->addStretch();
+    bottom->addWidget(StatusBar1, 1);
     bottom->addWidget(cmdNew);
     bottom->addWidget(cmdSave);
     auto *main = new QVBoxLayout(this);
@@ -224,6 +234,10 @@ void frmSaleBill::buildControls()
             cmdReadVip_Click();
             return true;
         }
+        if (e->key() == Qt::Key_F4 && e->modifiers() == Qt::NoModifier) {
+            focusOrders();
+            return true;
+        }
         // The "+" that saves is not typed into the box; a held key saves only once.
         if (e->text() == QStringLiteral("+")) {
             if (!e->isAutoRepeat())
@@ -235,7 +249,13 @@ void frmSaleBill::buildControls()
     // Enter walks the cashier's path: member, code, quantity; Enter in the quantity or the
     // price adds the line (which puts the focus back in the code box itself).
     EnterMovesFocus::link(txtVipNo, txtBarcode);
-    EnterMovesFocus::link(txtBarcode, txtQty);
+    // With "扫码直接加入" one scan is one line, and the box waits for the next scan.
+    EnterMovesFocus::link(txtBarcode, txtQty, [this] {
+        if (!StationSettings::scanAddsLine())
+            return true;
+        scanAddLine();
+        return false;
+    });
     EnterMovesFocus::link(cmbItem, txtQty);
     for (QWidget *w : {static_cast<QWidget *>(txtQty), static_cast<QWidget *>(txtPrice)})
         EnterMovesFocus::link(w, txtBarcode, [this] {
@@ -250,6 +270,8 @@ void frmSaleBill::buildControls()
     // A box reached by Tab or a click offers its text for overtyping.
     for (QWidget *w : std::initializer_list<QWidget *>{txtVipNo, txtBarcode, cmbItem, txtQty, txtPrice})
         w->installEventFilter(this);
+    // Enter on an order line picks from it, as a double-click does.
+    FlexOrder->installEventFilter(this);
 
     CounterScreen::applyFont(*this);
     resize(1024, 700);
@@ -359,11 +381,34 @@ void frmSaleBill::clearItemEntry()
     txtQty->setText(QStringLiteral("1"));
 }
 
+void frmSaleBill::scanAddLine()
+{
+    const auto [qty, code] = SaleBill::splitScan(txtBarcode->text());
+    txtBarcode->setText(code);
+    txtBarcode_LostFocus();
+    if (!qty.isEmpty())
+        txtQty->setText(qty);
+    cmdAdd_Click();
+}
+
 void frmSaleBill::cmdAdd_Click()
 {
+    // A second code scanned too early lands in the quantity box: asked, No preselected.
+    const double qty = NumberText::val(txtQty->text());
+    if (m_entry->itemId() != 0 && SaleBill::looksLikeCode(qty, StationSettings::qtyAskAbove()) &&
+        !Prompts::current().question(
+            QStringLiteral("数量 %1 是否正确？").arg(NumberText::plain(qty)), true)) {
+        // Leaving the code box (after a scan) looks the code up again, which resets the
+        // quantity: the typed one is put back to be corrected.
+        const QString typed = txtQty->text();
+        txtQty->setFocus();
+        txtQty->setText(typed);
+        txtQty->selectAll();
+        return;
+    }
     try {
         m_bill.add(m_entry->itemId(), cmbItem->currentText(), NumberText::val(txtQty->text()),
-                   Money::parse(txtPrice->text()), m_entry->exchange());
+                   Money::parseTyped(txtPrice->text()), m_entry->exchange());
     } catch (const CoreError &e) {
         showError(e, this);
         return;
@@ -410,8 +455,12 @@ void frmSaleBill::cmdDel_Click()
         return;
     if (!Prompts::current().question(QStringLiteral("是否删除所选产品？")))
         return;
+    const bool pickup = r - 1 < m_bill.lines().size() && m_bill.lines()[r - 1].isPickup();
     m_bill.remove(r - 1);
     drawLines();
+    // Its units are open again: the order grid and the receipt must say so.
+    if (pickup)
+        readMemberOrders();
     txtBarcode->setFocus();
 }
 
@@ -434,6 +483,7 @@ void frmSaleBill::cmdNew_Click()
     lblSumAmount->setText(QStringLiteral("应收合计："));
     m_vipBalance = Money();
     m_orderLines.clear();
+    m_memberVipNo.clear();
     txtBarcode->setFocus();
     lblCzBal->setText(QStringLiteral("充值余额：0.00"));
 }
@@ -459,14 +509,59 @@ void frmSaleBill::resolveStock()
 
 void frmSaleBill::txtVipNo_LostFocus()
 {
-    runShowingErrors(this, [this] {
-        const MemberLookup m = MemberOrders::lookup(GetCnstr(), txtVipNo->text(), GetServerDate().date(), &m_bill);
+    if (confirmCardChange())
+        lookUpMember();
+}
+
+bool frmSaleBill::confirmCardChange()
+{
+    if (txtVipNo->text().trimmed() == m_memberVipNo.trimmed() || !m_bill.hasPickups())
+        return true;
+    if (!Prompts::current().question(
+            QStringLiteral("单据中有会员卡 %1 的订单取货，更换卡号将删除这些取货行。是否继续？")
+                .arg(m_memberVipNo.trimmed()))) {
+        txtVipNo->setText(m_memberVipNo);
+        return false;
+    }
+    m_bill.removePickups();
+    drawLines();
+    return true;
+}
+
+void frmSaleBill::lookUpMember(const QString &holder)
+{
+    // Nothing of the customer before stays: not the name, the balance nor the order lines,
+    // also when the lookup fails.
+    m_memberVipNo = txtVipNo->text();
+    txtOwner->clear();
+    m_vipBalance = Money();
+    lblCzBal->setText(QStringLiteral("充值余额：0.00"));
+    m_orderLines.clear();
+    drawOrderLines();
+    runShowingErrors(this, [&] {
+        const MemberLookup m =
+            MemberOrders::lookup(GetCnstr(), m_memberVipNo, GetServerDate().date(), &m_bill);
+        txtOwner->setText(m.owner.isEmpty() ? holder : m.owner);
         m_vipBalance = m.balance;
         lblCzBal->setText(QStringLiteral("充值余额：") + m.balance.format());
-        if (!m.owner.isEmpty())
-            txtOwner->setText(m.owner);
         m_orderLines = m.lines;
+        MemberOrders::refreshPickups(m_bill, m_orderLines);
         drawOrderLines();
+        drawLines();
+    });
+}
+
+void frmSaleBill::readMemberOrders()
+{
+    runShowingErrors(this, [this] {
+        const MemberLookup m =
+            MemberOrders::lookup(GetCnstr(), m_memberVipNo, GetServerDate().date(), &m_bill);
+        m_vipBalance = m.balance;
+        lblCzBal->setText(QStringLiteral("充值余额：") + m.balance.format());
+        m_orderLines = m.lines;
+        MemberOrders::refreshPickups(m_bill, m_orderLines);
+        drawOrderLines();
+        drawLines();
     });
 }
 
@@ -497,8 +592,8 @@ void frmSaleBill::cmdReadVip_Click()
     if (!dialog.OK())
         return;
     txtVipNo->setText(dialog.VipNO());
-    txtOwner->setText(dialog.VipOwner());
-    txtVipNo_LostFocus();
+    if (confirmCardChange())
+        lookUpMember(dialog.VipOwner());
     txtBarcode->setFocus();
 }
 
@@ -508,6 +603,13 @@ void frmSaleBill::cmdSave_Click()
     if (m_saving)
         return;
     const QScopedValueRollback<bool> guard(m_saving, true);
+    // A card typed but not left yet (the "+" came first) is looked up before anything is
+    // settled, so the bill never goes out under a card its pick-ups do not belong to.
+    if (txtVipNo->text().trimmed() != m_memberVipNo.trimmed()) {
+        if (!confirmCardChange())
+            return;
+        lookUpMember();
+    }
     if (m_bill.isEmpty()) {
         Prompts::current().information(QStringLiteral("请输入商品！"));
         txtBarcode->setFocus();
@@ -520,22 +622,39 @@ void frmSaleBill::cmdSave_Click()
     SalePayment payment;
     SavedSale saved;
     bool settled = true;
+    bool unitsGone = false;
     const bool ok = runShowingErrors(this, [&] {
-        // Looked up afresh: a name no longer known must not keep an earlier warehouse.
-        bill.stockId = m_bill.stockId = SaleBillStore::stockId(GetCnstr(), cmbStock->currentText());
-        if (bill.stockId == 0)
-            throw CoreError::refusal(QStringLiteral("仓库名称不存在！"), QStringLiteral("cmbStock"));
-        const Money receivable = bill.receivable();
-        if (!receivable.isZero()) {
-            frmVipSettle dialog(this);
-            dialog.init(receivable, bill.vipNo, GetVipCzBal(bill.vipNo));
-            DialogRunner::exec(dialog);
-            if (!(settled = dialog.OK()))
-                return;
-            payment = {dialog.GetCash(), dialog.GetReserve()};
+        try {
+            // Looked up afresh: a name no longer known must not keep an earlier warehouse.
+            bill.stockId = m_bill.stockId =
+                SaleBillStore::stockId(GetCnstr(), cmbStock->currentText());
+            if (bill.stockId == 0)
+                throw CoreError::refusal(QStringLiteral("仓库名称不存在！"),
+                                         QStringLiteral("cmbStock"));
+            const Money receivable = bill.receivable();
+            if (!receivable.isZero()) {
+                frmVipSettle dialog(this);
+                dialog.init(receivable, bill.vipNo, GetVipCzBal(bill.vipNo));
+                DialogRunner::exec(dialog);
+                if (!(settled = dialog.OK()))
+                    return;
+                payment = {dialog.GetCash(), dialog.GetReserve()};
+            }
+            saved = SaleBillStore::save(GetCnstr(), bill, payment, GetUserID());
+        } catch (const CoreError &e) {
+            if (e.number() != SaleBillStore::UnitsGone)
+                throw;
+            unitsGone = true;
         }
-        saved = SaleBillStore::save(GetCnstr(), bill, payment, GetUserID());
     });
+    if (unitsGone) {
+        // Another station handed out what this bill picked: say so, and show what is left.
+        Prompts::current().information(
+            QStringLiteral("会员订单的剩余数量已被其他收银台取走，单据未保存！已重新读取订单，请按"
+                           "剩余数量重新取货。"));
+        readMemberOrders();
+        return;
+    }
     if (!ok || !settled)
         return;
 
@@ -552,10 +671,18 @@ void frmSaleBill::cmdSave_Click()
             failures << QString::fromLocal8Bit(e.what());
         }
     };
+    QString spooled;
     attempt([this] { openCashDrawer(); });
     if (!chkNoPrint->isChecked())
-        attempt([&] { printReceipt(true, {payment.cash, payment.reserve, saved.balanceAfter}); });
+        attempt([&] {
+            spooled = printReceipt(true, {payment.cash, payment.reserve, saved.balanceAfter});
+        });
     cmdNew_Click();
+    StatusBar1->showMessage(
+        spooled.isEmpty()
+            ? QString()
+            : QStringLiteral("单据已保存，没有可用的打印机，小票已保存为 PDF 文件：%1")
+                  .arg(QDir::toNativeSeparators(spooled)));
     if (!failures.isEmpty())
         Prompts::current().information(QStringLiteral("单据已保存。\n") + failures.join(u'\n'));
 }
@@ -578,8 +705,9 @@ void frmSaleBill::cmdEditDate_Click()
     DialogRunner::exec(dialog);
     if (!dialog.OK())
         return;
-    line.validTo = dialog.NewDate();
-    FlexOrder->setText(r, QStringLiteral("FYxq"), line.validTo.toString(QStringLiteral("yyyy-MM-dd")));
+    // The date went on every line of that item in the order, and may change what is open.
+    readMemberOrders();
+    FlexOrder->setCurrentGridRow(std::min(r, FlexOrder->rows() - 1));
 }
 
 void frmSaleBill::Command1_Click()
@@ -594,7 +722,7 @@ void frmSaleBill::Command1_Click()
     if (!dialog.OK())
         return;
     // The exchange rewrote the order line: read the member's lines afresh, so no stale row stays.
-    txtVipNo_LostFocus();
+    readMemberOrders();
     FlexOrder->setCurrentGridRow(r);
 }
 
@@ -614,21 +742,32 @@ RecordSet frmSaleBill::receiptData(const ReceiptPayment &payment) const
                               QDateTime::currentDateTime(), payment);
 }
 
-void frmSaleBill::printReceipt(bool direct, const ReceiptPayment &payment)
+QString frmSaleBill::printReceipt(bool direct, const ReceiptPayment &payment)
 {
     if (m_bill.isEmpty()) {
         Prompts::current().information(QStringLiteral("没有数据！"));
-        return;
+        return QString();
     }
     RecordSet data = receiptData(payment);
     KwTdPrinter printer;
+    printer.setSpoolNotice(!spoolNoticeShown);
     printer.DoPrint(direct, GetCnstr(), SaleReceipt::TranType, false, true, data,
                     SaleReceipt::templateName());
+    if (!printer.spooledFile().isEmpty())
+        spoolNoticeShown = true;
+    return printer.spooledFile();
 }
 
 void frmSaleBill::openCashDrawer()
 {
     DevicePort::openCashDrawer();
+}
+
+void frmSaleBill::focusOrders()
+{
+    FlexOrder->setFocus(Qt::ShortcutFocusReason);
+    if (FlexOrder->currentGridRow() < 1 && FlexOrder->rows() > 1)
+        FlexOrder->setCurrentGridRow(1);
 }
 
 void frmSaleBill::FlexOrder_DblClick()
@@ -640,6 +779,8 @@ void frmSaleBill::FlexOrder_DblClick()
     frmInputQty dialog(this);
     dialog.init(int(line.open));
     DialogRunner::exec(dialog);
+    // Picked or not, the next thing the cashier does is scan.
+    txtBarcode->setFocus();
     const int q = dialog.GetQty();
     if (q <= 0 || q > line.open)
         return;
@@ -663,6 +804,14 @@ void frmSaleBill::FlexOrder_CellButtonClick(int row, const QString &key)
 
 bool frmSaleBill::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == FlexOrder && event->type() == QEvent::KeyPress) {
+        const auto *k = static_cast<QKeyEvent *>(event);
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+            (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            FlexOrder_DblClick();
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusIn) {
         if (watched == cmbItem)
             selectAllSoon(cmbItem->lineEdit());

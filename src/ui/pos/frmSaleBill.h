@@ -16,6 +16,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QStatusBar;
 
 // The counter's sale screen ("销售单"): warehouse, optional member, items rung up by bar
 // code or shop number into the sale grid, running totals. Keys reach the form before its
@@ -43,6 +44,9 @@ public:
     void Form_Unload();
     void txtBarcode_LostFocus();
     void cmdAdd_Click();
+    // Enter in the code box with "扫码直接加入" on: the code (with a "3*" quantity before it)
+    // is looked up and added at once.
+    void scanAddLine();
     void cmdDel_Click();
     void cmdNew_Click();
     void cmbStock_Click();
@@ -56,6 +60,8 @@ public:
     void Command1_Click();
     void cmdTestPrint_Click();
     void FlexOrder_DblClick();
+    // F4: the order lines by keyboard; the arrows choose, Enter picks as a double-click does.
+    void focusOrders();
     void FlexOrder_CellButtonClick(int row, const QString &key);
 
     // The receipt of the lines on the screen, with the screen's date, card and holder and
@@ -63,7 +69,9 @@ public:
     RecordSet receiptData(const ReceiptPayment &payment) const;
     // Prints (direct) or previews the receipt; with no line says "没有数据！" and prints
     // nothing. A printer failure is thrown: after a save the bill is already written.
-    void printReceipt(bool direct, const ReceiptPayment &payment);
+    // Returns the PDF a station without a printer kept the receipt in (empty otherwise);
+    // only the first such receipt of the session says so in a box.
+    QString printReceipt(bool direct, const ReceiptPayment &payment);
     // Opens the station's cash drawer when it has one; throws when its port cannot be opened.
     void openCashDrawer();
 
@@ -92,6 +100,7 @@ public:
     QPushButton *Command1;
     QPushButton *cmdNew;
     QPushButton *cmdSave;
+    QStatusBar *StatusBar1; // what happened to the last bill's receipt
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -104,10 +113,20 @@ private:
     void drawLines();
     void drawOrderLines();
     void resolveStock();
+    // Before a lookup of another card: a bill holding pick-ups of the card looked up before
+    // drops them, once the cashier agrees; No puts that card back and returns false.
+    bool confirmCardChange();
+    // The card's balance, holder and open order lines; `holder` stands when the card's
+    // orders and stored-value bills name nobody.
+    void lookUpMember(const QString &holder = QString());
+    // Balance and open order lines of the card looked up, read again (after a pick-up line
+    // went or a validity date changed), the pick-up lines brought in line with them.
+    void readMemberOrders();
 
     SaleBill m_bill;
     ItemEntry *m_entry = nullptr; // the item the code box found
     Money m_vipBalance;
     bool m_saving = false; // a save (and its settlement) is under way
     QList<OpenOrderLine> m_orderLines; // what the last member lookup offered, as picked since
+    QString m_memberVipNo;             // the card the order grid and the pick-up lines belong to
 };

@@ -65,6 +65,8 @@ frmSaleBillList::frmSaleBillList(QWidget *parent)
 
 void frmSaleBillList::cmdRefresh_Click()
 {
+    clearResult();
+    lblCount->setText(ListCells::count(0));
     // The limit's message comes before the wait cursor; the list goes on with the reset dates.
     if (!runShowingErrors(this, [this] { applyQueryDayLimit(dtpFromDate, dtpToDate); }))
         return;

@@ -23,8 +23,7 @@ const QString AmountOffCaption = QStringLiteral("少收(&F3)：");
 const QString ChangeCaption = QStringLiteral("找零金额：");
 const QString ShortCaption = QStringLiteral("少收金额：");
 
-// The shortest decimal form, all four places kept when they are needed: a balance of
-// 20.125 proposed as 20.13 would be refused as more than the card holds.
+// The shortest decimal form (30, 20.5), every place the amount has kept.
 QString plain(Money m)
 {
     const qint64 units = m.units() < 0 ? -m.units() : m.units();
@@ -172,8 +171,11 @@ void frmVipSettle::buildControls()
     for (QLineEdit *e : {txtZk, txtGetDyq})
         connect(e, &QLineEdit::textChanged, this, [this] {
             m_asOpened = false;
+            proposeReserve();
             showFigures();
         });
+    // A deduction the cashier typed is theirs: the receivable no longer moves it.
+    connect(txtGetReserve, &QLineEdit::textEdited, this, [this] { m_reserveProposed = false; });
     for (QLineEdit *e : {txtGetXjq, txtGetReserve, txtGetBlank, txtAmount})
         connect(e, &QLineEdit::textChanged, this, &frmVipSettle::showFigures);
 }
@@ -191,9 +193,9 @@ void frmVipSettle::init(Money BillAmount, const QString &VipNO, Money CzBal)
     txtZk->setText(QStringLiteral("*1"));
     for (QLineEdit *e : {txtGetDyq, txtGetXjq, txtGetBlank, txtAmount})
         e->clear();
-    const Money proposed = SettlementRules::proposedReserve(VipNO, CzBal, BillAmount);
-    txtGetReserve->setText(proposed.isZero() ? QString() : plain(proposed));
     m_asOpened = true;
+    m_reserveProposed = true;
+    proposeReserve();
     showFigures();
     txtAmount->setFocus();
 }
@@ -212,6 +214,16 @@ SettlementEntry frmVipSettle::entry() const
     e.amount = txtAmount->text();
     e.asOpened = m_asOpened;
     return e;
+}
+
+void frmVipSettle::proposeReserve()
+{
+    // The proposal follows the receivable, so a discount never leaves more proposed than owed.
+    if (!m_reserveProposed)
+        return;
+    const Money proposed = SettlementRules::proposedReserve(
+        m_vipNo, m_balance, SettlementRules::figures(entry()).receivable);
+    txtGetReserve->setText(proposed.isZero() ? QString() : plain(proposed));
 }
 
 void frmVipSettle::showFigures()

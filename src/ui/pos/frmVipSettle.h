@@ -60,12 +60,14 @@ private:
     bool Form_KeyDown(QKeyEvent *e);
     SettlementEntry entry() const;
     void showFigures();
+    void proposeReserve();
     void focusField(QLineEdit *field);
 
     Money m_bill;
     QString m_vipNo;
     Money m_balance;
     bool m_asOpened = true;
+    bool m_reserveProposed = true; // txtGetReserve still holds the dialog's own proposal
     bool m_ok = false;
     SettlementResult m_result;
 };

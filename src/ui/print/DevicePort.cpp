@@ -1,5 +1,10 @@
 #include "ui/print/DevicePort.h"
 
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -48,26 +53,81 @@ bool isSerial(const QString &portName, const QString &path)
 
 } // namespace
 
-void DevicePort::writeBytes(const QString &portName, const QByteArray &bytes)
+namespace {
+
+// Where a write goes, worked out on the caller's thread (the station's settings are read
+// there), so that the write itself may run on any thread.
+struct PortTarget
 {
-    const QString path = devicePath(portName);
-    if (isSerial(portName, path)) {
-        QSerialPort port(path);
-        // Receipt printers and drawers on serial lines run at 9600 8N1 unless the station
-        // says otherwise.
-        port.setBaudRate(StationSettings::comBaudRate());
+    QString portName;
+    QString path;
+    bool serial = false;
+    qint32 baudRate = 9600;
+};
+
+PortTarget targetOf(const QString &portName)
+{
+    PortTarget t;
+    t.portName = portName;
+    t.path = DevicePort::devicePath(portName);
+    t.serial = isSerial(portName, t.path);
+    // Receipt printers and drawers on serial lines run at 9600 8N1 unless the station says
+    // otherwise.
+    if (t.serial)
+        t.baudRate = StationSettings::comBaudRate();
+    return t;
+}
+
+void writeTo(const PortTarget &t, const QByteArray &bytes)
+{
+    if (t.serial) {
+        QSerialPort port(t.path);
+        port.setBaudRate(t.baudRate);
         if (!port.open(QIODevice::WriteOnly))
-            throw db::DbError(QStringLiteral("无法打开端口“%1”（%2）：%3").arg(portName, path, port.errorString()));
+            throw db::DbError(QStringLiteral("无法打开端口“%1”（%2）：%3")
+                                  .arg(t.portName, t.path, port.errorString()));
         if (port.write(bytes) != bytes.size() || !port.waitForBytesWritten(3000))
-            throw db::DbError(QStringLiteral("写端口“%1”失败：%2").arg(portName, port.errorString()));
+            throw db::DbError(
+                QStringLiteral("写端口“%1”失败：%2").arg(t.portName, port.errorString()));
         return;
     }
-    QFile f(path);
+    QFile f(t.path);
     // Append: a file standing in for a printer collects everything sent to it, as paper would.
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        throw db::DbError(QStringLiteral("无法打开端口“%1”（%2）：%3").arg(portName, path, f.errorString()));
+        throw db::DbError(
+            QStringLiteral("无法打开端口“%1”（%2）：%3").arg(t.portName, t.path, f.errorString()));
     if (f.write(bytes) != bytes.size())
-        throw db::DbError(QStringLiteral("写端口“%1”失败：%2").arg(portName, f.errorString()));
+        throw db::DbError(QStringLiteral("写端口“%1”失败：%2").arg(t.portName, f.errorString()));
+}
+
+} // namespace
+
+void DevicePort::writeBytes(const QString &portName, const QByteArray &bytes)
+{
+    writeTo(targetOf(portName), bytes);
+}
+
+void DevicePort::writeBytesWithin(const QString &portName, const QByteArray &bytes, int timeoutMs)
+{
+    const PortTarget target = targetOf(portName);
+    // A printer that is off, out of paper or jammed can hold an open or a write for ever. The
+    // write runs on a thread of its own; one that does not finish in time is left to finish
+    // (or hang) there, and the caller is told the port did not answer.
+    auto outcome = std::make_shared<std::promise<void>>();
+    std::future<void> done = outcome->get_future();
+    std::thread([target, bytes, outcome] {
+        try {
+            writeTo(target, bytes);
+            outcome->set_value();
+        } catch (...) {
+            outcome->set_exception(std::current_exception());
+        }
+    }).detach();
+    if (done.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready)
+        throw db::DbError(QStringLiteral("端口“%1”在 %2 秒内没有响应")
+                              .arg(portName)
+                              .arg(QString::number(timeoutMs / 1000.0)));
+    done.get(); // the write's own failure, if it failed
 }
 
 QByteArray DevicePort::encode(const QString &text)
@@ -93,12 +153,12 @@ QByteArray DevicePort::drawerPulse()
     return QByteArray("\x1b\x70\x00\x3c\xff", 5);
 }
 
-void DevicePort::openCashDrawer()
+void DevicePort::openCashDrawer(int timeoutMs)
 {
     if (!StationSettings::useMoneyBox())
         return;
     try {
-        writeBytes(StationSettings::printPort(), drawerPulse());
+        writeBytesWithin(StationSettings::printPort(), drawerPulse(), timeoutMs);
     } catch (const db::DbError &e) {
         // Said after a save too: the cashier must know it is the drawer, not the bill.
         throw db::DbError(QStringLiteral("打开钱箱失败：") + e.message());

@@ -14,6 +14,9 @@ class DevicePort
 public:
     static QString devicePath(const QString &portName);
     static void writeBytes(const QString &portName, const QByteArray &bytes);
+    // The same, but a port that has not taken the bytes within `timeoutMs` throws db::DbError
+    // ("端口…没有响应") instead of holding the caller: the write goes on on a thread of its own.
+    static void writeBytesWithin(const QString &portName, const QByteArray &bytes, int timeoutMs);
     // Text lines for receipt printers, each ended by CR LF, encoded for the printer
     // (GB18030 unless the station's settings name another encoding).
     static void writeLines(const QString &portName, const QStringList &lines);
@@ -24,6 +27,9 @@ public:
     // The ESC/POS drawer pulse, ESC p 0 60 255.
     static QByteArray drawerPulse();
     // Opens the cash drawer when the station uses one (KwStore "Pos.Default": UseMoneyBox
-    // read as a number equals 1), on the port named by PrintPort (default "LPT1").
-    static void openCashDrawer();
+    // read as a number equals 1), on the port named by PrintPort (default "LPT1"). Called
+    // after a bill is saved: a stalled port is a drawer failure within `timeoutMs`, never a
+    // frozen counter.
+    static constexpr int DrawerTimeoutMs = 3000;
+    static void openCashDrawer(int timeoutMs = DrawerTimeoutMs);
 };

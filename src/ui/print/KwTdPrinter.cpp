@@ -90,6 +90,8 @@ void KwTdPrinter::DoPrint(bool &printDirect, const QString &cnstr, int tranType,
     renderer.writePdf(path);
     m_spooled = path;
     const QString where = QDir::toNativeSeparators(path);
+    if (!m_spoolNotice)
+        return;
     Prompts::current().information(
         wanted.isEmpty()
             ? QStringLiteral("本机没有可用的打印机，单据已保存为 PDF 文件：\n%1").arg(where)

@@ -18,6 +18,10 @@ public:
     void DoPrint(bool &printDirect, const QString &cnstr, int tranType, bool flag1, bool flag2,
                  RecordSet &data, const QString &templateName);
 
+    // Whether a print that goes to the spool folder says so in a box (the default). A caller
+    // that tells the operator some other way turns it off.
+    void setSpoolNotice(bool show) { m_spoolNotice = show; }
+
     // The PDF written by the last direct print that had no printer (empty otherwise).
     QString spooledFile() const { return m_spooled; }
     // Whether the last print fell back to the built-in layout (no stored template).
@@ -36,4 +40,5 @@ public:
 private:
     QString m_spooled;
     bool m_usedBuiltIn = false;
+    bool m_spoolNotice = true;
 };

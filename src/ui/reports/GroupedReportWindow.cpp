@@ -10,6 +10,7 @@
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "ui/widgets/EnterMovesFocus.h"
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/KeyedGrid.h"
 
 namespace {
@@ -91,8 +92,11 @@ void GroupedReportWindow::finishLayout(std::initializer_list<QWidget *> fields)
 
 void GroupedReportWindow::cmdRefresh_Click()
 {
-    if (m_queryDayLimit)
-        applyQueryDayLimit(dtpFromDate, dtpToDate);
+    clearResult();
+    // The operator's allowed days come from the database like any query: guarded the same.
+    if (m_queryDayLimit &&
+        !runShowingErrors(this, [this] { applyQueryDayLimit(dtpFromDate, dtpToDate); }))
+        return;
     if (cmbTotal1->currentText().isEmpty()) {
         Prompts::current().exclamation(QStringLiteral("请选择汇总依据！"));
         cmbTotal1->setFocus();

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/frame/CoreError.h"
@@ -56,12 +57,49 @@ ReportWindow::ReportWindow(const QString &cnstr, const QString &formatName, cons
     v->addWidget(m_grid, 1);
     resize(1000, 620);
 
-    // A drag reports every step: remember it, write once on closing.
+    // A drag reports every step: remember it, and write once the drag has rested a moment,
+    // so a program ended with the window open keeps the widths too.
+    m_widthTimer = new QTimer(this);
+    m_widthTimer->setSingleShot(true);
+    m_widthTimer->setInterval(700);
+    connect(m_widthTimer, &QTimer::timeout, this, [this] { storeWidths(false); });
     connect(m_grid, &KeyedGrid::afterColumnResized, this, [this](const QString &key, int width) {
         m_widthsChanged = true;
         if (m_hideBelow > 0 && width < m_hideBelow)
             m_grid->setColWidth(key, 0);
+        m_widthTimer->start();
     });
+}
+
+ReportWindow::~ReportWindow()
+{
+    // Going with the program (the main window closed over it): no box can be shown now.
+    try {
+        storeWidths(false);
+    } catch (...) {
+    }
+}
+
+bool ReportWindow::storeWidths(bool showFailure)
+{
+    m_widthTimer->stop();
+    if (!m_widthsChanged)
+        return true;
+    try {
+        GridWriteWidth(*m_grid, m_formatName);
+        m_widthsChanged = false;
+        return true;
+    } catch (const CoreError &e) {
+        // Kept as changed: the close tries again, and says why it could not.
+        if (showFailure)
+            showError(e, this);
+        return false;
+    }
+}
+
+void ReportWindow::clearResult()
+{
+    m_grid->setRows(1);
 }
 
 QPushButton *ReportWindow::addButton(const QString &name, const QString &caption)
@@ -196,13 +234,6 @@ void ReportWindow::pageSetup()
 
 void ReportWindow::done(int result)
 {
-    if (m_widthsChanged) {
-        try {
-            GridWriteWidth(*m_grid, m_formatName);
-            m_widthsChanged = false;
-        } catch (const CoreError &e) {
-            showError(e, this);
-        }
-    }
+    storeWidths(true);
     QDialog::done(result);
 }

@@ -13,6 +13,7 @@ class QDateEdit;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 // What every list and report window shares: a title caption, a row of buttons, a filter area,
 // the grid painted row kind by row kind, print with title and footer lines, page set-up,
@@ -33,8 +34,10 @@ public:
     void exportGrid();
     void pageSetup();
 
-    // Column widths the operator dragged are stored once, when the window closes.
+    // Column widths the operator dragged are stored a moment after the drag, when the
+    // window closes, and when it goes with the program still open.
     void done(int result) override;
+    ~ReportWindow() override;
 
 protected:
     ReportWindow(const QString &cnstr, const QString &formatName, const QString &title,
@@ -58,6 +61,10 @@ protected:
     void setKindStyle(ReportRow::Kind kind, const QColor &back, bool bold);
     // Replaces the grid's lines with the table's rows, cells matched to columns by key.
     void fill(const ReportTable &table);
+    // Every refresh starts here: the last result goes before anything is asked of the
+    // database, so a refresh that fails leaves nothing of it under the new dates to read or
+    // print. The subclass empties its own count and keys as well.
+    void clearResult();
 
     // The query-day limit on two pickers: refused with its message and both set to the
     // server's date. Returns whether they were reset (the query goes on either way).
@@ -81,6 +88,8 @@ private:
         bool bold = false;
     };
     void paintRow(int row, const KindStyle &style);
+    // Stores the widths if they changed; false (and still changed) when that failed.
+    bool storeWidths(bool showFailure);
 
     QString m_cnstr;
     QString m_formatName;
@@ -93,4 +102,5 @@ private:
     KindStyle m_styles[3];
     int m_hideBelow = 0;
     bool m_widthsChanged = false;
+    QTimer *m_widthTimer;
 };

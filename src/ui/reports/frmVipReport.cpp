@@ -86,6 +86,8 @@ frmVipReport::frmVipReport(const QString &cnstr, int userId, int number, QWidget
 
 void frmVipReport::cmdQuery_Click()
 {
+    clearResult();
+    lblOwner->clear();
     if (m_number == 109 && txtVipNo->text().trimmed().isEmpty()) {
         Prompts::current().exclamation(QStringLiteral("请输入会员卡号！"));
         txtVipNo->setFocus();

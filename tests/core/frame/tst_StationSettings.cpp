@@ -35,6 +35,8 @@ const QList<Setting> &settings()
         {"printer", S::receiptPrinter, S::setReceiptPrinter, "", "Pos.Default", "ReceiptPrinter", "柜台"},
         {"warehouse", S::saleStock, S::setSaleStock, "店面", "DefaultValue", "frmSaleBill.Stock", "冷库"},
         {"port map", [] { return S::mappedPort("LPT1"); }, [](const QString &v) { S::setMappedPort("LPT1", v); }, "", "Ports", "LPT1", "/dev/usb/lp1"},
+        {"scan adds a line", [] { return QString::number(S::scanAddsLine()); }, [](const QString &v) { S::setScanAddsLine(v == "1"); }, "0", "Pos.Default", "ScanAddsLine", "1"},
+        {"quantity asked above", [] { return QString::number(S::qtyAskAbove()); }, [](const QString &v) { S::setQtyAskAbove(v.toInt()); }, "99", "Pos.Default", "QtyAskAbove", "500"},
     };
     // clang-format on
     return all;

@@ -205,6 +205,8 @@ private slots:
         QTest::newRow("refund beyond the balance") << "120" << true << "120.01" << "" << "退款金额不允许大于卡内余额！ @ txtCzAmount";
         QTest::newRow("recharge of -50 is no refund") << "120" << false << "-50" << "" << "请输入充值金额！ @ txtCzAmount";
         QTest::newRow("negative gift") << "0" << false << "100" << "-20" << "请输入充值金额！ @ txtZsAmount";
+        QTest::newRow("a twentieth of a cent") << "0" << false << "0.00005" << "" << "金额最多只能有两位小数！ @ txtCzAmount";
+        QTest::newRow("gift past the cents") << "0" << false << "100" << "0.125" << "金额最多只能有两位小数！ @ txtZsAmount";
         // clang-format on
     }
     void save()
@@ -216,7 +218,8 @@ private slots:
         QFETCH(QString, outcome);
         if (before != "0")
             RechargeBill::save(c, bill("V'1", false, Money::parse(before)));
-        const RechargeInput in = bill("V'1", refund, Money::parse(amount), Money::parse(gift));
+        const RechargeInput in =
+            bill("V'1", refund, Money::parseTyped(amount), Money::parseTyped(gift));
         PostedMovement p;
         const QString refusal = TestDb::refusalAt([&] { p = RechargeBill::save(c, in); });
         const QString written = "select FKAmount, FCzAmount, FZsAmount, FBegAmount, FEndAmount, FVipNo,"

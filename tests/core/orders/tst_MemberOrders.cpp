@@ -176,6 +176,7 @@ private slots:
         QTest::newRow("fractional quantity") << false << QStringList{"1", "2.5", "", "5.00"} << "请输入数量！ @ txtQty";
         QTest::newRow("fractional gift") << false << QStringList{"1", "2", "0.5", "5.00"} << "请输入数量！ @ txtPreQty";
         QTest::newRow("amount 0") << false << QStringList{"1", "1", "", "0.00"} << "请输入金额！ @ txtAmount";
+        QTest::newRow("amount past the cents") << false << QStringList{"1", "1", "", "5.005"} << "金额最多只能有两位小数！ @ txtAmount";
         QTest::newRow("no card") << true << QStringList{" ", "ID1", "", "-"} << "请输入会员卡号！ @ txtVipNo";
         QTest::newRow("no identity number") << true << QStringList{"V1", "", "", "-"} << "请输入身份证号！ @ txtVipID";
         QTest::newRow("no lines") << true << QStringList{"V1", "ID1", "", ""} << "请输入订单商品！ @ ";

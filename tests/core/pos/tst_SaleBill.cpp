@@ -65,6 +65,10 @@ private slots:
         QTest::newRow("no item") << 0 << 1.0 << "3.50" << "请输入商品！ @ txtBarcode";
         QTest::newRow("bar code as quantity") << 1 << 6901234500011.0 << "3.50" << "请输入数量！ @ txtQty";
         QTest::newRow("no price") << 1 << 2.0 << "" << "请输入单价！ @ txtPrice";
+        QTest::newRow("a returned bottle") << 1 << -1.0 << "3.50" << "请输入数量！ @ txtQty";
+        QTest::newRow("negative price") << 1 << 1.0 << "-3.50" << "请输入单价！ @ txtPrice";
+        QTest::newRow("price past the cents") << 1 << 1.0 << "3.505" << "金额最多只能有两位小数！ @ txtPrice";
+        QTest::newRow("tail past four places") << 1 << 1.0 << "3.500001" << "金额最多只能有两位小数！ @ txtPrice";
         // clang-format on
     }
     void refusals()
@@ -75,7 +79,7 @@ private slots:
         QFETCH(QString, refusal);
         SaleBill bill;
         QCOMPARE(TestDb::refusalAt(
-                     [&] { bill.add(item, QStringLiteral("x"), qty, Money::parse(price)); }),
+                     [&] { bill.add(item, QStringLiteral("x"), qty, Money::parseTyped(price)); }),
                  refusal);
         QVERIFY(bill.isEmpty());
         bill.add(1, QStringLiteral("x"), SaleBill::MaxQty, Money::fromInt(1));
@@ -134,6 +138,41 @@ private slots:
                                      "V0001 张丽|3|||10|7|2026-05-31", "V0001 张丽|2|||5|3|2026-05-31"}));
     }
 
+    // A quantity typed before the scan: "3*" multiplies; anything else is the code as it is.
+    void scanSplit()
+    {
+        QStringList got;
+        for (const char *typed : {"3*6901234", " 2 * 101 ", "6901234", "*101", "1.5*101", "3*"}) {
+            const auto [qty, code] = SaleBill::splitScan(typed);
+            got << qty + "|" + code;
+        }
+        QCOMPARE(got, (QStringList{"3|6901234", "2|101", "|6901234", "|*101", "1.5|101", "|3*"}));
+        QVERIFY(SaleBill::looksLikeCode(201, 99) && !SaleBill::looksLikeCode(99, 99) &&
+                !SaleBill::looksLikeCode(SaleBill::MaxQty + 1, 99));
+    }
+
+    // After a lookup each pick-up line shows what its order line holds after it and the
+    // earlier picks, and the line's validity as it now stands. Of 10 and 4 open, picks of 3, 4
+    // and 2: the lookup lists 5 open on the first, nothing on the second (all picked here).
+    void pickupsRefreshed()
+    {
+        SaleBill bill;
+        OpenOrderLine a = orderLine(7, 10), b = orderLine(8, 4);
+        for (const auto &[line, q] : {std::pair{a, 3}, {b, 4}, {a, 2}})
+            bill.addLine(MemberOrders::pickup(line, q));
+        bill.add(1, "x", 1, Money::fromInt(1)); // an ordinary line has no balance
+        a.open = 5;
+        a.validTo = QDate(2026, 6, 30);
+        MemberOrders::refreshPickups(bill, {a});
+        QStringList got;
+        for (const SaleLine &l : bill.lines())
+            got << QStringLiteral("%1 %2").arg(l.orderBalance).arg(l.validTo.toString(Qt::ISODate));
+        QCOMPARE(got, (QStringList{"7 2026-06-30", "0 2026-05-31", "5 2026-06-30", "0 "}));
+        QVERIFY(bill.hasPickups());
+        QCOMPARE(bill.removePickups(), 3);
+        QVERIFY(!bill.hasPickups() && bill.lines().size() == 1);
+    }
+
     // Taken: the receivable, "rate" or "off", the change shown and the balance left; then what
     // is saved: cash, change, stored value. Refused: the message, the box it sends the cashier
     // to, and "!" on the one that comes with an exclamation. A rate rounds to whole units half
@@ -158,10 +197,13 @@ private slots:
         QTest::newRow("20 paid on 23") << L{"23", "", "0", "*1", "", "", "", "", "20"} << false << "收款金额不足! @ txtAmount !";
         QTest::newRow("voucher beyond the bill") << L{"10", "", "0", "*1", "12", "", "", "", ""} << false << beyond;
         QTest::newRow("amount off beyond the bill") << L{"10", "", "0", "-12", "", "", "", "", "5"} << false << beyond;
-        QTest::newRow("stored value without a card") << L{"30", "", "100", "*1", "", "", "30", "", ""} << false << over;
+        QTest::newRow("stored value without a card") << L{"30", "", "100", "*1", "", "", "30", "", ""} << false << "未读会员卡，不能使用储值付款！ @ txtGetReserve";
         QTest::newRow("beyond the balance") << L{"30", "V1", "20", "*1", "", "", "25", "", "5"} << false << over;
         QTest::newRow("beyond the receivable") << L{"30", "V1", "100", "*1", "", "", "40", "", ""} << false << "本次扣款金额不允许大于应收金额！ @ txtGetReserve";
         QTest::newRow("negative deduction") << L{"30", "V1", "100", "*1", "", "", "-10", "", "40"} << false << "付款金额不能为负数！ @ txtGetReserve";
+        QTest::newRow("cash past the cents") << L{"30", "", "0", "*1", "", "", "", "", "30.00005"} << false << "金额最多只能有两位小数！ @ txtAmount";
+        QTest::newRow("amount off past the cents") << L{"30", "", "0", "-0.005", "", "", "", "", "30"} << false << "金额最多只能有两位小数！ @ txtZk";
+        QTest::newRow("stored value past the cents") << L{"30", "V1", "100", "*1", "", "", "20.001", "", "10"} << false << "金额最多只能有两位小数！ @ txtGetReserve";
         QTest::newRow("card above the receivable") << L{"30", "", "0", "*1", "", "", "", "40", ""} << false << "付款金额不能为负数！ @ txtGetBlank";
         // clang-format on
     }
@@ -194,6 +236,9 @@ private slots:
             QCOMPARE(
                 SettlementRules::proposedReserve(card, Money::fromInt(balance), Money::fromInt(30)),
                 Money::fromInt(proposed));
+        // A balance past the cents proposes what may be paid: whole cents, never more.
+        QCOMPARE(SettlementRules::proposedReserve("V1", Money::parse("20.125"), Money::fromInt(30)),
+                 Money::parse("20.12"));
     }
 
     // Typed text keeps the leading-number rule; a cell's thousands separators are skipped.

@@ -7,6 +7,7 @@
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
+#include "core/db/Database.h"
 #include "core/members/RechargeBill.h"
 #include "core/members/StoredValueLedger.h"
 #include "ui/members/frmEditVip.h"
@@ -146,7 +147,8 @@ private slots:
         QCOMPARE(f.billOnDisplay(), 0);
     }
 
-    // The fields walked by Enter and today's report run from the last one.
+    // The fields walked by Enter and today's report run from the last one. When the
+    // operator's allowed days cannot be read, the refresh says so and shows nothing.
     void dailyByKeyboard()
     {
         Member m;
@@ -161,6 +163,11 @@ private slots:
         QTest::keyClick(f.cmbBiller, Qt::Key_Return);
         QCOMPARE(m.prompts.texts(), QStringList{});
         QCOMPARE(row(*f.Flex, -1), "(合计)||0|0.00|0|6|23.50|23.50");
+
+        db::execute(m.t.cnstr(), "update t_user set FAllowQuerydAys=NULL");
+        QTest::keyClick(f.cmbBiller, Qt::Key_Return);
+        QCOMPARE(m.prompts.texts(), QStringList{"操作员的允许查询天数为空，请在后台设置。"});
+        QCOMPARE(f.Flex->rows(), 1);
     }
 
     // Open orders of the last 45 days, chosen by keyboard in the status box, where Enter runs

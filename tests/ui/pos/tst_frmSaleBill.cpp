@@ -1,14 +1,18 @@
 #include <QtTest>
 
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include "ScriptedPrompts.h"
 #include "TestDb.h"
+#include "core/db/Database.h"
 #include "core/frame/KwStore.h"
 #include "core/frame/Session.h"
+#include "core/print/GridFormatStore.h"
 #include "ui/pos/frmEditDate.h"
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmReadVip.h"
@@ -117,7 +121,171 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), form.txtBarcode);
     }
 
-    // The sale list by Enter, for an operator allowed 7 days: six days back lists.
+    // The member side by keyboard: F4 to the order lines, Enter picks, and the focus is back
+    // in the code box. Two picks from one order line; deleting the first gives its units
+    // back to the order grid and the other pick shows what is left. When another station
+    // hands out the units meanwhile, the save says so and shows what is left. Another card
+    // asks before the pick-ups go (No keeps them and the card) and takes the last customer's
+    // name away when it names nobody; a card with only finished orders still names its holder.
+    void pickupsFollowTheCard()
+    {
+        TestDb db(TestDb::Content::Demo);
+        db.login(2, QStringLiteral("收银员"));
+        ScriptedPrompts prompts;
+        frmSaleBill form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        int pick = 3;
+        DialogRunner::setScript([&](QDialog &dialog) {
+            auto &q = dynamic_cast<frmInputQty &>(dialog);
+            q.txtQty2->setText(QString::number(pick));
+            q.cmdOk_Click();
+            return int(QDialog::Accepted);
+        });
+        auto card = [&](const QString &number) {
+            form.txtVipNo->setFocus();
+            form.txtVipNo->selectAll();
+            QTest::keyClicks(form.txtVipNo, number);
+            QTest::keyClick(form.txtVipNo, Qt::Key_Return);
+        };
+        auto state = [&] {
+            QStringList bal;
+            for (int r = 1; r < form.FlexSale->rows(); ++r)
+                bal << form.FlexSale->text(r, "FBal");
+            return QStringList{form.txtVipNo->text(),
+                               form.txtOwner->text(),
+                               form.lblCzBal->text(),
+                               QString::number(form.FlexOrder->rows() - 1),
+                               form.FlexOrder->text(1, "FUnCplQty"),
+                               bal.join(',')}
+                .join(' ');
+        };
+        card("V0001");
+        QCOMPARE(state(), "V0001 张丽 充值余额：343.60 2 54 ");
+        for (int q : {3, 2}) {
+            pick = q;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4);
+            QCOMPARE(QApplication::focusWidget(), form.FlexOrder);
+            QTest::keyClick(form.FlexOrder, Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), form.txtBarcode);
+        }
+        QCOMPARE(state(), "V0001 张丽 充值余额：343.60 2 49 51,49");
+        form.FlexSale->setCurrentGridRow(1);
+        QTest::mouseClick(form.cmdDel, Qt::LeftButton);
+        QCOMPARE(state(), "V0001 张丽 充值余额：343.60 2 52 52");
+
+        db::execute(
+            db.cnstr(),
+            "update VipOrderEntry set FCplQty=FQty+FPreQty-1 where FInterID=? and FEntryID=?",
+            {form.FlexOrder->text(1, "FInterID").toInt(),
+             form.FlexOrder->text(1, "FEntryID").toInt()});
+        QTest::keyClick(form.txtBarcode, Qt::Key_Plus);
+        QCOMPARE(state(), "V0001 张丽 充值余额：343.60 1 27 0");
+        const QString gone = "会员订单的剩余数量已被其他收银台取走，单据未保存！已重新读取订单，请"
+                             "按剩余数量重新取货。";
+
+        prompts.answers = {false};
+        card("V9999");
+        QCOMPARE(state(), "V0001 张丽 充值余额：343.60 1 27 0");
+        card("V9999");
+        QCOMPARE(state(), "V9999  充值余额：0.00 0  ");
+        card("V0005");
+        QCOMPARE(state(), "V0005 张丽 充值余额：0.00 0  ");
+        const QString ask = "单据中有会员卡 V0001 的订单取货，更换卡号将删除这些取货行。是否继续？";
+        QCOMPARE(prompts.texts(), (QStringList{"是否删除所选产品？", gone, ask, ask}));
+    }
+
+    // One scan, one line: with "扫码直接加入" on, Enter on a code adds it at 1, "3*" before it
+    // at 3, and the box waits for the next scan. A quantity that looks like a code is asked
+    // about with No preselected, in either mode; No goes back to the quantity, selected.
+    void scanOneLine()
+    {
+        TestDb db(TestDb::Content::Demo);
+        db.login(2, QStringLiteral("收银员"));
+        Session::current().RetailPriceStyleID = 1;
+        ScriptedPrompts prompts;
+        frmSaleBill form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto lines = [&] {
+            QStringList q;
+            for (int r = 1; r < form.FlexSale->rows(); ++r)
+                q << form.FlexSale->text(r, "FQty") + "x" + form.FlexSale->text(r, "FPrice");
+            return q.join(' ');
+        };
+        auto scan = [&](const QString &code) {
+            form.txtBarcode->setFocus();
+            form.txtBarcode->clear();
+            QTest::keyClicks(form.txtBarcode, code);
+            QTest::keyClick(form.txtBarcode, Qt::Key_Return);
+        };
+        KwStore::set("KwStore", "Pos.Default", "ScanAddsLine", "1");
+        for (const char *code : {"101", "3*101"}) {
+            scan(code);
+            QCOMPARE(QApplication::focusWidget(), form.txtBarcode);
+        }
+        QCOMPARE(lines(), "1x3.50 3x3.50");
+        prompts.answers = {false};
+        scan("201*101");
+        QCOMPARE(QApplication::focusWidget(), form.txtQty);
+        QCOMPARE(form.txtQty->selectedText(), "201");
+
+        KwStore::set("KwStore", "Pos.Default", "ScanAddsLine", "0");
+        prompts.answers = {false};
+        scan("101");
+        QCOMPARE(QApplication::focusWidget(), form.txtQty);
+        QTest::keyClicks(form.txtQty, "201");
+        QTest::keyClick(form.txtQty, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), form.txtQty);
+        QCOMPARE(lines(), "1x3.50 3x3.50");
+        QCOMPARE(prompts.texts(), (QStringList{"数量 201 是否正确？", "数量 201 是否正确？"}));
+        QCOMPARE(prompts.questionDefaults, (QList<bool>{true, true}));
+    }
+
+    // Two walk-in sales on a station without a printer: the receipts go to the spool folder,
+    // the status bar says where, and only the first such sale of the session may bring a box.
+    void noBoxAfterEverySale()
+    {
+        TestDb db(TestDb::Content::Demo);
+        db.login(2, QStringLiteral("收银员"));
+        Session::current().RetailPriceStyleID = 1;
+        qputenv("KWPOS_SPOOL_DIR", (db.dir() + "/spool").toUtf8());
+        ScriptedPrompts prompts;
+        frmSaleBill form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        DialogRunner::setScript([&](QDialog &dialog) {
+            auto *d = qobject_cast<frmVipSettle *>(&dialog);
+            if (!d)
+                return 0;
+            d->show();
+            if (!QTest::qWaitForWindowActive(d))
+                return 0;
+            QTest::keyClicks(d->txtAmount, "5");
+            QTest::keyClick(d->txtAmount, Qt::Key_Plus);
+            return d->result();
+        });
+        qsizetype boxes = -1;
+        for (int sale = 0; sale < 2; ++sale) {
+            form.txtBarcode->setFocus();
+            QTest::keyClicks(form.txtBarcode, "101");
+            QTest::keyClick(form.txtBarcode, Qt::Key_Return);
+            QTest::keyClick(form.txtQty, Qt::Key_Return);
+            QTest::keyClick(form.txtBarcode, Qt::Key_Plus);
+            const QString status = form.StatusBar1->currentMessage();
+            QVERIFY2(QFile::exists(status.section(u'：', -1)), qPrintable(status));
+            QCOMPARE(form.FlexSale->rows(), 1);
+            if (boxes < 0)
+                boxes = prompts.shown.size();
+        }
+        QVERIFY(boxes <= 1);
+        QCOMPARE(prompts.shown.size(), boxes);
+        QCOMPARE(QDir(db.dir() + "/spool").entryList(QDir::Files).size(), 2);
+    }
+
+    // The sale list by Enter, for an operator allowed 7 days: six days back lists. A refresh
+    // that fails leaves nothing of the last result (nor its count) under the dates; a column
+    // dragged wider is kept when the window goes with the program, never closed.
     void listSevenDaysByEnter()
     {
         TestDb t;
@@ -129,7 +297,8 @@ private slots:
         TestDb::insert(t.cnstr(), "ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice, FAmount)",
                        {{51, 1, 1, 2, 2.5, 5}});
         ScriptedPrompts prompts;
-        frmSaleBillList f;
+        auto *list = new frmSaleBillList;
+        frmSaleBillList &f = *list;
         f.show();
         QVERIFY(QTest::qWaitForWindowActive(&f));
         f.dtpFromDate->setDate(d);
@@ -139,6 +308,15 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), f.dtpToDate);
         QTest::keyClick(f.dtpToDate, Qt::Key_Return);
         QCOMPARE(f.Flex->text(1, "FAmount") + " " + f.lblCount->text(), QString("5.00 共1张单据"));
+
+        f.Flex->horizontalHeader()->resizeSection(f.Flex->colIndex("FName"), 177);
+        db::execute(t.cnstr(), "alter table ICStockBillEntry rename to GoneEntry");
+        QTest::keyClick(f.dtpToDate, Qt::Key_Return);
+        QCOMPARE(prompts.shown.size(), 1);
+        QCOMPARE(QString::number(f.Flex->rows()) + " " + f.lblCount->text(),
+                 QString("1 共0张单据"));
+        delete list;
+        QVERIFY(GridFormatStore::widths(t.cnstr(), "frmSaleBillList").contains({"FName", 177}));
     }
 
     // An unknown card is refused with the box emptied for the next try; the right one with
@@ -205,6 +383,7 @@ private slots:
     }
 
     // A member pays 20 of 25.50 from stored value and hands over 10 in cash, all by keyboard.
+    // The proposed deduction follows a discount down and back up.
     void settleMemberPaysPartly()
     {
         TestDb db; // the counter font setting is read from its folder
@@ -214,6 +393,15 @@ private slots:
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
         QCOMPARE(QApplication::focusWidget(), d.txtAmount);
+        QCOMPARE(d.txtGetReserve->text(), QString("25.5"));
+        d.txtZk->setFocus();
+        for (const auto &[discount, proposed] :
+             {std::pair{"*0.5", "13 13.00"}, {"*1", "25.5 25.50"}}) {
+            d.txtZk->selectAll();
+            type(discount);
+            QCOMPARE(d.txtGetReserve->text() + " " + d.txtYsAmount->text(), QString(proposed));
+        }
+        d.txtAmount->setFocus();
 
         // F3 to the cash voucher, Enter on to the proposed deduction, typed over.
         key(Qt::Key_F3);

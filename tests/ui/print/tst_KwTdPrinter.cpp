@@ -1,3 +1,9 @@
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -19,6 +25,13 @@
 #include "ui/widgets/KeyedGrid.h"
 
 namespace {
+
+QByteArray readSome(int fd)
+{
+    char buf[64];
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    return n > 0 ? QByteArray(buf, int(n)) : QByteArray();
+}
 
 // The sale receipt as the counter hands it over: an ordinary line and a pick-up line.
 RecordSet saleReceipt()
@@ -206,6 +219,7 @@ private slots:
         QTest::newRow("no port set means LPT1") << "1" << "<absent>" << "1b70003cff";
         QTest::newRow("serial port absent") << "1" << "Com9" << "failure: 打开钱箱失败：无法打开端口“Com9”";
         QTest::newRow("no port set") << "1" << "" << "failure: 打开钱箱失败：未设置打印机端口";
+        QTest::newRow("printer stalled") << "1" << "<stalled>" << "failure: 打开钱箱失败：端口“LPT7”在 3 秒内没有响应";
         // clang-format on
     }
     void drawer()
@@ -218,11 +232,28 @@ private slots:
         QFile(file).open(QIODevice::WriteOnly); // the "device" exists and is empty
         if (useMoneyBox != "<absent>")
             KwStore::set("KwStore", "Pos.Default", "UseMoneyBox", useMoneyBox);
+        // A stalled printer: a pipe nobody reads, whose open waits for a reader.
+        const QByteArray stalled = QFile::encodeName(t.dir() + "/stalled");
+        if (printPort == "<stalled>") {
+            QCOMPARE(::mkfifo(stalled.constData(), 0600), 0);
+            KwStore::set("KwStore", "Ports", "lpt7", QString::fromLocal8Bit(stalled));
+            printPort = "LPT7";
+        }
         if (printPort != "<absent>")
             KwStore::set("KwStore", "Pos.Default", "PrintPort", printPort == "<file>" ? file : printPort);
         else
             KwStore::set("KwStore", "Ports", "lpt1", file);
         const QString error = TestDb::refusalOf([] { DevicePort::openCashDrawer(); });
+        if (printPort == "LPT7") {
+            // The printer wakes up: the pulse still arrives, off the caller's thread.
+            ::signal(SIGPIPE, SIG_IGN);
+            const int fd = ::open(stalled.constData(), O_RDONLY | O_NONBLOCK);
+            QVERIFY(fd >= 0);
+            QByteArray got;
+            QTRY_VERIFY((got += readSome(fd)).size() >= 5);
+            ::close(fd);
+            QCOMPARE(got.toHex(), QByteArray("1b70003cff"));
+        }
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         // The engine's reason follows the port's name.
