@@ -10,7 +10,7 @@ namespace db {
 class Schema
 {
 public:
-    static constexpr int CurrentVersion = 4;
+    static constexpr int CurrentVersion = 5;
 
     static void ensure(const QString &cnstr);
     static int version(const QString &cnstr); // 0 on an empty database
@@ -23,6 +23,7 @@ private:
     static void upgradeTo2(class Transaction &tx);
     static void upgradeTo3(class Transaction &tx);
     static void upgradeTo4(class Transaction &tx);
+    static void upgradeTo5(class Transaction &tx);
 };
 
 } // namespace db
