@@ -15,6 +15,7 @@
 #include "core/backoffice/PriceStyleStore.h"
 #include "core/frame/Authenticator.h"
 #include "core/frame/Session.h"
+#include "core/frame/UserGrants.h"
 #include "ui/backoffice/frmItemEdit.h"
 #include "ui/backoffice/frmItemList.h"
 #include "ui/backoffice/frmPackCode.h"
@@ -25,6 +26,8 @@
 #include "ui/backoffice/frmVipList.h"
 #include "ui/members/frmEditVip.h"
 #include "ui/members/frmVipCz.h"
+#include "ui/pos/frmSaleBill.h"
+#include "ui/pos/frmVipSettle.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/KeyedGrid.h"
 
@@ -267,6 +270,104 @@ private slots:
         f.cmdRecharge->click();
         QCOMPARE(cards, (QStringList{"张丽", "V0001"}));
         QCOMPARE(prompts.texts(), QStringList());
+    }
+
+    // A new shop as its manager sets it up: the retail price style, a warehouse, three
+    // items (one with a pack of six) and a cashier, all through the windows; the cashier then
+    // logs in and sells the three at the counter, one of them by its pack code.
+    void newShop()
+    {
+        TestDb t; // the schema and its first manager, nothing else
+        t.addUser(1, "店长", true);
+        t.login(1, "店长");
+        qputenv("KWPOS_SPOOL_DIR", (t.dir() + "/spool").toUtf8());
+        const QString c = t.cnstr();
+        ScriptedPrompts prompts;
+        struct NewItem
+        {
+            const char *number, *shop, *bar, *name, *unit, *price;
+        };
+        const NewItem items[] = {{"01", "1", "6900000000011", "鲜牛奶", "袋", "3.5"},
+                                 {"02", "2", "6900000000028", "酸奶", "杯", "3"},
+                                 {"03", "3", "6900000000035", "面包", "个", "4.2"}};
+        int next = 0;
+        auto save = [] { key(Qt::Key_S, Qt::ControlModifier); };
+        Dialogs dialogs({{"frmPriceStyleEdit", [](QDialog &) { type("零售价"); key(Qt::Key_Return); }},
+                         {"frmStockEdit", [&](QDialog &) { type("01"); type("店面", false); save(); }},
+                         {"frmItemEdit",
+                          [&](QDialog &d) {
+                              const NewItem &i = items[next++];
+                              for (const char *text : {i.number, i.shop, i.bar, i.name, "", i.unit})
+                                  type(text);
+                              type(i.price, false);
+                              if (next == 1) {
+                                  static_cast<frmItemEdit &>(d).cmdAddCode->click();
+                                  QApplication::setActiveWindow(&d);
+                              }
+                              save();
+                          }},
+                         {"frmPackCode", [&](QDialog &) { type("6900000000066"); type(""); type("6"); type("19.8", false); save(); }},
+                         {"frmUserEdit", [&](QDialog &) { type("小王"); type("1234"); type("1234", false); save(); }}});
+        auto run = [](BaseDataList &f, int times) {
+            open(f);
+            for (int i = 0; i < times; ++i) {
+                QApplication::setActiveWindow(&f);
+                QTest::keyClick(&f, Qt::Key_F2);
+            }
+        };
+        {
+            frmPriceStyle f;
+            run(f, 1);
+        }
+        {
+            frmStock f;
+            run(f, 1);
+        }
+        // As the main window's load reads it at the next log-in.
+        const int retail = TestDb::dump(c, "select FItemID from t_pricestyle where FName='零售价'").toInt();
+        Session::current().RetailPriceStyleID = retail;
+        {
+            frmItemList f;
+            run(f, 3);
+            QCOMPARE(column(*f.grid(), "FName"), "鲜牛奶,酸奶,面包");
+        }
+        {
+            frmUserList f;
+            run(f, 1);
+        }
+        QCOMPARE(prompts.texts(), QStringList());
+        UserGrants::grant(c, "小王", {{"NewSale", true}}); // rights stay in 权限设置
+
+        const auto cashier = Authenticator::verify(c, "小王", "1234");
+        QVERIFY(cashier);
+        t.login(cashier->userId, cashier->userName);
+        Session::current().RetailPriceStyleID = retail;
+        DialogRunner::setScript([](QDialog &dialog) {
+            auto &d = dynamic_cast<frmVipSettle &>(dialog);
+            d.show();
+            if (!QTest::qWaitForWindowActive(&d))
+                return 0;
+            d.txtAmount->setFocus();
+            d.txtAmount->selectAll();
+            QTest::keyClicks(d.txtAmount, "50");
+            QTest::keyClick(d.txtAmount, Qt::Key_Plus);
+            return d.result();
+        });
+        frmSaleBill sale;
+        open(sale);
+        for (const char *code : {"6900000000011", "6900000000066", "2", "3"}) {
+            sale.txtBarcode->setFocus();
+            sale.txtBarcode->setText(code);
+            QTest::keyClick(sale.txtBarcode, Qt::Key_Return);
+            QTest::keyClick(sale.txtQty, Qt::Key_Return);
+        }
+        QTest::keyClick(sale.txtBarcode, Qt::Key_Plus);
+        DialogRunner::setScript({});
+        // 3.50 + a pack of six at 19.80 + 3.00 + 4.20, by the cashier, from the shop's floor.
+        QCOMPARE(TestDb::dump(c, "select FSumAmount, FBillerID, FGetCash from ICStockBill"),
+                 QStringLiteral("30.5,%1,30.5").arg(cashier->userId));
+        QCOMPARE(TestDb::dump(c, "select FItemID, FQty, FAmount, FOutStockID from ICStockBillEntry order by FEntryID"),
+                 "1,1,3.5,1;1,6,19.8,1;2,1,3,1;3,1,4.2,1");
     }
 };
 
