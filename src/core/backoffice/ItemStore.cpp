@@ -103,21 +103,9 @@ QList<ItemStore::Row> ItemStore::search(const QString &cnstr, const QString &tex
                                         int retailStyleId, int limit)
 {
     const QString t = text.trimmed();
-    QString sql = QStringLiteral("select t1.* from t_icitem t1");
-    db::Params params;
-    if (!t.isEmpty()) {
-        sql += QStringLiteral(
-            " where t1.FShopNumber like ? escape '\\' or t1.FBar_Code like ? escape '\\'"
-            " or t1.FName like ? escape '\\' or t1.FNumber like ? escape '\\'"
-            " or t1.FItemID in (select FItemID from t_icitem_barcode where FBarCode like ? escape '\\')");
-        const QString prefix = likePattern(t, true), inside = likePattern(t, false);
-        params << prefix << prefix << inside << inside << prefix;
-    }
-    sql += QStringLiteral(" order by t1.FNumber, t1.FItemID limit ?");
-    params << limit;
     QList<Row> list;
     const QString retail = priceColumn(retailStyleId);
-    for (const db::Row &r : db::query(cnstr, sql, params)) {
+    for (const db::Row &r : db::query(cnstr, searchSql(!t.isEmpty()), searchParams(t, limit))) {
         Row row;
         row.id = r.integer(QStringLiteral("FItemID"));
         row.number = r.text(QStringLiteral("FNumber"));
@@ -134,6 +122,28 @@ QList<ItemStore::Row> ItemStore::search(const QString &cnstr, const QString &tex
         list.append(row);
     }
     return list;
+}
+
+QString ItemStore::searchSql(bool withText)
+{
+    QString sql = QStringLiteral("select t1.* from t_icitem t1");
+    if (withText)
+        sql += QStringLiteral(
+            " where t1.FShopNumber like ? escape '\\' or t1.FBar_Code like ? escape '\\'"
+            " or t1.FName like ? escape '\\' or t1.FNumber like ? escape '\\'"
+            " or t1.FItemID in (select FItemID from t_icitem_barcode where FBarCode like ? escape '\\')");
+    return sql + QStringLiteral(" order by t1.FNumber, t1.FItemID limit ?");
+}
+
+QVariantList ItemStore::searchParams(const QString &text, int limit)
+{
+    db::Params params;
+    const QString t = text.trimmed();
+    if (!t.isEmpty()) {
+        const QString prefix = likePattern(t, true), inside = likePattern(t, false);
+        params << prefix << prefix << inside << inside << prefix;
+    }
+    return params << limit;
 }
 
 std::optional<ItemRecord> ItemStore::load(const QString &cnstr, int id)

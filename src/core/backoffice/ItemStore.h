@@ -53,6 +53,10 @@ public:
     static QList<Row> search(const QString &cnstr, const QString &text, int retailStyleId,
                              int limit = 500);
 
+    // The statement and values of search(), for timing it raw.
+    static QString searchSql(bool withText);
+    static QVariantList searchParams(const QString &text, int limit);
+
     static std::optional<ItemRecord> load(const QString &cnstr, int id);
 
     // Typed text to a price: a plain number ≥ 0 with at most two decimals, else a refusal

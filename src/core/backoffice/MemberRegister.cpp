@@ -28,22 +28,14 @@ const QString kSelect = QStringLiteral(
 const QString kAllCards = QStringLiteral(
     "select FVipNo from VipOrder union select FVipNo from VipCzBill union select FVipNo from ICStockBill");
 
-// The same columns matched in each document; the movements and orders carry all four.
+// The same columns matched in each document, each as a range of its index, so a search reads
+// the cards that begin with the text instead of every movement.
 const QString kMatchingCards = QStringLiteral(
-    "select FVipNo from VipOrder where FVipNo like ? escape '\\' or FOwner like ? escape '\\'"
-    " or FVipID like ? escape '\\' or FPhone like ? escape '\\'"
-    " union select FVipNo from VipCzBill where FVipNo like ? escape '\\' or FOwner like ? escape '\\'"
-    " or FVipID like ? escape '\\' or FPhone like ? escape '\\'"
-    " union select FVipNo from ICStockBill where FVipNo like ? escape '\\' or FOwner like ? escape '\\'");
-
-QString containing(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-        .replace(QLatin1Char('%'), QLatin1String("\\%"))
-        .replace(QLatin1Char('_'), QLatin1String("\\_"));
-    return QLatin1Char('%') + escaped + QLatin1Char('%');
-}
+    "select FVipNo from VipOrder where (FVipNo>=? and FVipNo<?) or (FOwner>=? and FOwner<?)"
+    " or (FVipID>=? and FVipID<?) or (FPhone>=? and FPhone<?)"
+    " union select FVipNo from VipCzBill where (FVipNo>=? and FVipNo<?) or (FOwner>=? and FOwner<?)"
+    " or (FVipID>=? and FVipID<?) or (FPhone>=? and FPhone<?)"
+    " union select FVipNo from ICStockBill where (FVipNo>=? and FVipNo<?) or (FOwner>=? and FOwner<?)");
 
 } // namespace
 
@@ -51,16 +43,8 @@ QList<MemberRegister::Member> MemberRegister::search(const QString &cnstr, const
                                                      const QDate &today, int limit)
 {
     const QString t = text.trimmed();
-    db::Params params{today};
-    QString cards = kAllCards;
-    if (!t.isEmpty()) {
-        cards = kMatchingCards;
-        for (int i = 0; i < 10; ++i)
-            params << containing(t);
-    }
-    params << limit;
     QList<Member> list;
-    for (const db::Row &r : db::query(cnstr, kSelect.arg(cards), params)) {
+    for (const db::Row &r : db::query(cnstr, searchSql(!t.isEmpty()), searchParams(t, today, limit))) {
         Member m;
         m.vipNo = r.text(QStringLiteral("FVipNo"));
         m.owner = r.text(QStringLiteral("FOwner"));
@@ -78,13 +62,30 @@ QList<MemberRegister::Member> MemberRegister::search(const QString &cnstr, const
     return list;
 }
 
+QString MemberRegister::searchSql(bool withText)
+{
+    return kSelect.arg(withText ? kMatchingCards : kAllCards);
+}
+
+QVariantList MemberRegister::searchParams(const QString &text, const QDate &today, int limit)
+{
+    QVariantList params{today};
+    const QString t = text.trimmed();
+    // Everything that begins with the text sorts from the text itself to the text followed by
+    // the highest character.
+    if (!t.isEmpty())
+        for (int i = 0; i < 10; ++i)
+            params << t << t + QChar(0xFFFF);
+    return params << limit;
+}
+
 ReportTable MemberRegister::table(const QList<Member> &members)
 {
     ReportTable t;
     t.columns = {{QStringLiteral("FVipNo"), QStringLiteral("会员卡号"), 110, false},
                  {QStringLiteral("FOwner"), QStringLiteral("持卡人"), 90, false},
-                 {QStringLiteral("FVipID"), QStringLiteral("身份证号"), 160, false},
-                 {QStringLiteral("FPhone"), QStringLiteral("电话"), 110, false},
+                 {QStringLiteral("FVipID"), QStringLiteral("身份证号"), 170, false},
+                 {QStringLiteral("FPhone"), QStringLiteral("电话"), 120, false},
                  {QStringLiteral("FBalance"), QStringLiteral("储值余额"), 90, true},
                  {QStringLiteral("FOpenQty"), QStringLiteral("未取数量"), 80, true},
                  {QStringLiteral("FLastVisit"), QStringLiteral("最近来店"), 100, false}};

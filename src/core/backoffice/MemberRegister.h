@@ -22,11 +22,15 @@ public:
         QDate lastVisit;
     };
 
-    // Cards whose number, holder, identity number or phone holds `text` (every card for an
-    // empty text), in card-number order, at most `limit`. `today` decides which order lines
+    // Cards whose number, holder, identity number or phone begins with `text` (every card for
+    // an empty text), in card-number order, at most `limit`. `today` decides which order lines
     // have expired.
     static QList<Member> search(const QString &cnstr, const QString &text, const QDate &today,
                                 int limit = 1000);
+
+    // The statement and values of search(), for timing it raw.
+    static QString searchSql(bool withText);
+    static QVariantList searchParams(const QString &text, const QDate &today, int limit);
 
     // The register as the list window shows and exports it.
     static ReportTable table(const QList<Member> &members);

@@ -129,6 +129,10 @@ const char *const kVersion5[] = {
     "alter table t_user add column FDisabled {INT} default 0",
     "create table t_icitem_code (FCode {TEXT} primary key, FItemID {INT} not null)",
     "create index ix_icitem_code_item on t_icitem_code (FItemID)",
+    // The member register finds cards by their holder's name too.
+    "create index ix_viporder_owner on VipOrder (FOwner)",
+    "create index ix_vipczbill_owner on VipCzBill (FOwner)",
+    "create index ix_icstockbill_owner on ICStockBill (FOwner)",
     "insert into t_icitem_code (FCode, FItemID) select FCode, min(FItemID) from ("
     "select FBar_Code as FCode, FItemID from t_icitem where FBar_Code is not null and FBar_Code<>''"
     " union all select FBarCode, FItemID from t_icitem_barcode where FBarCode<>'') t group by FCode",

@@ -260,7 +260,8 @@ private slots:
         QTest::addColumn<QString>("cards");
         QTest::newRow("holder") << "张丽" << "V0001,V0005";
         QTest::newRow("phone") << "13800000002" << "V0002";
-        QTest::newRow("identity") << "196810100048" << "V0003";
+        QTest::newRow("identity") << "110101196810" << "V0003";
+        QTest::newRow("card") << "V000" << "V0001,V0002,V0003,V0004,V0005";
         QTest::newRow("quote") << "O'N" << "V0004";
         QTest::newRow("wildcard") << "%" << "";
         QTest::newRow("everyone") << "" << "V0001,V0002,V0003,V0004,V0005";
