@@ -281,6 +281,8 @@ private slots:
         // A version-3 database knows no disabled flags and no register of bar codes; its
         // items' own and pack codes are registered by the upgrade.
         db::execute(c, "drop table t_icitem_code");
+        for (const char *index : {"ix_viporder_owner", "ix_vipczbill_owner", "ix_icstockbill_owner"})
+            db::execute(c, QStringLiteral("drop index %1").arg(index));
         for (const char *table : {"t_icitem", "t_stock", "t_user"})
             db::execute(c, QStringLiteral("alter table %1 drop column FDisabled").arg(table));
         TestDb::insert(c, "t_icitem (FItemID, FName, FBar_Code)", {{1, "鲜奶", "690"}, {2, "酸奶", ""}});
