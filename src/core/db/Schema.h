@@ -35,6 +35,7 @@ private:
     static void upgradeTo2(Transaction &tx);
     static void upgradeTo3(Transaction &tx);
     static void upgradeTo4(Transaction &tx);
+    static void upgradeTo5(Transaction &tx);
 };
 
 } // namespace db
