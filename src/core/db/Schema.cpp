@@ -135,6 +135,21 @@ const char *const kVersion3[] = {
     " FCzAmount)",
 };
 
+// The shop's own back office: items, warehouses and operators are disabled instead of deleted
+// once used, and every bar code (an item's own or a pack's) is registered once, so two
+// stations adding the same code cannot both succeed. Codes already held twice keep their
+// first item.
+const char *const kVersion5[] = {
+    "alter table t_icitem add column FDisabled {INT} default 0",
+    "alter table t_stock add column FDisabled {INT} default 0",
+    "alter table t_user add column FDisabled {INT} default 0",
+    "create table t_icitem_code (FCode {TEXT} primary key, FItemID {INT} not null)",
+    "create index ix_icitem_code_item on t_icitem_code (FItemID)",
+    "insert into t_icitem_code (FCode, FItemID) select FCode, min(FItemID) from ("
+    "select FBar_Code as FCode, FItemID from t_icitem where FBar_Code is not null and FBar_Code<>''"
+    " union all select FBarCode, FItemID from t_icitem_barcode where FBarCode<>'') t group by FCode",
+};
+
 // Handed-out and gift quantities default to 0, so adding to them never meets NULL; one
 // template per type and name, so two stations saving a new one at once cannot make two.
 void upgradeQuantitiesAndTemplates(Transaction &tx)
@@ -191,6 +206,12 @@ void Schema::upgradeTo2(Transaction &tx)
 void Schema::upgradeTo4(Transaction &tx)
 {
     upgradeQuantitiesAndTemplates(tx);
+}
+
+void Schema::upgradeTo5(Transaction &tx)
+{
+    for (const char *statement : kVersion5)
+        tx.execute(Dialect::ddl(tx.engine(), QString::fromUtf8(statement)));
 }
 
 void Schema::upgradeTo3(Transaction &tx)
@@ -254,6 +275,8 @@ bool Schema::run(const QString &cnstr, const std::function<void(Transaction &)> 
         upgradeTo3(tx);
     if (from < 4)
         upgradeTo4(tx);
+    if (from < 5)
+        upgradeTo5(tx);
     tx.execute(QStringLiteral("delete from t_SchemaVersion"));
     tx.execute(QStringLiteral("insert into t_SchemaVersion (FVersion) values (?)"), {CurrentVersion});
     const bool created = from == 0;

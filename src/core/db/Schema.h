@@ -14,7 +14,7 @@ class Transaction;
 class Schema
 {
 public:
-    static constexpr int CurrentVersion = 4;
+    static constexpr int CurrentVersion = 5;
 
     static void ensure(const QString &cnstr);
     // A new shop: on an empty database creates the tables and runs firstRows in the same
@@ -35,6 +35,7 @@ private:
     static void upgradeTo2(Transaction &tx);
     static void upgradeTo3(Transaction &tx);
     static void upgradeTo4(Transaction &tx);
+    static void upgradeTo5(Transaction &tx);
 };
 
 } // namespace db

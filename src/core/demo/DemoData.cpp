@@ -2,9 +2,14 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QMap>
+
+#include "core/backoffice/ItemStore.h"
+#include "core/backoffice/OperatorStore.h"
+#include "core/backoffice/PriceStyleStore.h"
+#include "core/backoffice/WarehouseStore.h"
 
 #include "core/frame/Money.h"
-#include "core/frame/PasswordHash.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/orders/MemberOrder.h"
 #include "core/orders/MemberOrderStore.h"
@@ -44,43 +49,44 @@ const Item kItems[] = {
 void DemoData::create(const QString &cnstr)
 {
     db::Schema::ensure(cnstr);
-    const int retail = db::Schema::addPriceStyle(cnstr, QStringLiteral("零售价"));
-    const int member = db::Schema::addPriceStyle(cnstr, QStringLiteral("会员价"));
     const QDate today = QDate::currentDate();
 
+    // Price styles, items, warehouses and operators through the back office's own stores, as
+    // a shop would key them in; the items come out numbered 1 to 10 in the order below.
     db::Transaction tx(cnstr);
-    const QString itemSql = QStringLiteral(
-        "insert into t_icitem (FItemID, FName, FNumber, FShopNumber, FBar_Code, FUnit, FPrice_%1,"
-        " FPrice_%2) values (?,?,?,?,?,?,?,?)")
-                                .arg(retail)
-                                .arg(member);
-    for (const Item &it : kItems)
-        tx.execute(itemSql, {it.id, QString::fromUtf8(it.name), QString::fromUtf8(it.number),
-                             QString::fromUtf8(it.shop), QString::fromUtf8(it.bar),
-                             QString::fromUtf8(it.unit), Money::fromCents(it.retailCents).toVariant(),
-                             Money::fromCents(it.memberCents).toVariant()});
+    const int retail = PriceStyleStore::add(tx, PriceStyleStore::retailName());
+    const int member = PriceStyleStore::add(tx, QStringLiteral("会员价"));
     // Pack bar codes: a case of six or twelve scanned as one unit, at the pack's own price.
-    const QString packSql = QStringLiteral("insert into t_icitem_barcode (FItemID, FBarCode,"
-                                           " FPriceStyleID, FExchange, FPrice) values (?,?,?,?,?)");
-    tx.execute(packSql, {1, QStringLiteral("6901234510010"), retail, 6, Money::fromCents(1980).toVariant()});
-    tx.execute(packSql, {2, QStringLiteral("6901234510027"), retail, 12, Money::fromCents(7200).toVariant()});
-    tx.execute(packSql, {6, QStringLiteral("6901234510065"), retail, 6, Money::fromCents(1680).toVariant()});
-    tx.execute(packSql, {10, QStringLiteral("6901234510102"), member, 24, Money::fromCents(5280).toVariant()});
+    const QMap<int, PackCode> packs{
+        {1, {QStringLiteral("6901234510010"), retail, 6, Money::fromCents(1980)}},
+        {2, {QStringLiteral("6901234510027"), retail, 12, Money::fromCents(7200)}},
+        {6, {QStringLiteral("6901234510065"), retail, 6, Money::fromCents(1680)}},
+        {10, {QStringLiteral("6901234510102"), member, 24, Money::fromCents(5280)}},
+    };
+    for (const Item &it : kItems) {
+        ItemRecord item;
+        item.name = QString::fromUtf8(it.name);
+        item.number = QString::fromUtf8(it.number);
+        item.shopNumber = QString::fromUtf8(it.shop);
+        item.barCode = QString::fromUtf8(it.bar);
+        item.unit = QString::fromUtf8(it.unit);
+        item.prices = {{retail, Money::fromCents(it.retailCents)}, {member, Money::fromCents(it.memberCents)}};
+        if (packs.contains(it.id))
+            item.codes.append(packs.value(it.id));
+        ItemStore::save(tx, item);
+    }
 
-    const QString stockSql = QStringLiteral("insert into t_stock (FItemID, FName, FNumber) values (?,?,?)");
-    tx.execute(stockSql, {1, QStringLiteral("店面"), QStringLiteral("01")});
-    tx.execute(stockSql, {2, QStringLiteral("冷库"), QStringLiteral("02")});
-    tx.execute(stockSql, {3, QStringLiteral("配送车"), QStringLiteral("03")});
+    WarehouseStore::save(tx, {0, QStringLiteral("01"), QStringLiteral("店面"), false});
+    WarehouseStore::save(tx, {0, QStringLiteral("02"), QStringLiteral("冷库"), false});
+    WarehouseStore::save(tx, {0, QStringLiteral("03"), QStringLiteral("配送车"), false});
 
-    const QString userSql = QStringLiteral("insert into t_user (FUserID, FUserName, FManager,"
-                                           " FAllowQuerydAys, FPasswordHash) values (?,?,?,?,?)");
-    tx.execute(userSql, {1, ManagerName, 1, 0, PasswordHash::hash(ManagerPassword)});
-    tx.execute(userSql, {2, CashierName, 0, 31, PasswordHash::hash(CashierPassword)});
+    OperatorStore::add(tx, {0, ManagerName, true, 0, false}, ManagerPassword, ManagerPassword);
+    OperatorStore::add(tx, {0, CashierName, false, 31, false}, CashierPassword, CashierPassword);
     const QString grantSql = QStringLiteral("insert into t_user_grant (FUserID, FKey, FValue) values (?,?,?)");
     const char *cashierRights[][2] = {{"NewOrder", "1"}, {"EditOrder", "0"}, {"NewSale", "1"},
                                       {"yyrbb", "1"},    {"salemxb", "1"},   {"ordermxb", "1"},
                                       {"bk", "0"},       {"EditOrderYxq", "0"}, {"OrderHzb", "0"},
-                                      {"OrderAdjItem", "1"}};
+                                      {"OrderAdjItem", "1"}, {"BaseData", "0"}};
     for (const auto &r : cashierRights)
         tx.execute(grantSql, {2, QString::fromLatin1(r[0]), QString::fromLatin1(r[1]).toInt()});
 

@@ -9,7 +9,7 @@
 QStringList Authenticator::operatorNames(const QString &cnstr)
 {
     QStringList names;
-    for (const db::Row &r : db::query(cnstr, QStringLiteral("select FUserName from t_user order by FUserID")))
+    for (const db::Row &r : db::query(cnstr, QStringLiteral("select FUserName from t_user where coalesce(FDisabled,0)=0 order by FUserID")))
         names << r.text(QStringLiteral("FUserName"));
     return names;
 }
@@ -19,7 +19,8 @@ std::optional<Authenticator::Operator> Authenticator::verify(const QString &cnst
                                                              const QString &password)
 {
     const db::Rows rows = db::query(
-        cnstr, QStringLiteral("select FUserID, FUserName, FPasswordHash from t_user where FUserName=?"),
+        cnstr, QStringLiteral("select FUserID, FUserName, FPasswordHash from t_user where FUserName=?"
+                       " and coalesce(FDisabled,0)=0"),
         {userName});
     if (rows.isEmpty())
         return std::nullopt;

@@ -15,6 +15,7 @@ public:
         QString userName;
     };
 
+    // Disabled operators are neither listed nor let in.
     static QStringList operatorNames(const QString &cnstr);
     static std::optional<Operator> verify(const QString &cnstr, const QString &userName,
                                           const QString &password);

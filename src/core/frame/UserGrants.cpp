@@ -30,6 +30,7 @@ const QList<UserGrants::Right> &UserGrants::rights()
         {QStringLiteral("EditOrderYxq"), QStringLiteral("修改订单限制消费日期")},
         {QStringLiteral("OrderHzb"), QStringLiteral("订单汇总表")},
         {QStringLiteral("OrderAdjItem"), QStringLiteral("订单更换奶种")},
+        {QStringLiteral("BaseData"), QStringLiteral("基础资料")},
     };
     return list;
 }

@@ -16,7 +16,7 @@ public:
         QString caption; // the check box's caption on the rights form
     };
 
-    // The ten rights, in the order the rights form shows them.
+    // The rights, in the order the rights form shows them.
     static const QList<Right> &rights();
 
     // Operator names in the order the database returns them.

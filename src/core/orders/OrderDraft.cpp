@@ -238,7 +238,7 @@ NamedItem OrderDraft::itemByName(const QString &cnstr, const QString &name, int 
     if (name.isEmpty())
         return item;
     const db::Rows rows = db::query(
-        cnstr, QStringLiteral("select * from t_icitem where FName=? order by FItemID"), {name});
+        cnstr, QStringLiteral("select * from t_icitem where FName=? and coalesce(FDisabled,0)=0 order by FItemID"), {name});
     if (rows.isEmpty())
         return item;
     const db::Row &r = rows.first();

@@ -28,6 +28,7 @@ ItemMatch ItemLookup::find(const QString &cnstr, const QString &code, int retail
                            "union all select 1, FItemID, FExchange, coalesce(FPrice,0) "
                            "from t_icitem_barcode where FBarCode=?"
                            ") p join t_icitem t1 on t1.FItemID=p.FItemID "
+                           "where coalesce(t1.FDisabled,0)=0 "
                            "order by p.FPack, t1.FItemID limit 1")
                 .arg(ownCodes),
             params);
@@ -36,7 +37,8 @@ ItemMatch ItemLookup::find(const QString &cnstr, const QString &code, int retail
         // the failure only when they find nothing either.
         params.removeLast();
         rows = db::query(cnstr,
-                         QStringLiteral("select t1.*, 0 as FPrice from t_icitem t1 where %1 "
+                         QStringLiteral("select t1.*, 0 as FPrice from t_icitem t1 where (%1) "
+                                        "and coalesce(t1.FDisabled,0)=0 "
                                         "order by t1.FItemID limit 1")
                              .arg(ownCodes),
                          params);

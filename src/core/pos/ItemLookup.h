@@ -16,7 +16,8 @@ struct ItemMatch
 };
 
 // Finds an item by the codes a cashier types or scans. The item's own codes come first; a
-// pack bar code (t_icitem_barcode) is tried only when none of them matches.
+// pack bar code (t_icitem_barcode) is tried only when none of them matches. A disabled item is
+// not found.
 class ItemLookup
 {
 public:

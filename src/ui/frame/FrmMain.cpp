@@ -22,6 +22,11 @@
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
 #include "ui/frame/frmAccountSets.h"
+#include "ui/backoffice/frmItemList.h"
+#include "ui/backoffice/frmPriceStyle.h"
+#include "ui/backoffice/frmStock.h"
+#include "ui/backoffice/frmUserList.h"
+#include "ui/backoffice/frmVipList.h"
 #include "ui/frame/frmGrant.h"
 #include "ui/frame/frmModifyPwd.h"
 #include "ui/members/frmEditVip.h"
@@ -116,6 +121,16 @@ void FrmMain::buildCommandBar()
     addTool(report, QStringLiteral("充值消费流水帐"), QStringLiteral("viplsz"));
     addTool(report, QStringLiteral("会员对账单"), QStringLiteral("vipdzd"));
 
+    // The shop's own back office: the data the counters read.
+    QMenu *baseData = bar->addMenu(QStringLiteral("基础资料(&B)"));
+    baseData->setObjectName(QStringLiteral("myBaseData"));
+    baseData->menuAction()->setObjectName(QStringLiteral("MnuBaseData"));
+    addTool(baseData, QStringLiteral("商品资料"), QStringLiteral("item"));
+    addTool(baseData, QStringLiteral("价格体系"), QStringLiteral("pricestyle"));
+    addTool(baseData, QStringLiteral("仓库"), QStringLiteral("stock"));
+    addTool(baseData, QStringLiteral("操作员"), QStringLiteral("user"));
+    addTool(baseData, QStringLiteral("会员一览"), QStringLiteral("viplist"));
+
     bar->addSeparator();
     QAction *exit = bar->addAction(QStringLiteral("退出系统(&X)"));
     exit->setObjectName(QStringLiteral("MnuExit"));
@@ -160,6 +175,16 @@ void FrmMain::buildCommands()
         {QStringLiteral("accountsets"), Right::Manager, {}, noGrant,
          [this] { showForm<frmAccountSets>(true); }},
         {QStringLiteral("vipdzd"), Right::None, {}, {}, [] { runreport(GetCnstr(), GetUserID(), 109); }},
+        {QStringLiteral("item"), Right::Grant, QStringLiteral("BaseData"), noGrant,
+         [this] { showForm<frmItemList>(true); }},
+        {QStringLiteral("pricestyle"), Right::Grant, QStringLiteral("BaseData"), noGrant,
+         [this] { showForm<frmPriceStyle>(true); }},
+        {QStringLiteral("stock"), Right::Grant, QStringLiteral("BaseData"), noGrant,
+         [this] { showForm<frmStock>(true); }},
+        {QStringLiteral("user"), Right::Grant, QStringLiteral("BaseData"), noGrant,
+         [this] { showForm<frmUserList>(true); }},
+        {QStringLiteral("viplist"), Right::Grant, QStringLiteral("BaseData"), noGrant,
+         [this] { showForm<frmVipList>(true); }},
     };
 }
 

@@ -294,7 +294,7 @@ void frmOrderbill::Form_Load()
     dtpYxq->setDate(QDate::currentDate());
     runShowingErrors(this, [this] {
         const db::Rows rows =
-            db::query(GetCnstr(), QStringLiteral("select FName from t_icitem order by FNumber"));
+            db::query(GetCnstr(), QStringLiteral("select FName from t_icitem where coalesce(FDisabled,0)=0 order by FNumber"));
         m_lookupBusy = true;
         cmbItem->clear();
         for (const db::Row &r : rows)

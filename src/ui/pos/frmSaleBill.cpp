@@ -28,6 +28,7 @@
 #include "ui/widgets/ItemEntry.h"
 #include "ui/widgets/KeyPreview.h"
 #include "ui/widgets/KeyedGrid.h"
+#include "core/backoffice/WarehouseStore.h"
 #include "core/frame/StationSettings.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
@@ -311,10 +312,9 @@ void frmSaleBill::Form_Load()
     setUpGrids();
     dtpDate->setDate(QDate::currentDate());
     try {
-        const db::Rows rows = db::query(GetCnstr(), QStringLiteral("select FName from t_stock order by FNumber"));
+        const QStringList names = WarehouseStore::activeNames(GetCnstr());
         cmbStock->clear();
-        for (const db::Row &r : rows)
-            cmbStock->addItem(r.text(QStringLiteral("FName")));
+        cmbStock->addItems(names);
         cmbStock->setCurrentText(StationSettings::saleStock());
     } catch (const CoreError &e) {
         showError(e, this);

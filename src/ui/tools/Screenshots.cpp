@@ -21,6 +21,16 @@
 #include "core/frame/Routines.h"
 #include "core/db/DbError.h"
 #include "ui/frame/frmAccountSets.h"
+#include "core/backoffice/ItemStore.h"
+#include "core/backoffice/OperatorStore.h"
+#include "ui/backoffice/frmItemEdit.h"
+#include "ui/backoffice/frmItemList.h"
+#include "ui/backoffice/frmPackCode.h"
+#include "ui/backoffice/frmPriceStyle.h"
+#include "ui/backoffice/frmStock.h"
+#include "ui/backoffice/frmUserEdit.h"
+#include "ui/backoffice/frmUserList.h"
+#include "ui/backoffice/frmVipList.h"
 #include "ui/frame/frmGrant.h"
 #include "ui/frame/frmServerAccount.h"
 #include "core/db/Database.h"
@@ -108,6 +118,8 @@ QList<Screenshots::Entry> Screenshots::entries()
          [](FrmMain &main) { return openMenu(main, QStringLiteral("myFunction")); }, false},
         {QStringLiteral("FrmMain_myReport"),
          [](FrmMain &main) { return openMenu(main, QStringLiteral("myReport")); }, false},
+        {QStringLiteral("FrmMain_myBaseData"),
+         [](FrmMain &main) { return openMenu(main, QStringLiteral("myBaseData")); }, false},
         {QStringLiteral("frmGrant"),
          [](FrmMain &main) -> QWidget * {
              auto *form = new frmGrant(&main);
@@ -312,6 +324,33 @@ QList<Screenshots::Entry> Screenshots::entries()
              form->cmdRefresh_Click();
              return form;
          }},
+        // The back office over the demo data: the item list, the first item with its pack
+        // code, a pack code, the price styles, warehouses, operators and the member register.
+        {QStringLiteral("frmItemList"), [](FrmMain &main) -> QWidget * { return new frmItemList(&main); }},
+        {QStringLiteral("frmItemEdit"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmItemEdit(&main);
+             if (const auto item = ItemStore::load(GetCnstr(), 1))
+                 form->init(*item);
+             return form;
+         }},
+        {QStringLiteral("frmPackCode"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmPackCode(PriceStyleStore::list(GetCnstr()), &main);
+             if (const auto item = ItemStore::load(GetCnstr(), 1); item && !item->codes.isEmpty())
+                 form->init(item->codes.first());
+             return form;
+         }},
+        {QStringLiteral("frmPriceStyle"), [](FrmMain &main) -> QWidget * { return new frmPriceStyle(&main); }},
+        {QStringLiteral("frmStock"), [](FrmMain &main) -> QWidget * { return new frmStock(&main); }},
+        {QStringLiteral("frmUserList"), [](FrmMain &main) -> QWidget * { return new frmUserList(&main); }},
+        {QStringLiteral("frmUserEdit"),
+         [](FrmMain &main) -> QWidget * {
+             auto *form = new frmUserEdit(&main);
+             form->txtName->setText(QStringLiteral("小王"));
+             return form;
+         }},
+        {QStringLiteral("frmVipList"), [](FrmMain &main) -> QWidget * { return new frmVipList(&main); }},
         {QStringLiteral("frmOrderHzb"),
          [](FrmMain &main) -> QWidget * {
              auto *form = new frmOrderHzb(&main);

@@ -278,9 +278,18 @@ private slots:
         db::execute(c, "drop index ux_tdbill_type_name");
         TestDb::insert(c, "TDBill (FTranType, FTDBillName, FTemplate)",
                        {{1002, "标准格式", "first"}, {1002, "标准格式", "second"}});
+        // A version-3 database knows no disabled flags and no register of bar codes; its
+        // items' own and pack codes are registered by the upgrade.
+        db::execute(c, "drop table t_icitem_code");
+        for (const char *table : {"t_icitem", "t_stock", "t_user"})
+            db::execute(c, QStringLiteral("alter table %1 drop column FDisabled").arg(table));
+        TestDb::insert(c, "t_icitem (FItemID, FName, FBar_Code)", {{1, "鲜奶", "690"}, {2, "酸奶", ""}});
+        TestDb::insert(c, "t_icitem_barcode (FItemID, FBarCode, FExchange)", {{1, "6906", 6}, {2, "690", 1}});
         db::execute(c, "update t_SchemaVersion set FVersion=?", {3});
         db::Schema::ensure(c);
         QCOMPARE(db::Schema::version(c), db::Schema::CurrentVersion);
+        QCOMPARE(TestDb::dump(c, "select FCode, FItemID from t_icitem_code order by FCode"), "690,1;6906,1");
+        QCOMPARE(TestDb::dump(c, "select FItemID, FDisabled from t_icitem order by FItemID"), "1,0;2,0");
         TestDb::insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty)", {{1, 2, 1, 5}});
         QCOMPARE(TestDb::dump(c, "select FPreQty, FCplQty from VipOrderEntry"), "0,0;0,0");
         QCOMPARE(TestDb::dump(c, "select FTemplate from TDBill where FTranType=?", {1002}), "first");

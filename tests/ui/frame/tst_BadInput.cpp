@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
 
@@ -165,11 +166,15 @@ private:
         const QPointer<QWidget> guard(&w);
         confirm(w);
         check(start, QStringLiteral("confirm keys"));
-        // Then every other button once, which reaches the inner dialogues.
-        QList<QPointer<QPushButton>> buttons;
+        // Then every other button once, which reaches the inner dialogues; the ones that
+        // close the window last, so the buttons after them are reached too.
+        QList<QPointer<QPushButton>> buttons, closing;
+        static const QRegularExpression closes(QStringLiteral("exit|close|cancel"),
+                                               QRegularExpression::CaseInsensitiveOption);
         for (QPushButton *b : w.findChildren<QPushButton *>())
             if (b->window() == &w && !b->isDefault())
-                buttons << b;
+                (closes.match(b->objectName()).hasMatch() ? closing : buttons) << b;
+        buttons += closing;
         for (const QPointer<QPushButton> &b : buttons)
             if (guard && guard->isVisible() && b && b->isVisible() && b->isEnabled())
                 b->click();
@@ -278,6 +283,10 @@ private slots:
                      walker.walked().contains(QStringLiteral("frmAccountSets")) &&
                      walker.walked().contains(QStringLiteral("frmNewAccount")),
                  qPrintable(walker.walked().join(QLatin1Char(' '))));
+        // And every window of the back office, with the dialogs its buttons open.
+        for (const char *form : {"frmItemList", "frmItemEdit", "frmPackCode", "frmPriceStyle", "frmNameEdit",
+                                 "frmStock", "frmUserList", "frmUserEdit", "frmUserPassword", "frmVipList"})
+            QVERIFY2(walker.walked().contains(QLatin1String(form)), form);
     }
 };
 
