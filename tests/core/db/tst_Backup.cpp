@@ -219,6 +219,9 @@ private slots:
         db::execute(t.cnstr(), "update t_SchemaVersion set FVersion=?", {db::Schema::CurrentVersion + 1});
         QVERIFY(TestDb::refusalOf([&] { db::Schema::ensure(t.cnstr()); }).contains("高于本程序支持的版本"));
         db::execute(t.cnstr(), "drop index ux_tdbill_type_name"); // as version 3 had it
+        db::execute(t.cnstr(), "drop table t_icitem_code");          // nor the back office of 5
+        for (const char *table : {"t_icitem", "t_stock", "t_user"})
+            db::execute(t.cnstr(), QStringLiteral("alter table %1 drop column FDisabled").arg(QLatin1String(table)));
         db::execute(t.cnstr(), "update t_SchemaVersion set FVersion=?", {3});
         db::Schema::ensure(t.cnstr());
         QCOMPARE(db::Schema::version(t.cnstr()), db::Schema::CurrentVersion);
