@@ -197,3 +197,14 @@ QString TestDb::movementChain(const QString &cnstr, const QString &vipNo)
     }
     return end.format();
 }
+
+void TestDb::backToVersion3(const QString &cnstr)
+{
+    db::execute(cnstr, QStringLiteral("drop index ux_tdbill_type_name"));
+    db::execute(cnstr, QStringLiteral("drop table t_icitem_code"));
+    for (const char *index : {"ix_viporder_owner", "ix_vipczbill_owner", "ix_icstockbill_owner"})
+        db::execute(cnstr, QStringLiteral("drop index %1").arg(QLatin1String(index)));
+    for (const char *table : {"t_icitem", "t_stock", "t_user"})
+        db::execute(cnstr, QStringLiteral("alter table %1 drop column FDisabled").arg(QLatin1String(table)));
+    db::execute(cnstr, QStringLiteral("update t_SchemaVersion set FVersion=?"), {3});
+}

@@ -52,6 +52,9 @@ public:
     // Walks a card's stored-value movements in order: each must begin where the one before
     // ended and none end below 0. The last end balance, or where the chain broke.
     static QString movementChain(const QString &cnstr, const QString &vipNo);
+    // Takes away what the upgrades after version 3 add and marks the database version 3, so a
+    // test can watch a true upgrade from it.
+    static void backToVersion3(const QString &cnstr);
 
     // Runs these station processes at once and hands back what they printed, line by line; a
     // station that fails or hangs reports that instead.

@@ -8,6 +8,8 @@
 #include "core/db/ConnectionString.h"
 #include "core/db/Database.h"
 #include "core/db/Schema.h"
+#include "core/exchange/ShopExport.h"
+#include "core/exchange/ShopImport.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/PrivateFiles.h"
@@ -44,6 +46,14 @@ CommandLine::Options CommandLine::options()
         {QStringLiteral("backup"), QStringLiteral("备份帐套（可在其后给出备份文件名）"), QStringLiteral("name")},
         {QStringLiteral("restore"), QStringLiteral("用其后给出的备份文件恢复帐套"), QStringLiteral("name")},
         {QStringLiteral("list-accounts"), QStringLiteral("列出本机的帐套")},
+        {QStringLiteral("import"),
+         QStringLiteral("从其后给出的 XLSX 或 CSV 文件导入 items（商品）、members（会员）或 orders（订单）（与 --account 同用）"),
+         QStringLiteral("kind")},
+        {QStringLiteral("export"),
+         QStringLiteral("导出 items、members 或 orders 到其后给出的文件，格式取自扩展名 .xlsx 或 .csv（与 --account 同用）"),
+         QStringLiteral("kind")},
+        {QStringLiteral("dry-run"), QStringLiteral("只检查要导入的文件，不写入")},
+        {QStringLiteral("update"), QStringLiteral("导入会员时，卡内已有余额的卡改为表中的余额（更新）")},
     };
 }
 
@@ -54,9 +64,10 @@ CommandLine::Options CommandLine::setUp(QCommandLineParser &parser)
     parser.addVersionOption();
     const Options o = options();
     parser.addOptions({o.account, o.user, o.quit, o.screenshots, o.newAccount, o.joinAccount,
-                       o.sqlite, o.pg, o.manager, o.backup, o.restore, o.listAccounts});
+                       o.sqlite, o.pg, o.manager, o.backup, o.restore, o.listAccounts,
+                       o.importKind, o.exportKind, o.dryRun, o.update});
     parser.addPositionalArgument(QStringLiteral("file"),
-                                 QStringLiteral("--backup 或 --restore 的备份文件"),
+                                 QStringLiteral("--backup 或 --restore 的备份文件，--import 或 --export 的表格文件"),
                                  QStringLiteral("[file]"));
     return o;
 }
@@ -67,7 +78,8 @@ bool CommandLine::needsNoDisplay(const QStringList &arguments)
         QStringLiteral("-h"),           QStringLiteral("--help"),         QStringLiteral("-?"),
         QStringLiteral("--help-all"),   QStringLiteral("-v"),             QStringLiteral("--version"),
         QStringLiteral("--new-account"), QStringLiteral("--join-account"), QStringLiteral("--backup"),
-        QStringLiteral("--restore"),    QStringLiteral("--list-accounts")};
+        QStringLiteral("--restore"),    QStringLiteral("--list-accounts"), QStringLiteral("--import"),
+        QStringLiteral("--export")};
     for (const QString &a : arguments.mid(1))
         if (words.contains(a.section(u'=', 0, 0)))
             return true;
@@ -171,6 +183,51 @@ int CommandLine::run(const QStringList &arguments)
             if (newListing)
                 AccountSets::add(name.trimmed(), cnstr);
             out << QStringLiteral("已恢复帐套“%1”").arg(name.trimmed()) << Qt::endl;
+            return 0;
+        }
+        if (parser.isSet(o.importKind) || parser.isSet(o.exportKind)) {
+            const bool importing = parser.isSet(o.importKind);
+            const QString verb = importing ? QStringLiteral("--import") : QStringLiteral("--export");
+            const auto kind = ShopImport::kindOf(parser.value(importing ? o.importKind : o.exportKind));
+            if (!kind)
+                return fail(QStringLiteral("%1 之后须是 items、members 或 orders").arg(verb));
+            if (files.size() != 1)
+                return fail(QStringLiteral("%1 需要一个表格文件").arg(verb));
+            if (!parser.isSet(o.account))
+                return fail(QStringLiteral("%1 需要 --account 帐套名称").arg(verb));
+            const QString cnstr = AccountSets::cnstrOf(parser.value(o.account));
+            if (cnstr.isEmpty())
+                return fail(QStringLiteral("帐套“%1”不存在").arg(parser.value(o.account)));
+            db::Schema::ensure(cnstr);
+            const QString file = QDir::current().absoluteFilePath(files.first());
+            if (!importing) {
+                const int n = ShopExport::write(cnstr, *kind, file);
+                out << QStringLiteral("已导出%1 %2 行到 %3").arg(ShopImport::caption(*kind)).arg(n).arg(
+                           QDir::toNativeSeparators(file))
+                    << Qt::endl;
+                return 0;
+            }
+            ShopImport::Options options;
+            options.update = parser.isSet(o.update);
+            const ShopImport::Plan plan = ShopImport::read(cnstr, *kind, file, options, {});
+            if (!plan.refusals.isEmpty()) {
+                for (const ShopImport::Refusal &r : plan.refusals)
+                    err << r.text() << Qt::endl;
+                err << QStringLiteral("%1 行不能导入，没有写入任何数据").arg(plan.refusals.size()) << Qt::endl;
+                return 1;
+            }
+            if (parser.isSet(o.dryRun)) {
+                out << QStringLiteral("检查通过：%1 行%2可以导入（未写入）").arg(plan.rows).arg(ShopImport::caption(*kind))
+                    << Qt::endl;
+                return 0;
+            }
+            const ShopImport::Result r = ShopImport::write(cnstr, plan, options, {});
+            out << QStringLiteral("已导入%1：新增 %2，更新 %3，未变 %4")
+                       .arg(ShopImport::caption(*kind))
+                       .arg(r.added)
+                       .arg(r.updated)
+                       .arg(r.unchanged)
+                << Qt::endl;
             return 0;
         }
     } catch (const CoreError &e) {

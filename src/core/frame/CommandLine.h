@@ -5,8 +5,9 @@
 #include <QStringList>
 
 // The program's options, for the windows and for scripts alike. The account-set verbs
-// (--new-account, --join-account, --backup, --restore, --list-accounts) and --help run without
-// a display: they print one line and end, 0 on success, 1 with the reason on standard error.
+// (--new-account, --join-account, --backup, --restore, --list-accounts), the spreadsheet verbs
+// (--import, --export) and --help run without a display: they print what they did and end, 0
+// on success, 1 with the reason (an import: every refused row) on standard error.
 class CommandLine
 {
 public:
@@ -14,7 +15,7 @@ public:
     {
         QCommandLineOption account, user, quit, screenshots;
         QCommandLineOption newAccount, joinAccount, sqlite, pg, manager, backup, restore,
-            listAccounts;
+            listAccounts, importKind, exportKind, dryRun, update;
     };
     static Options options();
     // Sets the parser up with every option; returns them for the caller to read.

@@ -67,6 +67,53 @@ int MemberOrderStore::insert(db::Transaction &tx, const MemberOrder &order, Mone
                              Money reserve, int billerId, const QDateTime &createTime)
 {
     const int id = db::BillNumbers::draw(tx, db::BillNumbers::MemberOrder);
+    write(tx, id, order, cash, reserve, billerId, createTime);
+    return id;
+}
+
+void MemberOrderStore::rewrite(db::Transaction &tx, int orderId, const MemberOrder &order, Money cash,
+                               int billerId)
+{
+    // The header before its lines, the order every save locks them in.
+    tx.execute(QStringLiteral("delete from VipOrder where FInterID=?"), {orderId});
+    tx.execute(QStringLiteral("delete from VipOrderEntry where FInterID=?"), {orderId});
+    write(tx, orderId, order, cash, Money(), billerId, QDateTime());
+}
+
+bool MemberOrderStore::sameAsStored(db::Transaction &tx, int orderId, const MemberOrder &order, Money cash)
+{
+    const db::Rows head = tx.query(
+        QStringLiteral("select FVipNo, FOwner, FPhone, FVipID, Fdate, FGetCash from VipOrder where FInterID=?"),
+        {orderId});
+    if (head.isEmpty())
+        return false;
+    const db::Row &h = head.first();
+    if (h.text(QStringLiteral("FVipNo")) != order.vipNo || h.text(QStringLiteral("FOwner")) != order.owner ||
+        h.text(QStringLiteral("FPhone")) != order.phone || h.text(QStringLiteral("FVipID")) != order.vipId ||
+        h.date(QStringLiteral("Fdate")) != order.date || h.money(QStringLiteral("FGetCash")) != cash)
+        return false;
+    const db::Rows lines = tx.query(
+        QStringLiteral("select FItemID, FQty, FPreQty, FCplQty, FPrice, FYxq from VipOrderEntry"
+                       " where FInterID=? order by FEntryID"),
+        {orderId});
+    if (lines.size() != order.lines.size())
+        return false;
+    for (int i = 0; i < lines.size(); ++i) {
+        const db::Row &r = lines.at(i);
+        const MemberOrderLine &l = order.lines.at(i);
+        if (r.integer(QStringLiteral("FItemID")) != l.itemId ||
+            r.money(QStringLiteral("FQty")) != Money::fromInt(l.qty) ||
+            r.money(QStringLiteral("FPreQty")) != Money::fromInt(l.gift) ||
+            r.money(QStringLiteral("FCplQty")) != Money::fromInt(l.done) ||
+            r.money(QStringLiteral("FPrice")) != l.price || r.date(QStringLiteral("FYxq")) != l.validTo)
+            return false;
+    }
+    return true;
+}
+
+void MemberOrderStore::write(db::Transaction &tx, int id, const MemberOrder &order, Money cash,
+                             Money reserve, int billerId, const QDateTime &createTime)
+{
     int entry = 0;
     for (const MemberOrderLine &l : order.lines)
         tx.execute(kLineSql, {id, ++entry, l.itemId, l.qty, l.gift, l.done, l.price.toVariant(),
@@ -81,7 +128,6 @@ int MemberOrderStore::insert(db::Transaction &tx, const MemberOrder &order, Mone
     params << GetBillMonthLabel(order.date) << order.vipId << billerId << cash.toVariant()
            << reserve.toVariant() << 0 << (order.isClosed() ? 1 : 0);
     tx.execute(kHeaderSql.arg(time), params);
-    return id;
 }
 
 SavedOrder MemberOrderStore::save(const QString &cnstr, const OrderDraft &typed,

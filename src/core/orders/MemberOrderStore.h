@@ -63,7 +63,16 @@ public:
     static int insert(db::Transaction &tx, const MemberOrder &order, Money cash, Money reserve,
                       int billerId, const QDateTime &createTime = QDateTime());
 
+    // An order brought in from another system, written anew under its stored number: header
+    // and lines replaced, `cash` as what was paid, no stored value moved.
+    static void rewrite(db::Transaction &tx, int orderId, const MemberOrder &order, Money cash,
+                        int billerId);
+    // Whether the stored order already holds these lines (in this order), card and payment.
+    static bool sameAsStored(db::Transaction &tx, int orderId, const MemberOrder &order, Money cash);
+
 private:
     static SavedOrder write(const QString &cnstr, const OrderDraft &order,
                             const SalePayment &payment, int billerId);
+    static void write(db::Transaction &tx, int id, const MemberOrder &order, Money cash,
+                      Money reserve, int billerId, const QDateTime &createTime);
 };

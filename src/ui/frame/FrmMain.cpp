@@ -28,6 +28,7 @@
 #include "ui/backoffice/frmUserList.h"
 #include "ui/backoffice/frmVipList.h"
 #include "ui/frame/frmGrant.h"
+#include "ui/frame/frmImport.h"
 #include "ui/frame/frmModifyPwd.h"
 #include "ui/members/frmEditVip.h"
 #include "ui/members/frmVip.h"
@@ -130,6 +131,8 @@ void FrmMain::buildCommandBar()
     addTool(baseData, QStringLiteral("仓库"), QStringLiteral("stock"));
     addTool(baseData, QStringLiteral("操作员"), QStringLiteral("user"));
     addTool(baseData, QStringLiteral("会员一览"), QStringLiteral("viplist"));
+    baseData->addSeparator();
+    addTool(baseData, QStringLiteral("导入"), QStringLiteral("import"));
 
     bar->addSeparator();
     QAction *exit = bar->addAction(QStringLiteral("退出系统(&X)"));
@@ -185,6 +188,8 @@ void FrmMain::buildCommands()
          [this] { showForm<frmUserList>(true); }},
         {QStringLiteral("viplist"), Right::Grant, QStringLiteral("BaseData"), noGrant,
          [this] { showForm<frmVipList>(true); }},
+        {QStringLiteral("import"), Right::Grant, QStringLiteral("BaseData"), noGrant,
+         [this] { showForm<frmImport>(true); }},
     };
 }
 

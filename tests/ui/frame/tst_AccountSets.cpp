@@ -179,6 +179,44 @@ private slots:
         QVERIFY(r.out.contains(QStringLiteral("\t%1\t").arg(db::Schema::CurrentVersion)));
     }
 
+    // Moving in by script: a file with a refused row is told row by row and writes nothing;
+    // a dry run writes nothing; the import, then the export read back by a dry run.
+    void importAndExportFromCommandLine()
+    {
+        if (TestDb::isPostgres())
+            QSKIP("a SQLite shop");
+        TestDb settings;
+        const QString station = settings.dir();
+        Result r = kwpos(station, {"--new-account", "新店", "--sqlite", station + "/新店.db", "--manager", "老板"}, "pw1");
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QString cnstr = listedAt(station, "新店");
+        const auto csv = [&](const QString &name, const QByteArray &text) {
+            QFile f(station + u'/' + name);
+            f.open(QIODevice::WriteOnly);
+            f.write(text);
+            return f.fileName();
+        };
+        const QString bad = csv("bad.csv", "卡号,期初余额\nV1,10\nV2,-5\nV1,3\n");
+        r = kwpos(station, {"--import", "members", bad, "--account", "新店"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err, QStringLiteral("第3行 期初余额：金额不能为负数\n第4行 卡号：与第2行重复\n"
+                                       "2 行不能导入，没有写入任何数据"));
+        const QString good = csv("good.csv", "卡号,持卡人,期初余额\n007,王五,12.50\n");
+        r = kwpos(station, {"--import", "members", good, "--account", "新店", "--dry-run"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(TestDb::dump(cnstr, "select count(*) from VipCzBill"), "0");
+        r = kwpos(station, {"--import", "members", good, "--account", "新店"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(r.out, QStringLiteral("已导入会员：新增 1，更新 0，未变 0"));
+        QCOMPARE(TestDb::dump(cnstr, "select FVipNo, FOwner, FKAmount, FRemark from VipCzBill"), "007,王五,12.5,期初余额");
+        db::closeAll();
+        r = kwpos(station, {"--export", "members", station + "/out.xlsx", "--account", "新店"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        r = kwpos(station, {"--import", "members", station + "/out.xlsx", "--account", "新店"});
+        QCOMPARE(r.out, QStringLiteral("已导入会员：新增 0，更新 0，未变 1"));
+        QCOMPARE(kwpos(station, {"--import", "stock", good, "--account", "新店"}).code, 1);
+    }
+
     // Two counters set up one empty server database at the same moment: one creates the
     // shop, the other joins it, and each sees the other's sale.
     void serverShopTwoStations()

@@ -285,7 +285,8 @@ private slots:
                  qPrintable(walker.walked().join(QLatin1Char(' '))));
         // And every window of the back office, with the dialogs its buttons open.
         for (const char *form : {"frmItemList", "frmItemEdit", "frmPackCode", "frmPriceStyle", "frmNameEdit",
-                                 "frmStock", "frmUserList", "frmUserEdit", "frmUserPassword", "frmVipList"})
+                                 "frmStock", "frmUserList", "frmUserEdit", "frmUserPassword", "frmVipList",
+                                 "frmImport"})
             QVERIFY2(walker.walked().contains(QLatin1String(form)), form);
     }
 };

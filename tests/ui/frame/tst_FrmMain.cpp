@@ -37,7 +37,7 @@ const Tool Tools[] = {
     {"orderhzb", "OrderHzb", "没有权限！"}, {"SaleList", "salemxb", "没有权限！"}, {"yyrbb", "yyrbb", "没有权限！"},
     {"uncplorder", "", ""}, {"czmxb", "", ""}, {"czhzb", "", ""}, {"viplsz", "", ""}, {"vipdzd", "", ""},
     {"item", "BaseData", "没有权限！"}, {"pricestyle", "BaseData", "没有权限！"}, {"stock", "BaseData", "没有权限！"},
-    {"user", "BaseData", "没有权限！"}, {"viplist", "BaseData", "没有权限！"},
+    {"user", "BaseData", "没有权限！"}, {"viplist", "BaseData", "没有权限！"}, {"import", "BaseData", "没有权限！"},
 };
 // clang-format on
 

@@ -1,0 +1,406 @@
+#include <QStringEncoder>
+#include <QtTest>
+
+#include <xlsxwriter.h>
+
+#include "TestDb.h"
+#include "core/backoffice/PriceStyleStore.h"
+#include "core/db/Transaction.h"
+#include "core/exchange/ShopExport.h"
+#include "core/exchange/ShopImport.h"
+#include "core/frame/CoreError.h"
+#include "core/members/StoredValueLedger.h"
+#include "core/pos/MemberOrders.h"
+#include "core/pos/SaleBillStore.h"
+#include "core/reports/StoredValueReport.h"
+
+using Kind = ShopImport::Kind;
+using Sheet = QList<QStringList>;
+
+namespace {
+
+const QDate kToday(2026, 12, 7);
+
+// An XLSX fixture: "#123" is a number cell, "D:2026-12-31" a date-formatted serial, "F:7" a
+// formula whose cached value is 7, "M:" merges the cell with the one on its right; anything
+// else a text cell.
+void writeXlsx(const QString &path, const Sheet &rows)
+{
+    lxw_workbook *wb = workbook_new(path.toUtf8().constData());
+    lxw_worksheet *ws = workbook_add_worksheet(wb, "导入");
+    lxw_format *dateFmt = workbook_add_format(wb);
+    format_set_num_format(dateFmt, "yyyy/m/d");
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows.at(r).size(); ++c) {
+            const QString v = rows.at(r).at(c);
+            if (v.startsWith(u'#')) {
+                worksheet_write_number(ws, lxw_row_t(r), lxw_col_t(c), v.mid(1).toDouble(), nullptr);
+            } else if (v.startsWith(QLatin1String("D:"))) {
+                const QDate d = QDate::fromString(v.mid(2), Qt::ISODate);
+                lxw_datetime dt{d.year(), d.month(), d.day(), 0, 0, 0};
+                worksheet_write_datetime(ws, lxw_row_t(r), lxw_col_t(c), &dt, dateFmt);
+            } else if (v.startsWith(QLatin1String("F:"))) {
+                worksheet_write_formula_num(ws, lxw_row_t(r), lxw_col_t(c), "=3+4", nullptr, v.mid(2).toDouble());
+            } else if (v.startsWith(QLatin1String("M:"))) {
+                worksheet_merge_range(ws, lxw_row_t(r), lxw_col_t(c), lxw_row_t(r), lxw_col_t(c + 1),
+                                      v.mid(2).toUtf8().constData(), nullptr);
+                break;
+            } else if (!v.isEmpty()) {
+                worksheet_write_string(ws, lxw_row_t(r), lxw_col_t(c), v.toUtf8().constData(), nullptr);
+            }
+        }
+    QCOMPARE(workbook_close(wb), LXW_NO_ERROR);
+}
+
+// A CSV fixture as spreadsheets write them: GB18030, or UTF-8 with a byte-order mark. The
+// XLSX markers become plain text.
+void writeCsv(const QString &path, const Sheet &rows, bool gb18030)
+{
+    QString text;
+    for (const QStringList &row : rows) {
+        QStringList cells;
+        for (QString c : row) {
+            if (c.startsWith(u'#'))
+                c = c.mid(1);
+            else if (c.startsWith(QLatin1String("D:")) || c.startsWith(QLatin1String("F:")))
+                c = c.mid(2);
+            cells << (c.contains(u',') ? u'"' + c + u'"' : c);
+        }
+        text += cells.join(u',') + QLatin1String("\r\n");
+    }
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    if (gb18030) {
+        QStringEncoder enc("GB18030");
+        f.write(enc.encode(text));
+    } else {
+        f.write("\xEF\xBB\xBF" + text.toUtf8());
+    }
+}
+
+const Sheet kItems{
+    {"商品名称", "店内码", "条码", "单位", "零售价", "包装条码", "每包件数", "包装价"},
+    {"鲜牛奶 250ml", "001", "06901234567890", "袋", "2.50", "16901234567897", "12", "28.00"},
+    {"酸奶, 原味", "002", "#6901234567891", "杯", "#3.5", "", "", ""},
+};
+const Sheet kMembers{
+    {"Card Number", "持卡人", "电话", "期初余额"},
+    {"V001", "张三", "013800000001", "100.00"},
+    {"V002", "李四", "13800000002", "#0"},
+};
+const Sheet kOrders{
+    {"外部单号", "卡号", "店内码", "订购数量", "赠送数量", "已取数量", "有效期", "实付金额", "单价"},
+    {"E1", "V001", "001", "30", "2", "5", "D:2026-12-31", "75.00", "2.50"},
+    {"E1", "V001", "002", "F:10", "", "", "2027年1月5日", "35", "3.50"},
+    {"E2", "V002", "001", "4", "0", "4", "2026/12/7", "10", "2.50"},
+};
+
+QString fixture(const TestDb &t, const QString &name, const Sheet &rows, const QString &format)
+{
+    const QString path = t.dir() + u'/' + name + (format == QLatin1String("xlsx") ? ".xlsx" : ".csv");
+    if (format == QLatin1String("xlsx"))
+        writeXlsx(path, rows);
+    else
+        writeCsv(path, rows, format == QLatin1String("gb18030"));
+    return path;
+}
+
+ShopImport::Options options(bool update = false)
+{
+    ShopImport::Options o;
+    o.today = kToday;
+    o.update = update;
+    return o;
+}
+
+ShopImport::Result run(const QString &cnstr, Kind kind, const QString &path, bool update = false,
+                       const ShopImport::Hooks &hooks = {})
+{
+    const ShopImport::Plan plan = ShopImport::read(cnstr, kind, path, options(update), hooks);
+    return ShopImport::write(cnstr, plan, options(update), hooks);
+}
+
+QString refusals(const QString &cnstr, Kind kind, const QString &path, bool update = false)
+{
+    try {
+        QStringList out;
+        for (const ShopImport::Refusal &r : ShopImport::read(cnstr, kind, path, options(update), {}).refusals)
+            out << r.text();
+        return out.join(u'|');
+    } catch (const CoreError &e) {
+        return e.message();
+    }
+}
+
+void newShop(const TestDb &t)
+{
+    PriceStyleStore::add(t.cnstr(), PriceStyleStore::retailName());
+}
+
+const char *kItemsDump = "select i.FShopNumber, i.FNumber, i.FBar_Code, i.FName, i.FUnit, i.FPrice_1,"
+                         " b.FBarCode, b.FExchange, b.FPrice from t_icitem i"
+                         " left join t_icitem_barcode b on b.FItemID=i.FItemID order by i.FShopNumber";
+const char *kOrdersDump =
+    "select h.FRemark, h.FVipNo, h.FClosed, h.FGetCash, h.FGetReserve, h.FSumQty, i.FShopNumber, e.FQty,"
+    " e.FPreQty, e.FCplQty, e.FPrice, e.FYxq from VipOrder h join VipOrderEntry e on e.FInterID=h.FInterID"
+    " join t_icitem i on i.FItemID=e.FItemID order by h.FRemark, e.FEntryID";
+
+QString balances(const QString &cnstr)
+{
+    return StoredValueLedger::balance(cnstr, "V001").format() + u'/' +
+           StoredValueLedger::balance(cnstr, "V002").format();
+}
+
+void importAll(const TestDb &t, const QString &format)
+{
+    run(t.cnstr(), Kind::Items, fixture(t, "items", kItems, format));
+    run(t.cnstr(), Kind::Members, fixture(t, "members", kMembers, format));
+    run(t.cnstr(), Kind::Orders, fixture(t, "orders", kOrders, format));
+}
+
+} // namespace
+
+class tst_ShopImport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
+
+    // Each kind from each file form: codes keep their zeros and digits, balances come in as
+    // opening movements, orders keep their open units and no money moves; the same files
+    // again change nothing.
+    void importEachKind_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("xlsx") << "xlsx";
+        QTest::newRow("csv gb18030") << "gb18030";
+        QTest::newRow("csv utf-8 bom") << "utf8";
+    }
+    void importEachKind()
+    {
+        QFETCH(QString, format);
+        TestDb t;
+        newShop(t);
+        const QString items = "001,001,06901234567890,鲜牛奶 250ml,袋,2.5,16901234567897,12,28;"
+                              "002,002,6901234567891,酸奶, 原味,杯,3.5,,,";
+        const QString orders = "导入单号：E1,V001,0,110,0,42,001,30,2,5,2.5,2026-12-31;"
+                               "导入单号：E1,V001,0,110,0,42,002,10,0,0,3.5,2027-01-05;"
+                               "导入单号：E2,V002,1,10,0,4,001,4,0,4,2.5,2026-12-07";
+        for (int pass = 0; pass < 2; ++pass) {
+            const ShopImport::Result r = run(t.cnstr(), Kind::Items, fixture(t, "items", kItems, format));
+            QCOMPARE(r.added, pass == 0 ? 2 : 0);
+            QCOMPARE(r.unchanged, pass == 0 ? 0 : 2);
+            run(t.cnstr(), Kind::Members, fixture(t, "members", kMembers, format));
+            run(t.cnstr(), Kind::Orders, fixture(t, "orders", kOrders, format));
+            QCOMPARE(TestDb::dump(t.cnstr(), kItemsDump), items);
+            QCOMPARE(TestDb::dump(t.cnstr(), "select FCode from t_icitem_code order by FCode"),
+                     "06901234567890;16901234567897;6901234567891");
+            QCOMPARE(TestDb::dump(t.cnstr(), "select FVipNo, FOwner, FPhone, FTranType, FKAmount, FRemark"
+                                             " from VipCzBill order by FVipNo"),
+                     "V001,张三,013800000001,1,100,期初余额;V002,李四,13800000002,1,0,期初余额");
+            QCOMPARE(TestDb::dump(t.cnstr(), kOrdersDump), orders);
+            QCOMPARE(balances(t.cnstr()), "100.00/0.00");
+        }
+    }
+
+    // Export, then import into an empty shop: the same rows, balances and open quantities,
+    // through either file form.
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("xlsx") << "xlsx";
+        QTest::newRow("csv") << "csv";
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, suffix);
+        TestDb a, b;
+        newShop(a);
+        newShop(b);
+        importAll(a, "xlsx");
+        for (Kind kind : {Kind::Items, Kind::Members, Kind::Orders}) {
+            const QString path = a.dir() + "/out." + QString::number(int(kind)) + u'.' + suffix;
+            ShopExport::write(a.cnstr(), kind, path, kToday);
+            const ShopImport::Result r = run(b.cnstr(), kind, path);
+            QVERIFY(r.added > 0);
+        }
+        QCOMPARE(TestDb::dump(b.cnstr(), kItemsDump), TestDb::dump(a.cnstr(), kItemsDump));
+        QCOMPARE(balances(b.cnstr()), "100.00/0.00");
+        // The closed order is not open any more, so it does not travel.
+        QCOMPARE(TestDb::dump(b.cnstr(), kOrdersDump),
+                 TestDb::dump(a.cnstr(), QByteArray(kOrdersDump).replace("order by", "where h.FClosed=0 order by")));
+    }
+
+    // A refused row names its row, column and reason, and nothing of the file is written.
+    void refusedRows_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<Sheet>("sheet");
+        QTest::addColumn<QString>("refused");
+        const QStringList ih{"店内码", "商品名称", "条码"};
+        QTest::newRow("code of another item")
+            << int(Kind::Items) << Sheet{ih, {"010", "新奶", "0123"}, {"011", "旧码", "06901234567890"}}
+            << "第3行 条码：已被商品“鲜牛奶 250ml”使用";
+        QTest::newRow("shop number twice")
+            << int(Kind::Items) << Sheet{ih, {"010", "新奶", "0123"}, {"010", "又一个", "0124"}}
+            << "第3行 店内码：与第2行重复";
+        QTest::newRow("price with three decimals")
+            << int(Kind::Items) << Sheet{{"店内码", "商品名称", "零售价"}, {"010", "新奶", "1.005"}}
+            << "第2行 零售价：金额最多两位小数";
+        QTest::newRow("no name") << int(Kind::Items) << Sheet{ih, {"010", "", "0123"}}
+                                 << "第2行 商品名称：请输入商品名称";
+        const QStringList mh{"卡号", "期初余额"};
+        QTest::newRow("card twice") << int(Kind::Members) << Sheet{mh, {"V9", "1"}, {"V9", "2"}}
+                                    << "第3行 卡号：与第2行重复";
+        QTest::newRow("card holding a balance")
+            << int(Kind::Members) << Sheet{mh, {"V9", "1"}, {"V001", "50"}}
+            << "第3行 卡号：卡内已有余额 100.00 元（选择“更新”可改为表中的余额）";
+        QTest::newRow("negative balance") << int(Kind::Members) << Sheet{mh, {"V9", "-1"}}
+                                          << "第2行 期初余额：金额不能为负数";
+        const QStringList oh{"外部单号", "卡号", "店内码", "订购数量", "赠送数量", "已取数量", "有效期"};
+        QTest::newRow("negative quantity") << int(Kind::Orders) << Sheet{oh, {"E9", "V9", "001", "-3"}}
+                                           << "第2行 订购数量：数量必须是不小于0的整数";
+        QTest::newRow("fractional quantity") << int(Kind::Orders) << Sheet{oh, {"E9", "V9", "001", "2", "0.5"}}
+                                             << "第2行 赠送数量：数量必须是不小于0的整数";
+        QTest::newRow("handed out above ordered and gift")
+            << int(Kind::Orders) << Sheet{oh, {"E9", "V9", "001", "3", "1", "5"}}
+            << "第2行 已取数量：已取数量不能大于订购数量与赠送数量之和";
+        QTest::newRow("unknown item") << int(Kind::Orders) << Sheet{oh, {"E9", "V9", "999", "3"}}
+                                      << "第2行 店内码：找不到商品“999”";
+        QTest::newRow("same item twice in an order")
+            << int(Kind::Orders) << Sheet{oh, {"E9", "V9", "001", "3"}, {"E9", "V9", "001", "3"}}
+            << "第3行 店内码：同一单号的商品与第2行重复";
+        QTest::newRow("date in another form")
+            << int(Kind::Orders) << Sheet{oh, {"E9", "V9", "001", "3", "", "", "12/7/2026"}}
+            << "第2行 有效期：“12/7/2026”不是日期（写作 2026-12-07、2026/12/7 或 2026年12月7日）";
+        QTest::newRow("no such day")
+            << int(Kind::Orders) << Sheet{oh, {"E9", "V9", "001", "3", "", "", "2026-02-30"}}
+            << "第2行 有效期：“2026-02-30”不是日期（写作 2026-12-07、2026/12/7 或 2026年12月7日）";
+        QTest::newRow("header without a required column")
+            << int(Kind::Orders) << Sheet{{"外部单号", "商品", "数量"}, {"E9", "001", "1"}}
+            << "第1行的表头缺少必需的列：卡号";
+        QTest::newRow("header only") << int(Kind::Members) << Sheet{mh} << "表格中只有表头，没有数据";
+        QTest::newRow("empty sheet") << int(Kind::Members) << Sheet{} << "表格是空的";
+        QTest::newRow("merged cells") << int(Kind::Members) << Sheet{mh, {"M:V9"}}
+                                      << "表格中有合并的单元格，请取消合并后再导入";
+    }
+    void refusedRows()
+    {
+        QFETCH(int, kind);
+        QFETCH(Sheet, sheet);
+        QFETCH(QString, refused);
+        TestDb t;
+        newShop(t);
+        importAll(t, "xlsx");
+        const QString before = TestDb::dump(t.cnstr(), kItemsDump) + TestDb::dump(t.cnstr(), kOrdersDump) +
+                               TestDb::dump(t.cnstr(), "select count(*) from VipCzBill");
+        const QString path = fixture(t, "bad", sheet, "xlsx");
+        QCOMPARE(refusals(t.cnstr(), Kind(kind), path), refused);
+        QCOMPARE(TestDb::refusalOf([&] { run(t.cnstr(), Kind(kind), path); }).left(refused.size() + 40)
+                     .contains(refused), true);
+        QCOMPARE(TestDb::dump(t.cnstr(), kItemsDump) + TestDb::dump(t.cnstr(), kOrdersDump) +
+                     TestDb::dump(t.cnstr(), "select count(*) from VipCzBill"),
+                 before);
+    }
+
+    void notASpreadsheet_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("text named xlsx") << "a.xlsx" << QByteArray("卡号,期初余额\n");
+        QTest::newRow("a zip without a sheet") << "a.xlsx" << QByteArray("PK\x03\x04garbage", 11);
+        QTest::newRow("a picture") << "a.png" << QByteArray("\x89PNG\r\n", 6);
+        QTest::newRow("binary csv") << "a.csv" << QByteArray("a\0b", 3);
+    }
+    void notASpreadsheet()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        TestDb t;
+        QFile f(t.dir() + u'/' + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        QCOMPARE(refusals(t.cnstr(), Kind::Members, f.fileName()), "文件不是电子表格（XLSX 或 CSV）");
+    }
+
+    // A cancel in the middle of writing rolls back the rows already written.
+    void cancelWritesNothing()
+    {
+        TestDb t;
+        newShop(t);
+        Sheet sheet{kItems.first()};
+        for (int i = 0; i < 300; ++i)
+            sheet << QStringList{"奶" + QString::number(i), QString::number(1000 + i), QString(), "袋", "1"};
+        const QString path = fixture(t, "many", sheet, "xlsx");
+        const ShopImport::Plan plan = ShopImport::read(t.cnstr(), Kind::Items, path, options(), {});
+        QCOMPARE(plan.items.size(), 300);
+        int asked = 0;
+        qint64 lastDone = 0;
+        ShopImport::Hooks hooks{[&](qint64 done, qint64) { lastDone = done; }, [&] { return ++asked > 200; }};
+        QCOMPARE(TestDb::refusalOf([&] { ShopImport::write(t.cnstr(), plan, options(), hooks); }),
+                 ShopImport::cancelledMessage());
+        QVERIFY(lastDone >= 128);
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*) from t_icitem"), "0");
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*) from t_icitem_code"), "0");
+    }
+
+    // An opening balance chains like any movement: a counter payment after it, then "更新"
+    // setting the balance anew, and the member's statement starts from it.
+    void openingBalanceChains()
+    {
+        TestDb t;
+        newShop(t);
+        importAll(t, "xlsx");
+        db::Transaction tx(t.cnstr());
+        StoredValueMovement pay;
+        pay.vipNo = "V001";
+        pay.date = kToday;
+        pay.amount = Money::fromInt(30);
+        StoredValueLedger::pay(tx, pay);
+        tx.commit();
+        const QString path = fixture(t, "members2", {{"卡号", "期初余额"}, {"V001", "120"}}, "csv");
+        QCOMPARE(refusals(t.cnstr(), Kind::Members, path),
+                 "第2行 卡号：卡内已有余额 70.00 元（选择“更新”可改为表中的余额）");
+        QCOMPARE(run(t.cnstr(), Kind::Members, path, true).updated, 1);
+        QCOMPARE(TestDb::movementChain(t.cnstr(), "V001"), "120.00");
+        QCOMPARE(TestDb::dump(t.cnstr(), "select FTranType, FKAmount, FBegAmount, FEndAmount, FRemark"
+                                         " from VipCzBill where FVipNo='V001' order by FInterID"),
+                 "1,100,0,100,期初余额;2,30,100,70,;1,50,70,120,期初余额");
+        const StoredValueReport::Result statement =
+            StoredValueReport::run(t.cnstr(), 109, {kToday, kToday, "V001"});
+        QStringList shown;
+        for (const QStringList &l : statement.lines)
+            shown << l.join(u',');
+        QCOMPARE(shown, QStringList({"2026-12-07,期初余额,,,0.00,,", "2026-12-07,充值,100.00,,100.00,,期初余额",
+                                     "2026-12-07,消费,,30.00,70.00,,", "2026-12-07,充值,50.00,,120.00,,期初余额"}));
+    }
+
+    // An imported open order is handed out at the counter; its last unit closes it. Importing
+    // the file again leaves the order as the counter left it.
+    void importedOrderHandedOut()
+    {
+        TestDb t;
+        newShop(t);
+        importAll(t, "xlsx");
+        const MemberLookup found = MemberOrders::lookup(t.cnstr(), "V001", kToday);
+        QCOMPARE(found.lines.size(), 2);
+        QCOMPARE(found.lines.at(0).open, 27);
+        for (const OpenOrderLine &l : found.lines) {
+            SaleBill b;
+            b.date = kToday;
+            b.vipNo = "V001";
+            b.stockId = 1;
+            b.addLine(MemberOrders::pickup(l, l.open));
+            SaleBillStore::save(t.cnstr(), b, {}, 1);
+        }
+        QCOMPARE(TestDb::dump(t.cnstr(), "select FClosed from VipOrder where FRemark='导入单号：E1'"), "1");
+        QCOMPARE(balances(t.cnstr()), "100.00/0.00");
+        const ShopImport::Result again = run(t.cnstr(), Kind::Orders, fixture(t, "orders", kOrders, "xlsx"));
+        QCOMPARE(again.unchanged, 2);
+        QCOMPARE(TestDb::dump(t.cnstr(), "select sum(FCplQty) from VipOrderEntry"), "46");
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ShopImport)
+#include "tst_ShopImport.moc"
