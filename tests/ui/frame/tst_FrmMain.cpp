@@ -65,8 +65,13 @@ QStringList outOfReach(QWidget &w)
             continue;
         for (QAction *a : bar->actions()) {
             const QWidget *tool = bar->widgetForAction(a);
-            if (!a->isSeparator() && a->isVisible() && (!tool || !tool->isVisible()))
-                out << "tool " + a->text();
+            if (a->isSeparator() || !a->isVisible() || (tool && tool->isVisible()))
+                continue;
+            // A label or list put on the bar has no text of its own.
+            const QString name = !a->text().isEmpty() || !tool ? a->text()
+                                 : tool->objectName().isEmpty() ? tool->metaObject()->className()
+                                                                : tool->objectName();
+            out << "tool " + name;
         }
     }
     for (QWidget *c : w.findChildren<QWidget *>()) {
