@@ -6,6 +6,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-serialport-dev
   libgl-dev libsodium-dev libxlsxwriter-dev libzip-dev fonts-noto-cjk
+  fonts-wqy-microhei fonts-noto-color-emoji
   qt6-translations-l10n
   postgresql-client
 )

@@ -3,7 +3,8 @@
 #include "core/orders/OrderDraft.h"
 
 RecordSet OrderReceipt::build(const OrderDraft &order, const QString &biller, Money cash,
-                              Money reserve, Money reserveBalance, const QDateTime &printTime)
+                              Money reserve, Money reserveBalance, const QDateTime &printTime,
+                              Money cashBack)
 {
     using T = RecordSet::Type;
     RecordSet rs;
@@ -25,6 +26,7 @@ RecordSet OrderReceipt::build(const OrderDraft &order, const QString &biller, Mo
     rs.appendField(QStringLiteral("FGetCash"), T::Double);
     rs.appendField(QStringLiteral("FGetReserve"), T::Double);
     rs.appendField(QStringLiteral("FReserveBal"), T::Double);
+    rs.appendField(QStringLiteral("FCashBack"), T::Double);
     for (const OrderDraftLine &l : order.lines()) {
         rs.addNew();
         rs.setValue(QStringLiteral("FDate"), order.date);
@@ -45,6 +47,7 @@ RecordSet OrderReceipt::build(const OrderDraft &order, const QString &biller, Mo
         rs.setValue(QStringLiteral("FGetCash"), cash.toDouble());
         rs.setValue(QStringLiteral("FGetReserve"), reserve.toDouble());
         rs.setValue(QStringLiteral("FReserveBal"), reserveBalance.toDouble());
+        rs.setValue(QStringLiteral("FCashBack"), cashBack.toDouble());
     }
     rs.moveFirst();
     return rs;

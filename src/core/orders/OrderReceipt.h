@@ -16,8 +16,10 @@ public:
     static constexpr int TranType = 1001;
     static QString templateName() { return QStringLiteral("标准格式"); }
 
-    // `reserveBalance` is the card's balance after this payment. The printed order number is
-    // always 0: the template prints no number.
+    // `reserveBalance` is the card's balance after this payment; `cashBack` the cash handed
+    // back when a re-save lowered the order (field FCashBack, after the fields every template
+    // knows). The printed order number is always 0: the template prints no number.
     static RecordSet build(const OrderDraft &order, const QString &biller, Money cash,
-                           Money reserve, Money reserveBalance, const QDateTime &printTime);
+                           Money reserve, Money reserveBalance, const QDateTime &printTime,
+                           Money cashBack = Money());
 };

@@ -54,6 +54,7 @@ PrintTemplate orderBill()
         L(S::Footer, "-"),
         L(S::Footer, "合计数量：{FSumQty}|合计金额：{FSumAmount}", "50,50", "LR", 10, true),
         L(S::Footer, "现金：{FGetCash:0.00}|储值支付：{FGetReserve:0.00}", "50,50", "LR"),
+        L(S::Footer, "退还现金：{FCashBack:0.00}", "", "L", 10, true, "FCashBack"),
         L(S::Footer, "储值余额：{FReserveBal:0.00}"),
         L(S::Footer, "-"),
         L(S::Footer, "打印时间：{FPrintTime:yyyy-MM-dd HH:mm:ss}", "", "L", 8),
@@ -196,6 +197,7 @@ RecordSet TemplateLibrary::sample(int tranType)
         rs.appendField(QStringLiteral("FGetCash"), T::Double);
         rs.appendField(QStringLiteral("FGetReserve"), T::Double);
         rs.appendField(QStringLiteral("FReserveBal"), T::Double);
+        rs.appendField(QStringLiteral("FCashBack"), T::Double);
     }
     struct Line
     {
@@ -227,6 +229,7 @@ RecordSet TemplateLibrary::sample(int tranType)
             rs.setValue(QStringLiteral("FGetCash"), 76.0);
             rs.setValue(QStringLiteral("FGetReserve"), 200.0);
             rs.setValue(QStringLiteral("FReserveBal"), 343.6);
+            rs.setValue(QStringLiteral("FCashBack"), 0.0);
         } else {
             rs.setValue(QStringLiteral("FBegBal"), QString::fromLatin1(l.beg));
             rs.setValue(QStringLiteral("FEndBal"), QString::fromLatin1(l.end));

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -27,6 +28,7 @@
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/FieldLeft.h"
+#include "ui/widgets/KeyPreview.h"
 
 namespace {
 
@@ -66,13 +68,11 @@ frmVipCz::frmVipCz(QWidget *parent) : QDialog(parent)
     actBar->addSeparator();
     addTool(QStringLiteral("修改密码"), QStringLiteral("pwd"), QKeySequence());
     addTool(QStringLiteral("关闭"), QStringLiteral("exit"), QKeySequence());
-    actBar->addSeparator();
-    actBar->addWidget(new QLabel(QStringLiteral("打印格式："), actBar));
-    printfmt = new QComboBox(actBar);
+    // The print format sits under the fields, not on the tool bar: a tool bar outside a main
+    // window hides what does not fit behind a "»" that opens nothing.
+    printfmt = new QComboBox(this);
     printfmt->setObjectName(QStringLiteral("printfmt"));
     printfmt->setMinimumWidth(120);
-    printfmt->setFocusPolicy(Qt::ClickFocus);
-    actBar->addWidget(printfmt);
 
     auto edit = [this](QWidget *parent, const char *name) {
         auto *e = new QLineEdit(parent);
@@ -139,11 +139,18 @@ frmVipCz::frmVipCz(QWidget *parent) : QDialog(parent)
     lblDisEdit->setObjectName(QStringLiteral("lblDisEdit"));
     lblDisEdit->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
 
+    auto *bottom = new QHBoxLayout;
+    auto *fmtCaption = new QLabel(QStringLiteral("打印格式："), this);
+    fmtCaption->setBuddy(printfmt);
+    bottom->addWidget(fmtCaption);
+    bottom->addWidget(printfmt);
+    bottom->addStretch();
+    bottom->addWidget(lblDisEdit);
     auto *main = new QVBoxLayout(this);
     main->setMenuBar(actBar);
     main->addWidget(Frame1);
     main->addWidget(Frame2);
-    main->addWidget(lblDisEdit, 0, Qt::AlignRight);
+    main->addLayout(bottom);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -158,11 +165,20 @@ frmVipCz::frmVipCz(QWidget *parent) : QDialog(parent)
     connect(txtCzAmount, &QLineEdit::textChanged, this, &frmVipCz::refreshEndBalance);
     connect(txtZsAmount, &QLineEdit::textChanged, this, &frmVipCz::refreshEndBalance);
     FieldLeft::watch(txtVipNo, [this] { txtVipNo_LostFocus(); });
-    EnterMovesFocus::chain(
-        {txtVipNo, txtOwner, txtPhone, txtVipID, txtCzAmount, txtZsAmount, txtRemark});
+    // Every field in the order it stands, the refund box included (Space ticks it); Enter in
+    // the remark saves, as "+" and Ctrl+S do anywhere on the form.
+    EnterMovesFocus::chain({txtVipNo, txtOwner, txtPhone, txtVipID, dtpDate, chkTk, txtCzAmount,
+                            txtZsAmount, txtRemark});
     EnterMovesFocus::link(txtRemark, txtRemark, [this] {
         cmdSave();
         return false;
+    });
+    new KeyPreview(this, [this](QKeyEvent *e) {
+        if (e->text() != QStringLiteral("+"))
+            return false;
+        if (tool(QStringLiteral("save"))->isEnabled())
+            cmdSave();
+        return true;
     });
 
     CounterScreen::applyFont(*this);

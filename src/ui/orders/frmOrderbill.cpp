@@ -233,8 +233,16 @@ void frmOrderbill::buildControls()
             cmdSave_Click();
         return true;
     });
-    EnterMovesFocus::chain({txtVipNo, txtOwner, txtPhone, txtVipID, txtBarcode, txtPrice, txtQty,
-                            txtPreQty, txtAmount, chkYxq});
+    // Every field in the order it stands. A code found goes straight on to the price; with no
+    // code, Enter goes to the name list to choose the item by name.
+    EnterMovesFocus::chain({txtVipNo, txtOwner, txtPhone, txtVipID, dtpDate, txtBarcode});
+    EnterMovesFocus::link(txtBarcode, txtPrice, [this] {
+        if (!txtBarcode->text().trimmed().isEmpty())
+            return true;
+        cmbItem->setFocus();
+        return false;
+    });
+    EnterMovesFocus::chain({txtPrice, txtQty, txtPreQty, txtAmount, chkYxq});
     EnterMovesFocus::link(cmbItem, txtPrice);
     EnterMovesFocus::link(chkYxq, dtpYxq, [this] {
         if (chkYxq->isChecked())
@@ -554,7 +562,7 @@ void frmOrderbill::cmdSave_Click()
         const OrderDraft shown = m_order;
         m_order = printed;
         try {
-            printOrder(true, saved.cash, saved.reserve, saved.balanceAfter);
+            printOrder(true, saved.cash, saved.reserve, saved.balanceAfter, saved.cashBack);
         } catch (const CoreError &e) {
             Prompts::current().information(QStringLiteral("订单已保存，打印失败：") + e.message());
         }
@@ -594,10 +602,11 @@ void frmOrderbill::afterSave(const SavedOrder &saved)
     }
 }
 
-void frmOrderbill::printOrder(bool printDirect, Money cash, Money reserve, Money reserveBalance)
+void frmOrderbill::printOrder(bool printDirect, Money cash, Money reserve, Money reserveBalance,
+                              Money cashBack)
 {
     RecordSet rs = OrderReceipt::build(m_order, GetUserName(), cash, reserve, reserveBalance,
-                                       QDateTime::currentDateTime());
+                                       QDateTime::currentDateTime(), cashBack);
     KwTdPrinter printer;
     printer.DoPrint(printDirect, GetCnstr(), OrderReceipt::TranType, true, false, rs,
                     OrderReceipt::templateName());

@@ -90,7 +90,8 @@ private:
     bool settle(Money amount, const QString &vipNo, Money balance, SalePayment *out);
     // Drawer and print after a committed save; failures are reported, never undo the save.
     void afterSave(const SavedOrder &saved);
-    void printOrder(bool printDirect, Money cash, Money reserve, Money reserveBalance);
+    void printOrder(bool printDirect, Money cash, Money reserve, Money reserveBalance,
+                    Money cashBack = Money());
 
     OrderDraft m_order;
     int m_itemId = 0; // the item the last lookup found; 0: none

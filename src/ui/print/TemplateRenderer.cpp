@@ -1,10 +1,16 @@
 #include "ui/print/TemplateRenderer.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
+#include <QTextLayout>
+#include <QtMath>
 
 #include "core/db/DbError.h"
 #include "core/print/RecordSet.h"
@@ -14,19 +20,72 @@ namespace {
 constexpr double UnitsPerMm = 100;
 constexpr double UnitsPerPt = 25.4 / 72 * UnitsPerMm;
 
+// The colour emoji face: its glyphs are pictures, which a PDF cannot hold as text.
+const QString EmojiFamily = QStringLiteral("Noto Color Emoji");
+
 QFont fontFor(const PrintTemplate::Line &l)
 {
-    // One face for Chinese, letters and digits keeps every run on one baseline. The
-    // proportional CJK face shapes digits after letters into glyphs a PDF's text layer cannot
-    // name ("V0004" would not copy or search); its monospaced sibling does not, and suits
-    // receipt printers anyway.
+    // One face for Chinese, letters and digits keeps every run on one baseline. The PDF's text
+    // layer names each glyph by the lowest code point the face maps to it; the Noto CJK faces
+    // share their ideographs' glyphs with the Kangxi radicals, so "牛" would copy and search as
+    // the radical "⽜". WenQuanYi Micro Hei maps its ideographs alone and its monospaced cut
+    // suits receipt printers; Noto covers what it lacks, the emoji face the pictures.
     QFont f;
-    f.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("Noto Sans CJK SC"),
-                   QStringLiteral("SimSun")});
+    f.setFamilies({QStringLiteral("WenQuanYi Micro Hei Mono"), QStringLiteral("Noto Sans Mono CJK SC"),
+                   QStringLiteral("Noto Sans CJK SC"), EmojiFamily, QStringLiteral("SimSun")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(qMax(1, qRound(l.size * UnitsPerPt)));
     f.setBold(l.bold);
     return f;
+}
+
+// Draws one cell's text as QPainter::drawText would, except that runs of the colour emoji face
+// are painted as pictures: a PDF (and so a printer fed by one) would show them blank.
+void drawCellText(QPainter &p, const QRectF &rect, int align, const QString &text)
+{
+    QTextLayout layout(text, p.font());
+    QTextOption option(Qt::Alignment(align & Qt::AlignHorizontal_Mask));
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    double height = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(rect.width());
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    const bool pictures = std::any_of(runs.begin(), runs.end(), [](const QGlyphRun &r) {
+        return r.rawFont().familyName() == EmojiFamily;
+    });
+    if (!pictures) {
+        p.drawText(rect, Qt::TextWordWrap | Qt::AlignVCenter | align, text);
+        return;
+    }
+    const QPointF origin(rect.left(), rect.top() + (rect.height() - height) / 2);
+    for (const QGlyphRun &run : runs) {
+        if (run.rawFont().familyName() != EmojiFamily) {
+            p.drawGlyphRun(origin, run);
+            continue;
+        }
+        const QRectF box = run.boundingRect();
+        if (box.isEmpty())
+            continue;
+        // About 100 pixels per em: the face's own bitmaps are 109 pixels high.
+        const double scale = 100.0 / qMax(1.0, run.rawFont().pixelSize());
+        QImage picture(qMax(1, qCeil(box.width() * scale)), qMax(1, qCeil(box.height() * scale)),
+                       QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        {
+            QPainter pp(&picture);
+            pp.setRenderHint(QPainter::SmoothPixmapTransform);
+            pp.scale(scale, scale);
+            pp.translate(-box.topLeft());
+            pp.drawGlyphRun(QPointF(), run);
+        }
+        p.drawImage(box.translated(origin), picture);
+    }
 }
 
 int alignFlags(PrintTemplate::Align a)
@@ -148,8 +207,7 @@ void TemplateRenderer::drawLine(QPainter &p, const Placed &pl) const
     double x = margin;
     for (int c = 0; c < f.texts.size(); ++c) {
         const double w = inner * f.line.cells[c].width / 100.0;
-        p.drawText(QRectF(x, pl.y, w, pl.h),
-                   Qt::TextWordWrap | Qt::AlignVCenter | alignFlags(f.line.cells[c].align), f.texts[c]);
+        drawCellText(p, QRectF(x, pl.y, w, pl.h), alignFlags(f.line.cells[c].align), f.texts[c]);
         x += w;
     }
 }

@@ -20,13 +20,10 @@ constexpr double MmPerScreenPixel = 25.4 / 96;
 
 QFont font(double pt, bool bold = false)
 {
-    // One face for Chinese, letters and digits keeps every run on one baseline. The
-    // proportional CJK face shapes digits after letters into glyphs a PDF's text layer cannot
-    // name ("V0004" would not copy or search); its monospaced sibling does not, and suits
-    // receipt printers anyway.
+    // The receipts' faces (TemplateRenderer): text that copies and searches as typed.
     QFont f;
-    f.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("Noto Sans CJK SC"),
-                   QStringLiteral("SimSun")});
+    f.setFamilies({QStringLiteral("WenQuanYi Micro Hei Mono"), QStringLiteral("Noto Sans Mono CJK SC"),
+                   QStringLiteral("Noto Sans CJK SC"), QStringLiteral("SimSun")});
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(qMax(1, qRound(pt * UnitsPerPt)));
     f.setBold(bold);

@@ -313,7 +313,8 @@ private slots:
         d.add(2, "酸奶", "1.00", "5", "", "1,234.00"); // typed: stored as 1.00
         const RecordSet rs =
             OrderReceipt::build(d, "clerk", Money::fromInt(21), Money::fromInt(30),
-                                Money::fromInt(50), QDateTime(d.date, QTime(8, 15)));
+                                Money::fromInt(50), QDateTime(d.date, QTime(8, 15)),
+                                Money::fromInt(12));
         QStringList records; // the field names first
         for (int r = -1; r < rs.recordCount(); ++r) {
             QStringList values;
@@ -324,11 +325,11 @@ private slots:
         QCOMPARE(records,
                  (QStringList{"FDate|FVipNo|FOwner|FPhone|FName|FQty|FPreQty|FPrice|FAmount|"
                               "FSumQty|FSumAmount|Fyxq|FInterID|FBiller|FPrintTime|FGetCash|"
-                              "FGetReserve|FReserveBal",
+                              "FGetReserve|FReserveBal|FCashBack",
                               "2026-03-10|V1 O'Neil|O'Neil|139|鲜奶|10|2|4.1667|50.00|17|51.00|"
-                              "2026-05-01|0|clerk|2026-03-10 08:15|21.00|30.00|50.00",
+                              "2026-05-01|0|clerk|2026-03-10 08:15|21.00|30.00|50.00|12.00",
                               "2026-03-10|V1 O'Neil|O'Neil|139|酸奶|5||1.00|1,234.00|17|51.00|"
-                              "|0|clerk|2026-03-10 08:15|21.00|30.00|50.00"}));
+                              "|0|clerk|2026-03-10 08:15|21.00|30.00|50.00|12.00"}));
     }
 
     // 10 + 2 gift for 50.00, new or saved first for 30.00 cash + 20.00 stored value and then

@@ -1,3 +1,5 @@
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -5,6 +7,8 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTextEdit>
+#include <QToolBar>
 #include <QtTest>
 
 #include "ScriptedPrompts.h"
@@ -18,7 +22,9 @@
 #include "ui/frame/Login.h"
 #include "ui/frame/frmGrant.h"
 #include "ui/frame/frmModifyPwd.h"
+#include "ui/tools/Screenshots.h"
 #include "ui/widgets/DialogRunner.h"
+#include "ui/widgets/WindowFit.h"
 
 namespace {
 
@@ -50,6 +56,49 @@ void record(FrmMain &main, QStringList &ran)
         }));
 }
 
+// What an operator cannot reach in a window as it stands: a tool hidden behind a tool bar's
+// "»", a field or button cut off by the window's edge or squeezed to nothing. What lies inside
+// a scrolling area is reached by scrolling and not looked at.
+QStringList outOfReach(QWidget &w)
+{
+    QStringList out;
+    for (const QToolBar *bar : w.findChildren<QToolBar *>()) {
+        if (!bar->isVisibleTo(&w))
+            continue;
+        for (QAction *a : bar->actions()) {
+            const QWidget *tool = bar->widgetForAction(a);
+            if (a->isSeparator() || !a->isVisible() || (tool && tool->isVisible()))
+                continue;
+            // A label or list put on the bar has no text of its own.
+            const QString name = !a->text().isEmpty() || !tool ? a->text()
+                                 : tool->objectName().isEmpty() ? tool->metaObject()->className()
+                                                                : tool->objectName();
+            out << "tool " + name;
+        }
+    }
+    for (QWidget *c : w.findChildren<QWidget *>()) {
+        const bool field = qobject_cast<QLineEdit *>(c) || qobject_cast<QComboBox *>(c) ||
+                           qobject_cast<QAbstractButton *>(c) || qobject_cast<QAbstractSpinBox *>(c) ||
+                           qobject_cast<QAbstractItemView *>(c) || qobject_cast<QTextEdit *>(c);
+        if (!field || !c->isVisibleTo(&w) || c->objectName().startsWith("qt_"))
+            continue;
+        bool scrolled = false, inner = false;
+        for (QWidget *p = c->parentWidget(); p && p != &w; p = p->parentWidget()) {
+            scrolled = scrolled || qobject_cast<QAbstractScrollArea *>(p);
+            inner = inner || qobject_cast<QComboBox *>(p) || qobject_cast<QAbstractSpinBox *>(p) ||
+                    qobject_cast<QToolBar *>(p);
+        }
+        if (scrolled || inner)
+            continue;
+        const QRect r(c->mapTo(&w, QPoint()), c->size());
+        if (r.width() < 6 || r.height() < 6 || !w.rect().contains(r))
+            out << QString("%1 %2 at %3,%4 %5x%6")
+                       .arg(c->metaObject()->className(), c->objectName())
+                       .arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    }
+    return out;
+}
+
 } // namespace
 
 class tst_FrmMain : public QObject
@@ -60,6 +109,37 @@ private slots:
 
     // The manager reaches every row; an operator holding every right but this tool's (that
     // one written as 0) reaches only the unguarded ones and sees the refusal otherwise.
+    // Every window of the program (the screenshot tour's list), at the size it opens at and
+    // fitted to a 1024 × 768 screen: each tool and field in reach.
+    void everyToolAndFieldInReach()
+    {
+        TestDb t(TestDb::Content::Demo);
+        ScriptedPrompts prompts;
+        qputenv("KWPOS_SPOOL_DIR", (t.dir() + "/spool").toUtf8());
+        t.login(1, QStringLiteral("店长"));
+        FrmMain main;
+        main.show();
+        QStringList failures;
+        for (const Screenshots::Entry &e : Screenshots::entries()) {
+            QWidget *w = e.build(main);
+            if (w->isWindow() && w->windowType() != Qt::Popup) {
+                w->show();
+                QApplication::processEvents();
+                for (const QString &f : outOfReach(*w))
+                    failures << e.file + " opening " + QString("%1x%2").arg(w->width()).arg(w->height()) + ": " + f;
+                WindowFit::apply(*w, QRect(0, 0, 1024, 768));
+                QApplication::processEvents();
+                for (const QString &f : outOfReach(*w))
+                    failures << e.file + " at 1024x768: " + f;
+            }
+            if (w != &main)
+                w->hide();
+            if (e.dispose)
+                delete w;
+        }
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+    }
+
     void dispatch_data()
     {
         QTest::addColumn<int>("i");

@@ -92,8 +92,8 @@ private slots:
     void initTestCase() { KWPOS_REQUIRE_ENGINE(); }
     void cleanup() { DialogRunner::setScript({}); }
 
-    // A whole order by keyboard: the card fills the member (a quote in the name), the code
-    // the item and its retail price, gift 10 proposes 60 days, Enter on the validity adds the
+    // A whole order by keyboard: the card fills the member (a quote in the name), Enter walks
+    // every field, the code the item and its retail price, gift 10 proposes 60 days, Enter on the validity adds the
     // line, and "+" settles, saves, prints and clears the screen.
     void orderByKeyboard()
     {
@@ -105,9 +105,13 @@ private slots:
         enter(f.txtVipNo, "V0004");
         QCOMPARE(f.txtOwner->text() + " " + f.txtVipID->text(),
                  QStringLiteral("O'Neil 110101199002020057"));
-        for (QWidget *w : std::initializer_list<QWidget *>{f.txtOwner, f.txtPhone, f.txtVipID})
+        for (QWidget *w : std::initializer_list<QWidget *>{f.txtOwner, f.txtPhone, f.txtVipID, f.dtpDate})
             enter(w);
 
+        // No code: Enter goes to the name list, where the item can be chosen by name.
+        enter(f.txtBarcode);
+        QCOMPARE(QApplication::focusWidget(), f.cmbItem);
+        f.txtBarcode->setFocus();
         enter(f.txtBarcode, "101");
         QCOMPARE(f.cmbItem->currentText() + " " + f.txtPrice->text(),
                  QStringLiteral("鲜牛奶 250ml 3.50"));
@@ -306,6 +310,50 @@ private slots:
         QCOMPARE(g.orderId(), 0);
         QVERIFY(g.txtVipNo->text().isEmpty() && g.cmdSave->isEnabled());
         QCOMPARE(g.FlexOrder->rows(), 1);
+    }
+
+    // An order of 9 paid 22.50 in cash and 9.00 from stored value, lowered to 3: the 9.00 goes
+    // back to the card and 12.00 in cash, and the spooled receipt says both, as typed.
+    void loweredOrderReceiptShowsCashBack()
+    {
+        Counter s(1);
+        TestDb::insert(s.db.cnstr(), "VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FVipID,"
+                                     " FClosed, FSumQty, FSumAmount, FGetCash, FGetReserve)",
+                       {{83, QDate::currentDate(), "V0010", "O'Neil", "139", "110101199001010011",
+                         0, 9, 31.5, 22.5, 9}});
+        TestDb::insert(s.db.cnstr(),
+                       "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FPrice,"
+                       " FAmount)",
+                       {{83, 1, 1, 9, 0, 0, 3.5, 31.5}});
+        frmOrderbill f;
+        f.init(83);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.FlexOrder->setCurrentGridRow(1);
+        f.FlexOrder->setFocus();
+        QTest::keyClick(f.FlexOrder, Qt::Key_Delete); // asked, answered Yes
+        QCOMPARE(QApplication::focusWidget(), f.txtBarcode);
+        enter(f.txtBarcode, "101");
+        enter(f.txtPrice);
+        enter(f.txtQty, "3");
+        enter(f.txtPreQty);
+        enter(f.txtAmount);
+        enter(f.chkYxq);
+        s.prompts.clear();
+        const QString spool = s.db.dir() + "/spool";
+        qputenv("KWPOS_SPOOL_DIR", spool.toUtf8());
+        QTest::keyClick(f.txtBarcode, Qt::Key_S, Qt::ControlModifier);
+        const QStringList told = s.prompts.texts();
+        QVERIFY2(told.size() == 3 && told[1] == "应退现金：12.00" && told[2].contains(".pdf"),
+                 qPrintable(told.join('|')));
+        const QStringList pdfs = QDir(spool).entryList({"*.pdf"});
+        QCOMPARE(pdfs.size(), 1);
+        QProcess text;
+        text.start("pdftotext", {"-layout", spool + "/" + pdfs[0], "-"});
+        QVERIFY(text.waitForFinished(30000));
+        const QString receipt = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString piece : {"鲜牛奶 250ml", "储值支付：-9.00", "退还现金：12.00"})
+            QVERIFY2(receipt.contains(piece), qPrintable(piece + " not in:\n" + receipt));
     }
 
     // Listed by Enter through the filters; an order is deleted after asking. A started order

@@ -15,6 +15,7 @@
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleReceipt.h"
+#include "core/print/TemplateLibrary.h"
 #include "core/print/TemplateStore.h"
 #include "ui/print/DevicePort.h"
 #include "ui/print/FileChooser.h"
@@ -48,13 +49,19 @@ RecordSet saleReceipt()
                               {Money::fromInt(2), Money::parse("4.40"), Money::parse("95.60")});
 }
 
-// What a tool (pdftotext, unzip) prints, in one normal form.
-QString run(const QString &program, const QStringList &args)
+// What a tool (pdftotext, unzip) prints, as it printed it.
+QString runRaw(const QString &program, const QStringList &args)
 {
     QProcess p;
     p.start(program, args);
     p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The same in one normal form, for texts whose full-width marks do not matter.
+QString run(const QString &program, const QStringList &args)
+{
+    return runRaw(program, args).normalized(QString::NormalizationForm_KC);
 }
 
 // A manager's station with a sale list as the screens build it, with a hidden key column;
@@ -120,6 +127,31 @@ private slots:
                      qPrintable(piece + " not once in:\n" + text));
         QVERIFY(run("pdfinfo", {pdf})
                     .contains(QRegularExpression("Page size:\\s+227 x"))); // an 80 mm roll
+        // A search of the file finds the items as typed: no radical stands in for "牛".
+        const QString raw = runRaw("pdftotext", {pdf, "-"});
+        for (const QString piece : {"草莓酸奶 150g", "鲜牛奶 250ml", "储值余额：95.60"})
+            QVERIFY2(raw.contains(piece), qPrintable(piece + " not in:\n" + raw));
+    }
+
+    // A holder's emoji prints as the picture it is (a PDF holds no colour glyph as text), the
+    // rest of the line stays text.
+    void emojiPrintsAsPicture()
+    {
+        TestDb t;
+        ScriptedPrompts prompts;
+        qputenv("KWPOS_SPOOL_DIR", (t.dir() + "/spool").toUtf8());
+        RecordSet data = TemplateLibrary::sample(250);
+        data.setValue("FOwner", QStringLiteral("O'Neil 🥛"));
+        KwTdPrinter printer;
+        printer.setSpoolNotice(false);
+        bool direct = true;
+        printer.DoPrint(direct, t.cnstr(), 250, false, true, data, "充值小票");
+        const QString pdf = printer.spooledFile();
+        QVERIFY(runRaw("pdftotext", {pdf, "-"}).contains("持卡人：O'Neil"));
+        // One picture (its transparency is a mask of its own).
+        const QString images = runRaw("pdfimages", {"-list", pdf});
+        QVERIFY2(images.count(QRegularExpression("^\\s*1\\s+\\d+\\s+image\\s",
+                                                    QRegularExpression::MultilineOption)) == 1, qPrintable(images));
     }
 
     // An edited line and paper size are saved to the database under the template's name.
