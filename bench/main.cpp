@@ -277,7 +277,7 @@ const QString kRaw104 = QStringLiteral(
 // The counter save as SaleBillStore::save runs it, statement for statement.
 const QString kSaleBook = QStringLiteral(
     "update VipOrderEntry set FCplQty=coalesce(FCplQty,0)+? where FInterID=? and FEntryID=?"
-    " and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
+    " and FItemID=? and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
     " and exists (select 1 from VipOrder o where o.FInterID=VipOrderEntry.FInterID and o.FVipNo=?)");
 const QString kSaleLines = QStringLiteral(
     "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FMainQty, FQty, FPrice, FAmount,"
@@ -667,7 +667,8 @@ SaleBill benchSale(const Bench &b, int seq, int orders)
     l.amount = Money::fromInt(300);
     l.orderId = order;
     l.entryId = 1 + seq / orders % 2;
-    l.itemId = 1;
+    // The item the seeded history put on that line: a pick-up books only where it still is.
+    l.itemId = 1 + order % 100;
     bill.addLine(MemberOrders::pickup(l, 1));
     return bill;
 }
@@ -678,8 +679,8 @@ void saleSaveRaw(Bench &b, const SaleBill &bill, int biller)
     const SaleLine &p = bill.lines().last();
     const QString reserve = u"2"_qs, cash = (bill.receivable() - Money::fromInt(2)).format();
     raw.run(SBegin, {});
-    raw.run(SSaleBook, {u"1"_qs, QString::number(p.orderId), QString::number(p.orderEntryId), u"1"_qs,
-                        bill.vipNo});
+    raw.run(SSaleBook, {u"1"_qs, QString::number(p.orderId), QString::number(p.orderEntryId),
+                        QString::number(p.itemId), u"1"_qs, bill.vipNo});
     raw.run(SSaleClose, {QString::number(p.orderId)});
     if (b.engine == db::Engine::PostgreSQL)
         raw.run(SLockCard, {bill.vipNo});
