@@ -177,6 +177,20 @@ QString runTool(const QString &program, const QStringList &args, const Backup::P
     return QString();
 }
 
+// A finished copy on disk first, then under its name: an earlier copy of that name stays
+// whole until the new one is complete.
+QString putInPlace(const QString &part, const QString &target)
+{
+    syncPath(part);
+    try {
+        replaceFile(part, target);
+    } catch (...) {
+        QFile::remove(part);
+        throw;
+    }
+    return target;
+}
+
 QString makeSqlite(const QString &cnstr, const QString &target)
 {
     const QString part = target + QStringLiteral(".part");
@@ -188,14 +202,7 @@ QString makeSqlite(const QString &cnstr, const QString &target)
         throw DbError(QStringLiteral("备份失败：%1").arg(e.message()));
     }
     PrivateFiles::protect(part);
-    syncPath(part);
-    try {
-        replaceFile(part, target);
-    } catch (...) {
-        QFile::remove(part);
-        throw;
-    }
-    return target;
+    return putInPlace(part, target);
 }
 
 QString makePostgres(const ConnectionString &cs, const QString &target,
@@ -213,14 +220,7 @@ QString makePostgres(const ConnectionString &cs, const QString &target,
         QFile::remove(part);
         throw DbError(QStringLiteral("备份失败：%1").arg(error));
     }
-    syncPath(part);
-    try {
-        replaceFile(part, target);
-    } catch (...) {
-        QFile::remove(part);
-        throw;
-    }
-    return target;
+    return putInPlace(part, target);
 }
 
 // Newest first: the names carry the date and time.

@@ -13,6 +13,17 @@
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/KeyedGrid.h"
 
+namespace {
+// The item as stored now; gone meanwhile is another station's change.
+std::optional<ItemRecord> loaded(const QString &cnstr, int id)
+{
+    auto item = ItemStore::load(cnstr, id);
+    if (!item)
+        throw CoreError::refusal(RecordGuard::staleMessage());
+    return item;
+}
+} // namespace
+
 frmItemList::frmItemList(QWidget *parent)
     : BaseDataList(QStringLiteral("frmItemList"), QStringLiteral("商品资料"), QStringLiteral("FlexItems"), true,
                    parent)
@@ -81,9 +92,7 @@ void frmItemList::editRecord()
     if (!haveCurrent())
         return;
     runShowingErrors(this, [this] {
-        const auto item = ItemStore::load(cnstr(), currentId());
-        if (!item)
-            throw CoreError::refusal(RecordGuard::staleMessage());
+        const auto item = loaded(cnstr(), currentId());
         frmItemEdit f(this);
         f.init(*item);
         if (DialogRunner::exec(f) == QDialog::Accepted && f.OK())
@@ -96,9 +105,7 @@ void frmItemList::cmdDisable_Click()
     if (!haveCurrent())
         return;
     runShowingErrors(this, [this] {
-        const auto item = ItemStore::load(cnstr(), currentId());
-        if (!item)
-            throw CoreError::refusal(RecordGuard::staleMessage());
+        const auto item = loaded(cnstr(), currentId());
         const QString question = item->disabled ? QStringLiteral("启用商品“%1”吗？")
                                                 : QStringLiteral("停用商品“%1”吗？停用后前台不能再销售。");
         if (!Prompts::current().question(question.arg(item->name), true))
@@ -113,9 +120,7 @@ void frmItemList::cmdDelete_Click()
     if (!haveCurrent())
         return;
     runShowingErrors(this, [this] {
-        const auto item = ItemStore::load(cnstr(), currentId());
-        if (!item)
-            throw CoreError::refusal(RecordGuard::staleMessage());
+        const auto item = loaded(cnstr(), currentId());
         if (!Prompts::current().question(QStringLiteral("删除商品“%1”吗？").arg(item->name), true))
             return;
         ItemStore::remove(cnstr(), *item);

@@ -12,12 +12,13 @@
 #include "ui/widgets/KeyedGrid.h"
 
 namespace {
+// The warehouse as stored now; gone meanwhile is another station's change.
 std::optional<WarehouseStore::Warehouse> current(const QString &cnstr, int id)
 {
     for (const WarehouseStore::Warehouse &w : WarehouseStore::list(cnstr))
         if (w.id == id)
             return w;
-    return std::nullopt;
+    throw CoreError::refusal(RecordGuard::staleMessage());
 }
 } // namespace
 
@@ -76,8 +77,6 @@ void frmStock::editRecord()
         return;
     runShowingErrors(this, [this] {
         const auto asRead = current(cnstr(), currentId());
-        if (!asRead)
-            throw CoreError::refusal(RecordGuard::staleMessage());
         frmNameEdit f(QStringLiteral("frmStockEdit"), QStringLiteral("修改仓库"), QStringLiteral("编号(&U)："),
                       QStringLiteral("名称(&N)："),
                       [&](const QString &number, const QString &name) {
@@ -96,8 +95,6 @@ void frmStock::cmdDisable_Click()
         return;
     runShowingErrors(this, [this] {
         const auto asRead = current(cnstr(), currentId());
-        if (!asRead)
-            throw CoreError::refusal(RecordGuard::staleMessage());
         QString question = asRead->disabled ? QStringLiteral("启用仓库“%1”吗？") : QStringLiteral("停用仓库“%1”吗？");
         // The sale screen of this station opens on its warehouse: say so before it goes.
         if (!asRead->disabled && StationSettings::saleStock() == asRead->name)
