@@ -538,24 +538,16 @@ void frmSaleBill::lookUpMember(const QString &holder)
     lblCzBal->setText(QStringLiteral("充值余额：0.00"));
     m_orderLines.clear();
     drawOrderLines();
+    readMemberOrders(&holder);
+}
+
+void frmSaleBill::readMemberOrders(const QString *holder)
+{
     runShowingErrors(this, [&] {
         const MemberLookup m =
             MemberOrders::lookup(GetCnstr(), m_memberVipNo, GetServerDate().date(), &m_bill);
-        txtOwner->setText(m.owner.isEmpty() ? holder : m.owner);
-        m_vipBalance = m.balance;
-        lblCzBal->setText(QStringLiteral("充值余额：") + m.balance.format());
-        m_orderLines = m.lines;
-        MemberOrders::refreshPickups(m_bill, m_orderLines);
-        drawOrderLines();
-        drawLines();
-    });
-}
-
-void frmSaleBill::readMemberOrders()
-{
-    runShowingErrors(this, [this] {
-        const MemberLookup m =
-            MemberOrders::lookup(GetCnstr(), m_memberVipNo, GetServerDate().date(), &m_bill);
+        if (holder)
+            txtOwner->setText(m.owner.isEmpty() ? *holder : m.owner);
         m_vipBalance = m.balance;
         lblCzBal->setText(QStringLiteral("充值余额：") + m.balance.format());
         m_orderLines = m.lines;

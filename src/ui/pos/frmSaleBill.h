@@ -120,8 +120,9 @@ private:
     // orders and stored-value bills name nobody.
     void lookUpMember(const QString &holder = QString());
     // Balance and open order lines of the card looked up, read again (after a pick-up line
-    // went or a validity date changed), the pick-up lines brought in line with them.
-    void readMemberOrders();
+    // went or a validity date changed), the pick-up lines brought in line with them; at a new
+    // lookup (`holder` given) also the holder's name.
+    void readMemberOrders(const QString *holder = nullptr);
 
     SaleBill m_bill;
     ItemEntry *m_entry = nullptr; // the item the code box found
