@@ -32,7 +32,7 @@ QList<Column> columnsOf(Kind kind)
                 {"number", {"商品编号", "item number", "编号", "number"}},
                 {"bar", {"条码", "bar code", "barcode", "条形码"}},
                 {"name", {"商品名称", "name", "item name", "名称", "品名"}, true},
-                {"model", {"规格", "model", "型号", "specification"}},
+                {"model", {"规格", "model", "型号", "size"}},
                 {"unit", {"单位", "unit"}},
                 {"packs", {"包装条码", "pack codes", "pack code"}},
                 {"pieces", {"每包件数", "pieces per pack", "pieces"}},
