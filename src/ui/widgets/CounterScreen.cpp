@@ -21,3 +21,11 @@ void CounterScreen::applyFont(QWidget &window)
         grid->verticalHeader()->setDefaultSectionSize(
             std::max(rowHeight, grid->verticalHeader()->defaultSectionSize()));
 }
+
+QFont CounterScreen::totalFont(const QWidget &window)
+{
+    QFont big = window.font();
+    big.setPointSizeF(big.pointSizeF() * 1.3);
+    big.setBold(true);
+    return big;
+}
