@@ -91,10 +91,7 @@ frmVipCz::frmVipCz(QWidget *parent) : QDialog(parent)
     dtpDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dtpDate->setCalendarPopup(true);
     auto *g1 = new QGridLayout(Frame1);
-    DialogLayout::place(g1, 0, 0, QStringLiteral("卡  号："), txtVipNo);
-    DialogLayout::place(g1, 0, 2, QStringLiteral("持卡人："), txtOwner);
-    DialogLayout::place(g1, 1, 0, QStringLiteral("电话："), txtPhone);
-    DialogLayout::place(g1, 1, 2, QStringLiteral("身份证："), txtVipID);
+    CounterScreen::placeMember(g1, txtVipNo, txtOwner, txtPhone, txtVipID);
     DialogLayout::place(g1, 2, 0, QStringLiteral("充值日期："), dtpDate);
     g1->setColumnStretch(1, 1);
     g1->setColumnStretch(3, 1);

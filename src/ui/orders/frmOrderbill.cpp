@@ -68,10 +68,7 @@ void frmOrderbill::buildControls()
     txtVipID = named(new QLineEdit(Frame1), "txtVipID");
     lblCzBal = named(new QLabel(kBalanceCaption, Frame1), "lblCzBal");
     auto *g1 = new QGridLayout(Frame1);
-    DialogLayout::place(g1, 0, 0, QStringLiteral("卡  号："), txtVipNo);
-    DialogLayout::place(g1, 0, 2, QStringLiteral("持卡人："), txtOwner);
-    DialogLayout::place(g1, 1, 0, QStringLiteral("电话："), txtPhone);
-    DialogLayout::place(g1, 1, 2, QStringLiteral("身份证："), txtVipID);
+    CounterScreen::placeMember(g1, txtVipNo, txtOwner, txtPhone, txtVipID);
     g1->addWidget(lblCzBal, 2, 1, 1, 3);
     g1->setColumnStretch(1, 1);
     g1->setColumnStretch(3, 2);
