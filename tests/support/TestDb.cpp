@@ -9,6 +9,8 @@
 #include "core/demo/DemoData.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/Session.h"
+#include "core/pos/SaleBill.h"
+#include "core/pos/SaleBillStore.h"
 
 bool TestDb::isPostgres()
 {
@@ -132,6 +134,17 @@ void TestDb::insert(const QString &cnstr, const QString &into, const QList<QVari
                     QStringLiteral("insert into %1 values (%2)")
                         .arg(into, QStringList(row.size(), QStringLiteral("?")).join(u',')),
                     row);
+}
+
+void TestDb::saveCashSale(const QString &cnstr, Money price)
+{
+    SaleBill bill;
+    bill.date = QDate::currentDate();
+    bill.stockId = 1;
+    bill.add(1, QStringLiteral("鲜奶"), 1, price);
+    SalePayment pay;
+    pay.cash = price;
+    SaleBillStore::save(cnstr, bill, pay, 1);
 }
 
 QString TestDb::dump(const QString &cnstr, const QString &sql, const QVariantList &params)

@@ -44,6 +44,9 @@ public:
 
     // Inserts these rows into "table (columns)", every value bound.
     static void insert(const QString &cnstr, const QString &into, const QList<QVariantList> &rows);
+    // Saves a cash sale of one unit of item 1 at this price from warehouse 1, by operator 1,
+    // dated today: a bill to back up, restore or count.
+    static void saveCashSale(const QString &cnstr, Money price);
 
     // A query's rows as text, the same on both engines: values joined by ",", rows by ";",
     // numbers without trailing zeros, dates ISO, NULL empty.

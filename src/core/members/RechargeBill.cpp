@@ -6,6 +6,7 @@
 #include "core/frame/NumberText.h"
 #include "core/frame/TextLimits.h"
 #include "core/members/CardNumbers.h"
+#include "core/print/ReceiptFields.h"
 
 namespace {
 
@@ -155,18 +156,7 @@ RecordSet RechargeBill::printData(const QString &vipNo, const QDate &date, const
                                   Money begBal, Money amount, Money gift, Money endBal,
                                   const QString &biller, const QDateTime &printTime)
 {
-    using T = RecordSet::Type;
-    RecordSet rs;
-    rs.appendField(QStringLiteral("FVipNo"), T::Text, 255);
-    rs.appendField(QStringLiteral("FDate"), T::Date);
-    rs.appendField(QStringLiteral("FInterID"), T::Integer);
-    rs.appendField(QStringLiteral("FOwner"), T::Text, 255);
-    rs.appendField(QStringLiteral("FBegBal"), T::Double);
-    rs.appendField(QStringLiteral("FCzAmount"), T::Double);
-    rs.appendField(QStringLiteral("FZsAmount"), T::Double);
-    rs.appendField(QStringLiteral("FEndBal"), T::Double);
-    rs.appendField(QStringLiteral("FBiller"), T::Text, 50);
-    rs.appendField(QStringLiteral("FPrintTime"), T::Date);
+    RecordSet rs = ReceiptFields::recharge();
     rs.addNew();
     rs.setValue(QStringLiteral("FVipNo"), vipNo);
     rs.setValue(QStringLiteral("FDate"), date);

@@ -119,19 +119,10 @@ OrderLists::Result OrderLists::orders(const QString &cnstr, const QString &vipNo
         res.keys.append(keyOf(r));
     }
     if (!rows.isEmpty()) {
-        res.table.rows.append({ReportRow::Total,
-                               {QStringLiteral("合计"),
-                                {},
-                                {},
-                                {},
-                                {},
-                                ListCells::quantity(qty),
-                                ListCells::quantity(gift),
-                                {},
-                                amount.formatGrouped(),
-                                {},
-                                {},
-                                {}}});
+        res.table.rows.append(
+            ListCells::totalRow(res.table.columns, {{"FQty", ListCells::quantity(qty)},
+                                                    {"FPreQty", ListCells::quantity(gift)},
+                                                    {"FAmount", amount.formatGrouped()}}));
         res.keys.append(RowKey());
     }
     return res;
@@ -174,19 +165,11 @@ OrderLists::Result OrderLists::uncompleted(const QString &cnstr, const QString &
         res.keys.append(keyOf(r));
     }
     if (!rows.isEmpty()) {
-        res.table.rows.append({ReportRow::Total,
-                               {QStringLiteral("合计"),
-                                {},
-                                {},
-                                {},
-                                {},
-                                ListCells::quantity(qty),
-                                ListCells::quantity(gift),
-                                ListCells::quantity(done),
-                                ListCells::quantity(open),
-                                {},
-                                {},
-                                {}}});
+        res.table.rows.append(
+            ListCells::totalRow(res.table.columns, {{"FQty", ListCells::quantity(qty)},
+                                                    {"FPreQty", ListCells::quantity(gift)},
+                                                    {"FCplQty", ListCells::quantity(done)},
+                                                    {"FUnCplQty", ListCells::quantity(open)}}));
         res.keys.append(RowKey());
     }
     return res;

@@ -67,17 +67,10 @@ SaleList::Result SaleList::run(const QString &cnstr, const QString &vipNo, const
         res.billIds.append(id);
     }
     if (!rows.isEmpty()) {
-        res.table.rows.append({ReportRow::Total,
-                               {QStringLiteral("合计"),
-                                {},
-                                {},
-                                {},
-                                ListCells::quantity(member),
-                                ListCells::quantity(other),
-                                {},
-                                amount.formatGrouped(),
-                                {},
-                                {}}});
+        res.table.rows.append(
+            ListCells::totalRow(res.table.columns, {{"FQty1", ListCells::quantity(member)},
+                                                    {"FQty2", ListCells::quantity(other)},
+                                                    {"FAmount", amount.formatGrouped()}}));
         res.billIds.append(0);
     }
     return res;

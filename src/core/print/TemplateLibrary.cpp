@@ -1,3 +1,4 @@
+#include "core/print/ReceiptFields.h"
 #include "core/print/TemplateLibrary.h"
 
 #include <QDateTime>
@@ -151,20 +152,9 @@ PrintTemplate TemplateLibrary::builtIn(int tranType)
 
 RecordSet TemplateLibrary::sample(int tranType)
 {
-    using T = RecordSet::Type;
-    RecordSet rs;
     const QDateTime now = QDateTime::currentDateTime();
     if (tranType == 250) {
-        rs.appendField(QStringLiteral("FVipNo"), T::Text, 255);
-        rs.appendField(QStringLiteral("FDate"), T::Date);
-        rs.appendField(QStringLiteral("FInterID"), T::Integer);
-        rs.appendField(QStringLiteral("FOwner"), T::Text, 255);
-        rs.appendField(QStringLiteral("FBegBal"), T::Double);
-        rs.appendField(QStringLiteral("FCzAmount"), T::Double);
-        rs.appendField(QStringLiteral("FZsAmount"), T::Double);
-        rs.appendField(QStringLiteral("FEndBal"), T::Double);
-        rs.appendField(QStringLiteral("FBiller"), T::Text, 50);
-        rs.appendField(QStringLiteral("FPrintTime"), T::Date);
+        RecordSet rs = ReceiptFields::recharge();
         rs.addNew();
         const QList<std::pair<const char *, QVariant>> v{
             {"FVipNo", QStringLiteral("V0001")}, {"FDate", now.date()}, {"FOwner", QStringLiteral("张丽")},
@@ -176,29 +166,7 @@ RecordSet TemplateLibrary::sample(int tranType)
         return rs;
     }
     const bool order = tranType == 1001;
-    for (const char *f : {"FDate"})
-        rs.appendField(QString::fromLatin1(f), T::Date);
-    for (const char *f : {"FVipNo", "FOwner", "FPhone", "FName"})
-        rs.appendField(QString::fromLatin1(f), T::Text, 255);
-    for (const char *f : {"FQty", "FPreQty", "FPrice", "FAmount", "FSumQty", "FSumAmount"})
-        rs.appendField(QString::fromLatin1(f), T::Text, 40);
-    if (order)
-        rs.appendField(QStringLiteral("Fyxq"), T::Text, 255);
-    rs.appendField(QStringLiteral("FInterID"), T::Integer);
-    rs.appendField(QStringLiteral("FBiller"), T::Text, 40);
-    rs.appendField(QStringLiteral("FPrintTime"), T::Date);
-    if (!order) {
-        for (const char *f : {"FBegBal", "FEndBal", "FSumBegBal", "FSumEndBal", "Fyxq"})
-            rs.appendField(QString::fromLatin1(f), T::Text, 255);
-        rs.appendField(QStringLiteral("FGetReserve"), T::Double);
-        rs.appendField(QStringLiteral("FGetCash"), T::Double);
-        rs.appendField(QStringLiteral("FReserveBal"), T::Double);
-    } else {
-        rs.appendField(QStringLiteral("FGetCash"), T::Double);
-        rs.appendField(QStringLiteral("FGetReserve"), T::Double);
-        rs.appendField(QStringLiteral("FReserveBal"), T::Double);
-        rs.appendField(QStringLiteral("FCashBack"), T::Double);
-    }
+    RecordSet rs = order ? ReceiptFields::order() : ReceiptFields::sale();
     struct Line
     {
         const char *name, *qty, *pre, *price, *amount, *beg, *end, *yxq;
@@ -208,36 +176,33 @@ RecordSet TemplateLibrary::sample(int tranType)
                             {"原味酸奶 150g", "30", "3", "2.80", "84.00", "", "", "2027-03-31"}}
               : QList<Line>{{"鲜牛奶 250ml", "2", "", "", "", "54", "52", "2027-03-31"},
                             {"草莓酸奶 150g", "2", "", "3.20", "6.40", "2", "0", ""}};
+    const ReceiptFields::Header header{now.date(),
+                                       QStringLiteral("V0001"),
+                                       QStringLiteral("张丽"),
+                                       order ? QStringLiteral("99") : QStringLiteral("4"),
+                                       order ? QStringLiteral("276.00") : QStringLiteral("6.40"),
+                                       QStringLiteral("收银员"),
+                                       now,
+                                       order ? Money::fromCents(7600) : Money(),
+                                       order ? Money::fromCents(20000) : Money::fromCents(640),
+                                       order ? Money::fromCents(34360) : Money::fromCents(33720)};
     for (const Line &l : lines) {
         rs.addNew();
-        rs.setValue(QStringLiteral("FDate"), now.date());
-        rs.setValue(QStringLiteral("FVipNo"), QStringLiteral("V0001 张丽"));
-        rs.setValue(QStringLiteral("FOwner"), QStringLiteral("张丽"));
+        ReceiptFields::setHeader(rs, header);
         rs.setValue(QStringLiteral("FName"), QString::fromUtf8(l.name));
         rs.setValue(QStringLiteral("FQty"), QString::fromLatin1(l.qty));
         rs.setValue(QStringLiteral("FPrice"), QString::fromLatin1(l.price));
         rs.setValue(QStringLiteral("FAmount"), QString::fromLatin1(l.amount));
-        rs.setValue(QStringLiteral("FSumQty"), order ? QStringLiteral("99") : QStringLiteral("4"));
-        rs.setValue(QStringLiteral("FSumAmount"), order ? QStringLiteral("276.00") : QStringLiteral("6.40"));
         rs.setValue(QStringLiteral("Fyxq"), QString::fromLatin1(l.yxq));
-        rs.setValue(QStringLiteral("FInterID"), 0);
-        rs.setValue(QStringLiteral("FBiller"), QStringLiteral("收银员"));
-        rs.setValue(QStringLiteral("FPrintTime"), now);
         if (order) {
             rs.setValue(QStringLiteral("FPhone"), QStringLiteral("13800000001"));
             rs.setValue(QStringLiteral("FPreQty"), QString::fromLatin1(l.pre));
-            rs.setValue(QStringLiteral("FGetCash"), 76.0);
-            rs.setValue(QStringLiteral("FGetReserve"), 200.0);
-            rs.setValue(QStringLiteral("FReserveBal"), 343.6);
             rs.setValue(QStringLiteral("FCashBack"), 0.0);
         } else {
             rs.setValue(QStringLiteral("FBegBal"), QString::fromLatin1(l.beg));
             rs.setValue(QStringLiteral("FEndBal"), QString::fromLatin1(l.end));
             rs.setValue(QStringLiteral("FSumBegBal"), QStringLiteral("54"));
             rs.setValue(QStringLiteral("FSumEndBal"), QStringLiteral("52"));
-            rs.setValue(QStringLiteral("FGetReserve"), 6.4);
-            rs.setValue(QStringLiteral("FGetCash"), 0.0);
-            rs.setValue(QStringLiteral("FReserveBal"), 337.2);
         }
     }
     rs.moveFirst();

@@ -29,4 +29,22 @@ QString count(int bills)
     return QStringLiteral("共%1张单据").arg(bills);
 }
 
+ReportRow totalRow(const QList<GridSnapshot::Column> &columns,
+                   std::initializer_list<std::pair<const char *, QString>> cells)
+{
+    ReportRow row{ReportRow::Total, QStringList(columns.size(), QString())};
+    if (!columns.isEmpty())
+        row.cells[0] = QStringLiteral("合计");
+    for (const auto &[key, text] : cells) {
+        int at = -1;
+        for (int i = 0; i < columns.size() && at < 0; ++i)
+            if (columns[i].key.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
+                at = i;
+        Q_ASSERT_X(at >= 0, "ListCells::totalRow", key);
+        if (at >= 0)
+            row.cells[at] = text;
+    }
+    return row;
+}
+
 } // namespace ListCells

@@ -1,3 +1,4 @@
+#include "core/reports/ListCells.h"
 #include "core/reports/StoredValueReport.h"
 
 #include <algorithm>
@@ -277,18 +278,12 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
             zs += m.gift();
             k += m.k;
         }
-        res.total = {QStringLiteral("合计"),
-                     QStringLiteral("%1笔").arg(res.lines.size()),
-                     QString(),
-                     QString(),
-                     QString(),
-                     money(cz),
-                     money(zs),
-                     money(k),
-                     QString(),
-                     QString(),
-                     QString(),
-                     QString()};
+        res.total = ListCells::totalRow(res.columns,
+                                        {{"FVipNo", QStringLiteral("%1笔").arg(res.lines.size())},
+                                         {"FCzAmount", money(cz)},
+                                         {"FZsAmount", money(zs)},
+                                         {"FKAmount", money(k)}})
+                        .cells;
         return res;
     }
     if (number == 104) {
@@ -306,14 +301,15 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
             t.tk += s.tk;
             t.xf += s.xf;
         }
-        res.total = {QStringLiteral("合计"),
-                     QStringLiteral("%1人").arg(res.lines.size()),
-                     money(t.beg),
-                     money(t.cz),
-                     money(t.zs),
-                     money(t.tk),
-                     money(t.xf),
-                     money(t.beg + t.cz + t.zs - t.tk - t.xf)};
+        res.total = ListCells::totalRow(res.columns,
+                                        {{"FOwner", QStringLiteral("%1人").arg(res.lines.size())},
+                                         {"FBegBal", money(t.beg)},
+                                         {"FCzAmount", money(t.cz)},
+                                         {"FZsAmount", money(t.zs)},
+                                         {"FTkAmount", money(t.tk)},
+                                         {"FXfAmount", money(t.xf)},
+                                         {"FEndBal", money(t.beg + t.cz + t.zs - t.tk - t.xf)}})
+                        .cells;
         return res;
     }
     // 106 and 109: movements with the running balance of the member.
@@ -350,17 +346,15 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
                               money(m.balance), m.biller, m.remark});
     }
     if (statement)
-        res.total = {QStringLiteral("合计"), QString(), money(in), money(out),
-                     money(closing),         QString(), QString()};
+        res.total =
+            ListCells::totalRow(
+                res.columns, {{"FIn", money(in)}, {"FOut", money(out)}, {"FBal", money(closing)}})
+                .cells;
     else
-        res.total = {QStringLiteral("合计"),
-                     QStringLiteral("%1笔").arg(moves.size()),
-                     QString(),
-                     QString(),
-                     money(in),
-                     money(out),
-                     QString(),
-                     QString(),
-                     QString()};
+        res.total =
+            ListCells::totalRow(res.columns, {{"FVipNo", QStringLiteral("%1笔").arg(moves.size())},
+                                              {"FIn", money(in)},
+                                              {"FOut", money(out)}})
+                .cells;
     return res;
 }

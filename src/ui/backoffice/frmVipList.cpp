@@ -16,6 +16,7 @@
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/KeyedGrid.h"
+#include "ui/widgets/RightGuard.h"
 
 frmVipList::frmVipList(QWidget *parent)
     : BaseDataList(QStringLiteral("frmVipList"), QStringLiteral("会员一览"), QStringLiteral("FlexVips"), true, parent)
@@ -98,10 +99,8 @@ void frmVipList::cmdReplace_Click()
     if (!haveCard())
         return;
     // The main window guards the card replacement with its right; so does this way in.
-    if (!HasGrant(QStringLiteral("bk"))) {
-        Prompts::current().information(QStringLiteral("没有权限！"));
+    if (!mayDo(this, QStringLiteral("bk")))
         return;
-    }
     const int row = grid()->currentGridRow();
     const QString card = currentCard();
     const QString vipId = grid()->text(row, QStringLiteral("FVipID"));

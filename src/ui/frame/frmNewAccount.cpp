@@ -6,19 +6,10 @@
 #include "core/frame/AccountSets.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/ShopSetup.h"
+#include "ui/widgets/DialogLayout.h"
 #include "ui/widgets/ErrorPrompt.h"
 
 namespace {
-
-QLineEdit *field(QWidget *parent, const QString &name, bool secret = false)
-{
-    auto *e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setMaxLength(200);
-    if (secret)
-        e->setEchoMode(QLineEdit::Password);
-    return e;
-}
 
 // The shop's name made fit for a file name.
 QString fileNameOf(const QString &name)
@@ -34,13 +25,13 @@ QString fileNameOf(const QString &name)
 frmNewAccount::frmNewAccount(QWidget *parent)
     : SmallDialog(parent, QStringLiteral("frmNewAccount"), QStringLiteral("新建帐套（本机）"))
 {
-    txtName = field(this, QStringLiteral("txtName"));
-    txtFolder = field(this, QStringLiteral("txtFolder"));
+    txtName = DialogLayout::lineEdit(this, QStringLiteral("txtName"));
+    txtFolder = DialogLayout::lineEdit(this, QStringLiteral("txtFolder"));
     txtFolder->setMaxLength(1000);
     txtFolder->setText(QDir::toNativeSeparators(AccountSets::dataDir()));
-    txtManager = field(this, QStringLiteral("txtManager"));
-    txtPassword = field(this, QStringLiteral("txtPassword"), true);
-    txtConfirm = field(this, QStringLiteral("txtConfirm"), true);
+    txtManager = DialogLayout::lineEdit(this, QStringLiteral("txtManager"));
+    txtPassword = DialogLayout::lineEdit(this, QStringLiteral("txtPassword"), true);
+    txtConfirm = DialogLayout::lineEdit(this, QStringLiteral("txtConfirm"), true);
     build({{QStringLiteral("帐套名称(&N)："), txtName},
            {QStringLiteral("存放目录(&F)："), txtFolder},
            {QStringLiteral("店长名字(&M)："), txtManager},

@@ -1,6 +1,5 @@
 #include "ui/frame/frmServerAccount.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -10,29 +9,11 @@
 #include "core/db/ConnectionString.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/ShopSetup.h"
+#include "ui/widgets/DialogLayout.h"
 #include "ui/widgets/ErrorPrompt.h"
+#include "ui/widgets/WaitCursor.h"
 
 namespace {
-
-QLineEdit *field(QWidget *parent, const QString &name, bool secret = false)
-{
-    auto *e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setMaxLength(200);
-    if (secret)
-        e->setEchoMode(QLineEdit::Password);
-    return e;
-}
-
-// The wait cursor while a server is asked, restored however it ends.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 db::ConnectionString serverOf(const frmServerAccount &f)
 {
@@ -61,22 +42,22 @@ db::ConnectionString serverOf(const frmServerAccount &f)
 frmServerAccount::frmServerAccount(QWidget *parent)
     : SmallDialog(parent, QStringLiteral("frmServerAccount"), QStringLiteral("连接服务器"))
 {
-    txtName = field(this, QStringLiteral("txtName"));
-    txtHost = field(this, QStringLiteral("txtHost"));
-    txtPort = field(this, QStringLiteral("txtPort"));
+    txtName = DialogLayout::lineEdit(this, QStringLiteral("txtName"));
+    txtHost = DialogLayout::lineEdit(this, QStringLiteral("txtHost"));
+    txtPort = DialogLayout::lineEdit(this, QStringLiteral("txtPort"));
     txtPort->setText(QStringLiteral("5432"));
     txtPort->setMaxLength(5);
-    txtDatabase = field(this, QStringLiteral("txtDatabase"));
-    txtUser = field(this, QStringLiteral("txtUser"));
-    txtServerPassword = field(this, QStringLiteral("txtServerPassword"), true);
+    txtDatabase = DialogLayout::lineEdit(this, QStringLiteral("txtDatabase"));
+    txtUser = DialogLayout::lineEdit(this, QStringLiteral("txtUser"));
+    txtServerPassword = DialogLayout::lineEdit(this, QStringLiteral("txtServerPassword"), true);
     cmbSslMode = new QComboBox(this);
     cmbSslMode->setObjectName(QStringLiteral("cmbSslMode"));
     cmbSslMode->addItems({QStringLiteral("prefer"), QStringLiteral("require"),
                           QStringLiteral("verify-ca"), QStringLiteral("verify-full"),
                           QStringLiteral("disable")});
-    txtManager = field(this, QStringLiteral("txtManager"));
-    txtPassword = field(this, QStringLiteral("txtPassword"), true);
-    txtConfirm = field(this, QStringLiteral("txtConfirm"), true);
+    txtManager = DialogLayout::lineEdit(this, QStringLiteral("txtManager"));
+    txtPassword = DialogLayout::lineEdit(this, QStringLiteral("txtPassword"), true);
+    txtConfirm = DialogLayout::lineEdit(this, QStringLiteral("txtConfirm"), true);
     QGridLayout *grid = build({{QStringLiteral("帐套名称(&N)："), txtName},
                                {QStringLiteral("服务器(&H)："), txtHost},
                                {QStringLiteral("端口："), txtPort},

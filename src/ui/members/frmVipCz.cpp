@@ -25,6 +25,7 @@
 #include "core/print/TemplateStore.h"
 #include "ui/print/KwTdPrinter.h"
 #include "ui/widgets/CounterScreen.h"
+#include "ui/widgets/DialogLayout.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/FieldLeft.h"
@@ -89,20 +90,9 @@ frmVipCz::frmVipCz(QWidget *parent) : QDialog(parent)
     dtpDate->setObjectName(QStringLiteral("dtpDate"));
     dtpDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dtpDate->setCalendarPopup(true);
-    auto place = [](QGridLayout *g, int row, int col, const QString &text, QWidget *w) {
-        auto *l = new QLabel(text, w->parentWidget());
-        l->setBuddy(w);
-        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        g->addWidget(l, row, col);
-        g->addWidget(w, row, col + 1);
-        return l;
-    };
     auto *g1 = new QGridLayout(Frame1);
-    place(g1, 0, 0, QStringLiteral("卡  号："), txtVipNo);
-    place(g1, 0, 2, QStringLiteral("持卡人："), txtOwner);
-    place(g1, 1, 0, QStringLiteral("电话："), txtPhone);
-    place(g1, 1, 2, QStringLiteral("身份证："), txtVipID);
-    place(g1, 2, 0, QStringLiteral("充值日期："), dtpDate);
+    CounterScreen::placeMember(g1, txtVipNo, txtOwner, txtPhone, txtVipID);
+    DialogLayout::place(g1, 2, 0, QStringLiteral("充值日期："), dtpDate);
     g1->setColumnStretch(1, 1);
     g1->setColumnStretch(3, 1);
 
@@ -124,13 +114,13 @@ frmVipCz::frmVipCz(QWidget *parent) : QDialog(parent)
         e->setAlignment(Qt::AlignRight);
     auto *g2 = new QGridLayout(Frame2);
     g2->addWidget(chkTk, 0, 1);
-    lblcz = place(g2, 1, 0, QStringLiteral("充值金额："), txtCzAmount);
+    lblcz = DialogLayout::place(g2, 1, 0, QStringLiteral("充值金额："), txtCzAmount);
     lblcz->setObjectName(QStringLiteral("lblcz"));
-    lblZs = place(g2, 1, 2, QStringLiteral("赠送金额："), txtZsAmount);
+    lblZs = DialogLayout::place(g2, 1, 2, QStringLiteral("赠送金额："), txtZsAmount);
     lblZs->setObjectName(QStringLiteral("lblZs"));
-    place(g2, 2, 0, QStringLiteral("卡内余额："), txtBegBal);
-    place(g2, 2, 2, QStringLiteral("充后余额："), txtEndBal);
-    place(g2, 3, 0, QStringLiteral("备注："), txtRemark);
+    DialogLayout::place(g2, 2, 0, QStringLiteral("卡内余额："), txtBegBal);
+    DialogLayout::place(g2, 2, 2, QStringLiteral("充后余额："), txtEndBal);
+    DialogLayout::place(g2, 3, 0, QStringLiteral("备注："), txtRemark);
     g2->addWidget(txtRemark, 3, 1, 1, 3);
     g2->setColumnStretch(1, 1);
     g2->setColumnStretch(3, 1);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include "ui/widgets/DialogLayout.h"
 
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/DialogRunner.h"
@@ -56,18 +57,11 @@ frmOrderAdjBill::frmOrderAdjBill(QWidget *parent) : QDialog(parent)
     dtpDate->setButtonSymbols(QAbstractSpinBox::NoButtons);
     dtpDate->setFocusPolicy(Qt::NoFocus);
     auto *g1 = new QGridLayout(Frame1);
-    auto place = [&](int row, int col, const QString &text, QWidget *w) {
-        auto *l = new QLabel(text, Frame1);
-        l->setBuddy(w);
-        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        g1->addWidget(l, row, col);
-        g1->addWidget(w, row, col + 1);
-    };
-    place(0, 0, QStringLiteral("卡  号："), txtVipNo);
-    place(0, 2, QStringLiteral("持卡人："), txtOwner);
-    place(0, 4, QStringLiteral("电话："), txtPhone);
-    place(1, 0, QStringLiteral("身份证："), txtVipID);
-    place(1, 2, QStringLiteral("调换日期："), dtpDate);
+    DialogLayout::place(g1, 0, 0, QStringLiteral("卡  号："), txtVipNo);
+    DialogLayout::place(g1, 0, 2, QStringLiteral("持卡人："), txtOwner);
+    DialogLayout::place(g1, 0, 4, QStringLiteral("电话："), txtPhone);
+    DialogLayout::place(g1, 1, 0, QStringLiteral("身份证："), txtVipID);
+    DialogLayout::place(g1, 1, 2, QStringLiteral("调换日期："), dtpDate);
     g1->setColumnStretch(1, 1);
     g1->setColumnStretch(3, 1);
     g1->setColumnStretch(5, 1);

@@ -13,15 +13,14 @@
 #include "core/reports/ListCells.h"
 #include "ui/orders/frmOrderCkMxb.h"
 #include "ui/orders/frmOrderbill.h"
-#include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/KeyedGrid.h"
+#include "ui/widgets/RightGuard.h"
 #include "ui/widgets/WindowFit.h"
 
 namespace {
 
-const QColor kTotalColor(240, 244, 255);
 const int kHeaderHeight = 28; // 420 twips
 
 } // namespace
@@ -32,33 +31,15 @@ frmOrderBillList::frmOrderBillList(QWidget *parent)
 {
     caption()->setObjectName(QStringLiteral("Label1"));
     Flex = grid();
-    txtVipNo = new QLineEdit(this);
-    txtVipNo->setObjectName(QStringLiteral("txtVipNo"));
-    txtVipNo->setMaximumWidth(140);
-    dtpFromDate = datePicker(QStringLiteral("dtpFromDate"), this);
-    dtpToDate = datePicker(QStringLiteral("dtpToDate"), this);
-    lblCount = new QLabel(QStringLiteral("共0单"), this);
-    lblCount->setObjectName(QStringLiteral("lblCount"));
+    std::tie(txtVipNo, dtpFromDate, dtpToDate, lblCount) =
+        addBillListFilters(QStringLiteral("订奶日期："), QStringLiteral("…>"));
     cmdRefresh = addButton(QStringLiteral("cmdRefresh"), QStringLiteral("刷新"));
     cmdModify = addButton(QStringLiteral("cmdModify"), QStringLiteral("修改"));
     cmdDelete = addButton(QStringLiteral("cmdDelete"), QStringLiteral("删除"));
     cmdMxb = addButton(QStringLiteral("cmdMxb"), QStringLiteral("出库明细"));
-    cmdPrint = addButton(QStringLiteral("cmdPrint"), QStringLiteral("打印"));
-    cmdPageSet = addButton(QStringLiteral("cmdPageSet"), QStringLiteral("页面设置"));
-    cmdExit = addButton(QStringLiteral("cmdExit"), QStringLiteral("关闭"));
+    std::tie(cmdPrint, cmdPageSet, cmdExit) = addListButtons();
 
-    QHBoxLayout *filters = filterArea();
-    filters->addWidget(new QLabel(QStringLiteral("会员卡号："), this));
-    filters->addWidget(txtVipNo);
-    filters->addSpacing(12);
-    filters->addWidget(new QLabel(QStringLiteral("订奶日期："), this));
-    filters->addWidget(dtpFromDate);
-    filters->addWidget(new QLabel(QStringLiteral("…>"), this));
-    filters->addWidget(dtpToDate);
-    filters->addStretch();
-    filters->addWidget(lblCount);
-
-    setKindStyle(ReportRow::Total, kTotalColor, false);
+    setListTotalStyle();
     setColumns(OrderLists::orderColumns());
     Flex->setGridRowHeight(0, kHeaderHeight);
 
@@ -79,9 +60,6 @@ frmOrderBillList::frmOrderBillList(QWidget *parent)
     connect(cmdModify, &QPushButton::clicked, this, &frmOrderBillList::cmdModify_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &frmOrderBillList::cmdDelete_Click);
     connect(cmdMxb, &QPushButton::clicked, this, &frmOrderBillList::cmdMxb_Click);
-    connect(cmdPrint, &QPushButton::clicked, this, &ReportWindow::printGrid);
-    connect(cmdPageSet, &QPushButton::clicked, this, &ReportWindow::pageSetup);
-    connect(cmdExit, &QPushButton::clicked, this, &QDialog::close);
     connect(Flex, &KeyedGrid::rowDoubleClicked, this, [this] { cmdModify_Click(); });
     txtVipNo->setFocus();
 }
@@ -111,8 +89,7 @@ void frmOrderBillList::cmdRefresh_Click()
 
 OrderLists::RowKey frmOrderBillList::currentKey() const
 {
-    const int row = Flex->currentGridRow();
-    return row >= 1 && row <= m_keys.size() ? m_keys[row - 1] : OrderLists::RowKey();
+    return m_keys.value(Flex->currentGridRow() - 1);
 }
 
 void frmOrderBillList::cmdModify_Click()
@@ -120,13 +97,8 @@ void frmOrderBillList::cmdModify_Click()
     const OrderLists::RowKey key = currentKey();
     if (key.orderId == 0)
         return;
-    bool allowed = false;
-    if (!runShowingErrors(this, [&] { allowed = HasGrant(QStringLiteral("EditOrder")); }))
+    if (!mayDo(this, QStringLiteral("EditOrder")))
         return;
-    if (!allowed) {
-        Prompts::current().information(QStringLiteral("没有权限！"));
-        return;
-    }
     // The order screen is a window of its own; here it is held modal until it closes.
     auto *form = new frmOrderbill(this);
     form->setAttribute(Qt::WA_DeleteOnClose);
@@ -145,13 +117,8 @@ void frmOrderBillList::cmdDelete_Click()
     const OrderLists::RowKey key = currentKey();
     if (key.orderId == 0)
         return;
-    bool allowed = false;
-    if (!runShowingErrors(this, [&] { allowed = HasGrant(QStringLiteral("EditOrder")); }))
+    if (!mayDo(this, QStringLiteral("EditOrder")))
         return;
-    if (!allowed) {
-        Prompts::current().information(QStringLiteral("没有权限！"));
-        return;
-    }
     if (!Prompts::current().question(QStringLiteral("是否删除选定订单？")))
         return;
     // The store decides under the order's lock: an order still open is refused (exclamation),
@@ -170,12 +137,7 @@ void frmOrderBillList::cmdDelete_Click()
 
 void frmOrderBillList::cmdMxb_Click()
 {
-    const OrderLists::RowKey key = currentKey();
-    if (key.orderId == 0)
-        return;
-    frmOrderCkMxb dialog(this);
-    dialog.init(key.orderId, key.entryId, key.orderQty, key.vipNo);
-    DialogRunner::exec(dialog);
+    frmOrderCkMxb::showFor(this, currentKey());
 }
 
 QStringList frmOrderBillList::titleLines() const

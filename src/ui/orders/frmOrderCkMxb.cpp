@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include "ui/widgets/DialogRunner.h"
 
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/KeyedGrid.h"
@@ -58,6 +59,15 @@ frmOrderCkMxb::frmOrderCkMxb(QWidget *parent) : QDialog(parent)
 
     connect(Command1, &QPushButton::clicked, this, &frmOrderCkMxb::Command1_Click);
     resize(420, 360);
+}
+
+void frmOrderCkMxb::showFor(QWidget *parent, const OrderLists::RowKey &key)
+{
+    if (key.orderId == 0)
+        return;
+    frmOrderCkMxb dialog(parent);
+    dialog.init(key.orderId, key.entryId, key.orderQty, key.vipNo);
+    DialogRunner::exec(dialog);
 }
 
 void frmOrderCkMxb::init(int OrderID, int EntryID, int OrderQty, const QString &VipNO)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include "core/orders/OrderLists.h"
 
 class KeyedGrid;
 class QComboBox;
@@ -17,6 +18,8 @@ public:
     explicit frmOrderCkMxb(QWidget *parent = nullptr);
 
     void init(int OrderID, int EntryID, int OrderQty, const QString &VipNO);
+    // The detail of a list's row, shown modally; the total row, or no row, shows nothing.
+    static void showFor(QWidget *parent, const OrderLists::RowKey &key);
 
     void Form_Load(); // runs once, when the screen is first shown
     void Command1_Click();

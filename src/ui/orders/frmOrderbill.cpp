@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QShortcut>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/db/Database.h"
@@ -29,22 +28,18 @@
 #include "core/pos/ItemLookup.h"
 #include "ui/pos/frmEditDate.h"
 #include "ui/widgets/CounterScreen.h"
+#include "ui/widgets/DialogLayout.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/FieldLeft.h"
+#include "ui/widgets/ItemEntry.h"
 #include "ui/widgets/KeyPreview.h"
 #include "ui/widgets/KeyedGrid.h"
+#include "ui/widgets/RightGuard.h"
+#include "ui/widgets/SelectOnFocus.h"
 
 namespace {
-
-QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setBuddy(buddy);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return l;
-}
 
 // Widths as designed, in twips.
 int twips(int t)
@@ -66,67 +61,49 @@ frmOrderbill::frmOrderbill(QWidget *parent) : QWidget(parent, Qt::Window)
 
 void frmOrderbill::buildControls()
 {
-    auto make = [this](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-
-    Frame1 = make(new QGroupBox(QStringLiteral("顾客资料"), this), "Frame1");
-    txtVipNo = make(new QLineEdit(Frame1), "txtVipNo");
-    txtOwner = make(new QLineEdit(Frame1), "txtOwner");
-    txtPhone = make(new QLineEdit(Frame1), "txtPhone");
-    txtVipID = make(new QLineEdit(Frame1), "txtVipID");
-    lblCzBal = make(new QLabel(kBalanceCaption, Frame1), "lblCzBal");
+    Frame1 = named(new QGroupBox(QStringLiteral("顾客资料"), this), "Frame1");
+    txtVipNo = named(new QLineEdit(Frame1), "txtVipNo");
+    txtOwner = named(new QLineEdit(Frame1), "txtOwner");
+    txtPhone = named(new QLineEdit(Frame1), "txtPhone");
+    txtVipID = named(new QLineEdit(Frame1), "txtVipID");
+    lblCzBal = named(new QLabel(kBalanceCaption, Frame1), "lblCzBal");
     auto *g1 = new QGridLayout(Frame1);
-    g1->addWidget(caption(QStringLiteral("卡  号："), txtVipNo, Frame1), 0, 0);
-    g1->addWidget(txtVipNo, 0, 1);
-    g1->addWidget(caption(QStringLiteral("持卡人："), txtOwner, Frame1), 0, 2);
-    g1->addWidget(txtOwner, 0, 3);
-    g1->addWidget(caption(QStringLiteral("电话："), txtPhone, Frame1), 1, 0);
-    g1->addWidget(txtPhone, 1, 1);
-    g1->addWidget(caption(QStringLiteral("身份证："), txtVipID, Frame1), 1, 2);
-    g1->addWidget(txtVipID, 1, 3);
+    CounterScreen::placeMember(g1, txtVipNo, txtOwner, txtPhone, txtVipID);
     g1->addWidget(lblCzBal, 2, 1, 1, 3);
     g1->setColumnStretch(1, 1);
     g1->setColumnStretch(3, 2);
 
-    Frame3 = make(new QGroupBox(this), "Frame3");
-    dtpDate = make(new QDateEdit(Frame3), "dtpDate");
+    Frame3 = named(new QGroupBox(this), "Frame3");
+    dtpDate = named(new QDateEdit(Frame3), "dtpDate");
     dtpDate->setCalendarPopup(true);
     dtpDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     auto *g3 = new QHBoxLayout(Frame3);
-    g3->addWidget(caption(QStringLiteral("订单日期："), dtpDate, Frame3));
+    g3->addWidget(DialogLayout::caption(QStringLiteral("订单日期："), dtpDate, Frame3));
     g3->addWidget(dtpDate);
 
-    Frame2 = make(new QGroupBox(QStringLiteral("商品信息"), this), "Frame2");
-    txtBarcode = make(new QLineEdit(Frame2), "txtBarcode");
-    cmbItem = make(new QComboBox(Frame2), "cmbItem");
+    Frame2 = named(new QGroupBox(QStringLiteral("商品信息"), this), "Frame2");
+    txtBarcode = named(new QLineEdit(Frame2), "txtBarcode");
+    cmbItem = named(new QComboBox(Frame2), "cmbItem");
     cmbItem->setEditable(true);
     cmbItem->setInsertPolicy(QComboBox::NoInsert);
-    txtPrice = make(new QLineEdit(Frame2), "txtPrice");
-    txtQty = make(new QLineEdit(QStringLiteral("1"), Frame2), "txtQty");
-    txtPreQty = make(new QLineEdit(Frame2), "txtPreQty");
-    txtAmount = make(new QLineEdit(Frame2), "txtAmount");
-    chkYxq = make(new QCheckBox(QStringLiteral("有效期："), Frame2), "chkYxq");
-    dtpYxq = make(new QDateEdit(Frame2), "dtpYxq");
+    txtPrice = named(new QLineEdit(Frame2), "txtPrice");
+    txtQty = named(new QLineEdit(QStringLiteral("1"), Frame2), "txtQty");
+    txtPreQty = named(new QLineEdit(Frame2), "txtPreQty");
+    txtAmount = named(new QLineEdit(Frame2), "txtAmount");
+    chkYxq = named(new QCheckBox(QStringLiteral("有效期："), Frame2), "chkYxq");
+    dtpYxq = named(new QDateEdit(Frame2), "dtpYxq");
     dtpYxq->setCalendarPopup(true);
     dtpYxq->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dtpYxq->setEnabled(false);
-    cmdAdd = make(new QPushButton(QStringLiteral("添加(&A)"), Frame2), "cmdAdd");
-    cmdDel = make(new QPushButton(QStringLiteral("删除(&D)"), Frame2), "cmdDel");
+    cmdAdd = named(new QPushButton(QStringLiteral("添加(&A)"), Frame2), "cmdAdd");
+    cmdDel = named(new QPushButton(QStringLiteral("删除(&D)"), Frame2), "cmdDel");
     auto *g2 = new QGridLayout(Frame2);
-    g2->addWidget(caption(QStringLiteral("商品条码："), txtBarcode, Frame2), 0, 0);
-    g2->addWidget(txtBarcode, 0, 1);
-    g2->addWidget(caption(QStringLiteral("商品名称："), cmbItem, Frame2), 0, 2);
-    g2->addWidget(cmbItem, 0, 3, 1, 3);
-    g2->addWidget(caption(QStringLiteral("单价："), txtPrice, Frame2), 1, 0);
-    g2->addWidget(txtPrice, 1, 1);
-    g2->addWidget(caption(QStringLiteral("订单数量："), txtQty, Frame2), 1, 2);
-    g2->addWidget(txtQty, 1, 3);
-    g2->addWidget(caption(QStringLiteral("赠送数量："), txtPreQty, Frame2), 1, 4);
-    g2->addWidget(txtPreQty, 1, 5);
-    g2->addWidget(caption(QStringLiteral("金额："), txtAmount, Frame2), 2, 0);
-    g2->addWidget(txtAmount, 2, 1);
+    DialogLayout::place(g2, 0, 0, QStringLiteral("商品条码："), txtBarcode);
+    DialogLayout::place(g2, 0, 2, QStringLiteral("商品名称："), cmbItem, 3);
+    DialogLayout::place(g2, 1, 0, QStringLiteral("单价："), txtPrice);
+    DialogLayout::place(g2, 1, 2, QStringLiteral("订单数量："), txtQty);
+    DialogLayout::place(g2, 1, 4, QStringLiteral("赠送数量："), txtPreQty);
+    DialogLayout::place(g2, 2, 0, QStringLiteral("金额："), txtAmount);
     g2->addWidget(chkYxq, 2, 2, Qt::AlignRight);
     g2->addWidget(dtpYxq, 2, 3);
     g2->addWidget(cmdAdd, 2, 4);
@@ -135,26 +112,24 @@ void frmOrderbill::buildControls()
     g2->setColumnStretch(3, 1);
     g2->setColumnStretch(5, 1);
 
-    FlexOrder = make(new KeyedGrid(this), "FlexOrder");
+    FlexOrder = named(new KeyedGrid(this), "FlexOrder");
 
-    QFont big = font();
-    big.setPointSizeF(big.pointSizeF() * 1.3);
-    big.setBold(true);
+    const QFont big = CounterScreen::totalFont(*this);
     auto *sumCaption = new QLabel(QStringLiteral("合计金额："), this);
     sumCaption->setFont(big);
-    lblSumAmount = make(new QLabel(QStringLiteral("0.00"), this), "lblSumAmount");
+    lblSumAmount = named(new QLabel(QStringLiteral("0.00"), this), "lblSumAmount");
     lblSumAmount->setFont(big);
     lblSumAmount->setStyleSheet(QStringLiteral("color: #b00000"));
     lblSumAmount->setMinimumWidth(140);
-    lblDisModify = make(new QLabel(MemberOrderStore::lockedMessage(), this), "lblDisModify");
+    lblDisModify = named(new QLabel(MemberOrderStore::lockedMessage(), this), "lblDisModify");
     lblDisModify->setStyleSheet(QStringLiteral("color: #d00000; font-weight: bold"));
     lblDisModify->setVisible(false);
-    chkNoPrint = make(new QCheckBox(QStringLiteral("不打印"), this), "chkNoPrint");
-    cmdNew = make(new QPushButton(QStringLiteral("新建(&N)"), this), "cmdNew");
+    chkNoPrint = named(new QCheckBox(QStringLiteral("不打印"), this), "chkNoPrint");
+    cmdNew = named(new QPushButton(QStringLiteral("新建(&N)"), this), "cmdNew");
     // "+" saves through the key preview; an underlined plus would read as "±".
-    cmdSave = make(new QPushButton(QStringLiteral("保存(+)"), this), "cmdSave");
-    cmdEditDate = make(new QPushButton(QStringLiteral("修改有效期(&M)"), this), "cmdEditDate");
-    Command1 = make(new QPushButton(QStringLiteral("打印测试"), this), "Command1");
+    cmdSave = named(new QPushButton(QStringLiteral("保存(+)"), this), "cmdSave");
+    cmdEditDate = named(new QPushButton(QStringLiteral("修改有效期(&M)"), this), "cmdEditDate");
+    Command1 = named(new QPushButton(QStringLiteral("打印测试"), this), "Command1");
 
     auto *top = new QHBoxLayout;
     top->addWidget(Frame1, 3);
@@ -199,6 +174,8 @@ void frmOrderbill::buildControls()
     setTabOrder(Command1, cmdNew);
     setTabOrder(cmdNew, cmdSave);
 
+    m_entry = new ItemEntry(this, txtBarcode, cmbItem, txtPrice,
+                            ItemLookup::Codes::ShopNumberOrBarCode, ItemEntry::NoPrice::KeepShown);
     connect(cmdAdd, &QPushButton::clicked, this, &frmOrderbill::cmdAdd_Click);
     connect(cmdDel, &QPushButton::clicked, this, &frmOrderbill::cmdDel_Click);
     connect(cmdNew, &QPushButton::clicked, this, &frmOrderbill::cmdNew_Click);
@@ -213,7 +190,7 @@ void frmOrderbill::buildControls()
     // A name typed over is no longer the item found: nothing may be added under the old one.
     connect(cmbItem, &QComboBox::editTextChanged, this, [this] {
         if (!m_lookupBusy)
-            m_itemId = 0;
+            m_entry->forget();
     });
     connect(txtPrice, &QLineEdit::textChanged, this, &frmOrderbill::RefreshAmount);
     connect(txtQty, &QLineEdit::textChanged, this, &frmOrderbill::RefreshAmount);
@@ -258,13 +235,11 @@ void frmOrderbill::buildControls()
     FieldLeft::watch(txtBarcode, [this] { txtBarcode_LostFocus(); });
     // A name typed and left without choosing from the list is looked up all the same.
     FieldLeft::watch(cmbItem, [this] {
-        if (m_itemId == 0 && !cmbItem->currentText().isEmpty())
+        if (m_entry->itemId() == 0 && !cmbItem->currentText().isEmpty())
             cmbItem_Click();
     });
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{txtVipNo, txtOwner, txtPhone, txtBarcode, cmbItem,
-                                          txtPrice, txtQty, txtPreQty, txtAmount})
-        w->installEventFilter(this);
+    SelectOnFocus::watch({txtVipNo, txtOwner, txtPhone, txtBarcode, cmbItem, txtPrice, txtQty,
+                          txtPreQty, txtAmount});
 
     CounterScreen::applyFont(*this);
     resize(900, 620);
@@ -364,26 +339,20 @@ void frmOrderbill::txtVipNo_LostFocus()
     });
 }
 
+int frmOrderbill::currentItemId() const
+{
+    return m_entry->itemId();
+}
+
 void frmOrderbill::txtBarcode_LostFocus()
 {
     if (txtBarcode->text().isEmpty())
         return; // nothing typed: an item chosen by name stays
-    ItemMatch m;
     m_lookupBusy = true;
-    const bool ok = runShowingErrors(this, [&] {
-        m = ItemLookup::find(GetCnstr(), txtBarcode->text(), Session::current().RetailPriceStyleID);
-    });
-    if (ok && m.found) {
-        cmbItem->setEditText(m.name);
-        if (m.hasPrice)
-            txtPrice->setText(m.price.format());
-        m_itemId = m.itemId;
-    } else {
-        m_itemId = 0;
+    m_entry->lookUp();
+    // Whatever found no item leaves the code box, a code the database failed on as well.
+    if (m_entry->itemId() == 0)
         txtBarcode->clear();
-        cmbItem->setEditText(QString());
-        txtPrice->clear();
-    }
     txtQty->setText(QStringLiteral("1"));
     m_lookupBusy = false;
 }
@@ -401,12 +370,10 @@ void frmOrderbill::cmbItem_Click()
         txtBarcode->setText(item.number);
         if (item.hasPrice)
             txtPrice->setText(item.price.format());
-        m_itemId = item.itemId;
+        m_entry->take(item.itemId);
     } else {
-        cmbItem->setEditText(QString());
         txtBarcode->clear();
-        txtPrice->clear();
-        m_itemId = 0;
+        m_entry->clear();
     }
     m_lookupBusy = false;
 }
@@ -429,7 +396,7 @@ void frmOrderbill::cmdAdd_Click()
     if (!cmdAdd->isEnabled())
         return;
     const bool added = runShowingErrors(this, [this] {
-        m_order.add(m_itemId, cmbItem->currentText(), txtPrice->text(), txtQty->text(),
+        m_order.add(m_entry->itemId(), cmbItem->currentText(), txtPrice->text(), txtQty->text(),
                     txtPreQty->text(), txtAmount->text(),
                     chkYxq->isChecked() ? dtpYxq->date() : QDate());
     });
@@ -445,14 +412,12 @@ void frmOrderbill::clearEntry()
 {
     m_lookupBusy = true;
     txtBarcode->clear();
-    cmbItem->setEditText(QString());
-    txtPrice->clear();
+    // The name box is emptied: no item is left to add a line under.
+    m_entry->clear();
     txtPreQty->clear();
     txtAmount->clear();
     txtQty->setText(QStringLiteral("1"));
     m_lookupBusy = false;
-    // The name box is empty: no item is left to add a line under.
-    m_itemId = 0;
     RefreshAmount();
 }
 
@@ -624,13 +589,8 @@ void frmOrderbill::Command1_Click()
 
 void frmOrderbill::cmdEditDate_Click()
 {
-    bool allowed = false;
-    if (!runShowingErrors(this, [&] { allowed = HasGrant(QStringLiteral("EditOrderYxq")); }))
+    if (!mayDo(this, QStringLiteral("EditOrderYxq")))
         return;
-    if (!allowed) {
-        Prompts::current().information(QStringLiteral("没有权限！"));
-        return;
-    }
     const int r = FlexOrder->currentGridRow();
     if (r < 1 || r > m_order.lines().size() || !m_order.lines()[r - 1].validTo.isValid())
         return;
@@ -646,15 +606,4 @@ void frmOrderbill::cmdEditDate_Click()
             m_order.setValidity(i, dialog.NewDate());
     drawLines();
     FlexOrder->setCurrentGridRow(r);
-}
-
-bool frmOrderbill::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::FocusIn) {
-        QLineEdit *edit =
-            watched == cmbItem ? cmbItem->lineEdit() : qobject_cast<QLineEdit *>(watched);
-        if (edit)
-            QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
-    }
-    return QWidget::eventFilter(watched, event);
 }

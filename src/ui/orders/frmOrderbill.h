@@ -6,6 +6,7 @@
 #include "core/orders/OrderDraft.h"
 #include "core/orders/MemberOrderStore.h"
 
+class ItemEntry;
 class KeyedGrid;
 class QCheckBox;
 class QComboBox;
@@ -29,7 +30,7 @@ public:
     void init(int ID);
 
     int orderId() const { return m_order.id; }
-    int currentItemId() const { return m_itemId; }
+    int currentItemId() const;
     const OrderDraft &order() const { return m_order; }
     Money vipBalance() const { return m_vipBalance; }
     bool isUnlocked() const { return m_unlocked; }
@@ -75,9 +76,6 @@ public:
     QPushButton *cmdEditDate;
     QPushButton *Command1;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void buildControls();
     void setUpGrid();
@@ -94,7 +92,7 @@ private:
                     Money cashBack = Money());
 
     OrderDraft m_order;
-    int m_itemId = 0; // the item the last lookup found; 0: none
+    ItemEntry *m_entry = nullptr; // the item the code or the name found
     bool m_lookupBusy = false;
     bool m_saving = false; // "+" or Ctrl+S pressed again while a save runs
     bool m_unlocked = true;

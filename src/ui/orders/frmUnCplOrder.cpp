@@ -1,6 +1,5 @@
 #include "ui/orders/frmUnCplOrder.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,13 +7,11 @@
 #include "core/frame/Routines.h"
 #include "core/reports/ListCells.h"
 #include "ui/orders/frmOrderCkMxb.h"
-#include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/KeyedGrid.h"
 
 namespace {
 
-const QColor kTotalColor(240, 244, 255);
 const int kHeaderHeight = 28; // 420 twips
 
 } // namespace
@@ -26,24 +23,13 @@ frmUnCplOrder::frmUnCplOrder(QWidget *parent)
     caption()->setObjectName(QStringLiteral("Label1"));
     caption()->setText(QStringLiteral("未完成订单"));
     Flex = grid();
-    txtVipNo = new QLineEdit(this);
-    txtVipNo->setObjectName(QStringLiteral("txtVipNo"));
-    txtVipNo->setMaximumWidth(140);
-    lblCount = new QLabel(QStringLiteral("共0单"), this);
-    lblCount->setObjectName(QStringLiteral("lblCount"));
+    txtVipNo = addCardFilter(QStringLiteral("卡号："));
+    lblCount = addCountLabel();
     cmdRefresh = addButton(QStringLiteral("cmdRefresh"), QStringLiteral("刷新"));
     cmdMxb = addButton(QStringLiteral("cmdMxb"), QStringLiteral("出库明细"));
-    cmdPrint = addButton(QStringLiteral("cmdPrint"), QStringLiteral("打印"));
-    cmdPageSet = addButton(QStringLiteral("cmdPageSet"), QStringLiteral("页面设置"));
-    cmdExit = addButton(QStringLiteral("cmdExit"), QStringLiteral("关闭"));
+    std::tie(cmdPrint, cmdPageSet, cmdExit) = addListButtons();
 
-    QHBoxLayout *filters = filterArea();
-    filters->addWidget(new QLabel(QStringLiteral("卡号："), this));
-    filters->addWidget(txtVipNo);
-    filters->addStretch();
-    filters->addWidget(lblCount);
-
-    setKindStyle(ReportRow::Total, kTotalColor, false);
+    setListTotalStyle();
     setColumns(OrderLists::uncompletedColumns());
     Flex->setGridRowHeight(0, kHeaderHeight);
 
@@ -53,9 +39,6 @@ frmUnCplOrder::frmUnCplOrder(QWidget *parent)
     });
     connect(cmdRefresh, &QPushButton::clicked, this, &frmUnCplOrder::cmdRefresh_Click);
     connect(cmdMxb, &QPushButton::clicked, this, &frmUnCplOrder::cmdMxb_Click);
-    connect(cmdPrint, &QPushButton::clicked, this, &ReportWindow::printGrid);
-    connect(cmdPageSet, &QPushButton::clicked, this, &ReportWindow::pageSetup);
-    connect(cmdExit, &QPushButton::clicked, this, &QDialog::close);
     connect(Flex, &KeyedGrid::rowDoubleClicked, this, [this] { cmdMxb_Click(); });
 
     cmdRefresh_Click();
@@ -77,19 +60,12 @@ void frmUnCplOrder::cmdRefresh_Click()
 
 OrderLists::RowKey frmUnCplOrder::currentKey() const
 {
-    const int row = Flex->currentGridRow();
-    return row >= 1 && row <= m_keys.size() ? m_keys[row - 1] : OrderLists::RowKey();
+    return m_keys.value(Flex->currentGridRow() - 1);
 }
 
 void frmUnCplOrder::cmdMxb_Click()
 {
-    // The total row, or no row at all, has no order line to show.
-    const OrderLists::RowKey key = currentKey();
-    if (key.orderId == 0)
-        return;
-    frmOrderCkMxb dialog(this);
-    dialog.init(key.orderId, key.entryId, key.orderQty, key.vipNo);
-    DialogRunner::exec(dialog);
+    frmOrderCkMxb::showFor(this, currentKey());
 }
 
 int frmUnCplOrder::pageSetColumns() const

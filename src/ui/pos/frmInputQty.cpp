@@ -1,11 +1,10 @@
 #include "ui/pos/frmInputQty.h"
 
-#include <QEvent>
 #include <QLineEdit>
-#include <QTimer>
 
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
+#include "ui/widgets/SelectOnFocus.h"
 
 frmInputQty::frmInputQty(QWidget *parent)
     : SmallDialog(parent, QStringLiteral("frmInputQty"), QStringLiteral("出库数量"))
@@ -17,7 +16,7 @@ frmInputQty::frmInputQty(QWidget *parent)
     txtQty2->setObjectName(QStringLiteral("txtQty2"));
     build({{QStringLiteral("剩余数量："), txtQty1}, {QStringLiteral("出库数量："), txtQty2}});
     resize(280, 130);
-    txtQty2->installEventFilter(this);
+    SelectOnFocus::watch({txtQty2});
     txtQty2->setFocus();
     init(0);
 }
@@ -52,11 +51,4 @@ void frmInputQty::cmdExit_Click()
 {
     m_qty = 0;
     SmallDialog::cmdExit_Click();
-}
-
-bool frmInputQty::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == txtQty2 && event->type() == QEvent::FocusIn)
-        QTimer::singleShot(0, txtQty2, [this] { txtQty2->selectAll(); });
-    return QDialog::eventFilter(watched, event);
 }

@@ -20,9 +20,6 @@ public:
     QLineEdit *txtQty1;
     QLineEdit *txtQty2;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     int m_allQty = 0;
     int m_qty = 0;

@@ -20,10 +20,10 @@
 #include <QScopedValueRollback>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/widgets/CounterScreen.h"
+#include "ui/widgets/DialogLayout.h"
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/ErrorPrompt.h"
@@ -31,6 +31,8 @@
 #include "ui/widgets/ItemEntry.h"
 #include "ui/widgets/KeyPreview.h"
 #include "ui/widgets/KeyedGrid.h"
+#include "ui/widgets/RightGuard.h"
+#include "ui/widgets/SelectOnFocus.h"
 #include "core/backoffice/WarehouseStore.h"
 #include "core/frame/StationSettings.h"
 #include "core/frame/NumberText.h"
@@ -52,20 +54,6 @@
 
 namespace {
 
-QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setBuddy(buddy);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return l;
-}
-
-void selectAllSoon(QLineEdit *edit)
-{
-    // After the click or key that brought the focus has placed the cursor.
-    QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
-}
-
 // A station without a printer is told once per session in a box; after that the status
 // bar says where each receipt went, and the next customer is not kept waiting.
 bool spoolNoticeShown = false;
@@ -82,22 +70,15 @@ frmSaleBill::frmSaleBill(QWidget *parent) : QWidget(parent, Qt::Window)
 
 void frmSaleBill::buildControls()
 {
-    auto make = [this](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-
-    Frame1 = make(new QGroupBox(QStringLiteral("顾客资料"), this), "Frame1");
-    txtVipNo = make(new QLineEdit(Frame1), "txtVipNo");
-    txtOwner = make(new QLineEdit(Frame1), "txtOwner");
-    cmdReadVip = make(new QPushButton(QStringLiteral("读会员卡(&F3)"), Frame1), "cmdReadVip");
-    lblCzBal = make(new QLabel(QStringLiteral("充值余额：0.00"), Frame1), "lblCzBal");
+    Frame1 = named(new QGroupBox(QStringLiteral("顾客资料"), this), "Frame1");
+    txtVipNo = named(new QLineEdit(Frame1), "txtVipNo");
+    txtOwner = named(new QLineEdit(Frame1), "txtOwner");
+    cmdReadVip = named(new QPushButton(QStringLiteral("读会员卡(&F3)"), Frame1), "cmdReadVip");
+    lblCzBal = named(new QLabel(QStringLiteral("充值余额：0.00"), Frame1), "lblCzBal");
     auto *g1 = new QGridLayout(Frame1);
-    g1->addWidget(caption(QStringLiteral("会员卡号："), txtVipNo, Frame1), 0, 0);
-    g1->addWidget(txtVipNo, 0, 1);
+    DialogLayout::place(g1, 0, 0, QStringLiteral("会员卡号："), txtVipNo);
     g1->addWidget(cmdReadVip, 0, 2);
-    g1->addWidget(caption(QStringLiteral("持卡人："), txtOwner, Frame1), 1, 0);
-    g1->addWidget(txtOwner, 1, 1);
+    DialogLayout::place(g1, 1, 0, QStringLiteral("持卡人："), txtOwner);
     g1->addWidget(lblCzBal, 1, 2);
     g1->setColumnStretch(1, 1);
     // A card number and a name must be readable, whatever the frame's share of the width.
@@ -105,58 +86,50 @@ void frmSaleBill::buildControls()
     txtOwner->setMinimumWidth(120);
     g1->setRowStretch(2, 1);
 
-    Frame2 = make(new QGroupBox(QStringLiteral("商品信息"), this), "Frame2");
-    cmbStock = make(new QComboBox(Frame2), "cmbStock");
+    Frame2 = named(new QGroupBox(QStringLiteral("商品信息"), this), "Frame2");
+    cmbStock = named(new QComboBox(Frame2), "cmbStock");
     cmbStock->setEditable(true);
     cmbStock->setInsertPolicy(QComboBox::NoInsert);
-    dtpDate = make(new QDateEdit(Frame2), "dtpDate");
+    dtpDate = named(new QDateEdit(Frame2), "dtpDate");
     dtpDate->setCalendarPopup(true);
     dtpDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    txtBarcode = make(new QLineEdit(Frame2), "txtBarcode");
-    cmbItem = make(new QComboBox(Frame2), "cmbItem");
+    txtBarcode = named(new QLineEdit(Frame2), "txtBarcode");
+    cmbItem = named(new QComboBox(Frame2), "cmbItem");
     cmbItem->setEditable(true);
     cmbItem->setInsertPolicy(QComboBox::NoInsert);
-    txtQty = make(new QLineEdit(QStringLiteral("1"), Frame2), "txtQty");
-    txtPrice = make(new QLineEdit(Frame2), "txtPrice");
-    cmdAdd = make(new QPushButton(QStringLiteral("添加"), Frame2), "cmdAdd");
-    cmdDel = make(new QPushButton(QStringLiteral("删除行"), Frame2), "cmdDel");
+    txtQty = named(new QLineEdit(QStringLiteral("1"), Frame2), "txtQty");
+    txtPrice = named(new QLineEdit(Frame2), "txtPrice");
+    cmdAdd = named(new QPushButton(QStringLiteral("添加"), Frame2), "cmdAdd");
+    cmdDel = named(new QPushButton(QStringLiteral("删除行"), Frame2), "cmdDel");
     auto *g2 = new QGridLayout(Frame2);
-    g2->addWidget(caption(QStringLiteral("出库仓库："), cmbStock, Frame2), 0, 0);
-    g2->addWidget(cmbStock, 0, 1);
-    g2->addWidget(caption(QStringLiteral("单据日期："), dtpDate, Frame2), 0, 2);
-    g2->addWidget(dtpDate, 0, 3);
-    g2->addWidget(caption(QStringLiteral("商品条码："), txtBarcode, Frame2), 1, 0);
-    g2->addWidget(txtBarcode, 1, 1);
-    g2->addWidget(caption(QStringLiteral("名称："), cmbItem, Frame2), 1, 2);
-    g2->addWidget(cmbItem, 1, 3, 1, 3);
-    g2->addWidget(caption(QStringLiteral("数量："), txtQty, Frame2), 2, 0);
-    g2->addWidget(txtQty, 2, 1);
-    g2->addWidget(caption(QStringLiteral("单价："), txtPrice, Frame2), 2, 2);
-    g2->addWidget(txtPrice, 2, 3);
+    DialogLayout::place(g2, 0, 0, QStringLiteral("出库仓库："), cmbStock);
+    DialogLayout::place(g2, 0, 2, QStringLiteral("单据日期："), dtpDate);
+    DialogLayout::place(g2, 1, 0, QStringLiteral("商品条码："), txtBarcode);
+    DialogLayout::place(g2, 1, 2, QStringLiteral("名称："), cmbItem, 3);
+    DialogLayout::place(g2, 2, 0, QStringLiteral("数量："), txtQty);
+    DialogLayout::place(g2, 2, 2, QStringLiteral("单价："), txtPrice);
     g2->addWidget(cmdAdd, 2, 4);
     g2->addWidget(cmdDel, 2, 5);
     g2->setColumnStretch(1, 2);
     g2->setColumnStretch(3, 2);
 
-    QFont big = font();
-    big.setPointSizeF(big.pointSizeF() * 1.3);
-    big.setBold(true);
+    const QFont big = CounterScreen::totalFont(*this);
 
-    FlexSale = make(new KeyedGrid(this), "FlexSale");
-    lblQty = make(new QLabel(QStringLiteral("数量：0"), this), "lblQty");
-    lblSumAmount = make(new QLabel(QStringLiteral("应收合计：0.00"), this), "lblSumAmount");
+    FlexSale = named(new KeyedGrid(this), "FlexSale");
+    lblQty = named(new QLabel(QStringLiteral("数量：0"), this), "lblQty");
+    lblSumAmount = named(new QLabel(QStringLiteral("应收合计：0.00"), this), "lblSumAmount");
     lblQty->setFont(big);
     lblSumAmount->setFont(big);
     lblSumAmount->setStyleSheet(QStringLiteral("color: #b00000"));
     lblQty->setMinimumWidth(160);
     lblSumAmount->setMinimumWidth(240);
-    chkNoPrint = make(new QCheckBox(QStringLiteral("不打印"), this), "chkNoPrint");
-    cmdTestPrint = make(new QPushButton(QStringLiteral("打印测试"), this), "cmdTestPrint");
+    chkNoPrint = named(new QCheckBox(QStringLiteral("不打印"), this), "chkNoPrint");
+    cmdTestPrint = named(new QPushButton(QStringLiteral("打印测试"), this), "cmdTestPrint");
 
-    Frame3 = make(new QGroupBox(QStringLiteral("订单信息"), this), "Frame3");
-    FlexOrder = make(new KeyedGrid(Frame3), "FlexOrder");
-    cmdEditDate = make(new QPushButton(QStringLiteral("修改有效期(&M)"), Frame3), "cmdEditDate");
-    Command1 = make(new QPushButton(QStringLiteral("更换奶种"), Frame3), "Command1");
+    Frame3 = named(new QGroupBox(QStringLiteral("订单信息"), this), "Frame3");
+    FlexOrder = named(new KeyedGrid(Frame3), "FlexOrder");
+    cmdEditDate = named(new QPushButton(QStringLiteral("修改有效期(&M)"), Frame3), "cmdEditDate");
+    Command1 = named(new QPushButton(QStringLiteral("更换奶种"), Frame3), "Command1");
     auto *g3 = new QVBoxLayout(Frame3);
     g3->addWidget(FlexOrder);
     auto *orderButtons = new QHBoxLayout;
@@ -165,9 +138,9 @@ void frmSaleBill::buildControls()
     orderButtons->addWidget(Command1);
     g3->addLayout(orderButtons);
 
-    cmdNew = make(new QPushButton(QStringLiteral("新建(&N)"), this), "cmdNew");
+    cmdNew = named(new QPushButton(QStringLiteral("新建(&N)"), this), "cmdNew");
     // "+" saves through the key preview; an underlined plus would read as "±".
-    cmdSave = make(new QPushButton(QStringLiteral("保存(+)"), this), "cmdSave");
+    cmdSave = named(new QPushButton(QStringLiteral("保存(+)"), this), "cmdSave");
 
     auto *top = new QHBoxLayout;
     top->addWidget(Frame1, 2);
@@ -178,7 +151,7 @@ void frmSaleBill::buildControls()
     totals->addStretch();
     totals->addWidget(chkNoPrint);
     totals->addWidget(cmdTestPrint);
-    StatusBar1 = make(new QStatusBar(this), "StatusBar1");
+    StatusBar1 = named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(StatusBar1, 1);
@@ -268,9 +241,7 @@ void frmSaleBill::buildControls()
                             ItemLookup::Codes::ShopNumberOrBarCode, ItemEntry::NoPrice::KeepShown);
     FieldLeft::watch(txtBarcode, [this] { txtBarcode_LostFocus(); });
     FieldLeft::watch(txtVipNo, [this] { txtVipNo_LostFocus(); });
-    // A box reached by Tab or a click offers its text for overtyping.
-    for (QWidget *w : std::initializer_list<QWidget *>{txtVipNo, txtBarcode, cmbItem, txtQty, txtPrice})
-        w->installEventFilter(this);
+    SelectOnFocus::watch({txtVipNo, txtBarcode, cmbItem, txtQty, txtPrice});
     // Enter on an order line picks from it, as a double-click does.
     FlexOrder->installEventFilter(this);
 
@@ -681,13 +652,8 @@ void frmSaleBill::cmdSave_Click()
 
 void frmSaleBill::cmdEditDate_Click()
 {
-    bool allowed = false;
-    if (!runShowingErrors(this, [&] { allowed = HasGrant(QStringLiteral("EditOrderYxq")); }))
+    if (!mayDo(this, QStringLiteral("EditOrderYxq")))
         return;
-    if (!allowed) {
-        Prompts::current().information(QStringLiteral("没有权限！"));
-        return;
-    }
     const int r = FlexOrder->currentGridRow();
     if (r < 1 || r > m_orderLines.size() || !m_orderLines[r - 1].validTo.isValid())
         return;
@@ -803,12 +769,6 @@ bool frmSaleBill::eventFilter(QObject *watched, QEvent *event)
             FlexOrder_DblClick();
             return true;
         }
-    }
-    if (event->type() == QEvent::FocusIn) {
-        if (watched == cmbItem)
-            selectAllSoon(cmbItem->lineEdit());
-        else if (auto *edit = qobject_cast<QLineEdit *>(watched))
-            selectAllSoon(edit);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -13,41 +13,17 @@
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/KeyedGrid.h"
 
-namespace {
-
-const QColor kTotalColor(240, 244, 255);
-
-} // namespace
-
 frmSaleBillList::frmSaleBillList(QWidget *parent)
     : ReportWindow(GetCnstr(), QStringLiteral("frmSaleBillList"), QStringLiteral("销售明细表"),
                    QStringLiteral("Flex"), parent)
 {
     Flex = grid();
-    txtVipNo = new QLineEdit(this);
-    txtVipNo->setObjectName(QStringLiteral("txtVipNo"));
-    txtVipNo->setMaximumWidth(140);
-    dtpFromDate = datePicker(QStringLiteral("dtpFromDate"), this);
-    dtpToDate = datePicker(QStringLiteral("dtpToDate"), this);
-    lblCount = new QLabel(QStringLiteral("共0单"), this);
-    lblCount->setObjectName(QStringLiteral("lblCount"));
+    std::tie(txtVipNo, dtpFromDate, dtpToDate, lblCount) =
+        addBillListFilters(QStringLiteral("查询日期："), QStringLiteral("～"));
     cmdRefresh = addButton(QStringLiteral("cmdRefresh"), QStringLiteral("刷新"));
-    cmdPrint = addButton(QStringLiteral("cmdPrint"), QStringLiteral("打印"));
-    cmdPageSet = addButton(QStringLiteral("cmdPageSet"), QStringLiteral("页面设置"));
-    cmdExit = addButton(QStringLiteral("cmdExit"), QStringLiteral("关闭"));
+    std::tie(cmdPrint, cmdPageSet, cmdExit) = addListButtons();
 
-    QHBoxLayout *filters = filterArea();
-    filters->addWidget(new QLabel(QStringLiteral("会员卡号："), this));
-    filters->addWidget(txtVipNo);
-    filters->addSpacing(12);
-    filters->addWidget(new QLabel(QStringLiteral("查询日期："), this));
-    filters->addWidget(dtpFromDate);
-    filters->addWidget(new QLabel(QStringLiteral("～"), this));
-    filters->addWidget(dtpToDate);
-    filters->addStretch();
-    filters->addWidget(lblCount);
-
-    setKindStyle(ReportRow::Total, kTotalColor, false);
+    setListTotalStyle();
     setColumns(SaleList::columns());
 
     // Enter walks card and dates; Enter on the last date lists.
@@ -57,9 +33,6 @@ frmSaleBillList::frmSaleBillList(QWidget *parent)
         return false;
     });
     connect(cmdRefresh, &QPushButton::clicked, this, &frmSaleBillList::cmdRefresh_Click);
-    connect(cmdPrint, &QPushButton::clicked, this, &ReportWindow::printGrid);
-    connect(cmdPageSet, &QPushButton::clicked, this, &ReportWindow::pageSetup);
-    connect(cmdExit, &QPushButton::clicked, this, &QDialog::close);
     txtVipNo->setFocus();
 }
 

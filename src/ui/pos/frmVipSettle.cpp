@@ -8,13 +8,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/frame/Prompts.h"
 #include "ui/widgets/CounterScreen.h"
+#include "ui/widgets/DialogLayout.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/KeyPreview.h"
+#include "ui/widgets/SelectOnFocus.h"
 
 namespace {
 
@@ -35,14 +36,6 @@ QString plain(Money m)
         s += u'.' + f;
     }
     return m.isNegative() ? u'-' + s : s;
-}
-
-QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setBuddy(buddy);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return l;
 }
 
 bool isEnter(const QKeyEvent *e)
@@ -69,7 +62,7 @@ void frmVipSettle::buildControls()
         e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         e->setMinimumWidth(110);
         if (typed) {
-            e->installEventFilter(this);
+            SelectOnFocus::watch({e});
         } else {
             // Figures the dialog works out: shown, never typed over or stopped at.
             e->setReadOnly(true);
@@ -93,17 +86,12 @@ void frmVipSettle::buildControls()
         QRegularExpression(QStringLiteral("[0-9.\\-]*")), txtAmount));
 
     auto *basic = new QGroupBox(QStringLiteral("基 本 信 息"), this);
-    lblZk = caption(RateCaption, txtZk, basic);
-    lblZk->setObjectName(QStringLiteral("lblZk"));
     auto *g1 = new QGridLayout(basic);
-    g1->addWidget(caption(QStringLiteral("消费金额："), txtBillAmount, basic), 0, 0);
-    g1->addWidget(txtBillAmount, 0, 1);
-    g1->addWidget(lblZk, 1, 0);
-    g1->addWidget(txtZk, 1, 1);
-    g1->addWidget(caption(QStringLiteral("抵用券抵现(F4)："), txtGetDyq, basic), 2, 0);
-    g1->addWidget(txtGetDyq, 2, 1);
-    g1->addWidget(caption(QStringLiteral("应收金额："), txtYsAmount, basic), 3, 0);
-    g1->addWidget(txtYsAmount, 3, 1);
+    DialogLayout::place(g1, 0, 0, QStringLiteral("消费金额："), txtBillAmount);
+    lblZk = DialogLayout::place(g1, 1, 0, RateCaption, txtZk);
+    lblZk->setObjectName(QStringLiteral("lblZk"));
+    DialogLayout::place(g1, 2, 0, QStringLiteral("抵用券抵现(F4)："), txtGetDyq);
+    DialogLayout::place(g1, 3, 0, QStringLiteral("应收金额："), txtYsAmount);
     g1->addWidget(new QLabel(QStringLiteral("*0.9 表示打9折，-10  表示少收10元"), basic), 4, 0, 1,
                   2);
     g1->setRowStretch(5, 1);
@@ -114,26 +102,18 @@ void frmVipSettle::buildControls()
     auto *g2 = new QGridLayout(card);
     g2->addWidget(lblVipNo, 0, 0, 1, 2);
     g2->addWidget(new QLabel(QStringLiteral("持卡人："), card), 1, 0, 1, 2);
-    g2->addWidget(caption(QStringLiteral("储值余额："), txtBefBal, card), 2, 0);
-    g2->addWidget(txtBefBal, 2, 1);
-    g2->addWidget(caption(QStringLiteral("本次扣款："), txtGetReserve, card), 3, 0);
-    g2->addWidget(txtGetReserve, 3, 1);
-    g2->addWidget(caption(QStringLiteral("扣后余额："), txtEndBal, card), 4, 0);
-    g2->addWidget(txtEndBal, 4, 1);
+    DialogLayout::place(g2, 2, 0, QStringLiteral("储值余额："), txtBefBal);
+    DialogLayout::place(g2, 3, 0, QStringLiteral("本次扣款："), txtGetReserve);
+    DialogLayout::place(g2, 4, 0, QStringLiteral("扣后余额："), txtEndBal);
     g2->setRowStretch(5, 1);
 
     auto *other = new QGroupBox(QStringLiteral("其 他 信 息"), this);
-    lblChange = caption(ChangeCaption, txtChange, other);
-    lblChange->setObjectName(QStringLiteral("lblChange"));
     auto *g3 = new QGridLayout(other);
-    g3->addWidget(caption(QStringLiteral("现金券支付(F3)："), txtGetXjq, other), 0, 0);
-    g3->addWidget(txtGetXjq, 0, 1);
-    g3->addWidget(caption(QStringLiteral("刷卡支付："), txtGetBlank, other), 0, 2);
-    g3->addWidget(txtGetBlank, 0, 3);
-    g3->addWidget(caption(QStringLiteral("客付现金："), txtAmount, other), 1, 0);
-    g3->addWidget(txtAmount, 1, 1);
-    g3->addWidget(lblChange, 1, 2);
-    g3->addWidget(txtChange, 1, 3);
+    DialogLayout::place(g3, 0, 0, QStringLiteral("现金券支付(F3)："), txtGetXjq);
+    DialogLayout::place(g3, 0, 2, QStringLiteral("刷卡支付："), txtGetBlank);
+    DialogLayout::place(g3, 1, 0, QStringLiteral("客付现金："), txtAmount);
+    lblChange = DialogLayout::place(g3, 1, 2, ChangeCaption, txtChange);
+    lblChange->setObjectName(QStringLiteral("lblChange"));
     g3->setColumnStretch(1, 1);
     g3->setColumnStretch(3, 1);
 
@@ -147,9 +127,7 @@ void frmVipSettle::buildControls()
 
     CounterScreen::applyFont(*this);
     // What the customer owes, hands over and gets back is read across the counter.
-    QFont big = font();
-    big.setPointSizeF(big.pointSizeF() * 1.3);
-    big.setBold(true);
+    const QFont big = CounterScreen::totalFont(*this);
     // Boxes with a style sheet of their own take no font from their window: given explicitly.
     for (QLineEdit *e : {txtBillAmount, txtBefBal, txtEndBal})
         e->setFont(font());
@@ -295,14 +273,4 @@ bool frmVipSettle::Form_KeyDown(QKeyEvent *e)
     default:
         return false;
     }
-}
-
-bool frmVipSettle::eventFilter(QObject *watched, QEvent *event)
-{
-    // A field entered by Tab, click or key offers its text for overtyping, once the click
-    // that brought the focus has placed the cursor.
-    if (event->type() == QEvent::FocusIn)
-        if (auto *edit = qobject_cast<QLineEdit *>(watched))
-            QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
-    return QDialog::eventFilter(watched, event);
 }

@@ -52,9 +52,6 @@ public:
     QLabel *lblZk;     // "折扣(&F3)：" or "少收(&F3)："
     QLabel *lblChange; // "找零金额：" or "少收金额："
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void buildControls();
     bool Form_KeyDown(QKeyEvent *e);

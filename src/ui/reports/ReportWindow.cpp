@@ -1,10 +1,10 @@
 #include "ui/reports/ReportWindow.h"
 
-#include <QApplication>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -16,20 +16,7 @@
 #include "ui/print/ZPPrinter.h"
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/KeyedGrid.h"
-
-namespace {
-
-// The wait cursor for as long as a query runs, restored however it ends.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
-} // namespace
+#include "ui/widgets/WaitCursor.h"
 
 ReportWindow::ReportWindow(const QString &cnstr, const QString &formatName, const QString &title,
                            const QString &gridName, QWidget *parent)
@@ -154,6 +141,65 @@ void ReportWindow::paintRow(int row, const KindStyle &style)
             f.setBold(true);
             it->setFont(f);
         }
+}
+
+QLineEdit *ReportWindow::addCardFilter(const QString &caption)
+{
+    auto *box = new QLineEdit(this);
+    box->setObjectName(QStringLiteral("txtVipNo"));
+    box->setMaximumWidth(140);
+    m_filters->addWidget(new QLabel(caption, this));
+    m_filters->addWidget(box);
+    return box;
+}
+
+std::pair<QDateEdit *, QDateEdit *> ReportWindow::addDateFilter(const QString &fromCaption,
+                                                                const QString &fromName,
+                                                                const QString &toCaption,
+                                                                const QString &toName)
+{
+    QDateEdit *from = datePicker(fromName, this);
+    QDateEdit *to = datePicker(toName, this);
+    m_filters->addWidget(new QLabel(fromCaption, this));
+    m_filters->addWidget(from);
+    m_filters->addWidget(new QLabel(toCaption, this));
+    m_filters->addWidget(to);
+    return {from, to};
+}
+
+QLabel *ReportWindow::addCountLabel()
+{
+    auto *count = new QLabel(QStringLiteral("共0单"), this);
+    count->setObjectName(QStringLiteral("lblCount"));
+    m_filters->addStretch();
+    m_filters->addWidget(count);
+    return count;
+}
+
+std::tuple<QLineEdit *, QDateEdit *, QDateEdit *, QLabel *>
+ReportWindow::addBillListFilters(const QString &dateCaption, const QString &separator)
+{
+    QLineEdit *card = addCardFilter(QStringLiteral("会员卡号："));
+    m_filters->addSpacing(12);
+    const auto [from, to] = addDateFilter(dateCaption, QStringLiteral("dtpFromDate"), separator,
+                                          QStringLiteral("dtpToDate"));
+    return {card, from, to, addCountLabel()};
+}
+
+std::tuple<QPushButton *, QPushButton *, QPushButton *> ReportWindow::addListButtons()
+{
+    QPushButton *print = addButton(QStringLiteral("cmdPrint"), QStringLiteral("打印"));
+    QPushButton *pageSet = addButton(QStringLiteral("cmdPageSet"), QStringLiteral("页面设置"));
+    QPushButton *exit = addButton(QStringLiteral("cmdExit"), QStringLiteral("关闭"));
+    connect(print, &QPushButton::clicked, this, &ReportWindow::printGrid);
+    connect(pageSet, &QPushButton::clicked, this, &ReportWindow::pageSetup);
+    connect(exit, &QPushButton::clicked, this, &QDialog::close);
+    return {print, pageSet, exit};
+}
+
+void ReportWindow::setListTotalStyle()
+{
+    setKindStyle(ReportRow::Total, QColor(240, 244, 255), false);
 }
 
 QDateEdit *ReportWindow::datePicker(const QString &name, QWidget *parent)

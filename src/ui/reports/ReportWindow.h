@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QDialog>
 #include <QStringList>
+#include <tuple>
 
 #include "core/reports/ReportTable.h"
 
@@ -12,6 +13,7 @@ class KeyedGrid;
 class QDateEdit;
 class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTimer;
 
@@ -54,6 +56,23 @@ protected:
     QPushButton *addButton(const QString &name, const QString &caption);
     // The row the subclass puts its filter controls in, left to right.
     QHBoxLayout *filterArea() const { return m_filters; }
+    // The filters the lists share, each put at the end of the filter row after its caption:
+    // the card box "txtVipNo", and the two date pickers of a range.
+    QLineEdit *addCardFilter(const QString &caption);
+    std::pair<QDateEdit *, QDateEdit *> addDateFilter(const QString &fromCaption,
+                                                      const QString &fromName,
+                                                      const QString &toCaption,
+                                                      const QString &toName);
+    // The count of bills at the far end of the filter row, "共0单" before the first refresh.
+    QLabel *addCountLabel();
+    // The strip of the bill lists: "会员卡号：" and the card box, the range "dtpFromDate" to
+    // "dtpToDate" after its caption, the count at the far end.
+    std::tuple<QLineEdit *, QDateEdit *, QDateEdit *, QLabel *>
+    addBillListFilters(const QString &dateCaption, const QString &separator);
+    // The lists' last buttons, connected: "打印", "页面设置" and "关闭".
+    std::tuple<QPushButton *, QPushButton *, QPushButton *> addListButtons();
+    // The lists' total row, on a light blue.
+    void setListTotalStyle();
 
     // The grid's columns, then the widths stored under the format name.
     void setColumns(const QList<GridSnapshot::Column> &columns);

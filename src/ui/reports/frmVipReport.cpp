@@ -34,30 +34,22 @@ frmVipReport::frmVipReport(const QString &cnstr, int userId, int number, QWidget
     setUserName(users.isEmpty() ? QString() : users.first().text(QStringLiteral("FUserName")));
     FlexReport = grid();
 
-    dtpFrom = datePicker(QStringLiteral("dtpFrom"), this);
-    dtpTo = datePicker(QStringLiteral("dtpTo"), this);
-    txtVipNo = new QLineEdit(this);
-    txtVipNo->setObjectName(QStringLiteral("txtVipNo"));
-    txtVipNo->setMaximumWidth(140);
+    std::tie(dtpFrom, dtpTo) =
+        addDateFilter(QStringLiteral("开始日期："), QStringLiteral("dtpFrom"),
+                      QStringLiteral("结束日期："), QStringLiteral("dtpTo"));
+    filterArea()->addSpacing(12);
+    txtVipNo = addCardFilter(number == 109 ? QStringLiteral("会员卡号：")
+                                           : QStringLiteral("卡号（可空）："));
     lblOwner = new QLabel(this);
     lblOwner->setObjectName(QStringLiteral("lblOwner"));
+    filterArea()->addWidget(lblOwner);
+    filterArea()->addStretch();
     cmdQuery = addButton(QStringLiteral("cmdQuery"), QStringLiteral("查询(&Q)"));
     cmdPrint = addButton(QStringLiteral("cmdPrint"), QStringLiteral("打印(&P)"));
     cmdExport = addButton(QStringLiteral("cmdExport"), QStringLiteral("导出(&E)"));
     cmdPageSet = addButton(QStringLiteral("cmdPageSet"), QStringLiteral("页面设置"));
     cmdClose = addButton(QStringLiteral("cmdClose"), QStringLiteral("关闭(&C)"));
 
-    QHBoxLayout *filters = filterArea();
-    filters->addWidget(new QLabel(QStringLiteral("开始日期："), this));
-    filters->addWidget(dtpFrom);
-    filters->addWidget(new QLabel(QStringLiteral("结束日期："), this));
-    filters->addWidget(dtpTo);
-    filters->addSpacing(12);
-    filters->addWidget(new QLabel(
-        number == 109 ? QStringLiteral("会员卡号：") : QStringLiteral("卡号（可空）："), this));
-    filters->addWidget(txtVipNo);
-    filters->addWidget(lblOwner);
-    filters->addStretch();
     setKindStyle(ReportRow::Total, kTotalColor, true);
 
     // Columns stand before the first query, so stored widths apply at once.

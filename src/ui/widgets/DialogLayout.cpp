@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -48,4 +49,32 @@ QVBoxLayout *DialogLayout::stack(QWidget *dialog, QLayout *fields, QLayout *butt
     main->addLayout(fields);
     main->addLayout(buttons);
     return main;
+}
+
+QLabel *DialogLayout::caption(const QString &text, QWidget *buddy, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+QLabel *DialogLayout::place(QGridLayout *grid, int row, int col, const QString &text,
+                            QWidget *field, int columns)
+{
+    QLabel *label =
+        caption(text, field, grid->parentWidget() ? grid->parentWidget() : field->parentWidget());
+    grid->addWidget(label, row, col);
+    grid->addWidget(field, row, col + 1, 1, columns);
+    return label;
+}
+
+QLineEdit *DialogLayout::lineEdit(QWidget *parent, const QString &name, bool secret)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setMaxLength(200);
+    if (secret)
+        edit->setEchoMode(QLineEdit::Password);
+    return edit;
 }

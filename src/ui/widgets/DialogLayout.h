@@ -7,9 +7,18 @@
 #include <QHBoxLayout>
 #include <QString>
 
+class QLabel;
+class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
 class QWidget;
+
+// A widget under the object name tests and stored settings know it by.
+template <class Widget> Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
 
 // The layout the small dialogs share: a grid of labelled fields above a right-aligned row of
 // "确定(&O)" / "取消(&C)" buttons. Widgets keep the object names tests address them by.
@@ -35,4 +44,15 @@ public:
                                   std::initializer_list<std::pair<QString, QWidget *>> rows);
     // The dialog's own layout: the fields, then the buttons.
     static QVBoxLayout *stack(QWidget *dialog, QLayout *fields, QLayout *buttons);
+
+    // A field's label as the counter screens place it, right-aligned before the field; the
+    // field is its buddy, for its Alt key.
+    static QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent);
+    // The field's caption in grid cell (row, col) and the field in the cells after it, spanning
+    // `columns` columns; the caption belongs to the field's parent. Returns the caption.
+    static QLabel *place(QGridLayout *grid, int row, int col, const QString &text, QWidget *field,
+                         int columns = 1);
+    // A text box of the account dialogs, named for the tests: at most 200 characters, the
+    // typing hidden when secret.
+    static QLineEdit *lineEdit(QWidget *parent, const QString &name, bool secret = false);
 };

@@ -53,3 +53,15 @@ void ItemEntry::clear()
     m_name->setCurrentText(QString());
     m_price->clear();
 }
+
+void ItemEntry::take(int itemId)
+{
+    m_itemId = itemId;
+    m_exchange = 1;
+}
+
+void ItemEntry::forget()
+{
+    m_itemId = 0;
+    m_exchange = 1;
+}

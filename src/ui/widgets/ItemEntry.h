@@ -8,10 +8,10 @@ class QComboBox;
 class QLineEdit;
 class QWidget;
 
-// The item a code box found, shown in its name and price boxes: the sale screen's line entry
-// and the exchange dialog's new item. A failed lookup, a database error included, clears the
-// item, the name and the price, so nothing of an earlier item is left to be rung up or
-// exchanged. The helper belongs to the screen that made it.
+// The item a code box found, shown in its name and price boxes: the sale and order screens'
+// line entry and the exchange dialog's new item. A failed lookup, a database error included,
+// clears the item, the name and the price, so nothing of an earlier item is left to be rung
+// up, ordered or exchanged. The helper belongs to the screen that made it.
 class ItemEntry : public QObject
 {
 public:
@@ -28,6 +28,10 @@ public:
     // database error is shown to the operator.
     void lookUp();
     void clear();
+    // An item the screen found another way, chosen by its name: taken as a code would be.
+    void take(int itemId);
+    // The name was typed over: the item found last is no longer the one shown.
+    void forget();
 
     int itemId() const { return m_itemId; }
     int exchange() const { return m_exchange; }

@@ -21,8 +21,6 @@
 #include "core/frame/PrivateFiles.h"
 #include "core/frame/ServerPasswords.h"
 #include "core/frame/ShopSetup.h"
-#include "core/pos/SaleBill.h"
-#include "core/pos/SaleBillStore.h"
 
 namespace {
 
@@ -32,17 +30,6 @@ QFile::Permissions mode(const QString &path)
 }
 const QFile::Permissions kOwnerFile = QFile::ReadOwner | QFile::WriteOwner;
 const QFile::Permissions kOwnerDir = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-
-void saveSale(const QString &cnstr, int cents)
-{
-    SaleBill bill;
-    bill.date = QDate::currentDate();
-    bill.stockId = 1;
-    bill.add(1, QStringLiteral("鲜奶"), 1, Money::fromCents(cents));
-    SalePayment pay;
-    pay.cash = Money::fromCents(cents);
-    SaleBillStore::save(cnstr, bill, pay, 1);
-}
 
 QString sales(const QString &cnstr)
 {
@@ -99,14 +86,14 @@ private slots:
     void backupWhileWriting()
     {
         TestDb t;
-        saveSale(t.cnstr(), 300);
+        TestDb::saveCashSale(t.cnstr(), Money::fromCents(300));
         std::atomic<bool> stop{false};
         std::atomic<int> written{0};
         QString failure;
         std::thread writer([&] {
             try {
                 while (!stop) {
-                    saveSale(t.cnstr(), 100);
+                    TestDb::saveCashSale(t.cnstr(), Money::fromCents(100));
                     ++written;
                 }
             } catch (const CoreError &e) {
@@ -152,7 +139,7 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QString, message);
         TestDb t;
-        saveSale(t.cnstr(), 250);
+        TestDb::saveCashSale(t.cnstr(), Money::fromCents(250));
         const QString before = sales(t.cnstr());
         const QString good = db::Backup::make(t.cnstr(), db::Backup::Kind::Manual,
                                               t.isPostgres() ? t.dir() + "/good.dump" : QString());
@@ -215,7 +202,7 @@ private slots:
     void upgradeAndNewer()
     {
         TestDb t;
-        saveSale(t.cnstr(), 120);
+        TestDb::saveCashSale(t.cnstr(), Money::fromCents(120));
         db::execute(t.cnstr(), "update t_SchemaVersion set FVersion=?", {db::Schema::CurrentVersion + 1});
         QVERIFY(TestDb::refusalOf([&] { db::Schema::ensure(t.cnstr()); }).contains("高于本程序支持的版本"));
         TestDb::backToVersion3(t.cnstr());
@@ -243,7 +230,7 @@ private slots:
         TestDb settings; // settings and data folders of this test
         ServerDb shop, empty;
         QCOMPARE(ShopSetup::openServer("总店", shop.server(), "老板", "pw", true), ShopSetup::Outcome::Created);
-        saveSale(shop.cnstr(), 880);
+        TestDb::saveCashSale(shop.cnstr(), Money::fromCents(880));
         const QString file = db::Backup::make(shop.cnstr(), db::Backup::Kind::Manual, settings.dir() + "/shop.dump");
         QCOMPARE(mode(file), kOwnerFile);
         db::Backup::restore(empty.cnstr(), file);

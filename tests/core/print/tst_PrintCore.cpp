@@ -3,6 +3,10 @@
 #include "TestDb.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
+#include "core/members/RechargeBill.h"
+#include "core/orders/OrderDraft.h"
+#include "core/orders/OrderReceipt.h"
+#include "core/pos/SaleReceipt.h"
 #include "core/print/GridFormatStore.h"
 #include "core/print/GridSnapshot.h"
 #include "core/print/PrintTemplate.h"
@@ -144,6 +148,49 @@ private slots:
         double v = 0;
         QVERIFY(!s.numberAt(0, 0, &v)); // a text column never holds numbers
         QCOMPARE(s.numberAt(0, 1, &v) ? QVariant(v) : QVariant(), number);
+    }
+
+    // Each document prints its fields in its own order, a field the same wherever it stands;
+    // the designer's sample has exactly the fields the document prints.
+    void receiptFields_data()
+    {
+        QTest::addColumn<int>("tranType");
+        QTest::addColumn<QString>("fields");
+        QTest::newRow("sale") << 1002
+                              << "FDate:D FVipNo:T255 FOwner:T255 FPhone:T255 FName:T255 FQty:T40 "
+                                 "FPreQty:T40 FPrice:T40 FAmount:T40 FSumQty:T40 FSumAmount:T40 "
+                                 "FInterID:I FBiller:T40 FPrintTime:D FBegBal:T255 FEndBal:T255 "
+                                 "FSumBegBal:T255 FSumEndBal:T255 Fyxq:T255 FGetReserve:F "
+                                 "FGetCash:F FReserveBal:F";
+        QTest::newRow("order") << 1001
+                               << "FDate:D FVipNo:T255 FOwner:T255 FPhone:T255 FName:T255 FQty:T40 "
+                                  "FPreQty:T40 FPrice:T40 FAmount:T40 FSumQty:T40 FSumAmount:T40 "
+                                  "Fyxq:T255 FInterID:I FBiller:T40 FPrintTime:D FGetCash:F "
+                                  "FGetReserve:F FReserveBal:F FCashBack:F";
+        QTest::newRow("recharge") << 250
+                                  << "FVipNo:T255 FDate:D FInterID:I FOwner:T255 FBegBal:F "
+                                     "FCzAmount:F FZsAmount:F FEndBal:F FBiller:T50 FPrintTime:D";
+    }
+    void receiptFields()
+    {
+        QFETCH(int, tranType);
+        QFETCH(QString, fields);
+        const auto describe = [](const RecordSet &rs) {
+            QStringList out;
+            for (const RecordSet::Field &f : rs.fields())
+                out << f.name + ':' +
+                           (f.type == T::Text      ? 'T' + QString::number(f.size)
+                            : f.type == T::Date    ? QStringLiteral("D")
+                            : f.type == T::Integer ? QStringLiteral("I")
+                                                   : QStringLiteral("F"));
+            return out.join(' ');
+        };
+        const RecordSet printed =
+            tranType == 1002   ? SaleReceipt::fields()
+            : tranType == 1001 ? OrderReceipt::build(OrderDraft(), {}, {}, {}, {}, {})
+                               : RechargeBill::printData({}, {}, {}, {}, {}, {}, {}, {}, {});
+        QCOMPARE(describe(printed), fields);
+        QCOMPARE(describe(TemplateLibrary::sample(tranType)), fields);
     }
 };
 

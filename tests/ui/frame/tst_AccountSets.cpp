@@ -18,8 +18,6 @@
 #include "core/db/Schema.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/ShopSetup.h"
-#include "core/pos/SaleBill.h"
-#include "core/pos/SaleBillStore.h"
 #include "ui/frame/Login.h"
 #include "ui/frame/frmAccountSets.h"
 #include "ui/widgets/DialogRunner.h"
@@ -86,17 +84,6 @@ QList<Result> together(const QList<std::pair<QString, QStringList>> &runs, const
     return results;
 }
 
-void saveSale(const QString &cnstr, int cents)
-{
-    SaleBill bill;
-    bill.date = QDate::currentDate();
-    bill.stockId = 1;
-    bill.add(1, QStringLiteral("鲜奶"), 1, Money::fromCents(cents));
-    SalePayment pay;
-    pay.cash = Money::fromCents(cents);
-    SaleBillStore::save(cnstr, bill, pay, 1);
-}
-
 // The connection string a station lists a shop under, read from that station's own list.
 QString listedAt(const QString &station, const QString &name)
 {
@@ -152,7 +139,7 @@ private slots:
         QCOMPARE(TestDb::dump(cnstr, "select (select count(*) from t_icitem), (select count(*) from VipOrder),"
                                      " (select count(*) from ICStockBill)"),
                  "0,0,0");
-        saveSale(cnstr, 450);
+        TestDb::saveCashSale(cnstr, Money::fromCents(450));
         db::closeAll();
         r = kwpos(station, {"--backup", "新店", station + "/copy.db"});
         QVERIFY2(r.code == 0, qPrintable(r.err));
@@ -239,7 +226,7 @@ private slots:
         const QString c1 = listedAt(one, "总店"), c2 = listedAt(two, "总店");
         QCOMPARE(TestDb::dump(c1, "select (select count(*) from t_SchemaVersion), (select count(*) from t_user)"), "1,1");
         QVERIFY(!c1.contains("pw") && QFile(two + "/pgpass").exists());
-        saveSale(c1, 660);
+        TestDb::saveCashSale(c1, Money::fromCents(660));
         db::closeAll();
         QCOMPARE(kwpos(two, {"--account", "总店", "--user", "老板", "--quit-after-start"}, "pw1").code, 0);
         QCOMPARE(TestDb::dump(c2, "select count(*), sum(FSumAmount) from ICStockBill"), "1,6.6");

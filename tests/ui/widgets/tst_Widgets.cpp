@@ -8,6 +8,7 @@
 #include "core/frame/KwStore.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/KeyedGrid.h"
+#include "ui/widgets/SelectOnFocus.h"
 #include "ui/widgets/WindowFit.h"
 
 namespace {
@@ -119,6 +120,25 @@ private slots:
                             Qt::KeyboardModifiers(modifier));
         QCOMPARE(QApplication::focusWidget(), path.at(steps));
         QCOMPARE(f.defaultPressed, 0);
+    }
+
+    // A watched box (a combo by its edit line) the focus reaches offers its text for
+    // overtyping, once the click has placed the cursor; an unwatched one is left alone.
+    void selectOnFocus()
+    {
+        Form f;
+        SelectOnFocus::watch({f.b, f.c});
+        const QList<std::pair<QWidget *, QLineEdit *>> boxes{
+            {f.a, f.a}, {f.b, f.b}, {f.c, f.c->lineEdit()}};
+        QStringList selected;
+        for (const auto &[box, edit] : boxes) {
+            edit->setText(QStringLiteral("12"));
+            edit->deselect();
+            box->setFocus(Qt::MouseFocusReason);
+            QCoreApplication::processEvents();
+            selected << edit->selectedText();
+        }
+        QCOMPARE(selected, (QStringList{QString(), "12", "12"}));
     }
 
     // Keys in any case; an unknown key or a line past the end is warned about, not a crash;
