@@ -11,7 +11,11 @@
 
 namespace {
 
-const QString kBalanceSql = db::Dialect::vipBalanceSql();
+// Recharges and refunds (type 1) add their FKAmount, payments (type 2) subtract theirs. The
+// sum is read as exact money (a SQLite REAL sum of 1.10 + 2.20 is 3.30).
+const QString kBalanceSql = QStringLiteral("select coalesce(sum(case when FTranType=1 then FKAmount "
+                                           "when FTranType=2 then -FKAmount else 0 end),0) "
+                                           "from VipCzBill where FVipNo=?");
 
 } // namespace
 
@@ -30,7 +34,10 @@ Money StoredValueLedger::balance(db::Transaction &tx, const QString &vipNo)
 
 Money StoredValueLedger::balance(const QString &cnstr, const QString &vipNo)
 {
-    return db::Dialect::vipBalance(cnstr, CardNumbers::clean(vipNo));
+    const QString card = CardNumbers::clean(vipNo);
+    if (card.isEmpty())
+        return Money();
+    return Money::fromVariant(db::scalar(cnstr, kBalanceSql, {card}));
 }
 
 PostedMovement StoredValueLedger::post(db::Transaction &tx, const StoredValueMovement &m)
