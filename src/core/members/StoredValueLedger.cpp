@@ -11,13 +11,19 @@
 
 namespace {
 
-// Recharges and refunds (type 1) add their FKAmount, payments (type 2) subtract theirs. The
-// sum is read as exact money (a SQLite REAL sum of 1.10 + 2.20 is 3.30).
-const QString kBalanceSql = QStringLiteral("select coalesce(sum(case when FTranType=1 then FKAmount "
-                                           "when FTranType=2 then -FKAmount else 0 end),0) "
-                                           "from VipCzBill where FVipNo=?");
+// The sum is read as exact money (a SQLite REAL sum of 1.10 + 2.20 is 3.30).
+const QString kBalanceSql = QStringLiteral("select coalesce(sum(%1),0) from VipCzBill where FVipNo=?")
+                                .arg(StoredValueLedger::signedAmountSql());
 
 } // namespace
+
+QString StoredValueLedger::signedAmountSql(const QString &alias)
+{
+    // Recharges and refunds (type 1) add their FKAmount, payments (type 2) take theirs.
+    return QStringLiteral("case when %1FTranType=1 then coalesce(%1FKAmount,0) when %1FTranType=2"
+                          " then -coalesce(%1FKAmount,0) else 0 end")
+        .arg(alias);
+}
 
 void StoredValueLedger::lockCard(db::Transaction &tx, const QString &vipNo)
 {

@@ -6,15 +6,14 @@
 #include "core/frame/CoreError.h"
 #include "core/frame/Money.h"
 #include "core/frame/NumberText.h"
+#include "core/members/StoredValueLedger.h"
 
 namespace {
 
-// What a movement adds to the card's balance: type 1 its FKAmount, type 2 minus it.
+// What a movement adds to the card's balance, as the ledger counts it.
 QString signedAmount(const QString &t)
 {
-    return QStringLiteral("case when %1FTranType=1 then coalesce(%1FKAmount,0) when %1FTranType=2"
-                          " then -coalesce(%1FKAmount,0) else 0 end")
-        .arg(t);
+    return StoredValueLedger::signedAmountSql(t);
 }
 
 struct Movement
