@@ -38,12 +38,13 @@
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleBillStore.h"
+#include "core/members/CardHolders.h"
 #include "core/members/RechargeBill.h"
+#include "core/members/StoredValueLedger.h"
 #include "core/orders/MemberOrderStore.h"
 #include "core/orders/OrderDraft.h"
 #include "core/orders/OrderLists.h"
 #include "core/pos/ItemLookup.h"
-#include "core/pos/VipCardLookup.h"
 #include "core/reports/StoredValueReport.h"
 #include "YearReports.h"
 
@@ -754,7 +755,7 @@ void balance(Bench &b)
         return QStringLiteral("V%1").arg((i * 7919) % b.z.members, 5, 10, QLatin1Char('0'));
     };
     rounds(
-        b.z.lookups, [&](int i) { ours[i] = db::Dialect::vipBalance(b.cnstr, card(i)).toDouble(); },
+        b.z.lookups, [&](int i) { ours[i] = StoredValueLedger::balance(b.cnstr, card(i)).toDouble(); },
         [&](int i) { raws[i] = b.raw->run(SBalance, {card(i)}).at(0).at(0).toDouble(); }, to, tr);
     for (int i = 0; i < b.z.lookups; ++i)
         if (std::abs(ours[i] - raws[i]) > 0.005)
@@ -804,7 +805,7 @@ void recharge(Bench &b)
         rounds(
             b.z.lookups,
             [&](int i) {
-                const auto m = RechargeBill::member(b.cnstr, card(i));
+                const auto m = CardHolders::find(b.cnstr, card(i));
                 ours[i] = m ? m->owner : QString();
             },
             [&](int i) {
@@ -823,7 +824,7 @@ void recharge(Bench &b)
         rounds(
             b.z.lookups,
             [&](int i) {
-                const auto c = VipCardLookup::find(b.cnstr, phone(i));
+                const auto c = CardHolders::find(b.cnstr, phone(i), CardHolders::Search::NumberOrPhone);
                 ours[i] = c ? c->vipNo : QString();
             },
             [&](int i) {

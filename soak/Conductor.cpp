@@ -22,7 +22,7 @@
 #include "SoakSeed.h"
 #include "core/db/ConnectionString.h"
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ public:
         m_cluster = true;
         m_cnstr = script_(QStringLiteral("start")).trimmed();
         if (m_cnstr.isEmpty())
-            throw db::DbError(QStringLiteral("the PostgreSQL cluster did not start"));
+            throw CoreError(QStringLiteral("the PostgreSQL cluster did not start"));
     }
     ~PgDatabase()
     {

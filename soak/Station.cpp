@@ -4,6 +4,8 @@
 
 #include "core/db/Database.h"
 #include "core/frame/CoreError.h"
+#include "core/frame/ReferenceData.h"
+#include "core/members/CardHolders.h"
 #include "core/members/CardReplacement.h"
 #include "core/members/MemberDetails.h"
 #include "core/members/RechargeBill.h"
@@ -16,7 +18,6 @@
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleBillStore.h"
 #include "core/pos/SettlementRules.h"
-#include "core/pos/VipCardLookup.h"
 #include "core/reports/CardMovements.h"
 #include "core/reports/StoredValueReport.h"
 
@@ -78,7 +79,7 @@ QString Station::memberCard(const SoakSeed::Member &m)
 {
     // As the counter's card dialog does: by telephone, which no operation changes, so a
     // replaced card is found under its new number.
-    if (const auto card = VipCardLookup::find(m_cnstr, m.phone))
+    if (const auto card = CardHolders::find(m_cnstr, m.phone, CardHolders::Search::NumberOrPhone))
         return card->vipNo;
     return m.card;
 }
@@ -92,7 +93,7 @@ void Station::operate(int id)
                            QStringLiteral("select FItemID from t_pricestyle where FName=?"),
                            {SoakSeed::retailStyleName()})
                     .toInt();
-            m_stockId = SaleBillStore::stockId(m_cnstr, SoakSeed::stockName());
+            m_stockId = ReferenceData::warehouseId(m_cnstr, SoakSeed::stockName());
         }
         const int roll = pick(100);
         if (roll < 24)
@@ -204,8 +205,11 @@ void Station::sale(int id, bool pickup)
                           QString::number(bill.lines().size()), QString::number(units)};
     journaled(id, QStringLiteral("sale"), key, [&] {
         if (!receivable.isZero()) {
-            if (const auto refusal = SettlementRules::check(e))
-                throw Skip{refusal->message};
+            try {
+                SettlementRules::check(e);
+            } catch (const CoreError &refusal) {
+                throw Skip{refusal.message()};
+            }
             const SettlementResult r = SettlementRules::result(e);
             payment = {r.cash, r.reserve};
         }
@@ -218,7 +222,7 @@ void Station::recharge(int id, bool refund)
     const SoakSeed::Member &m = m_members.at(pick(int(m_members.size())));
     RechargeInput r;
     r.vipNo = memberCard(m);
-    if (const auto found = RechargeBill::member(m_cnstr, r.vipNo)) {
+    if (const auto found = CardHolders::find(m_cnstr, r.vipNo)) {
         r.owner = found->owner;
         r.phone = found->phone;
         r.vipId = found->vipId;
@@ -332,9 +336,9 @@ void Station::changeDetails(int id)
 {
     const SoakSeed::Member &m = m_members.at(pick(int(m_members.size())));
     const QString card = memberCard(m);
-    MemberDetails::Details d =
-        MemberDetails::find(m_cnstr, card)
-            .value_or(MemberDetails::Details{card, m.owner, m.phone, m.vipId});
+    MemberDetails::Details d{card, m.owner, m.phone, m.vipId};
+    if (const auto h = CardHolders::find(m_cnstr, card, CardHolders::Search::OrdersOnly))
+        d = {card, h->owner, h->phone, h->vipId};
     // The new name is this operation's own, so the check at the end can tell whether it landed.
     d.owner = m.owner + QStringLiteral("·") + tagOf(m_number, id);
     d.phone = m.phone;

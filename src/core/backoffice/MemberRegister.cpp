@@ -1,6 +1,7 @@
 #include "core/backoffice/MemberRegister.h"
 
 #include "core/db/Database.h"
+#include "core/members/StoredValueLedger.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ const QString kSelect = QStringLiteral(
     "  (select max(c.FVipID) from VipCzBill c where c.FVipNo=k.FVipNo)) as FVipID,"
     " coalesce((select max(o.FPhone) from VipOrder o where o.FVipNo=k.FVipNo),"
     "  (select max(c.FPhone) from VipCzBill c where c.FVipNo=k.FVipNo)) as FPhone,"
-    " (select sum(case when c.FTranType=1 then c.FKAmount when c.FTranType=2 then -c.FKAmount"
-    "  else 0 end) from VipCzBill c where c.FVipNo=k.FVipNo) as FBalance,"
+    " (select sum(") + StoredValueLedger::signedAmountSql(QStringLiteral("c.")) + QStringLiteral(
+    ") from VipCzBill c where c.FVipNo=k.FVipNo) as FBalance,"
     " (select sum(e.FQty+coalesce(e.FPreQty,0)-coalesce(e.FCplQty,0)) from VipOrder o"
     "  join VipOrderEntry e on e.FInterID=o.FInterID where o.FVipNo=k.FVipNo"
     "  and coalesce(o.FClosed,0)=0 and (e.FYxq is null or e.FYxq>=?)) as FOpenQty,"

@@ -39,14 +39,6 @@ QList<WarehouseStore::Warehouse> WarehouseStore::list(const QString &cnstr, bool
     return list;
 }
 
-QStringList WarehouseStore::activeNames(const QString &cnstr)
-{
-    QStringList names;
-    for (const Warehouse &w : list(cnstr, false))
-        names << w.name;
-    return names;
-}
-
 int WarehouseStore::save(const QString &cnstr, const Warehouse &warehouse, const std::optional<Warehouse> &asRead)
 {
     db::Transaction tx(cnstr);

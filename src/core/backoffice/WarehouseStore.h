@@ -9,7 +9,7 @@ namespace db {
 class Transaction;
 }
 
-// Warehouses (t_stock): listed by number, looked up by name by the sale screen. A warehouse is
+// Warehouses (t_stock): listed by number (ReferenceData looks them up for the counter). A warehouse is
 // disabled, never deleted; the last one in use stays.
 class WarehouseStore
 {
@@ -24,8 +24,6 @@ public:
 
     // In number order; disabled ones only when asked for.
     static QList<Warehouse> list(const QString &cnstr, bool withDisabled = true);
-    // The names the counter offers: enabled warehouses in number order.
-    static QStringList activeNames(const QString &cnstr);
 
     // Adds (asRead empty) or renames; the name is required and not another warehouse's. A
     // change is refused as stale when the stored row is no longer `asRead`. Returns the id.

@@ -36,19 +36,4 @@ QDateTime Dialect::serverDateTime(const QString &cnstr)
     return dt;
 }
 
-QString Dialect::vipBalanceSql()
-{
-    return QStringLiteral("select coalesce(sum(case when FTranType=1 then FKAmount "
-                          "when FTranType=2 then -FKAmount else 0 end),0) "
-                          "from VipCzBill where FVipNo=?");
-}
-
-Money Dialect::vipBalance(const QString &cnstr, const QString &vipNo)
-{
-    const QString card = vipNo.trimmed(); // as every entry point stores it
-    if (card.isEmpty())
-        return Money();
-    return Money::fromVariant(scalar(cnstr, vipBalanceSql(), {card}));
-}
-
 } // namespace db

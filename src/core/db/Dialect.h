@@ -23,11 +23,6 @@ public:
     // sp_GetCurDate: the database server's current date and time.
     static QDateTime serverDateTime(const QString &cnstr);
 
-    // Rp_VipGetCzBal: recharges and refunds (type 1) add their FKAmount, payments (type 2)
-    // subtract theirs. The sum is read as exact money (a SQLite REAL sum of 1.10 + 2.20 is
-    // 3.30); an empty card number has no balance, whatever the walk-in rows add up to.
-    static Money vipBalance(const QString &cnstr, const QString &vipNo);
-    static QString vipBalanceSql(); // one bound value: the card number
 };
 
 } // namespace db

@@ -232,3 +232,23 @@ void DemoData::create(const QString &cnstr)
     MemberOrderStore::insert(tx, old, old.sumAmount(), Money(), 2, QDateTime(old.date, QTime(8, 5)));
     tx.commit();
 }
+
+int DemoData::firstHandedOutOrder(const QString &cnstr)
+{
+    return db::scalar(cnstr, QStringLiteral("select min(FInterID) from VipOrderEntry where FCplQty>0")).toInt();
+}
+
+DemoData::HandedOutLine DemoData::firstHandedOutLine(const QString &cnstr)
+{
+    const db::Rows rows = db::query(
+        cnstr, QStringLiteral("select t1.FInterID, t1.FEntryID, t1.FQty + t1.FPreQty as FAll,"
+                              " t0.FVipNo from VipOrderEntry t1 inner join VipOrder t0"
+                              " on t0.FInterID=t1.FInterID where exists (select 1 from"
+                              " ICStockBillEntry t2 where t2.FOrderBillInterID=t1.FInterID"
+                              " and t2.FOrderBillEntryID=t1.FEntryID) order by t1.FInterID, t1.FEntryID"));
+    if (rows.isEmpty())
+        return {};
+    const db::Row &r = rows.first();
+    return {r.integer(QStringLiteral("FInterID")), r.integer(QStringLiteral("FEntryID")),
+            r.integer(QStringLiteral("FAll")), r.text(QStringLiteral("FVipNo"))};
+}

@@ -91,11 +91,7 @@ struct Layout
     bool has(const QString &key) const { return at.contains(key); }
 };
 
-// Reasons a cell is refused, thrown with the column's key.
-struct CellError
-{
-    QString key, reason;
-};
+// A cell is refused with a CoreError refusal naming the column's key as its field.
 
 qint64 quantity(const Layout &l, const QStringList &cells, const QString &key)
 {
@@ -104,7 +100,7 @@ qint64 quantity(const Layout &l, const QStringList &cells, const QString &key)
         return 0;
     static const QRegularExpression whole(QStringLiteral("^\\d{1,12}(\\.0*)?$"));
     if (!whole.match(t).hasMatch())
-        throw CellError{key, QStringLiteral("数量必须是不小于0的整数")};
+        throw CoreError::refusal(QStringLiteral("数量必须是不小于0的整数"), key);
     return t.section(u'.', 0, 0).toLongLong();
 }
 
@@ -117,14 +113,14 @@ Money money(const Layout &l, const QStringList &cells, const QString &key)
     static const QRegularExpression number(QStringLiteral("^(-?)(\\d{1,12})(?:\\.(\\d*))?$"));
     const QRegularExpressionMatch m = number.match(t);
     if (!m.hasMatch())
-        throw CellError{key, QStringLiteral("“%1”不是金额").arg(t)};
+        throw CoreError::refusal(QStringLiteral("“%1”不是金额").arg(t), key);
     QString fraction = m.captured(3);
     while (fraction.endsWith(u'0'))
         fraction.chop(1);
     if (fraction.size() > 2)
-        throw CellError{key, QStringLiteral("金额最多两位小数")};
+        throw CoreError::refusal(QStringLiteral("金额最多两位小数"), key);
     if (!m.captured(1).isEmpty())
-        throw CellError{key, QStringLiteral("金额不能为负数")};
+        throw CoreError::refusal(QStringLiteral("金额不能为负数"), key);
     return Money::fromCents(m.captured(2).toLongLong() * 100 +
                             fraction.leftJustified(2, u'0').toInt());
 }
@@ -144,7 +140,7 @@ QDate date(const Layout &l, const QStringList &cells, const QString &key)
         d = QDate(m.captured(1).toInt(), month, day);
     }
     if (!d.isValid())
-        throw CellError{key, QStringLiteral("“%1”不是日期（写作 2026-12-07、2026/12/7 或 2026年12月7日）").arg(t)};
+        throw CoreError::refusal(QStringLiteral("“%1”不是日期（写作 2026-12-07、2026/12/7 或 2026年12月7日）").arg(t), key);
     return d;
 }
 
@@ -271,7 +267,7 @@ struct Reading
                     const QString n = pieces.value(i);
                     static const QRegularExpression whole(QStringLiteral("^\\d{1,6}$"));
                     if (!whole.match(n).hasMatch() || n.toInt() < 1)
-                        throw CellError{"pieces", QStringLiteral("每包件数必须是不小于1的整数")};
+                        throw CoreError::refusal(QStringLiteral("每包件数必须是不小于1的整数"), QStringLiteral("pieces"));
                     c.exchange = n.toInt();
                     Layout one;
                     one.at.insert("v", 0);
@@ -283,13 +279,13 @@ struct Reading
                             if (s.name == styleNames.value(i))
                                 c.priceStyleId = s.id;
                         if (c.priceStyleId == 0)
-                            throw CellError{"packStyle", QStringLiteral("没有价格体系“%1”").arg(styleNames.value(i))};
+                            throw CoreError::refusal(QStringLiteral("没有价格体系“%1”").arg(styleNames.value(i)), QStringLiteral("packStyle"));
                     }
                     it.codes.append(c);
                 }
             }
-        } catch (const CellError &e) {
-            return refuse(row, e.key, e.reason);
+        } catch (const CoreError &e) {
+            return refuse(row, e.field(), e.message());
         }
         try {
             ItemStore::check(it);
@@ -332,8 +328,8 @@ struct Reading
         m.phone = l.cell(cells, "phone");
         try {
             m.opening = money(l, cells, "balance");
-        } catch (const CellError &e) {
-            return refuse(row, e.key, e.reason);
+        } catch (const CoreError &e) {
+            return refuse(row, e.field(), e.message());
         }
         const Money now = StoredValueLedger::balance(cnstr, m.vipNo);
         if (!now.isZero() && now != m.opening && !options.update)
@@ -368,8 +364,8 @@ struct Reading
             line.validTo = date(l, cells, "validTo");
             paid = money(l, cells, "paid");
             orderDate = date(l, cells, "date");
-        } catch (const CellError &e) {
-            return refuse(row, e.key, e.reason);
+        } catch (const CoreError &e) {
+            return refuse(row, e.field(), e.message());
         }
         if (line.total() <= 0)
             return refuse(row, "qty", QStringLiteral("订购数量与赠送数量不能都为0"));

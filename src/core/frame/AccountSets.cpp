@@ -6,7 +6,7 @@
 #include <QStandardPaths>
 
 #include "core/db/ConnectionString.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/db/Schema.h"
 #include "core/demo/DemoData.h"
 #include "core/frame/KwStore.h"
@@ -53,7 +53,7 @@ void AccountSets::save(const QList<Entry> &entries)
         s.endArray();
         s.sync();
         if (s.status() != QSettings::NoError)
-            throw db::DbError(QStringLiteral("帐套列表未保存：无法写入“%1”。")
+            throw CoreError(QStringLiteral("帐套列表未保存：无法写入“%1”。")
                                   .arg(QDir::toNativeSeparators(path)));
     }
     // QSettings writes a new file beside the old one and renames it.
@@ -79,7 +79,7 @@ void AccountSets::remove(const QString &name)
     QList<Entry> entries = list();
     const auto n = entries.removeIf([&](const Entry &e) { return e.name == name; });
     if (n == 0)
-        throw db::DbError(QStringLiteral("帐套“%1”不存在").arg(name));
+        throw CoreError(QStringLiteral("帐套“%1”不存在").arg(name));
     save(entries);
 }
 

@@ -4,15 +4,7 @@
 
 #include "core/frame/PasswordHash.h"
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
-
-QStringList Authenticator::operatorNames(const QString &cnstr)
-{
-    QStringList names;
-    for (const db::Row &r : db::query(cnstr, QStringLiteral("select FUserName from t_user where coalesce(FDisabled,0)=0 order by FUserID")))
-        names << r.text(QStringLiteral("FUserName"));
-    return names;
-}
+#include "core/frame/CoreError.h"
 
 std::optional<Authenticator::Operator> Authenticator::verify(const QString &cnstr,
                                                              const QString &userName,
@@ -35,9 +27,9 @@ void Authenticator::changePassword(const QString &cnstr, const QString &userName
                                    const QString &confirmPassword)
 {
     if (!verify(cnstr, userName, oldPassword))
-        throw db::DbError(QStringLiteral("原密码不正确！"));
+        throw CoreError(QStringLiteral("原密码不正确！"));
     if (newPassword != confirmPassword)
-        throw db::DbError(QStringLiteral("两次输入的新密码不一致！"));
+        throw CoreError(QStringLiteral("两次输入的新密码不一致！"));
     setPassword(cnstr, userName, newPassword);
 }
 
@@ -47,5 +39,5 @@ void Authenticator::setPassword(const QString &cnstr, const QString &userName,
     const int n = db::execute(cnstr, QStringLiteral("update t_user set FPasswordHash=? where FUserName=?"),
                               {PasswordHash::hash(password), userName});
     if (n != 1)
-        throw db::DbError(QStringLiteral("操作员“%1”不存在").arg(userName));
+        throw CoreError(QStringLiteral("操作员“%1”不存在").arg(userName));
 }

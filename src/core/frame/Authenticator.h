@@ -15,11 +15,10 @@ public:
         QString userName;
     };
 
-    // Disabled operators are neither listed nor let in.
-    static QStringList operatorNames(const QString &cnstr);
+    // Disabled operators are not let in (nor listed: ReferenceData::operatorNames).
     static std::optional<Operator> verify(const QString &cnstr, const QString &userName,
                                           const QString &password);
-    // Throws DbError with the operator's message on a wrong old password or a mismatch.
+    // Throws CoreError with the operator's message on a wrong old password or a mismatch.
     static void changePassword(const QString &cnstr, const QString &userName,
                                const QString &oldPassword, const QString &newPassword,
                                const QString &confirmPassword);

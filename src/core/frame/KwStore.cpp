@@ -4,7 +4,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/frame/PrivateFiles.h"
 
 namespace {
@@ -53,7 +53,7 @@ void KwStore::set(const QString &application, const QString &section, const QStr
         // QSettings keeps a failed write to itself; a lost port or drawer setting must not go
         // unnoticed.
         if (s.status() != QSettings::NoError)
-            throw db::DbError(QStringLiteral("设置未保存：无法写入设置文件“%1”。")
+            throw CoreError(QStringLiteral("设置未保存：无法写入设置文件“%1”。")
                                   .arg(QDir::toNativeSeparators(path)));
     }
     // QSettings writes a new file beside the old one and renames it.

@@ -11,7 +11,7 @@ class KwStore
 public:
     static QString get(const QString &application, const QString &section, const QString &key,
                        const QString &defaultValue = QString());
-    // Writes through to the file; throws db::DbError naming the file when it cannot be written.
+    // Writes through to the file; throws CoreError naming the file when it cannot be written.
     static void set(const QString &application, const QString &section, const QString &key,
                     const QString &value);
 

@@ -2,7 +2,7 @@
 
 #include <sodium.h>
 
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 
 namespace {
 
@@ -10,7 +10,7 @@ void ensureSodium()
 {
     static const int rc = sodium_init();
     if (rc < 0)
-        throw db::DbError(QStringLiteral("密码库初始化失败"));
+        throw CoreError(QStringLiteral("密码库初始化失败"));
 }
 
 } // namespace
@@ -23,7 +23,7 @@ QString PasswordHash::hash(const QString &password)
     if (crypto_pwhash_str_alg(out, utf8.constData(), size_t(utf8.size()),
                               crypto_pwhash_OPSLIMIT_INTERACTIVE,
                               crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13) != 0)
-        throw db::DbError(QStringLiteral("内存不足，无法计算密码摘要"));
+        throw CoreError(QStringLiteral("内存不足，无法计算密码摘要"));
     return QString::fromLatin1(out);
 }
 

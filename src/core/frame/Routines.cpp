@@ -3,7 +3,7 @@
 #include "core/frame/Prompts.h"
 #include "core/frame/Session.h"
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/db/Dialect.h"
 
 QDateTime GetServerDate()
@@ -53,7 +53,7 @@ int GetAllowQueryDays()
     if (rows.isEmpty())
         return 0;
     if (rows.first().isNull(QStringLiteral("FAllowQuerydAys")))
-        throw db::DbError(QStringLiteral("操作员的允许查询天数为空，请在后台设置。"));
+        throw CoreError(QStringLiteral("操作员的允许查询天数为空，请在后台设置。"));
     return rows.first().integer(QStringLiteral("FAllowQuerydAys"));
 }
 
@@ -82,11 +82,6 @@ bool ApplyQueryDayLimit(QDate &from, QDate &to, Prompts &prompts)
     return true;
 }
 
-Money GetVipCzBal(const QString &vipNo)
-{
-    return db::Dialect::vipBalance(GetCnstr(), vipNo);
-}
-
 int GetNavBillID(int tranType, int current, bool forward)
 {
     const bool next = current != 0 && forward;
@@ -95,7 +90,7 @@ int GetNavBillID(int tranType, int current, bool forward)
              : QStringLiteral("select max(FInterID) from VipCzBill where FTranType=? and FInterID<?");
     const QVariant id = db::scalar(GetCnstr(), sql, {tranType, current == 0 ? 999999999 : current});
     if (id.isNull())
-        throw db::DbError(QStringLiteral("无记录！"), 1001);
+        throw CoreError(QStringLiteral("无记录！"), 1001);
     return id.toInt();
 }
 

@@ -9,7 +9,7 @@
 class Prompts;
 
 // The shared routines every screen calls. They read the session and hold no state;
-// database failures reach the caller as db::DbError.
+// database failures reach the caller as CoreError.
 
 QDateTime GetServerDate();
 bool IsManager();
@@ -25,10 +25,8 @@ int GetAllowQueryDays(); // 0: no limit
 bool ApplyQueryDayLimit(QDateTime &from, QDateTime &to, Prompts &prompts);
 bool ApplyQueryDayLimit(QDate &from, QDate &to, Prompts &prompts);
 
-Money GetVipCzBal(const QString &vipNo);
-
 // The recharge bill to show next when stepping from `current` (0 for an unsaved bill);
-// throws DbError 1001 "无记录！" when there is none in that direction.
+// throws CoreError 1001 "无记录！" when there is none in that direction.
 int GetNavBillID(int tranType, int current, bool forward);
 
 QString GetSeasonName(const QDate &date); // 2012年3季度

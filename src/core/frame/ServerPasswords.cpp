@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #endif
 
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/frame/PrivateFiles.h"
 
 namespace {
@@ -42,7 +42,7 @@ void ServerPasswords::save(const db::ConnectionString &cs)
     if (cs.password.isEmpty())
         return;
     if (cs.password.contains(u'\n') || cs.password.contains(u'\r'))
-        throw db::DbError(QStringLiteral("密码不能包含换行。"));
+        throw CoreError(QStringLiteral("密码不能包含换行。"));
     const QString path = filePath();
     const QString key = field(cs.host) + u':' + QString::number(cs.port) + u':' +
                         field(cs.database) + u':' + field(cs.user) + u':';
@@ -62,7 +62,7 @@ void ServerPasswords::save(const db::ConnectionString &cs)
         PrivateFiles::makeDir(QFileInfo(path).absolutePath());
     QSaveFile out(path);
     const auto fail = [&] {
-        return db::DbError(QStringLiteral("服务器密码未保存：无法写入“%1”。")
+        return CoreError(QStringLiteral("服务器密码未保存：无法写入“%1”。")
                                .arg(QDir::toNativeSeparators(path)));
     };
     if (!out.open(QIODevice::WriteOnly))

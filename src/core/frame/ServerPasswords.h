@@ -12,6 +12,6 @@ class ServerPasswords
 public:
     static QString filePath();
     // Sets the password of host:port:database:user (replacing an earlier line of the same
-    // four); an empty password changes nothing. Throws DbError when the file cannot be written.
+    // four); an empty password changes nothing. Throws CoreError when the file cannot be written.
     static void save(const db::ConnectionString &cs);
 };

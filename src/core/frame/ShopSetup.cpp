@@ -8,7 +8,7 @@
 #include <QUuid>
 
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/db/Dialect.h"
 #include "core/db/Schema.h"
 #include "core/db/Transaction.h"
@@ -142,7 +142,7 @@ QString ShopSetup::testConnection(db::ConnectionString server)
     }
     QSqlDatabase::removeDatabase(name);
     if (!error.isEmpty())
-        throw db::DbError(QStringLiteral("连接失败：%1").arg(error));
+        throw CoreError(QStringLiteral("连接失败：%1").arg(error));
     return result;
 }
 
@@ -166,7 +166,7 @@ ShopSetup::Outcome ShopSetup::openServer(const QString &name, db::ConnectionStri
     Outcome outcome = Outcome::Joined;
     if (db::Schema::version(cnstr) == 0) {
         if (db::Schema::foreign(cnstr))
-            throw db::DbError(QStringLiteral("该数据库中已有其他程序的数据表，不是本程序的帐套，不能使用。"));
+            throw CoreError(QStringLiteral("该数据库中已有其他程序的数据表，不是本程序的帐套，不能使用。"));
         if (!mayCreate)
             throw refusal(QStringLiteral("该数据库是空的，还没有帐套；请用“新建帐套”在其中建立。"));
         checkManager(manager, password, password);

@@ -3,7 +3,7 @@
 #include <QString>
 
 // The station's settings, typed, over the settings store (application "KwStore"): every key
-// is spelled here and nowhere else. Setters write through and throw db::DbError, naming the
+// is spelled here and nowhere else. Setters write through and throw CoreError, naming the
 // file, when the store cannot be written.
 class StationSettings
 {

@@ -1,7 +1,7 @@
 #include "core/frame/UserGrants.h"
 
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/db/Transaction.h"
 
 namespace {
@@ -35,14 +35,6 @@ const QList<UserGrants::Right> &UserGrants::rights()
     return list;
 }
 
-QStringList UserGrants::operators(const QString &cnstr)
-{
-    QStringList names;
-    for (const db::Row &r : db::query(cnstr, QStringLiteral("select FUserName from t_user")))
-        names << r.text(QStringLiteral("FUserName"));
-    return names;
-}
-
 QMap<QString, bool> UserGrants::load(const QString &cnstr, const QString &userName)
 {
     QMap<QString, bool> granted;
@@ -66,11 +58,11 @@ void UserGrants::grant(const QString &cnstr, const QString &userName,
                        const QMap<QString, bool> &granted)
 {
     if (userName.trimmed().isEmpty())
-        throw db::DbError(QStringLiteral("请选择操作员！"));
+        throw CoreError(QStringLiteral("请选择操作员！"));
     const db::Rows users = db::query(
         cnstr, QStringLiteral("select FUserID,FUserName from t_user where FUserName=?"), {userName});
     if (users.isEmpty())
-        throw db::DbError(QStringLiteral("操作员“%1”不存在！").arg(userName));
+        throw CoreError(QStringLiteral("操作员“%1”不存在！").arg(userName));
     const int userId = users.first().integer(QStringLiteral("FUserID"));
 
     // The delete and the ten rows go together: a failure half-way must not leave the operator

@@ -19,16 +19,13 @@ public:
     // The rights, in the order the rights form shows them.
     static const QList<Right> &rights();
 
-    // Operator names in the order the database returns them.
-    static QStringList operators(const QString &cnstr);
-
     // Every right key mapped to whether the operator's rows grant it. Rows whose key is not
     // one of the ten are ignored; a NULL value reads as not granted.
     static QMap<QString, bool> load(const QString &cnstr, const QString &userName);
 
     // Replaces the operator's rows by one row per right key (1 when granted, 0 when not; keys
     // missing from `granted` are written as 0). All or nothing: on any failure the operator's
-    // earlier rows stay as they were and DbError carries the reason.
+    // earlier rows stay as they were and CoreError carries the reason.
     static void grant(const QString &cnstr, const QString &userName,
                       const QMap<QString, bool> &granted);
 };

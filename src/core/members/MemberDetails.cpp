@@ -6,26 +6,6 @@
 #include "core/frame/TextLimits.h"
 #include "core/members/CardNumbers.h"
 
-std::optional<MemberDetails::Details> MemberDetails::find(const QString &cnstr,
-                                                          const QString &number)
-{
-    const QString vipNo = CardNumbers::clean(number);
-    if (vipNo.isEmpty())
-        return std::nullopt;
-    const db::Rows rows =
-        db::query(cnstr,
-                  QStringLiteral("select FOwner, FPhone, FVipID from VipOrder where FVipNo=? and"
-                                 " FInterID=(select min(FInterID) from VipOrder where FVipNo=?)"),
-                  {vipNo, vipNo});
-    if (rows.isEmpty()) {
-        CardNumbers::checkLive(cnstr, vipNo);
-        return std::nullopt;
-    }
-    const db::Row &r = rows.first();
-    return Details{vipNo, r.text(QStringLiteral("FOwner")), r.text(QStringLiteral("FPhone")),
-                   r.text(QStringLiteral("FVipID"))};
-}
-
 void MemberDetails::check(const Details &d)
 {
     if (d.vipNo.trimmed().isEmpty())

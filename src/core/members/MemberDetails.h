@@ -17,10 +17,6 @@ public:
         QString vipId;
     };
 
-    // The card's first order; nothing for an empty or unknown card. A replaced number is
-    // refused, naming the new one.
-    static std::optional<Details> find(const QString &cnstr, const QString &vipNo);
-
     // Card, holder and identity number are required (an empty identity number would blank
     // it on every order of the card), none longer than its column (TextLimits). Throws a
     // CoreError refusal naming the field.

@@ -15,38 +15,7 @@ const QString kVipId = QStringLiteral("txtVipID");
 const QString kAmount = QStringLiteral("txtCzAmount");
 const QString kGift = QStringLiteral("txtZsAmount");
 
-std::optional<RechargeBill::Member> firstMember(const db::Rows &rows)
-{
-    if (rows.isEmpty())
-        return std::nullopt;
-    const db::Row &r = rows.first();
-    return RechargeBill::Member{r.text(QStringLiteral("FOwner")), r.text(QStringLiteral("FPhone")),
-                                r.text(QStringLiteral("FVipID"))};
-}
-
 } // namespace
-
-std::optional<RechargeBill::Member> RechargeBill::member(const QString &cnstr, const QString &number)
-{
-    const QString vipNo = CardNumbers::clean(number);
-    if (vipNo.isEmpty())
-        return std::nullopt;
-    // The first row of each: the ids keep the answer the same on every engine.
-    if (auto m = firstMember(db::query(
-            cnstr,
-            QStringLiteral("select FOwner, FPhone, FVipID from VipOrder where FVipNo=? and"
-                           " FInterID=(select min(FInterID) from VipOrder where FVipNo=?)"),
-            {vipNo, vipNo})))
-        return m;
-    if (auto m = firstMember(db::query(
-            cnstr,
-            QStringLiteral("select FOwner, FPhone, FVipID from VipCzBill where FVipNo=? and"
-                           " FInterID=(select min(FInterID) from VipCzBill where FVipNo=?)"),
-            {vipNo, vipNo})))
-        return m;
-    CardNumbers::checkLive(cnstr, vipNo);
-    return std::nullopt;
-}
 
 Money RechargeBill::balanceAfter(Money before, Money amount, Money gift, bool refund)
 {
@@ -61,11 +30,9 @@ void RechargeBill::check(const RechargeInput &bill)
         throw CoreError::refusal(QStringLiteral("请输入身份证号！"), kVipId);
     // Nothing at or below 0: a negative recharge would be a refund that skips the balance.
     if (bill.amount <= Money())
-        throw CoreError(QStringLiteral("请输入充值金额！"), MissingAmount, CoreError::Kind::Refusal,
-                        kAmount);
+        throw CoreError::warning(QStringLiteral("请输入充值金额！"), kAmount);
     if (!bill.refund && bill.gift.isNegative())
-        throw CoreError(QStringLiteral("请输入充值金额！"), MissingAmount, CoreError::Kind::Refusal,
-                        kGift);
+        throw CoreError::warning(QStringLiteral("请输入充值金额！"), kGift);
     // Stored value is kept in cents: a tail past them would be booked but never shown.
     if (!bill.amount.isWholeCents())
         throw CoreError::refusal(Money::subCentRefusal(), kAmount);

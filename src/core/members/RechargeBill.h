@@ -42,26 +42,10 @@ struct RechargeRecord
     bool isRefund() const { return czAmount.isNegative(); }
 };
 
-// The rules of the stored-value recharge and refund bill: the member looked up by card, the
-// balance after, the checks and questions, the save through the ledger, the print data.
+// The rules of the stored-value recharge and refund bill: the balance after, the checks and questions, the save through the ledger, the print data.
 class RechargeBill
 {
 public:
-    // The refusal numbers, so the screen can show the missing amount with the exclamation icon.
-    enum Refusal { MissingAmount = 4101 };
-
-    struct Member
-    {
-        QString owner;
-        QString phone;
-        QString vipId;
-    };
-
-    // The card's first order, else its first stored-value bill. Nothing for an empty card:
-    // the walk-in rows carry no card number and belong to nobody. A replaced number is
-    // refused, naming the new one.
-    static std::optional<Member> member(const QString &cnstr, const QString &vipNo);
-
     // Recharge: before + amount + gift; refund: before − amount.
     static Money balanceAfter(Money before, Money amount, Money gift, bool refund);
 

@@ -11,9 +11,19 @@
 
 namespace {
 
-const QString kBalanceSql = db::Dialect::vipBalanceSql();
+// The sum is read as exact money (a SQLite REAL sum of 1.10 + 2.20 is 3.30).
+const QString kBalanceSql = QStringLiteral("select coalesce(sum(%1),0) from VipCzBill where FVipNo=?")
+                                .arg(StoredValueLedger::signedAmountSql());
 
 } // namespace
+
+QString StoredValueLedger::signedAmountSql(const QString &alias)
+{
+    // Recharges and refunds (type 1) add their FKAmount, payments (type 2) take theirs.
+    return QStringLiteral("case when %1FTranType=1 then coalesce(%1FKAmount,0) when %1FTranType=2"
+                          " then -coalesce(%1FKAmount,0) else 0 end")
+        .arg(alias);
+}
 
 void StoredValueLedger::lockCard(db::Transaction &tx, const QString &vipNo)
 {
@@ -30,7 +40,10 @@ Money StoredValueLedger::balance(db::Transaction &tx, const QString &vipNo)
 
 Money StoredValueLedger::balance(const QString &cnstr, const QString &vipNo)
 {
-    return db::Dialect::vipBalance(cnstr, CardNumbers::clean(vipNo));
+    const QString card = CardNumbers::clean(vipNo);
+    if (card.isEmpty())
+        return Money();
+    return Money::fromVariant(db::scalar(cnstr, kBalanceSql, {card}));
 }
 
 PostedMovement StoredValueLedger::post(db::Transaction &tx, const StoredValueMovement &m)

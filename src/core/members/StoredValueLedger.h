@@ -59,6 +59,9 @@ public:
     // An empty card has no balance: 0, never the sum of the walk-in rows.
     static Money balance(db::Transaction &tx, const QString &vipNo);
     static Money balance(const QString &cnstr, const QString &vipNo);
+    // What one movement row adds to its card's balance, as an SQL expression over VipCzBill
+    // (`alias` "t1." or empty): for the reports and lists that sum many cards at once.
+    static QString signedAmountSql(const QString &alias = QString());
 
     // Locks the card, reads its balance and writes the movement from it.
     static PostedMovement post(db::Transaction &tx, const StoredValueMovement &m);

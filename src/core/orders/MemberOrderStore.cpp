@@ -266,7 +266,7 @@ void MemberOrderStore::remove(const QString &cnstr, int orderId, int userId)
         // Still open: its units and the money paid for them belong to the member. Lowering the
         // order on the order screen gives back the difference.
         if (rows.first().integer(QStringLiteral("FClosed")) == 0)
-            throw CoreError(openOrderMessage(), OpenOrderRefusal, CoreError::Kind::Refusal);
+            throw CoreError::warning(openOrderMessage());
         if (tx.scalar(QStringLiteral("select count(*) from t_user u where u.FUserID=? and"
                                      " (u.FManager=1 or exists (select 1 from t_user_grant g where"
                                      " g.FUserID=u.FUserID and lower(g.FKey)='editorder'"

@@ -33,9 +33,6 @@ public:
     static QString openOrderMessage() { return QStringLiteral("禁止删除未完工订单！"); }
     static QString negativeTotalMessage() { return QStringLiteral("订单金额不能为负数！"); }
     static QString cardChangeMessage() { return QStringLiteral("该订单已用卡内储值付款，不能更换卡号！"); }
-    // The number of the open-order refusal: the list shows it with the exclamation icon.
-    enum Refusal { OpenOrderRefusal = 3301 };
-
     // The whole order save in one transaction on a connection of its own; the card number
     // trimmed, no text longer than its column, no negative total. Locks in the order every
     // save takes them: the card (both, in a fixed order, when the screen changed it; a
@@ -55,7 +52,7 @@ public:
 
     // Deletes a closed order with its lines, in one transaction; the sale lines and the
     // movements stay as history. An open order is refused with openOrderMessage()
-    // (number OpenOrderRefusal), an operator without EditOrder with "没有权限！".
+    // (a warning), an operator without EditOrder with "没有权限！".
     static void remove(const QString &cnstr, int orderId, int userId);
 
     // Draws number 30, writes the header with the payment parts and the lines (numbered 1, 2,

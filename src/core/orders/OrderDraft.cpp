@@ -5,6 +5,7 @@
 #include "core/db/Database.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/NumberText.h"
+#include "core/members/CardHolders.h"
 #include "core/members/CardNumbers.h"
 #include "core/members/StoredValueLedger.h"
 
@@ -255,25 +256,11 @@ OrderMember OrderDraft::member(const QString &cnstr, const QString &number)
     const QString vipNo = CardNumbers::clean(number);
     if (vipNo.isEmpty())
         return m;
-    db::Rows rows =
-        db::query(cnstr,
-                  QStringLiteral("select FOwner, FPhone, FVipID from VipOrder where FVipNo=?"
-                                 " order by FInterID"),
-                  {vipNo});
-    if (rows.isEmpty())
-        rows =
-            db::query(cnstr,
-                      QStringLiteral("select FOwner, FPhone, FVipID from VipCzBill where FVipNo=?"
-                                     " order by FInterID"),
-                      {vipNo});
-    // A replacement moves every row of the old number: only a number found nowhere can be one.
-    if (rows.isEmpty())
-        CardNumbers::checkLive(cnstr, vipNo);
-    if (!rows.isEmpty()) {
+    if (const std::optional<CardHolder> h = CardHolders::find(cnstr, vipNo)) {
         m.found = true;
-        m.owner = rows.first().text(QStringLiteral("FOwner"));
-        m.phone = rows.first().text(QStringLiteral("FPhone"));
-        m.vipId = rows.first().text(QStringLiteral("FVipID"));
+        m.owner = h->owner;
+        m.phone = h->phone;
+        m.vipId = h->vipId;
     }
     m.balance = StoredValueLedger::balance(cnstr, vipNo);
     return m;

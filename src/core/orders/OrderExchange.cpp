@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/db/Transaction.h"
 
 std::optional<db::Row> OrderExchange::member(const QString &cnstr, const QString &vipNo)
@@ -40,7 +40,7 @@ int OrderExchange::exchangeItem(const QString &cnstr, int orderId, int oldItemId
                                                   "where FInterID=? and FItemID=?"),
                                    {newItemId, orderId, oldItemId});
     if (changed == 0)
-        throw db::DbError(staleMessage());
+        throw CoreError(staleMessage());
     tx.commit();
     return changed;
 }

@@ -24,7 +24,7 @@ public:
     // Every line of the order holding oldItemId now holds newItemId; quantities, price,
     // amount and validity stay. One statement in one transaction; returns the lines changed.
     // No line holding the old item (the screen showed a row changed since, here or at another
-    // station) throws db::DbError with staleMessage() and changes nothing.
+    // station) throws CoreError with staleMessage() and changes nothing.
     static int exchangeItem(const QString &cnstr, int orderId, int oldItemId, int newItemId);
 
     // The refusal of a change to order lines that no longer hold what the screen showed.

@@ -18,7 +18,7 @@ public:
 
     // Sale lines that handed goods out against the order line, in bill-date order. Keyed by
     // the line, not its item: an exchange rewrites the line's item but not what was handed out.
-    // Throws db::DbError on a database failure.
+    // Throws CoreError on a database failure.
     static QList<Line> load(const QString &cnstr, int orderId, int entryId);
     static double total(const QList<Line> &lines);
 

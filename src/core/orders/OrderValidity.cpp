@@ -1,6 +1,6 @@
 #include "core/orders/OrderValidity.h"
 
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/db/Transaction.h"
 #include "core/orders/OrderExchange.h"
 
@@ -11,7 +11,7 @@ int OrderValidity::set(const QString &cnstr, int orderId, int itemId, const QDat
                                                   "where FInterID=? and FItemID=?"),
                                    {date, orderId, itemId});
     if (changed == 0)
-        throw db::DbError(OrderExchange::staleMessage());
+        throw CoreError(OrderExchange::staleMessage());
     tx.commit();
     return changed;
 }

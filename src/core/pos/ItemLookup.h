@@ -27,7 +27,7 @@ public:
     };
 
     // A pack bar code's own price wins; otherwise the retail price style's column gives the
-    // price, unless retailStyleId is 0. Throws db::DbError on a database failure.
+    // price, unless retailStyleId is 0. Throws CoreError on a database failure.
     static ItemMatch find(const QString &cnstr, const QString &code, int retailStyleId,
                           Codes codes = Codes::ShopNumberOrBarCode);
 };

@@ -3,9 +3,9 @@
 #include <QHash>
 
 #include "core/db/Database.h"
-#include "core/db/Dialect.h"
+#include "core/members/CardHolders.h"
 #include "core/members/CardNumbers.h"
-#include "core/members/RechargeBill.h"
+#include "core/members/StoredValueLedger.h"
 
 qint64 MemberOrders::expiryDeduction(qint64 done)
 {
@@ -38,7 +38,7 @@ MemberLookup MemberOrders::lookup(const QString &cnstr, const QString &number, c
     const QString vipNo = CardNumbers::clean(number);
     if (vipNo.isEmpty())
         return out;
-    out.balance = db::Dialect::vipBalance(cnstr, vipNo);
+    out.balance = StoredValueLedger::balance(cnstr, vipNo);
     QHash<QPair<int, int>, qint64> picked;
     if (bill)
         for (const SaleLine &l : bill->lines())
@@ -60,7 +60,7 @@ MemberLookup MemberOrders::lookup(const QString &cnstr, const QString &number, c
         CardNumbers::checkLive(cnstr, vipNo);
     if (!rows.isEmpty())
         out.owner = rows.first().text(QStringLiteral("FOwner"));
-    else if (const std::optional<RechargeBill::Member> m = RechargeBill::member(cnstr, vipNo))
+    else if (const std::optional<CardHolder> m = CardHolders::find(cnstr, vipNo))
         out.owner = m->owner; // a member with nothing open is still who holds the card
     for (const db::Row &r : rows) {
         OpenOrderLine l;

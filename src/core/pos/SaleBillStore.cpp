@@ -53,12 +53,6 @@ int SaleBillStore::insert(db::Transaction &tx, const SaleBill &bill, const SaleP
     return id;
 }
 
-int SaleBillStore::stockId(const QString &cnstr, const QString &name)
-{
-    const db::Rows rows = db::query(cnstr, QStringLiteral("select FItemID from t_stock where FName=?"), {name});
-    return rows.isEmpty() ? 0 : rows.first().integer(QStringLiteral("FItemID"));
-}
-
 SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &typed, const SalePayment &payment,
                               int billerId)
 {

@@ -42,9 +42,6 @@ public:
     // handed the units out since the lookup).
     enum Refusal { UnitsGone = 4202 };
 
-    // The warehouse of that name, 0 when there is none.
-    static int stockId(const QString &cnstr, const QString &name);
-
     // The whole counter save in one transaction on a connection of its own (the card number
     // trimmed, no text longer than its column): takes the card's lock (a replaced number is
     // refused), then the headers of the orders handed out from by number, books the picked

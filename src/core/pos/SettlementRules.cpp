@@ -1,5 +1,7 @@
 #include "core/pos/SettlementRules.h"
 
+#include "core/frame/CoreError.h"
+
 #include "core/frame/NumberText.h"
 
 namespace {
@@ -58,7 +60,7 @@ SettlementFigures SettlementRules::figures(const SettlementEntry &e)
     return f;
 }
 
-std::optional<SettlementRefusal> SettlementRules::check(const SettlementEntry &e)
+void SettlementRules::check(const SettlementEntry &e)
 {
     // Money is paid in cents: a tail past them would be booked but never shown.
     for (const auto &[text, name] :
@@ -66,35 +68,34 @@ std::optional<SettlementRefusal> SettlementRules::check(const SettlementEntry &e
           std::pair{e.xjq, "txtGetXjq"}, std::pair{e.reserve, "txtGetReserve"},
           std::pair{e.blank, "txtGetBlank"}, std::pair{e.amount, "txtAmount"}})
         if (!field(text).isWholeCents())
-            return SettlementRefusal{Money::subCentRefusal(), QString::fromLatin1(name)};
+            throw CoreError::refusal(Money::subCentRefusal(), QString::fromLatin1(name));
     // A negative payment would turn into a recharge or a negative cash part.
     for (const auto &[text, name] : {std::pair{e.dyq, "txtGetDyq"}, std::pair{e.xjq, "txtGetXjq"},
                                      std::pair{e.reserve, "txtGetReserve"},
                                      std::pair{e.blank, "txtGetBlank"}, std::pair{e.amount, "txtAmount"}})
         if (field(text).isNegative())
-            return SettlementRefusal{QStringLiteral("付款金额不能为负数！"), QString::fromLatin1(name)};
+            throw CoreError::refusal(QStringLiteral("付款金额不能为负数！"), QString::fromLatin1(name));
     const SettlementFigures f = figures(e);
     const Money dyq = field(e.dyq);
     if ((dyq + field(e.discount) > e.bill && e.bill > Money()) || f.receivable.isNegative())
-        return SettlementRefusal{QStringLiteral("优惠幅度不允许大于消费金额！"), QStringLiteral("txtZk")};
+        throw CoreError::refusal(QStringLiteral("优惠幅度不允许大于消费金额！"), QStringLiteral("txtZk"));
     const Money reserve = field(e.reserve);
     if (!reserve.isZero()) {
         // Stored value is the card's own: none without a card, never beyond a positive balance.
         if (e.vipNo.trimmed().isEmpty())
-            return SettlementRefusal{QStringLiteral("未读会员卡，不能使用储值付款！"),
-                                     QStringLiteral("txtGetReserve")};
+            throw CoreError::refusal(QStringLiteral("未读会员卡，不能使用储值付款！"),
+                                     QStringLiteral("txtGetReserve"));
         if (reserve > max(e.balance, Money()))
-            return SettlementRefusal{QStringLiteral("本次扣款金额不允许大于卡内余额！"),
-                                     QStringLiteral("txtGetReserve")};
+            throw CoreError::refusal(QStringLiteral("本次扣款金额不允许大于卡内余额！"),
+                                     QStringLiteral("txtGetReserve"));
         if (reserve > f.receivable)
-            return SettlementRefusal{QStringLiteral("本次扣款金额不允许大于应收金额！"),
-                                     QStringLiteral("txtGetReserve")};
+            throw CoreError::refusal(QStringLiteral("本次扣款金额不允许大于应收金额！"),
+                                     QStringLiteral("txtGetReserve"));
     }
     if (f.isShort && f.receivable > Money())
-        return SettlementRefusal{QStringLiteral("收款金额不足!"), QStringLiteral("txtAmount"), true};
+        throw CoreError::warning(QStringLiteral("收款金额不足!"), QStringLiteral("txtAmount"));
     if (result(e).cash.isNegative())
-        return SettlementRefusal{QStringLiteral("付款金额不能为负数！"), QStringLiteral("txtGetBlank")};
-    return std::nullopt;
+        throw CoreError::refusal(QStringLiteral("付款金额不能为负数！"), QStringLiteral("txtGetBlank"));
 }
 
 SettlementResult SettlementRules::result(const SettlementEntry &e)

@@ -42,14 +42,6 @@ struct SettlementResult
     Money dyq, reserve, xjq, blank;
 };
 
-// A confirmation refused: the message, its field, and whether it is a warning (exclamation).
-struct SettlementRefusal
-{
-    QString message;
-    QString field;
-    bool exclamation = false;
-};
-
 // The rules of the settlement shared by the sale and the member order. Nothing here reads the
 // database: the balance is only a proposal, which the saving transaction checks again.
 class SettlementRules
@@ -62,9 +54,10 @@ public:
     // otherwise the balance in whole cents, at most `bill` (the receivable as it stands).
     static Money proposedReserve(const QString &vipNo, Money balance, Money bill);
     static SettlementFigures figures(const SettlementEntry &e);
-    // The checks in order; the first that fails is returned. Every money field is read with
-    // Money::parseTyped, so an amount past the cents is refused before anything else.
-    static std::optional<SettlementRefusal> check(const SettlementEntry &e);
+    // The checks in order; the first that fails throws its CoreError refusal naming the box
+    // (a short payment as a warning). Every money field is read with Money::parseTyped, so an
+    // amount past the cents is refused before anything else.
+    static void check(const SettlementEntry &e);
     // The payment split of an entry that passes check().
     static SettlementResult result(const SettlementEntry &e);
 };

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/db/Transaction.h"
 
 const QStringList &GridFormatStore::papers()
@@ -43,10 +43,10 @@ GridFormatStore::PageSetup GridFormatStore::pageSetup(const QString &cnstr, cons
 void GridFormatStore::savePageSetup(const QString &cnstr, const QString &formatName, const PageSetup &p)
 {
     if (!papers().contains(p.paper))
-        throw db::DbError(QStringLiteral("纸张“%1”无法识别").arg(p.paper));
+        throw CoreError(QStringLiteral("纸张“%1”无法识别").arg(p.paper));
     for (double m : {p.left, p.top, p.right, p.bottom})
         if (m < 0 || m > 100)
-            throw db::DbError(QStringLiteral("页边距应在 0 到 100 毫米之间！"));
+            throw CoreError(QStringLiteral("页边距应在 0 到 100 毫米之间！"));
     db::Transaction tx(cnstr);
     tx.execute(QStringLiteral("delete from t_GridPageSet where FFormatName=?"), {formatName});
     tx.execute(QStringLiteral("insert into t_GridPageSet (FFormatName, FPaper, FLandscape, FMarginLeft,"

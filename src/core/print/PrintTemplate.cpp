@@ -8,7 +8,7 @@
 
 #include "core/frame/Money.h"
 #include "core/frame/NumberText.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/print/RecordSet.h"
 
 namespace {
@@ -147,12 +147,12 @@ PrintTemplate PrintTemplate::fromJson(const QString &json)
     QJsonParseError err;
     const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &err);
     if (err.error != QJsonParseError::NoError || !doc.isObject())
-        throw db::DbError(QStringLiteral("打印模板格式错误：%1").arg(err.errorString()));
+        throw CoreError(QStringLiteral("打印模板格式错误：%1").arg(err.errorString()));
     const QJsonObject root = doc.object();
     PrintTemplate t;
     t.paper = root.value(QStringLiteral("paper")).toString(t.paper);
     if (!t.isRoll() && !papers().contains(t.paper, Qt::CaseInsensitive))
-        throw db::DbError(QStringLiteral("打印模板的纸张“%1”无法识别").arg(t.paper));
+        throw CoreError(QStringLiteral("打印模板的纸张“%1”无法识别").arg(t.paper));
     t.paper = t.isRoll() ? t.paper : t.paper.toUpper();
     t.landscape = root.value(QStringLiteral("landscape")).toBool();
     t.margin = qBound(0.0, root.value(QStringLiteral("margin")).toDouble(t.margin), 50.0);

@@ -43,7 +43,7 @@ public:
     double rollWidthMm() const; // 0 for page sizes
 
     QString toJson() const;
-    // Throws db::DbError naming what is wrong.
+    // Throws CoreError naming what is wrong.
     static PrintTemplate fromJson(const QString &json);
 
     // The lines as printed for this data: header and footer lines once (from the first

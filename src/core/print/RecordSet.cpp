@@ -5,13 +5,13 @@
 
 #include "core/frame/Money.h"
 #include "core/frame/NumberText.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/db/Row.h"
 
 void RecordSet::appendField(const QString &name, Type type, int size)
 {
     if (hasField(name))
-        throw db::DbError(QStringLiteral("打印数据中字段“%1”重复").arg(name));
+        throw CoreError(QStringLiteral("打印数据中字段“%1”重复").arg(name));
     m_fields.append({name, type, size});
     for (auto &row : m_rows)
         row.append(QVariant());
@@ -48,7 +48,7 @@ void RecordSet::setValue(const QString &name, const QVariant &value)
     if (i < 0)
         return;
     if (eof())
-        throw db::DbError(QStringLiteral("打印数据没有当前记录"));
+        throw CoreError(QStringLiteral("打印数据没有当前记录"));
     QVariant v;
     if (!value.isNull() && !(value.typeId() == QMetaType::QString && value.toString().isEmpty() &&
                              m_fields[i].type != Type::Text)) {

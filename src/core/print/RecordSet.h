@@ -25,7 +25,7 @@ public:
 
     // Appends an empty record and makes it current.
     void addNew();
-    // Sets a field of the current record; throws db::DbError for an unknown field or when
+    // Sets a field of the current record; throws CoreError for an unknown field or when
     // there is no current record. Values are stored converted to the field's type.
     void setValue(const QString &name, const QVariant &value);
 

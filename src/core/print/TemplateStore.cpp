@@ -1,7 +1,7 @@
 #include "core/print/TemplateStore.h"
 
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/db/Transaction.h"
 #include "core/print/TemplateLibrary.h"
 
@@ -33,7 +33,7 @@ PrintTemplate TemplateStore::resolve(const QString &cnstr, int tranType, const Q
             if (usedBuiltIn)
                 *usedBuiltIn = false;
             return PrintTemplate::fromJson(*stored);
-        } catch (const db::DbError &e) {
+        } catch (const CoreError &e) {
             // A damaged template must not cost the customer the receipt.
             qWarning("template %d/%s unreadable: %s", tranType, qPrintable(name), qPrintable(e.message()));
         }
@@ -47,7 +47,7 @@ void TemplateStore::save(const QString &cnstr, int tranType, const QString &name
 {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
-        throw db::DbError(QStringLiteral("请输入格式名称！"));
+        throw CoreError(QStringLiteral("请输入格式名称！"));
     // One statement, so two stations saving the same new name at once store one template.
     db::execute(cnstr,
                 QStringLiteral("insert into TDBill (FTranType, FTDBillName, FTemplate) values (?,?,?)"

@@ -8,6 +8,6 @@
 class CardMovements
 {
 public:
-    // The card number as typed (spaces around it are ignored). Throws db::DbError.
+    // The card number as typed (spaces around it are ignored). Throws CoreError.
     static bool any(const QString &cnstr, const QString &vipNo);
 };

@@ -91,7 +91,7 @@ public:
     static QString statement(db::Engine engine, const Design &design, const Request &request,
                              db::Params *params);
     // Throws CoreError::refusal("请选择汇总依据！", "cmbTotal1") for no first criterion and
-    // db::DbError for a database failure.
+    // CoreError for a database failure.
     static ReportTable run(const QString &cnstr, const Design &design, const Request &request);
     // Turns grouped rows, in their order, into the table (FTotal1, FTotal2, the measures).
     static ReportTable build(const Design &design, const Request &request, const db::Rows &rows);

@@ -4,18 +4,17 @@
 #include <algorithm>
 
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/frame/Money.h"
 #include "core/frame/NumberText.h"
+#include "core/members/StoredValueLedger.h"
 
 namespace {
 
-// What a movement adds to the card's balance: type 1 its FKAmount, type 2 minus it.
+// What a movement adds to the card's balance, as the ledger counts it.
 QString signedAmount(const QString &t)
 {
-    return QStringLiteral("case when %1FTranType=1 then coalesce(%1FKAmount,0) when %1FTranType=2"
-                          " then -coalesce(%1FKAmount,0) else 0 end")
-        .arg(t);
+    return StoredValueLedger::signedAmountSql(t);
 }
 
 struct Movement
@@ -263,9 +262,9 @@ QList<GridSnapshot::Column> StoredValueReport::columns(int number)
 StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int number, const Filter &f)
 {
     if (!known(number))
-        throw db::DbError(QStringLiteral("没有编号为 %1 的报表").arg(number));
+        throw CoreError(QStringLiteral("没有编号为 %1 的报表").arg(number));
     if (!f.from.isValid() || !f.to.isValid() || f.from > f.to)
-        throw db::DbError(QStringLiteral("开始日期不能晚于结束日期！"));
+        throw CoreError(QStringLiteral("开始日期不能晚于结束日期！"));
     Result res;
     if (number == 103) {
         res.columns = columns(number);
@@ -315,7 +314,7 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
     // 106 and 109: movements with the running balance of the member.
     const bool statement = number == 109;
     if (statement && f.vipNo.trimmed().isEmpty())
-        throw db::DbError(QStringLiteral("请输入会员卡号！"));
+        throw CoreError(QStringLiteral("请输入会员卡号！"));
     res.columns = columns(number);
     const QList<Movement> moves = movements(cnstr, f, false, true);
     double closing = 0;

@@ -31,6 +31,6 @@ public:
     static bool known(int number);
     static QString title(int number);
     static QList<GridSnapshot::Column> columns(int number);
-    // Throws db::DbError for an unknown number, a missing card on 109, or a database error.
+    // Throws CoreError for an unknown number, a missing card on 109, or a database error.
     static Result run(const QString &cnstr, int number, const Filter &filter);
 };

@@ -17,10 +17,10 @@
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/WindowFit.h"
 #include "core/frame/Prompts.h"
+#include "core/frame/ReferenceData.h"
 #include "core/frame/Routines.h"
 #include "core/frame/Session.h"
-#include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "ui/frame/frmAccountSets.h"
 #include "ui/backoffice/frmItemList.h"
 #include "ui/backoffice/frmPriceStyle.h"
@@ -198,9 +198,7 @@ void FrmMain::Form_Load()
     Session &s = Session::current();
     m_panelUser->setText(QStringLiteral("操作员：") + s.UserName);
     m_panelAcct->setText(QStringLiteral("帐套：") + s.acctname);
-    const db::Rows rows = db::query(
-        s.Cnstr, QStringLiteral("select FItemID from t_pricestyle where FName=?"), {QStringLiteral("零售价")});
-    s.RetailPriceStyleID = rows.isEmpty() ? 0 : rows.first().integer(QStringLiteral("FItemID"));
+    s.RetailPriceStyleID = ReferenceData::retailPriceStyleId(s.Cnstr);
 }
 
 void FrmMain::setStatusText(const QString &text)
@@ -256,7 +254,7 @@ void FrmMain::actBar_ToolClick(const QString &toolName)
     } catch (const CoreError &e) {
         showError(e, this);
     } catch (const std::exception &e) {
-        Prompts::current().information(QString::fromUtf8(e.what()));
+        showError(CoreError(QString::fromUtf8(e.what())), this);
     }
 }
 

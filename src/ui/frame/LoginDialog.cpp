@@ -15,7 +15,8 @@
 #include "core/frame/AccountSets.h"
 #include "core/frame/Authenticator.h"
 #include "core/frame/Prompts.h"
-#include "core/db/DbError.h"
+#include "core/frame/ReferenceData.h"
+#include "core/frame/CoreError.h"
 #include "core/db/Schema.h"
 
 LoginDialog::LoginDialog(QWidget *parent) : QDialog(parent)
@@ -89,7 +90,7 @@ void LoginDialog::loadOperators()
         return;
     try {
         db::Schema::ensure(cnstr);
-        m_user->addItems(Authenticator::operatorNames(cnstr));
+        m_user->addItems(ReferenceData::operatorNames(cnstr, ReferenceData::Operators::Enabled));
     } catch (const CoreError &e) {
         showError(e, this);
     }

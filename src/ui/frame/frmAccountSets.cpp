@@ -10,7 +10,6 @@
 
 #include "core/db/Backup.h"
 #include "core/db/ConnectionString.h"
-#include "core/db/Database.h"
 #include "core/db/Schema.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/Prompts.h"
@@ -199,7 +198,7 @@ void frmAccountSets::cmdBackup_Click()
         return;
     runShowingErrors(this, [&] {
         QString target;
-        if (db::engineOf(cnstr) == db::Engine::PostgreSQL) {
+        if (db::ConnectionString::parse(cnstr).engine == db::Engine::PostgreSQL) {
             const QString folder = db::Backup::folderFor(cnstr);
             target = FileChooser::current().saveFileName(
                 QStringLiteral("备份到"),
@@ -223,7 +222,7 @@ void frmAccountSets::cmdRestore_Click()
         return;
     runShowingErrors(this, [&] {
         QString file;
-        const bool server = db::engineOf(cnstr) == db::Engine::PostgreSQL;
+        const bool server = db::ConnectionString::parse(cnstr).engine == db::Engine::PostgreSQL;
         if (server) {
             file = FileChooser::current().openFileName(QStringLiteral("选择备份文件"),
                                                        db::Backup::folderFor(cnstr),

@@ -11,10 +11,11 @@
 
 #include "ui/widgets/ErrorPrompt.h"
 #include "core/frame/Prompts.h"
+#include "core/frame/ReferenceData.h"
 #include "core/frame/Routines.h"
 #include "core/frame/StationSettings.h"
 #include "core/frame/UserGrants.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 
 frmGrant::frmGrant(QWidget *parent) : QDialog(parent)
 {
@@ -85,7 +86,7 @@ frmGrant::frmGrant(QWidget *parent) : QDialog(parent)
 
 void frmGrant::Form_Load()
 {
-    cmbUser->addItems(UserGrants::operators(GetCnstr()));
+    cmbUser->addItems(ReferenceData::operatorNames(GetCnstr()));
     cmbUser->setCurrentIndex(-1); // nobody is chosen until the manager picks an operator
 
     cmbPort->addItems({QString(), QStringLiteral("LPT1"), QStringLiteral("LPT2"),
@@ -149,9 +150,9 @@ void frmGrant::Command1_Click()
         StationSettings::setPrintPort(cmbPort->currentText());
         StationSettings::setUseMoneyBox(chk_UseMoneyBox->isChecked());
         StationSettings::setScanAddsLine(chk_ScanAddsLine->isChecked());
-    } catch (const db::DbError &e) {
+    } catch (const CoreError &e) {
         // The screen stays open with the choice shown, so the manager can note it down.
-        Prompts::current().information(e.message());
+        showError(e, this);
         return;
     }
     accept();

@@ -4,6 +4,7 @@
 
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
+#include "core/members/CardHolders.h"
 #include "core/members/MemberDetails.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/ErrorPrompt.h"
@@ -35,7 +36,7 @@ frmEditVip::frmEditVip(QWidget *parent)
 void frmEditVip::txtVipNo_LostFocus()
 {
     runShowingErrors(this, [this] {
-        if (const auto d = MemberDetails::find(GetCnstr(), txtVipNo->text())) {
+        if (const auto d = CardHolders::find(GetCnstr(), txtVipNo->text(), CardHolders::Search::OrdersOnly)) {
             txtOwner->setText(d->owner);
             txtPhone->setText(d->phone);
             txtCardID->setText(d->vipId);

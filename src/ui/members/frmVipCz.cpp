@@ -15,10 +15,10 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "core/db/DbError.h"
 #include "core/frame/KwStore.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
+#include "core/members/CardHolders.h"
 #include "core/members/RechargeBill.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/print/RecordSet.h"
@@ -35,18 +35,6 @@ namespace {
 
 const QString kStore = QStringLiteral("Kwstore");
 const QString kSection = QStringLiteral("Defaultvalue");
-
-// A missing amount is shown with the exclamation icon; every other refusal as information.
-void showRefusal(const CoreError &e, QWidget *form)
-{
-    if (e.number() != RechargeBill::MissingAmount) {
-        showError(e, form);
-        return;
-    }
-    Prompts::current().exclamation(e.message());
-    if (auto *field = form->findChild<QWidget *>(e.field()))
-        field->setFocus();
-}
 
 } // namespace
 
@@ -255,7 +243,7 @@ void frmVipCz::txtVipNo_LostFocus()
         return;
     runShowingErrors(this, [this] {
         const QString card = txtVipNo->text();
-        if (const auto m = RechargeBill::member(GetCnstr(), card)) {
+        if (const auto m = CardHolders::find(GetCnstr(), card)) {
             txtOwner->setText(m->owner);
             txtPhone->setText(m->phone);
             txtVipID->setText(m->vipId);
@@ -357,7 +345,7 @@ void frmVipCz::cmdSave()
         if (b.refund)
             RechargeBill::checkRefund(b, StoredValueLedger::balance(GetCnstr(), b.vipNo));
     } catch (const CoreError &e) {
-        showRefusal(e, this);
+        showError(e, this);
         return;
     }
     if (!Prompts::current().question(RechargeBill::confirmQuestion(b), true))
@@ -366,7 +354,7 @@ void frmVipCz::cmdSave()
     try {
         posted = RechargeBill::save(GetCnstr(), b);
     } catch (const CoreError &e) {
-        showRefusal(e, this);
+        showError(e, this);
         return;
     }
     if (Prompts::current().question(RechargeBill::printQuestion(b.refund))) {

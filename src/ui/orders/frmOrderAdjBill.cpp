@@ -18,7 +18,7 @@
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/orders/OrderExchange.h"
 #include "ui/orders/frmOrderAdjSelItem.h"
 

@@ -123,16 +123,8 @@ void frmOrderBillList::cmdDelete_Click()
         return;
     // The store decides under the order's lock: an order still open is refused (exclamation),
     // a closed one goes with its lines.
-    try {
-        MemberOrderStore::remove(cnstr(), key.orderId, GetUserID());
-    } catch (const CoreError &e) {
-        if (e.number() == MemberOrderStore::OpenOrderRefusal)
-            Prompts::current().exclamation(e.message());
-        else
-            showError(e, this);
-        return;
-    }
-    cmdRefresh_Click();
+    if (runShowingErrors(this, [&] { MemberOrderStore::remove(cnstr(), key.orderId, GetUserID()); }))
+        cmdRefresh_Click();
 }
 
 void frmOrderBillList::cmdMxb_Click()

@@ -13,7 +13,7 @@
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "core/frame/StationSettings.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "ui/print/DevicePort.h"
 #include "core/orders/OrderOutDetail.h"
 
@@ -131,9 +131,9 @@ void frmOrderCkMxb::done(int result)
     if (m_loaded) { // a port list never filled holds no choice to keep
         try {
             StationSettings::setDetailPrintPort(cmbPort->currentText());
-        } catch (const db::DbError &e) {
+        } catch (const CoreError &e) {
             // Only the port choice is lost; the screen closes all the same.
-            Prompts::current().information(e.message());
+            showError(e, this);
         }
     }
     QDialog::done(result);

@@ -18,11 +18,12 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "core/db/Database.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/Prompts.h"
+#include "core/frame/ReferenceData.h"
 #include "core/frame/Routines.h"
 #include "core/frame/Session.h"
+#include "core/members/StoredValueLedger.h"
 #include "core/orders/MemberOrderStore.h"
 #include "core/orders/OrderReceipt.h"
 #include "core/pos/ItemLookup.h"
@@ -277,12 +278,10 @@ void frmOrderbill::Form_Load()
     dtpDate->setDate(QDate::currentDate());
     dtpYxq->setDate(QDate::currentDate());
     runShowingErrors(this, [this] {
-        const db::Rows rows =
-            db::query(GetCnstr(), QStringLiteral("select FName from t_icitem where coalesce(FDisabled,0)=0 order by FNumber"));
+        const QStringList names = ReferenceData::itemNames(GetCnstr());
         m_lookupBusy = true;
         cmbItem->clear();
-        for (const db::Row &r : rows)
-            cmbItem->addItem(r.text(QStringLiteral("FName")));
+        cmbItem->addItems(names);
         cmbItem->setCurrentIndex(-1);
         cmbItem->setEditText(QString());
         m_lookupBusy = false;
@@ -522,17 +521,17 @@ void frmOrderbill::cmdSave_Click()
         loadOrder();
         txtVipID->setText(vipId);
     }
-    afterSave(saved);
+    // The order is stored: a drawer or a printer that fails is told, nothing more.
+    AfterSave after{QString()};
+    after.attempt([] { DevicePort::openCashDrawer(); }, QStringLiteral("订单已保存，钱箱打开失败："));
     if (!chkNoPrint->isChecked()) {
         const OrderDraft shown = m_order;
         m_order = printed;
-        try {
-            printOrder(true, saved.cash, saved.reserve, saved.balanceAfter, saved.cashBack);
-        } catch (const CoreError &e) {
-            Prompts::current().information(QStringLiteral("订单已保存，打印失败：") + e.message());
-        }
+        after.attempt([&] { printOrder(true, saved.cash, saved.reserve, saved.balanceAfter, saved.cashBack); },
+                      QStringLiteral("订单已保存，打印失败："));
         m_order = shown;
     }
+    after.report();
 }
 
 bool frmOrderbill::settle(Money amount, const QString &vipNo, Money balance, SalePayment *out)
@@ -541,7 +540,7 @@ bool frmOrderbill::settle(Money amount, const QString &vipNo, Money balance, Sal
     // the card's lock.
     Q_UNUSED(balance);
     Money now; // a server gone at this moment is a message, the order stays on the screen
-    if (!runShowingErrors(this, [&] { now = GetVipCzBal(vipNo); }))
+    if (!runShowingErrors(this, [&] { now = StoredValueLedger::balance(GetCnstr(), vipNo); }))
         return false;
     frmVipSettle dialog(this);
     dialog.init(amount, vipNo, now);
@@ -554,17 +553,6 @@ bool frmOrderbill::settle(Money amount, const QString &vipNo, Money balance, Sal
     // card, vouchers, discount) is recorded too, so a re-save does not charge it again.
     out->other = amount - out->cash - out->reserve;
     return true;
-}
-
-void frmOrderbill::afterSave(const SavedOrder &saved)
-{
-    Q_UNUSED(saved);
-    // The order is stored: a drawer that does not open is told, nothing more.
-    try {
-        DevicePort::openCashDrawer();
-    } catch (const CoreError &e) {
-        Prompts::current().information(QStringLiteral("订单已保存，钱箱打开失败：") + e.message());
-    }
 }
 
 void frmOrderbill::printOrder(bool printDirect, Money cash, Money reserve, Money reserveBalance,

@@ -86,8 +86,6 @@ private:
     void readHeader();
     // How the customer pays `amount`: the settlement step of the save. False: cancelled.
     bool settle(Money amount, const QString &vipNo, Money balance, SalePayment *out);
-    // Drawer and print after a committed save; failures are reported, never undo the save.
-    void afterSave(const SavedOrder &saved);
     void printOrder(bool printDirect, Money cash, Money reserve, Money reserveBalance,
                     Money cashBack = Money());
 

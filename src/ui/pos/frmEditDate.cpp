@@ -4,8 +4,9 @@
 
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/orders/OrderValidity.h"
+#include "ui/widgets/ErrorPrompt.h"
 
 frmEditDate::frmEditDate(QWidget *parent)
     : SmallDialog(parent, QStringLiteral("frmEditDate"), QStringLiteral("修改有效期"))
@@ -45,9 +46,9 @@ void frmEditDate::cmdOk_Click()
     }
     try {
         OrderValidity::set(GetCnstr(), m_orderId, m_itemId, date);
-    } catch (const db::DbError &e) {
+    } catch (const CoreError &e) {
         // Nothing was stored; the operator may try again or cancel.
-        Prompts::current().information(e.message());
+        showError(e, this);
         return;
     }
     m_newDate = date;

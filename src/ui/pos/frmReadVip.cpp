@@ -7,8 +7,8 @@
 #include "ui/widgets/ErrorPrompt.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
-#include "core/db/DbError.h"
-#include "core/pos/VipCardLookup.h"
+#include "core/frame/CoreError.h"
+#include "core/members/CardHolders.h"
 
 frmReadVip::frmReadVip(QWidget *parent)
     : SmallDialog(parent, QStringLiteral("frmReadVip"), QStringLiteral("读卡"),
@@ -31,9 +31,9 @@ frmReadVip::frmReadVip(QWidget *parent)
 
 void frmReadVip::cmdOk_Click()
 {
-    std::optional<VipCardLookup::Card> card;
+    std::optional<CardHolder> card;
     try {
-        card = VipCardLookup::find(GetCnstr(), Text1->text());
+        card = CardHolders::find(GetCnstr(), Text1->text(), CardHolders::Search::NumberOrPhone);
     } catch (const CoreError &e) {
         showError(e, this);
         return;

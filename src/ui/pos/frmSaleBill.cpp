@@ -33,14 +33,12 @@
 #include "ui/widgets/KeyedGrid.h"
 #include "ui/widgets/RightGuard.h"
 #include "ui/widgets/SelectOnFocus.h"
-#include "core/backoffice/WarehouseStore.h"
 #include "core/frame/StationSettings.h"
 #include "core/frame/NumberText.h"
 #include "core/frame/Prompts.h"
+#include "core/frame/ReferenceData.h"
 #include "core/frame/Routines.h"
 #include "core/frame/Session.h"
-#include "core/db/Database.h"
-#include "core/db/DbError.h"
 #include "core/frame/CoreError.h"
 #include "ui/orders/frmOrderCkMxb.h"
 #include "ui/orders/frmOrderAdjSelItem.h"
@@ -48,6 +46,7 @@
 #include "ui/pos/frmInputQty.h"
 #include "ui/pos/frmReadVip.h"
 #include "ui/pos/frmVipSettle.h"
+#include "core/members/StoredValueLedger.h"
 #include "core/pos/SaleBillStore.h"
 #include "ui/print/DevicePort.h"
 #include "ui/print/KwTdPrinter.h"
@@ -304,14 +303,12 @@ void frmSaleBill::Form_Load()
 {
     setUpGrids();
     dtpDate->setDate(QDate::currentDate());
-    try {
-        const QStringList names = WarehouseStore::activeNames(GetCnstr());
+    runShowingErrors(this, [this] {
+        const QStringList names = ReferenceData::warehouseNames(GetCnstr());
         cmbStock->clear();
         cmbStock->addItems(names);
         cmbStock->setCurrentText(StationSettings::saleStock());
-    } catch (const CoreError &e) {
-        showError(e, this);
-    }
+    });
     resolveStock();
 }
 
@@ -468,14 +465,9 @@ void frmSaleBill::resolveStock()
 {
     // An unknown name leaves no id from an earlier choice behind.
     m_bill.stockId = 0;
-    try {
-        const db::Rows rows = db::query(GetCnstr(), QStringLiteral("select FItemID from t_stock where FName=?"),
-                                        {cmbStock->currentText()});
-        if (!rows.isEmpty())
-            m_bill.stockId = rows.first().integer(QStringLiteral("FItemID"));
-    } catch (const CoreError &e) {
-        showError(e, this);
-    }
+    runShowingErrors(this, [this] {
+        m_bill.stockId = ReferenceData::warehouseId(GetCnstr(), cmbStock->currentText());
+    });
 }
 
 void frmSaleBill::txtVipNo_LostFocus()
@@ -590,14 +582,14 @@ void frmSaleBill::cmdSave_Click()
         try {
             // Looked up afresh: a name no longer known must not keep an earlier warehouse.
             bill.stockId = m_bill.stockId =
-                SaleBillStore::stockId(GetCnstr(), cmbStock->currentText());
+                ReferenceData::warehouseId(GetCnstr(), cmbStock->currentText());
             if (bill.stockId == 0)
                 throw CoreError::refusal(QStringLiteral("仓库名称不存在！"),
                                          QStringLiteral("cmbStock"));
             const Money receivable = bill.receivable();
             if (!receivable.isZero()) {
                 frmVipSettle dialog(this);
-                dialog.init(receivable, bill.vipNo, GetVipCzBal(bill.vipNo));
+                dialog.init(receivable, bill.vipNo, StoredValueLedger::balance(GetCnstr(), bill.vipNo));
                 DialogRunner::exec(dialog);
                 if (!(settled = dialog.OK()))
                     return;
@@ -607,14 +599,14 @@ void frmSaleBill::cmdSave_Click()
         } catch (const CoreError &e) {
             if (e.number() != SaleBillStore::UnitsGone)
                 throw;
+            // Another station handed out what this bill picked: say so, and show what is left.
             unitsGone = true;
+            throw CoreError::refusal(
+                QStringLiteral("会员订单的剩余数量已被其他收银台取走，单据未保存！已重新读取订单，请按"
+                               "剩余数量重新取货。"));
         }
     });
     if (unitsGone) {
-        // Another station handed out what this bill picked: say so, and show what is left.
-        Prompts::current().information(
-            QStringLiteral("会员订单的剩余数量已被其他收银台取走，单据未保存！已重新读取订单，请按"
-                           "剩余数量重新取货。"));
         readMemberOrders();
         return;
     }
@@ -624,20 +616,11 @@ void frmSaleBill::cmdSave_Click()
     // The bill is stored. Nothing after this may leave it on the screen to be saved twice:
     // the drawer and the receipt are each tried, the screen is cleared, and the cashier is
     // told what did not work.
-    QStringList failures;
-    auto attempt = [&failures](const std::function<void()> &step) {
-        try {
-            step();
-        } catch (const CoreError &e) {
-            failures << e.message();
-        } catch (const std::exception &e) {
-            failures << QString::fromLocal8Bit(e.what());
-        }
-    };
+    AfterSave after;
     QString spooled;
-    attempt([this] { openCashDrawer(); });
+    after.attempt([this] { openCashDrawer(); });
     if (!chkNoPrint->isChecked())
-        attempt([&] {
+        after.attempt([&] {
             spooled = printReceipt(true, {payment.cash, payment.reserve, saved.balanceAfter});
         });
     cmdNew_Click();
@@ -646,8 +629,7 @@ void frmSaleBill::cmdSave_Click()
             ? QString()
             : QStringLiteral("单据已保存，没有可用的打印机，小票已保存为 PDF 文件：%1")
                   .arg(QDir::toNativeSeparators(spooled)));
-    if (!failures.isEmpty())
-        Prompts::current().information(QStringLiteral("单据已保存。\n") + failures.join(u'\n'));
+    after.report();
 }
 
 void frmSaleBill::cmdEditDate_Click()

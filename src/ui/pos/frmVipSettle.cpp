@@ -10,9 +10,9 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "core/frame/Prompts.h"
 #include "ui/widgets/CounterScreen.h"
 #include "ui/widgets/DialogLayout.h"
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/KeyPreview.h"
 #include "ui/widgets/SelectOnFocus.h"
@@ -217,12 +217,11 @@ void frmVipSettle::showFigures()
 void frmVipSettle::Confirm()
 {
     const SettlementEntry e = entry();
-    if (const std::optional<SettlementRefusal> refusal = SettlementRules::check(e)) {
-        if (refusal->exclamation)
-            Prompts::current().exclamation(refusal->message);
-        else
-            Prompts::current().information(refusal->message);
-        focusField(findChild<QLineEdit *>(refusal->field));
+    try {
+        SettlementRules::check(e);
+    } catch (const CoreError &refusal) {
+        showError(refusal, this);
+        focusField(findChild<QLineEdit *>(refusal.field()));
         return;
     }
     m_result = SettlementRules::result(e);

@@ -12,13 +12,13 @@
 #include <QStringEncoder>
 
 #include "core/frame/StationSettings.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 
 QString DevicePort::devicePath(const QString &portName)
 {
     const QString name = portName.trimmed();
     if (name.isEmpty())
-        throw db::DbError(QStringLiteral("未设置打印机端口"));
+        throw CoreError(QStringLiteral("未设置打印机端口"));
     if (QFileInfo(name).isAbsolute())
         return name;
     const QString mapped = StationSettings::mappedPort(name);
@@ -28,7 +28,7 @@ QString DevicePort::devicePath(const QString &portName)
                                        QRegularExpression::CaseInsensitiveOption);
     const auto m = re.match(name);
     if (!m.hasMatch())
-        throw db::DbError(QStringLiteral("无法识别的端口“%1”").arg(name));
+        throw CoreError(QStringLiteral("无法识别的端口“%1”").arg(name));
 #ifdef Q_OS_WIN
     // Windows opens the ports by their own names.
     return QStringLiteral("\\\\.\\") + name.toUpper();
@@ -84,20 +84,20 @@ void writeTo(const PortTarget &t, const QByteArray &bytes)
         QSerialPort port(t.path);
         port.setBaudRate(t.baudRate);
         if (!port.open(QIODevice::WriteOnly))
-            throw db::DbError(QStringLiteral("无法打开端口“%1”（%2）：%3")
+            throw CoreError(QStringLiteral("无法打开端口“%1”（%2）：%3")
                                   .arg(t.portName, t.path, port.errorString()));
         if (port.write(bytes) != bytes.size() || !port.waitForBytesWritten(3000))
-            throw db::DbError(
+            throw CoreError(
                 QStringLiteral("写端口“%1”失败：%2").arg(t.portName, port.errorString()));
         return;
     }
     QFile f(t.path);
     // Append: a file standing in for a printer collects everything sent to it, as paper would.
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        throw db::DbError(
+        throw CoreError(
             QStringLiteral("无法打开端口“%1”（%2）：%3").arg(t.portName, t.path, f.errorString()));
     if (f.write(bytes) != bytes.size())
-        throw db::DbError(QStringLiteral("写端口“%1”失败：%2").arg(t.portName, f.errorString()));
+        throw CoreError(QStringLiteral("写端口“%1”失败：%2").arg(t.portName, f.errorString()));
 }
 
 } // namespace
@@ -124,7 +124,7 @@ void DevicePort::writeBytesWithin(const QString &portName, const QByteArray &byt
         }
     }).detach();
     if (done.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready)
-        throw db::DbError(QStringLiteral("端口“%1”在 %2 秒内没有响应")
+        throw CoreError(QStringLiteral("端口“%1”在 %2 秒内没有响应")
                               .arg(portName)
                               .arg(QString::number(timeoutMs / 1000.0)));
     done.get(); // the write's own failure, if it failed
@@ -136,7 +136,7 @@ QByteArray DevicePort::encode(const QString &text)
     const QByteArray name = encoding.toLatin1();
     QStringEncoder enc(name.constData());
     if (!enc.isValid())
-        throw db::DbError(QStringLiteral("打印机编码“%1”无法识别").arg(encoding));
+        throw CoreError(QStringLiteral("打印机编码“%1”无法识别").arg(encoding));
     return enc.encode(text);
 }
 
@@ -159,8 +159,8 @@ void DevicePort::openCashDrawer(int timeoutMs)
         return;
     try {
         writeBytesWithin(StationSettings::printPort(), drawerPulse(), timeoutMs);
-    } catch (const db::DbError &e) {
+    } catch (const CoreError &e) {
         // Said after a save too: the cashier must know it is the drawer, not the bill.
-        throw db::DbError(QStringLiteral("打开钱箱失败：") + e.message());
+        throw CoreError(QStringLiteral("打开钱箱失败：") + e.message());
     }
 }

@@ -7,7 +7,7 @@
 #include <xlsxwriter.h>
 
 #include "ui/widgets/KeyedGrid.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 
 GridSnapshot GridExporter::snapshot(const KeyedGrid &grid)
 {
@@ -42,10 +42,10 @@ void GridExporter::writeCsv(const GridSnapshot &grid, const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw db::DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, f.errorString()));
+        throw CoreError(QStringLiteral("无法写入文件“%1”：%2").arg(path, f.errorString()));
     const QByteArray bytes = grid.toCsv();
     if (f.write(bytes) != bytes.size())
-        throw db::DbError(QStringLiteral("写文件“%1”失败：%2").arg(path, f.errorString()));
+        throw CoreError(QStringLiteral("写文件“%1”失败：%2").arg(path, f.errorString()));
 }
 
 void GridExporter::writeXlsx(const GridSnapshot &grid, const QString &path, const QString &title)
@@ -54,12 +54,12 @@ void GridExporter::writeXlsx(const GridSnapshot &grid, const QString &path, cons
         // libxlsxwriter reports an unwritable file only at the end, without the reason.
         QFile probe(path);
         if (!probe.open(QIODevice::WriteOnly))
-            throw db::DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, probe.errorString()));
+            throw CoreError(QStringLiteral("无法写入文件“%1”：%2").arg(path, probe.errorString()));
     }
     const QByteArray file = path.toUtf8();
     lxw_workbook *wb = workbook_new(file.constData());
     if (!wb)
-        throw db::DbError(QStringLiteral("无法创建文件“%1”").arg(path));
+        throw CoreError(QStringLiteral("无法创建文件“%1”").arg(path));
     QString sheetName = title;
     for (const QChar bad : {u'[', u']', u':', u'*', u'?', u'/', u'\\'})
         sheetName.replace(bad, u'_');
@@ -116,5 +116,5 @@ void GridExporter::writeXlsx(const GridSnapshot &grid, const QString &path, cons
     }
     const lxw_error err = workbook_close(wb);
     if (err != LXW_NO_ERROR)
-        throw db::DbError(QStringLiteral("写文件“%1”失败：%2").arg(path, QString::fromUtf8(lxw_strerror(err))));
+        throw CoreError(QStringLiteral("写文件“%1”失败：%2").arg(path, QString::fromUtf8(lxw_strerror(err))));
 }

@@ -6,7 +6,7 @@ class KeyedGrid;
 
 // The grid routines of list and report screens. The format name is the screen's name, so
 // every list keeps its own page set-up and column widths (shared by the shop's stations).
-// Failures throw db::DbError for the screen to show.
+// Failures throw CoreError for the screen to show.
 
 // Shows "页面设置" for the format name; after OK the stored format is applied to the grid.
 void GridPageSet(KeyedGrid &grid, int cols, const QString &formatName);

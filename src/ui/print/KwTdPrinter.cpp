@@ -12,7 +12,7 @@
 #include "ui/widgets/DialogRunner.h"
 #include "core/frame/StationSettings.h"
 #include "core/frame/Prompts.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/print/RecordSet.h"
 #include "core/print/TemplateLibrary.h"
 #include "ui/print/TemplateRenderer.h"
@@ -57,7 +57,7 @@ void KwTdPrinter::DoPrint(bool &printDirect, const QString &cnstr, int tranType,
 {
     m_spooled.clear();
     if (data.recordCount() == 0)
-        throw db::DbError(QStringLiteral("没有可打印的数据！"));
+        throw CoreError(QStringLiteral("没有可打印的数据！"));
     const PrintTemplate tmpl = TemplateStore::resolve(cnstr, tranType, templateName, &m_usedBuiltIn);
     const TemplateRenderer renderer(tmpl, data);
     data.moveFirst();
@@ -77,14 +77,14 @@ void KwTdPrinter::DoPrint(bool &printDirect, const QString &cnstr, int tranType,
         printer.setPageLayout(renderer.pageLayout());
         renderer.paint(printer, printer.resolution());
         if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
-            throw db::DbError(QStringLiteral("打印机“%1”打印失败").arg(info.printerName()));
+            throw CoreError(QStringLiteral("打印机“%1”打印失败").arg(info.printerName()));
         return;
     }
 
     // No printer to print on: the document must not be lost, so it goes to the spool folder.
     const QString dir = spoolDir();
     if (!QDir().mkpath(dir))
-        throw db::DbError(QStringLiteral("无法创建文件夹“%1”").arg(QDir::toNativeSeparators(dir)));
+        throw CoreError(QStringLiteral("无法创建文件夹“%1”").arg(QDir::toNativeSeparators(dir)));
     const QString path = QDir(dir).filePath(
         QStringLiteral("%1-%2.pdf").arg(tranType).arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))));
     renderer.writePdf(path);

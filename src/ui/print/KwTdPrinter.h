@@ -14,7 +14,7 @@ class KwTdPrinter
 {
 public:
     // printDirect: true prints, false previews. The two flags are kept for the callers'
-    // argument order and have no effect. Failures throw db::DbError with the reason.
+    // argument order and have no effect. Failures throw CoreError with the reason.
     void DoPrint(bool &printDirect, const QString &cnstr, int tranType, bool flag1, bool flag2,
                  RecordSet &data, const QString &templateName);
 

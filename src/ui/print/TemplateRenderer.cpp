@@ -12,7 +12,7 @@
 #include <QTextLayout>
 #include <QtMath>
 
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/print/RecordSet.h"
 
 namespace {
@@ -216,7 +216,7 @@ void TemplateRenderer::paint(QPagedPaintDevice &device, int resolution) const
 {
     QPainter p;
     if (!p.begin(&device))
-        throw db::DbError(QStringLiteral("无法开始打印"));
+        throw CoreError(QStringLiteral("无法开始打印"));
     // The device's paint area starts at its own margins; ours are in the template.
     const QRectF paintRect = device.pageLayout().paintRectPixels(resolution);
     const double scale = resolution / 25.4 / UnitsPerMm;
@@ -244,7 +244,7 @@ void TemplateRenderer::writePdf(const QString &path) const
     {
         QFile probe(path);
         if (!probe.open(QIODevice::WriteOnly))
-            throw db::DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, probe.errorString()));
+            throw CoreError(QStringLiteral("无法写入文件“%1”：%2").arg(path, probe.errorString()));
     }
     QPdfWriter pdf(path);
     pdf.setResolution(600);

@@ -24,7 +24,7 @@ public:
     int pageCount() const;
     // Paints every page; the device must already carry pageLayout().
     void paint(QPagedPaintDevice &device, int resolution) const;
-    // Throws db::DbError naming the file when it cannot be written.
+    // Throws CoreError naming the file when it cannot be written.
     void writePdf(const QString &path) const;
     // The first page, about `dotsPerMm` pixels per millimetre, for on-screen previews.
     QImage image(double dotsPerMm = 4) const;

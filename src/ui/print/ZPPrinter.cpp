@@ -9,7 +9,7 @@
 #include <QPrinter>
 
 #include "ui/widgets/DialogRunner.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "ui/print/GridExporter.h"
 
 namespace {
@@ -69,7 +69,7 @@ void ZPPrinter::prepare(const QString &cnstr, const QString &formatName, const Q
     m_titles = titleLines;
     m_footers = footerLines;
     if (m_grid.columns.isEmpty())
-        throw db::DbError(QStringLiteral("表格没有可打印的列！"));
+        throw CoreError(QStringLiteral("表格没有可打印的列！"));
 }
 
 void ZPPrinter::DoPrint(bool, const QString &cnstr, const QString &formatName, const QStringList &titleLines,
@@ -92,7 +92,7 @@ void ZPPrinter::writePdf(const QString &path)
     {
         QFile probe(path);
         if (!probe.open(QIODevice::WriteOnly))
-            throw db::DbError(QStringLiteral("无法写入文件“%1”：%2").arg(path, probe.errorString()));
+            throw CoreError(QStringLiteral("无法写入文件“%1”：%2").arg(path, probe.errorString()));
     }
     QPdfWriter pdf(path);
     pdf.setResolution(300);
@@ -148,7 +148,7 @@ void ZPPrinter::paint(QPagedPaintDevice &device, int resolution)
 
     QPainter p;
     if (!p.begin(&device))
-        throw db::DbError(QStringLiteral("无法开始打印"));
+        throw CoreError(QStringLiteral("无法开始打印"));
     const double scale = resolution / 25.4 / UnitsPerMm;
     for (int i = 0; i < pages.size(); ++i) {
         if (i > 0)

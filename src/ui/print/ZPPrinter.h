@@ -17,7 +17,7 @@ class ZPPrinter
 {
 public:
     // Opens the print preview, from which the operator prints. The first flag is kept
-    // for the callers' argument order. Failures throw db::DbError.
+    // for the callers' argument order. Failures throw CoreError.
     void DoPrint(bool flag, const QString &cnstr, const QString &formatName,
                  const QStringList &titleLines, const KeyedGrid &grid,
                  const QStringList &footerLines = {});

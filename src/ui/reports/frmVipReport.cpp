@@ -7,8 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/db/Database.h"
-#include "core/db/DbError.h"
+#include "core/frame/ReferenceData.h"
+#include "core/frame/CoreError.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "core/reports/CardMovements.h"
@@ -29,9 +29,7 @@ frmVipReport::frmVipReport(const QString &cnstr, int userId, int number, QWidget
                    StoredValueReport::title(number), QStringLiteral("FlexReport"), parent),
       m_number(number)
 {
-    const db::Rows users =
-        db::query(cnstr, QStringLiteral("select FUserName from t_user where FUserID=?"), {userId});
-    setUserName(users.isEmpty() ? QString() : users.first().text(QStringLiteral("FUserName")));
+    setUserName(ReferenceData::operatorName(cnstr, userId));
     FlexReport = grid();
 
     std::tie(dtpFrom, dtpTo) =
@@ -130,7 +128,7 @@ QStringList frmVipReport::titleLines() const
 void runreport(const QString &cnstr, int userId, short number)
 {
     if (!StoredValueReport::known(number))
-        throw db::DbError(QStringLiteral("没有编号为 %1 的报表").arg(number));
+        throw CoreError(QStringLiteral("没有编号为 %1 的报表").arg(number));
     frmVipReport dlg(cnstr, userId, number);
     DialogRunner::exec(dlg);
 }

@@ -41,5 +41,5 @@ private:
     int m_number;
 };
 
-// The reports as the main window starts them: modal. An unknown number throws db::DbError.
+// The reports as the main window starts them: modal. An unknown number throws CoreError.
 void runreport(const QString &cnstr, int userId, short number);

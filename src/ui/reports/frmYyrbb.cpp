@@ -7,7 +7,7 @@
 
 #include "core/frame/Routines.h"
 
-#include "core/db/Database.h"
+#include "core/frame/ReferenceData.h"
 
 frmYyrbb::frmYyrbb(QWidget *parent)
     : GroupedReportWindow(GetCnstr(), QStringLiteral("frmYyrbb"), QStringLiteral("营业日报表"),
@@ -17,9 +17,7 @@ frmYyrbb::frmYyrbb(QWidget *parent)
     cmbBiller->setObjectName(QStringLiteral("cmbBiller"));
     cmbBiller->setMinimumWidth(110);
     cmbBiller->addItem(QStringLiteral("(全部)"));
-    for (const db::Row &r :
-         db::query(cnstr(), QStringLiteral("select FUserName from t_user order by FUserID")))
-        cmbBiller->addItem(r.text(QStringLiteral("FUserName")));
+    cmbBiller->addItems(ReferenceData::operatorNames(cnstr()));
     cmbBiller->setCurrentIndex(0);
     filterArea()->addWidget(new QLabel(QStringLiteral("收银："), this));
     filterArea()->addWidget(cmbBiller);

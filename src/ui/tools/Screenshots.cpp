@@ -17,11 +17,13 @@
 #include <QWidget>
 
 #include "ui/frame/FrmMain.h"
+#include "core/frame/ReferenceData.h"
 #include "core/frame/UserGrants.h"
 #include "core/frame/Routines.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "ui/frame/frmAccountSets.h"
 #include "core/backoffice/ItemStore.h"
+#include "core/demo/DemoData.h"
 #include "core/backoffice/OperatorStore.h"
 #include "ui/backoffice/frmItemEdit.h"
 #include "ui/backoffice/frmItemList.h"
@@ -33,7 +35,6 @@
 #include "ui/backoffice/frmVipList.h"
 #include "ui/frame/frmGrant.h"
 #include "ui/frame/frmServerAccount.h"
-#include "core/db/Database.h"
 #include "ui/orders/frmOrderAdjBill.h"
 #include "ui/orders/frmOrderAdjSelItem.h"
 #include "ui/orders/frmOrderBillList.h"
@@ -125,7 +126,7 @@ QList<Screenshots::Entry> Screenshots::entries()
              auto *form = new frmGrant(&main);
              form->setWindowFlag(Qt::Window);
              // An operator with rows, so the boxes show ticks.
-             const QStringList ops = UserGrants::operators(GetCnstr());
+             const QStringList ops = ReferenceData::operatorNames(GetCnstr());
              int pick = ops.size() - 1;
              for (int i = 0; i < ops.size(); ++i)
                  if (!UserGrants::load(GetCnstr(), ops[i]).key(true).isEmpty()) {
@@ -183,9 +184,7 @@ QList<Screenshots::Entry> Screenshots::entries()
          [](FrmMain &main) -> QWidget * {
              // The first order that sales have handed goods out from.
              auto *form = new frmOrderbill(&main);
-             form->init(db::scalar(GetCnstr(), QStringLiteral("select min(FInterID) from VipOrderEntry"
-                                                              " where FCplQty>0"))
-                            .toInt());
+             form->init(DemoData::firstHandedOutOrder(GetCnstr()));
              return form;
          }},
         {QStringLiteral("frmOrderAdjBill"),
@@ -205,18 +204,10 @@ QList<Screenshots::Entry> Screenshots::entries()
         {QStringLiteral("frmOrderCkMxb"),
          [](FrmMain &main) -> QWidget * {
              // The first order line that sales have handed goods out against.
-             const db::Rows rows = db::query(
-                 GetCnstr(), QStringLiteral("select t1.FInterID, t1.FEntryID, t1.FQty + t1.FPreQty as FAll,"
-                                            " t0.FVipNo from VipOrderEntry t1 inner join VipOrder t0"
-                                            " on t0.FInterID=t1.FInterID where exists (select 1 from"
-                                            " ICStockBillEntry t2 where t2.FOrderBillInterID=t1.FInterID"
-                                            " and t2.FOrderBillEntryID=t1.FEntryID) order by t1.FInterID, t1.FEntryID"));
+             const DemoData::HandedOutLine line = DemoData::firstHandedOutLine(GetCnstr());
              auto *form = new frmOrderCkMxb(&main);
-             if (!rows.isEmpty())
-                 form->init(rows.first().integer(QStringLiteral("FInterID")),
-                            rows.first().integer(QStringLiteral("FEntryID")),
-                            rows.first().integer(QStringLiteral("FAll")),
-                            rows.first().text(QStringLiteral("FVipNo")));
+             if (line.orderId != 0)
+                 form->init(line.orderId, line.entryId, line.units, line.vipNo);
              return form;
          }},
         {QStringLiteral("frmInputQty"),
@@ -270,7 +261,7 @@ QList<Screenshots::Entry> Screenshots::entries()
              const int id = GetNavBillID(1, 0, false);
              const auto bill = RechargeBill::load(GetCnstr(), id);
              if (!bill)
-                 throw db::DbError(QStringLiteral("无记录！"));
+                 throw CoreError(QStringLiteral("无记录！"));
              const RecordSet data = RechargeBill::printData(
                  bill->vipNo, bill->date, bill->owner, bill->begAmount, bill->czAmount, bill->zsAmount,
                  bill->endAmount, GetUserName(), QDateTime::currentDateTime());
@@ -375,7 +366,7 @@ int Screenshots::run(const QString &dir, FrmMain &main)
         QWidget *w = nullptr;
         try {
             w = e.build(main);
-        } catch (const db::DbError &error) {
+        } catch (const CoreError &error) {
             err << e.file << ": " << error.message() << Qt::endl;
             status = 1;
             continue;

@@ -7,7 +7,7 @@
 #include <QStyledItemDelegate>
 
 #include "core/frame/NumberText.h"
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 
 namespace {
 

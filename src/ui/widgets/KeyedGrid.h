@@ -81,7 +81,7 @@ protected:
 
 private:
     QTableWidgetItem *itemAt(int row, int col, bool create);
-    int checkedCol(const QString &key) const; // throws DbError naming the key when absent
+    int checkedCol(const QString &key) const; // throws CoreError naming the key when absent
     void applyColumn(int col); // shows or hides, and sizes, without reporting a resize
     QList<bool> m_editable;
     QList<bool> m_button;

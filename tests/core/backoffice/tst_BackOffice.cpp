@@ -13,6 +13,8 @@
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
 #include "core/frame/Authenticator.h"
+#include "core/frame/ReferenceData.h"
+#include "core/members/StoredValueLedger.h"
 #include "core/pos/ItemLookup.h"
 
 namespace {
@@ -180,10 +182,41 @@ private slots:
         QCOMPARE(Authenticator::verify(c, "小王", "5678")->userId, id);
         OperatorStore::setDisabled(c, OperatorStore::list(c).last(), true, 1);
         QVERIFY(!Authenticator::verify(c, "小王", "5678"));
-        QVERIFY(!Authenticator::operatorNames(c).contains("小王"));
+        QVERIFY(!ReferenceData::operatorNames(c, ReferenceData::Operators::Enabled).contains("小王"));
         OperatorStore::resetPassword(c, OperatorStore::list(c).last(), "0000", "0000");
         OperatorStore::setDisabled(c, OperatorStore::list(c).last(), false, 1);
         QVERIFY(Authenticator::verify(c, "小王", "0000"));
+    }
+
+    // What the counter and the reports read: warehouses and items by number, the disabled
+    // ones left out; a disabled or unknown warehouse has no id, so no sale goes out of it;
+    // operators by id, the disabled ones only in the full list; an unknown id has no name;
+    // no retail price style until the shop has one.
+    void referenceData()
+    {
+        TestDb t;
+        const QString c = t.cnstr();
+        const auto names = [](const QStringList &l) { return l.join(u','); };
+        TestDb::insert(c, "t_stock (FItemID, FNumber, FName, FDisabled)",
+                       {{7, "02", "后仓", 0}, {8, "01", "店面", QVariant()}, {9, "00", "旧仓", 1}});
+        QCOMPARE(names(ReferenceData::warehouseNames(c)), "店面,后仓");
+        QCOMPARE(QList<int>({ReferenceData::warehouseId(c, "后仓"), ReferenceData::warehouseId(c, "店面"),
+                             ReferenceData::warehouseId(c, "旧仓"), ReferenceData::warehouseId(c, "无此仓"),
+                             ReferenceData::warehouseId(c, "店面' or '1'='1")}),
+                 QList<int>({7, 8, 0, 0, 0}));
+        TestDb::insert(c, "t_icitem (FItemID, FNumber, FName, FDisabled)",
+                       {{1, "B", "酸奶", 0}, {2, "A", "鲜奶", QVariant()}, {3, "0", "停售奶", 1}});
+        QCOMPARE(names(ReferenceData::itemNames(c)), "鲜奶,酸奶");
+        t.addUser(5, "收银员", false);
+        t.addUser(2, "店长", true);
+        t.addUser(9, "离职", false);
+        db::execute(c, "update t_user set FDisabled=1 where FUserID=9");
+        QCOMPARE(names(ReferenceData::operatorNames(c)), "店长,收银员,离职");
+        QCOMPARE(names(ReferenceData::operatorNames(c, ReferenceData::Operators::Enabled)), "店长,收银员");
+        QCOMPARE(ReferenceData::operatorName(c, 9) + "|" + ReferenceData::operatorName(c, 4), "离职|");
+        QCOMPARE(ReferenceData::retailPriceStyleId(c), 0);
+        TestDb::insert(c, "t_pricestyle (FItemID, FName)", {{3, "会员价"}, {4, PriceStyleStore::retailName()}});
+        QCOMPARE(ReferenceData::retailPriceStyleId(c), 4);
     }
 
     // Typed prices and pieces: plain numbers only, at most two decimals, pieces from 1.
@@ -278,7 +311,7 @@ private slots:
         QCOMPARE(numbers.join(','), cards);
         if (text == "张丽") {
             const MemberRegister::Member &m = found.first();
-            QCOMPARE(m.balance, db::Dialect::vipBalance(t.cnstr(), "V0001"));
+            QCOMPARE(m.balance, StoredValueLedger::balance(t.cnstr(), "V0001"));
             QCOMPARE(QString::number(m.openQty),
                      TestDb::dump(t.cnstr(), "select sum(e.FQty+e.FPreQty-e.FCplQty) from VipOrder o"
                                              " join VipOrderEntry e on e.FInterID=o.FInterID"

@@ -2,7 +2,7 @@
 
 #include <QtTest>
 
-#include "core/db/DbError.h"
+#include "core/frame/CoreError.h"
 #include "core/frame/CounterFont.h"
 #include "core/frame/KwStore.h"
 #include "core/frame/StationSettings.h"
@@ -89,7 +89,7 @@ private slots:
             QString message;
             try {
                 s.write("1");
-            } catch (const db::DbError &e) {
+            } catch (const CoreError &e) {
                 message = e.message();
             }
             QVERIFY2(message.startsWith("设置未保存") &&

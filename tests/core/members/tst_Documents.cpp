@@ -6,13 +6,13 @@
 
 #include "TestDb.h"
 #include "core/db/Database.h"
-#include "core/db/DbError.h"
 #include "core/db/Schema.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/Routines.h"
 #include "core/frame/TextLimits.h"
 #include "core/members/CardNumbers.h"
+#include "core/members/CardHolders.h"
 #include "core/members/CardReplacement.h"
 #include "core/members/MemberDetails.h"
 #include "core/members/RechargeBill.h"
@@ -22,7 +22,6 @@
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleBillStore.h"
-#include "core/pos/VipCardLookup.h"
 #include "core/print/PrintTemplate.h"
 #include "core/print/TemplateStore.h"
 #include "core/reports/CardMovements.h"
@@ -522,9 +521,9 @@ private slots:
             [&] { QCOMPARE(orderOf(c, "V1"), said + " @ txtVipNo"); throw CoreError::refusal(said); },
             [&] { MemberDetails::update(c, {"V1", "王五", "138", "ID1"}); },
             [&] { CardReplacement::replace(c, "V1", "N7"); },
-            [&] { RechargeBill::member(c, "V1"); },
-            [&] { MemberDetails::find(c, "V1"); },
-            [&] { VipCardLookup::find(c, "V1"); },
+            [&] { CardHolders::find(c, "V1"); },
+            [&] { CardHolders::find(c, "V1", CardHolders::Search::OrdersOnly); },
+            [&] { CardHolders::find(c, "V1", CardHolders::Search::NumberOrPhone); },
             [&] { MemberOrders::lookup(c, " V1", QDate(2024, 3, 9)); },
             [&] { OrderDraft::member(c, "V1"); },
         };
@@ -769,7 +768,7 @@ private slots:
     {
         for (const auto &[number, from, card] :
              {std::tuple{105, D, ""}, {103, D.addDays(1), ""}, {104, QDate(), ""}, {109, D, "  "}})
-            QVERIFY_THROWS_EXCEPTION(db::DbError,
+            QVERIFY_THROWS_EXCEPTION(CoreError,
                                      StoredValueReport::run(c, number, {from, D, card}));
     }
 

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "TestDb.h"
+#include "core/frame/CoreError.h"
 #include "core/frame/Money.h"
 #include "core/frame/NumberText.h"
 #include "core/pos/MemberOrders.h"
@@ -214,8 +215,10 @@ private slots:
         QFETCH(QString, outcome);
         SettlementEntry e = entry(typed);
         e.asOpened = asOpened;
-        if (const std::optional<SettlementRefusal> refusal = SettlementRules::check(e)) {
-            QCOMPARE(refusal->message + " @ " + refusal->field + (refusal->exclamation ? " !" : ""),
+        try {
+            SettlementRules::check(e);
+        } catch (const CoreError &refusal) {
+            QCOMPARE(refusal.message() + " @ " + refusal.field() + (refusal.exclamation() ? " !" : ""),
                      outcome);
             return;
         }

@@ -7,12 +7,12 @@
 #include "core/db/DbError.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
+#include "core/members/CardHolders.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/pos/ItemLookup.h"
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBillStore.h"
 #include "core/pos/SaleList.h"
-#include "core/pos/VipCardLookup.h"
 
 namespace {
 
@@ -417,10 +417,21 @@ private slots:
             {"V0001", "V0001 张丽"}, {"13800000002", "V0002 王建国"}, {"13900000009", "V0009 赵六"},
             {"", ""}, {"V0001' or '1'='1", ""}};
         for (const auto &[typed, card] : cards) {
-            const auto found = VipCardLookup::find(t.cnstr(), typed);
+            const auto found = CardHolders::find(t.cnstr(), typed, CardHolders::Search::NumberOrPhone);
             QCOMPARE(typed + QString(": ") + (found ? found->vipNo + " " + found->owner : ""),
                      typed + QString(": ") + card);
         }
+        // By number only; a member who never ordered is found among the recharges unless the
+        // lookup keeps to the orders (the member details change orders only).
+        using S = CardHolders::Search;
+        QStringList got;
+        for (const auto &[typed, search] : {std::pair{"13800000002", S::OrdersThenRecharges},
+                                            {"V0009", S::OrdersThenRecharges},
+                                            {"V0009", S::OrdersOnly}, {" V0001 ", S::OrdersOnly}}) {
+            const auto h = CardHolders::find(t.cnstr(), typed, search);
+            got << (h ? h->owner + "/" + h->phone : "-");
+        }
+        QCOMPARE(got.join(' '), "- 赵六/13900000009 - 张丽/13800000001");
     }
 
     void databaseFailure()
@@ -429,7 +440,7 @@ private slots:
         db::execute(t.cnstr(), "drop table t_icitem_barcode");
         db::execute(t.cnstr(), "drop table VipOrder");
         QVERIFY_THROWS_EXCEPTION(db::DbError, ItemLookup::find(t.cnstr(), "777", 1));
-        QVERIFY_THROWS_EXCEPTION(db::DbError, VipCardLookup::find(t.cnstr(), "V0001"));
+        QVERIFY_THROWS_EXCEPTION(db::DbError, CardHolders::find(t.cnstr(), "V0001"));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "core/orders/OrderDraft.h"
 #include "core/orders/OrderReceipt.h"
 #include "core/pos/SaleReceipt.h"
+#include "core/frame/CoreError.h"
 #include "core/print/GridFormatStore.h"
 #include "core/print/GridSnapshot.h"
 #include "core/print/PrintTemplate.h"
@@ -57,12 +58,12 @@ private slots:
         rs.moveNext();
         QVERIFY(rs.eof() && rs.value("FName").isNull());
         for (const char *json : {"receipt", "[1,2]", R"({"paper":"Z9","lines":[]})"})
-            QVERIFY_THROWS_EXCEPTION(db::DbError, PrintTemplate::fromJson(json));
-        QVERIFY_THROWS_EXCEPTION(db::DbError, TemplateStore::save(t.cnstr(), 1002, "  ",
-                                                                  TemplateLibrary::builtIn(1002)));
+            QVERIFY_THROWS_EXCEPTION(CoreError, PrintTemplate::fromJson(json));
+        QVERIFY_THROWS_EXCEPTION(CoreError, TemplateStore::save(t.cnstr(), 1002, "  ",
+                                                               TemplateLibrary::builtIn(1002)));
         for (const char *paper : {"A4", "Z1"})
             QVERIFY_THROWS_EXCEPTION(
-                db::DbError,
+                CoreError,
                 GridFormatStore::savePageSetup(
                     t.cnstr(), "frmA", {paper, false, *paper == 'A' ? -1.0 : 1.0, 1, 1, 1}));
     }

@@ -5,8 +5,11 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include "ScriptedPrompts.h"
+#include "core/frame/CoreError.h"
 #include "core/frame/KwStore.h"
 #include "ui/widgets/EnterMovesFocus.h"
+#include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "ui/widgets/SelectOnFocus.h"
 #include "ui/widgets/WindowFit.h"
@@ -174,6 +177,42 @@ private slots:
         g.removeGridRow(0);
         g.removeGridRow(r);
         QCOMPARE((QStringList{QString::number(g.rows()), g.text(0, key)}), (QStringList{"1", g.header(key)}));
+    }
+
+    // A warning shows with the exclamation icon, anything else as information, and the focus
+    // goes to the field a refusal names. After a save every step is tried and what failed is
+    // told once, each failure after its prefix, below the heading; nothing when all went well.
+    void errorsShown()
+    {
+        ScriptedPrompts prompts;
+        QDialog form;
+        auto *layout = new QVBoxLayout(&form);
+        for (const char *name : {"txtA", "txtB"}) {
+            auto *field = new QLineEdit(&form);
+            field->setObjectName(name);
+            layout->addWidget(field);
+        }
+        form.show();
+        showError(CoreError::warning("收款金额不足!", "txtB"), &form);
+        QCOMPARE(form.focusWidget()->objectName(), "txtB");
+        showError(CoreError("连接已断开"), &form);
+        AfterSave fine;
+        fine.attempt([] {});
+        fine.report();
+        AfterSave sale;
+        sale.attempt([] { throw CoreError("打开钱箱失败：端口忙"); });
+        sale.attempt([] {});
+        sale.attempt([] { throw std::runtime_error("no paper"); }, "打印：");
+        sale.report();
+        AfterSave order{QString()};
+        order.attempt([] { throw CoreError("端口忙"); }, "订单已保存，钱箱打开失败：");
+        order.report();
+        QStringList told;
+        for (const ScriptedPrompts::Entry &e : prompts.shown)
+            told << (e.icon == Prompts::Icon::Exclamation ? "! " : "i ") + e.text;
+        QCOMPARE(told, (QStringList{"! 收款金额不足!", "i 连接已断开",
+                                    "i 单据已保存。\n打开钱箱失败：端口忙\n打印：no paper",
+                                    "i 订单已保存，钱箱打开失败：端口忙"}));
     }
 
 private:

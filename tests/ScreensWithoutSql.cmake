@@ -1,0 +1,26 @@
+# cmake -DROOT=<src/ui> -P ScreensWithoutSql.cmake
+# The windows reach the database only through the core: no file under ROOT includes the
+# database layer, runs a statement itself, or catches the database's error alone (a rule's
+# refusal would slip past such a catch). Fails naming every file and line that does.
+file(GLOB_RECURSE files "${ROOT}/*.cpp" "${ROOT}/*.h")
+set(pattern "#include \"core/db/(Database|Transaction)\\.h\"|db::(query|scalar|execute|queryPlannedForValues|Transaction)[^A-Za-z]|catch \\(const db::DbError")
+set(found "")
+foreach(file IN LISTS files)
+  file(STRINGS "${file}" lines REGEX "${pattern}")
+  if(NOT lines)
+    continue()
+  endif()
+  file(RELATIVE_PATH name "${ROOT}" "${file}")
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" line)
+    string(APPEND found "\n  ${name}: ${line}")
+  endforeach()
+endforeach()
+list(LENGTH files count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no sources under ${ROOT}")
+endif()
+if(found)
+  message(FATAL_ERROR "screens that reach the database themselves:${found}")
+endif()
+message(STATUS "${count} files under ${ROOT}, none reaches the database itself")
