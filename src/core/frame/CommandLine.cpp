@@ -7,6 +7,7 @@
 #include "core/db/Backup.h"
 #include "core/db/ConnectionString.h"
 #include "core/db/Database.h"
+#include "core/db/Dialect.h"
 #include "core/db/Schema.h"
 #include "core/exchange/ShopExport.h"
 #include "core/exchange/ShopImport.h"
@@ -105,9 +106,10 @@ int CommandLine::run(const QStringList &arguments)
                 QString engine, where, version = QStringLiteral("?");
                 try {
                     const db::ConnectionString cs = db::ConnectionString::parse(e.cnstr);
-                    engine = cs.engine == db::Engine::SQLite ? QStringLiteral("sqlite") : QStringLiteral("pg");
-                    where = cs.engine == db::Engine::SQLite ? QDir::toNativeSeparators(cs.path)
-                                                            : cs.toLibpq();
+                    engine =
+                        db::Dialect::isServer(cs) ? QStringLiteral("pg") : QStringLiteral("sqlite");
+                    where = db::Dialect::isServer(cs) ? cs.toLibpq()
+                                                      : QDir::toNativeSeparators(cs.path);
                     version = QString::number(db::Schema::version(e.cnstr));
                 } catch (const CoreError &) {
                 }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "core/db/ConnectionString.h"
+#include "core/db/Dialect.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/KwStore.h"
 
@@ -79,7 +80,7 @@ void tightenAtStart()
     for (const AccountSets::Entry &e : AccountSets::list()) {
         try {
             const db::ConnectionString cs = db::ConnectionString::parse(e.cnstr);
-            if (cs.engine == db::Engine::SQLite)
+            if (!db::Dialect::isServer(cs))
                 protectShopFile(cs.path);
         } catch (...) {
             // A line nobody can read is the list's business, not the permissions'.
