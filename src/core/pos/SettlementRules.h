@@ -39,7 +39,10 @@ struct SettlementResult
     Money amount;  // cash handed over
     Money cash;    // the receivable's cash part
     Money change;
-    Money dyq, reserve, xjq, blank;
+    Money dyq;     // deduction voucher, taken off the receivable
+    Money reserve; // paid from stored value
+    Money xjq;     // cash voucher used as payment
+    Money blank;   // paid by bank card
 };
 
 // A confirmation refused: the message, its field, and whether it is a warning (exclamation).

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include "core/print/PrintTypes.h"
+
 namespace {
 
 using S = PrintTemplate::Section;
@@ -113,11 +115,11 @@ PrintTemplate rechargeBill()
 QString TemplateLibrary::typeName(int tranType)
 {
     switch (tranType) {
-    case 1002:
+    case PrintTypes::Sale:
         return QStringLiteral("销售小票");
-    case 1001:
+    case PrintTypes::Order:
         return QStringLiteral("会员订奶单");
-    case 250:
+    case PrintTypes::Recharge:
         return QStringLiteral("充值单");
     default:
         return QStringLiteral("单据类型 %1").arg(tranType);
@@ -126,20 +128,20 @@ QString TemplateLibrary::typeName(int tranType)
 
 QList<TemplateLibrary::Entry> TemplateLibrary::demoTemplates()
 {
-    return {{1002, QStringLiteral("标准格式"), saleReceipt()},
-            {1001, QStringLiteral("标准格式"), orderBill()},
-            {250, QStringLiteral("充值单"), rechargeBill()},
-            {250, QStringLiteral("充值小票"), rechargeSlip()}};
+    return {{PrintTypes::Sale, QStringLiteral("标准格式"), saleReceipt()},
+            {PrintTypes::Order, QStringLiteral("标准格式"), orderBill()},
+            {PrintTypes::Recharge, QStringLiteral("充值单"), rechargeBill()},
+            {PrintTypes::Recharge, QStringLiteral("充值小票"), rechargeSlip()}};
 }
 
 PrintTemplate TemplateLibrary::builtIn(int tranType)
 {
     switch (tranType) {
-    case 1002:
+    case PrintTypes::Sale:
         return saleReceipt();
-    case 1001:
+    case PrintTypes::Order:
         return orderBill();
-    case 250:
+    case PrintTypes::Recharge:
         return rechargeSlip();
     default: {
         PrintTemplate t;
@@ -154,7 +156,7 @@ RecordSet TemplateLibrary::sample(int tranType)
     using T = RecordSet::Type;
     RecordSet rs;
     const QDateTime now = QDateTime::currentDateTime();
-    if (tranType == 250) {
+    if (tranType == PrintTypes::Recharge) {
         rs.appendField(QStringLiteral("FVipNo"), T::Text, 255);
         rs.appendField(QStringLiteral("FDate"), T::Date);
         rs.appendField(QStringLiteral("FInterID"), T::Integer);
@@ -175,7 +177,7 @@ RecordSet TemplateLibrary::sample(int tranType)
         rs.moveFirst();
         return rs;
     }
-    const bool order = tranType == 1001;
+    const bool order = tranType == PrintTypes::Order;
     for (const char *f : {"FDate"})
         rs.appendField(QString::fromLatin1(f), T::Date);
     for (const char *f : {"FVipNo", "FOwner", "FPhone", "FName"})

@@ -29,10 +29,6 @@ public:
     void init(int ID);
 
     int orderId() const { return m_order.id; }
-    int currentItemId() const { return m_itemId; }
-    const OrderDraft &order() const { return m_order; }
-    Money vipBalance() const { return m_vipBalance; }
-    bool isUnlocked() const { return m_unlocked; }
 
     void Form_Load();
     void txtVipNo_LostFocus();
@@ -47,7 +43,7 @@ public:
     void Command1_Click();
     void RefreshAmount();
 
-    QGroupBox *Frame1;
+    QGroupBox *Frame1; // "顾客资料": the member's card, holder, phone and identity number
     QLineEdit *txtVipNo;
     QLineEdit *txtOwner;
     QLineEdit *txtPhone;
@@ -73,7 +69,7 @@ public:
     QPushButton *cmdNew;
     QPushButton *cmdSave;
     QPushButton *cmdEditDate;
-    QPushButton *Command1;
+    QPushButton *Command1; // "打印测试": previews the order's print
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

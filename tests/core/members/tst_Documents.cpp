@@ -24,6 +24,7 @@
 #include "core/pos/SaleBillStore.h"
 #include "core/pos/VipCardLookup.h"
 #include "core/print/PrintTemplate.h"
+#include "core/print/PrintTypes.h"
 #include "core/print/TemplateStore.h"
 #include "core/reports/CardMovements.h"
 #include "core/reports/GroupedReport.h"
@@ -316,8 +317,9 @@ private slots:
         // A version-3 database knows no disabled flags and no register of bar codes; its
         // items' own and pack codes are registered by the upgrade.
         TestDb::backToVersion3(c);
-        TestDb::insert(c, "TDBill (FTranType, FTDBillName, FTemplate)",
-                       {{1002, "标准格式", "first"}, {1002, "标准格式", "second"}});
+        TestDb::insert(
+            c, "TDBill (FTranType, FTDBillName, FTemplate)",
+            {{PrintTypes::Sale, "标准格式", "first"}, {PrintTypes::Sale, "标准格式", "second"}});
         TestDb::insert(c, "t_icitem (FItemID, FName, FBar_Code)", {{1, "鲜奶", "690"}, {2, "酸奶", ""}});
         TestDb::insert(c, "t_icitem_barcode (FItemID, FBarCode, FExchange)", {{1, "6906", 6}, {2, "690", 1}});
         db::Schema::ensure(c);
@@ -326,10 +328,12 @@ private slots:
         QCOMPARE(TestDb::dump(c, "select FItemID, FDisabled from t_icitem order by FItemID"), "1,0;2,0");
         TestDb::insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty)", {{1, 2, 1, 5}});
         QCOMPARE(TestDb::dump(c, "select FPreQty, FCplQty from VipOrderEntry"), "0,0;0,0");
-        QCOMPARE(TestDb::dump(c, "select FTemplate from TDBill where FTranType=?", {1002}), "first");
+        QCOMPARE(
+            TestDb::dump(c, "select FTemplate from TDBill where FTranType=?", {PrintTypes::Sale}),
+            "first");
         // Saving the same name twice keeps one template, the newer text.
-        TemplateStore::save(c, 1002, QStringLiteral("标准格式"), PrintTemplate());
-        TemplateStore::save(c, 1002, QStringLiteral("标准格式"), PrintTemplate());
+        TemplateStore::save(c, PrintTypes::Sale, QStringLiteral("标准格式"), PrintTemplate());
+        TemplateStore::save(c, PrintTypes::Sale, QStringLiteral("标准格式"), PrintTemplate());
         QVERIFY(TestDb::dump(c, "select FTemplate from TDBill") != "first");
     }
 
