@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QMap>
 
 #include "core/backoffice/ItemStore.h"
@@ -19,6 +20,8 @@
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
 #include "core/db/Schema.h"
+#include "core/frame/AccountSets.h"
+#include "core/frame/PrivateFiles.h"
 #include "core/db/Transaction.h"
 #include "core/print/TemplateLibrary.h"
 
@@ -231,4 +234,17 @@ void DemoData::create(const QString &cnstr)
     old.lines.append({1, 20, 0, 20, cents(320), QDate()});
     MemberOrderStore::insert(tx, old, old.sumAmount(), Money(), 2, QDateTime(old.date, QTime(8, 5)));
     tx.commit();
+}
+
+void DemoData::ensureListed()
+{
+    if (!AccountSets::list().isEmpty())
+        return;
+    const QString path = AccountSets::dataDir() + QStringLiteral("/demo.db");
+    PrivateFiles::makeDir(QFileInfo(path).absolutePath());
+    const QString cnstr = db::ConnectionString::sqlite(path).toString();
+    // Taken off the list earlier, the demo shop is listed again as it was, not filled twice.
+    if (!QFileInfo::exists(path) || db::Schema::version(cnstr) == 0)
+        create(cnstr);
+    AccountSets::add(AccountSets::DemoName, cnstr);
 }

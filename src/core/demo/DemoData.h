@@ -9,6 +9,9 @@ class DemoData
 {
 public:
     static void create(const QString &cnstr);
+    // Lists the demo account set (creating its database in the data folder) when the station
+    // lists none.
+    static void ensureListed();
 
     static inline const QString ManagerName = QStringLiteral("店长");
     static inline const QString ManagerPassword = QStringLiteral("8888");

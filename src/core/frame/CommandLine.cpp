@@ -13,7 +13,6 @@
 #include "core/exchange/ShopImport.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/CoreError.h"
-#include "core/frame/PrivateFiles.h"
 #include "core/frame/ServerPasswords.h"
 #include "core/frame/ShopSetup.h"
 
@@ -99,7 +98,7 @@ int CommandLine::run(const QStringList &arguments)
         err << oneLine(text) << Qt::endl;
         return 1;
     };
-    PrivateFiles::tightenAtStart();
+    AccountSets::tightenAtStart();
     try {
         if (parser.isSet(o.listAccounts)) {
             for (const AccountSets::Entry &e : AccountSets::list()) {
