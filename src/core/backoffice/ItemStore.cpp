@@ -9,6 +9,7 @@
 #include "core/backoffice/RecordGuard.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
+#include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
 
@@ -91,8 +92,8 @@ QString likePattern(const QString &text, bool prefix)
 void refuseStale(db::Transaction &tx, const ItemRecord &asRead)
 {
     const Reader read = [&tx](const QString &sql, const db::Params &p) { return tx.query(sql, p); };
-    if (tx.engine() == db::Engine::PostgreSQL)
-        tx.query(QStringLiteral("select FItemID from t_icitem where FItemID=? for update"), {asRead.id});
+    db::Dialect::lockRows(tx, QStringLiteral("select FItemID from t_icitem where FItemID=?"),
+                          {asRead.id});
     if (loadWith(read, asRead.id) != asRead)
         throw CoreError::refusal(RecordGuard::staleMessage());
 }

@@ -2,6 +2,7 @@
 
 #include "core/backoffice/RecordGuard.h"
 #include "core/db/Database.h"
+#include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/PasswordHash.h"
@@ -19,7 +20,7 @@ OperatorStore::Operator fromRow(const db::Row &r)
 
 void refuseStale(db::Transaction &tx, const OperatorStore::Operator &asRead)
 {
-    const QString lock = tx.engine() == db::Engine::PostgreSQL ? QStringLiteral(" for update") : QString();
+    const QString lock = db::Dialect::forUpdate(tx.engine());
     const db::Rows rows =
         tx.query(QStringLiteral("select %1 from t_user where FUserID=?").arg(kColumns) + lock, {asRead.id});
     if (rows.isEmpty() || fromRow(rows.first()) != asRead)

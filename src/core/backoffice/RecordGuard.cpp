@@ -1,5 +1,6 @@
 #include "core/backoffice/RecordGuard.h"
 
+#include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
 
@@ -15,9 +16,7 @@ QString RecordGuard::staleMessage()
 
 void RecordGuard::lock(db::Transaction &tx, Kind kind)
 {
-    if (tx.engine() == db::Engine::PostgreSQL)
-        tx.query(QStringLiteral("select pg_advisory_xact_lock(?, ?)"),
-                 {kBackOfficeLock, static_cast<int>(kind)});
+    db::Dialect::lockKey(tx, kBackOfficeLock, static_cast<int>(kind));
 }
 
 int RecordGuard::nextId(db::Transaction &tx, const QString &table, const QString &keyColumn)

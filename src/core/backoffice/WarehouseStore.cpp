@@ -4,6 +4,7 @@
 
 #include "core/backoffice/RecordGuard.h"
 #include "core/db/Database.h"
+#include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
 #include "core/frame/CoreError.h"
 
@@ -17,7 +18,7 @@ WarehouseStore::Warehouse fromRow(const db::Row &r)
 
 void refuseStale(db::Transaction &tx, const WarehouseStore::Warehouse &asRead)
 {
-    const QString lock = tx.engine() == db::Engine::PostgreSQL ? QStringLiteral(" for update") : QString();
+    const QString lock = db::Dialect::forUpdate(tx.engine());
     const db::Rows rows = tx.query(
         QStringLiteral("select FItemID, FNumber, FName, FDisabled from t_stock where FItemID=?") + lock,
         {asRead.id});

@@ -17,13 +17,12 @@
 #include <unistd.h>
 #endif
 
+#include "core/base/StationPaths.h"
 #include "core/db/ConnectionString.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
 #include "core/db/Schema.h"
-#include "core/frame/AccountSets.h"
 #include "core/frame/PrivateFiles.h"
-#include "core/frame/ServerPasswords.h"
 
 namespace db {
 
@@ -230,11 +229,23 @@ QStringList dailyCopies(const QString &folder, const QString &stem)
                                   QDir::Name | QDir::Reversed);
 }
 
+// Set before main() by whoever listens; a function's own static is there by then.
+Backup::Made &onMade()
+{
+    static Backup::Made made;
+    return made;
+}
+
 } // namespace
+
+void Backup::setOnMade(Made made)
+{
+    onMade() = std::move(made);
+}
 
 QStringList Backup::toolEnvironment()
 {
-    return {QStringLiteral("PGPASSFILE=") + ServerPasswords::filePath(),
+    return {QStringLiteral("PGPASSFILE=") + StationPaths::serverPasswordFile(),
             QStringLiteral("PGCONNECT_TIMEOUT=10")};
 }
 
@@ -243,7 +254,7 @@ QString Backup::folderFor(const QString &cnstr)
     const ConnectionString cs = ConnectionString::parse(cnstr);
     if (cs.engine == Engine::SQLite)
         return QFileInfo(cs.path).absolutePath() + QStringLiteral("/backups");
-    return AccountSets::dataDir() + QStringLiteral("/backups");
+    return StationPaths::dataDir() + QStringLiteral("/backups");
 }
 
 QString Backup::make(const QString &cnstr, Kind kind, const QString &target, const Progress &progress)
@@ -267,7 +278,8 @@ QString Backup::make(const QString &cnstr, Kind kind, const QString &target, con
         }
         const QString written = cs.engine == Engine::SQLite ? makeSqlite(cnstr, file)
                                                             : makePostgres(cs, file, progress);
-        AccountSets::noteBackup(cnstr, QDateTime::currentDateTime());
+        if (onMade())
+            onMade()(cnstr, QDateTime::currentDateTime());
         return written;
 }
 

@@ -51,6 +51,11 @@ public:
 
     // Environment for PostgreSQL's tools: the same password file as the program.
     static QStringList toolEnvironment();
+
+    // Told of every copy make() writes (the station's list of account sets keeps the date of
+    // each one's last copy); set once by that list.
+    using Made = std::function<void(const QString &cnstr, const QDateTime &when)>;
+    static void setOnMade(Made made);
 };
 
 } // namespace db

@@ -2,8 +2,15 @@
 
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
+#include "core/db/Transaction.h"
 
 namespace db {
+
+ConnectionString Dialect::asServer(ConnectionString cs)
+{
+    cs.engine = Engine::PostgreSQL;
+    return cs;
+}
 
 QString Dialect::nowExpression(Engine engine)
 {
@@ -24,6 +31,51 @@ QString Dialect::ddl(Engine engine, QString statement)
     statement.replace(QStringLiteral("{DATETIME}"), lite ? QStringLiteral("TEXT") : QStringLiteral("timestamp(0)"));
     statement.replace(QStringLiteral("{BLOB}"), lite ? QStringLiteral("BLOB") : QStringLiteral("bytea"));
     return statement;
+}
+
+QString Dialect::forUpdate(Engine engine)
+{
+    return engine == Engine::PostgreSQL ? QStringLiteral(" for update") : QString();
+}
+
+void Dialect::lockRows(Transaction &tx, const QString &select, const Params &params)
+{
+    if (tx.engine() == Engine::PostgreSQL)
+        tx.query(select + forUpdate(Engine::PostgreSQL), params);
+}
+
+void Dialect::lockKey(Transaction &tx, const QString &key)
+{
+    if (tx.engine() == Engine::PostgreSQL)
+        tx.query(QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"), {key});
+}
+
+void Dialect::lockKey(Transaction &tx, int space, int key)
+{
+    if (tx.engine() == Engine::PostgreSQL)
+        tx.query(QStringLiteral("select pg_advisory_xact_lock(?, ?)"), {space, key});
+}
+
+QString Dialect::dateText(Engine engine, const QString &column)
+{
+    return engine == Engine::SQLite ? QStringLiteral("substr(%1,1,10)").arg(column)
+                                    : QStringLiteral("to_char(%1,'YYYY-MM-DD')").arg(column);
+}
+
+QString Dialect::byteOrder(Engine engine, const QString &text)
+{
+    return engine == Engine::SQLite ? text : text + QStringLiteral(" collate \"C\"");
+}
+
+QString Dialect::yearMonthKeys(Engine engine, const QString &label)
+{
+    // SQLite's cast reads the leading digits ("9月" is 9); PostgreSQL's refuses the rest.
+    if (engine == Engine::SQLite)
+        return QStringLiteral("cast(substr(%1,1,4) as integer), cast(substr(%1,6) as integer)")
+            .arg(label);
+    return QStringLiteral("cast(coalesce(substring(%1 from '^[0-9]+'),'0') as integer),"
+                          " cast(coalesce(substring(%1 from '年([0-9]+)'),'0') as integer)")
+        .arg(label);
 }
 
 QDateTime Dialect::serverDateTime(const QString &cnstr)

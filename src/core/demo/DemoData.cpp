@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QMap>
 
 #include "core/backoffice/ItemStore.h"
@@ -19,6 +20,8 @@
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
 #include "core/db/Schema.h"
+#include "core/frame/AccountSets.h"
+#include "core/frame/PrivateFiles.h"
 #include "core/db/Transaction.h"
 #include "core/print/TemplateLibrary.h"
 
@@ -251,4 +254,17 @@ DemoData::HandedOutLine DemoData::firstHandedOutLine(const QString &cnstr)
     const db::Row &r = rows.first();
     return {r.integer(QStringLiteral("FInterID")), r.integer(QStringLiteral("FEntryID")),
             r.integer(QStringLiteral("FAll")), r.text(QStringLiteral("FVipNo"))};
+}
+
+void DemoData::ensureListed()
+{
+    if (!AccountSets::list().isEmpty())
+        return;
+    const QString path = AccountSets::dataDir() + QStringLiteral("/demo.db");
+    PrivateFiles::makeDir(QFileInfo(path).absolutePath());
+    const QString cnstr = db::ConnectionString::sqlite(path).toString();
+    // Taken off the list earlier, the demo shop is listed again as it was, not filled twice.
+    if (!QFileInfo::exists(path) || db::Schema::version(cnstr) == 0)
+        create(cnstr);
+    AccountSets::add(AccountSets::DemoName, cnstr);
 }

@@ -9,6 +9,9 @@ class DemoData
 {
 public:
     static void create(const QString &cnstr);
+    // Lists the demo account set (creating its database in the data folder) when the station
+    // lists none.
+    static void ensureListed();
 
     // What the screenshot tour opens: the first order sales have handed goods out from, and
     // the first order line a sale handed goods out against (ids 0 when there is none).

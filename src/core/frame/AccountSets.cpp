@@ -3,14 +3,22 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 
+#include "core/base/StationPaths.h"
+#include "core/db/Backup.h"
 #include "core/db/ConnectionString.h"
+#include "core/db/Dialect.h"
 #include "core/frame/CoreError.h"
-#include "core/db/Schema.h"
-#include "core/demo/DemoData.h"
 #include "core/frame/KwStore.h"
 #include "core/frame/PrivateFiles.h"
+
+namespace {
+
+// Every copy made through the database layer is noted here, whoever asked for it (the
+// screens, the command line, the daily copy, the copy before an upgrade).
+[[maybe_unused]] const bool kNotesCopies = (db::Backup::setOnMade(&AccountSets::noteBackup), true);
+
+} // namespace
 
 QString AccountSets::settingsFile()
 {
@@ -106,27 +114,23 @@ void AccountSets::noteBackup(const QString &cnstr, const QDateTime &when)
 
 QString AccountSets::dataDir()
 {
-    QString dir = qEnvironmentVariable("KWPOS_DATA_DIR");
-    if (dir.isEmpty())
-        dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-              QStringLiteral("/kwpos");
-    return dir;
+    return StationPaths::dataDir();
 }
 
-QString AccountSets::demoPath()
+void AccountSets::tightenAtStart()
 {
-    return dataDir() + QStringLiteral("/demo.db");
-}
-
-void AccountSets::ensureDemo()
-{
-    if (!list().isEmpty())
-        return;
-    const QString path = demoPath();
-    PrivateFiles::makeDir(QFileInfo(path).absolutePath());
-    const QString cnstr = db::ConnectionString::sqlite(path).toString();
-    // Taken off the list earlier, the demo shop is listed again as it was, not filled twice.
-    if (!QFileInfo::exists(path) || db::Schema::version(cnstr) == 0)
-        DemoData::create(cnstr);
-    add(DemoName, cnstr);
+    PrivateFiles::protectFolder(KwStore::configDir(), {QStringLiteral("*.ini")});
+    const QString data = dataDir();
+    PrivateFiles::protectFolder(data, {QStringLiteral("*.db"), QStringLiteral("*-wal"),
+                                       QStringLiteral("*-shm"), QStringLiteral("*.dump")});
+    PrivateFiles::protectFolder(data + QStringLiteral("/backups"), {QStringLiteral("*")});
+    for (const Entry &e : list()) {
+        try {
+            const db::ConnectionString cs = db::ConnectionString::parse(e.cnstr);
+            if (!db::Dialect::isServer(cs))
+                PrivateFiles::protectShopFile(cs.path);
+        } catch (...) {
+            // A line nobody can read is the list's business, not the permissions'.
+        }
+    }
 }

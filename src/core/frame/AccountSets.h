@@ -6,8 +6,8 @@
 
 // The account sets (shop databases) this station knows: a name and a connection string
 // each, kept in the station's settings. On first start with none listed, the embedded demo
-// account set is created in the user's data folder and listed. A server password is never
-// kept here (see ServerPasswords).
+// account set is created in the user's data folder and listed (DemoData::ensureListed). A
+// server password is never kept here (see ServerPasswords).
 class AccountSets
 {
 public:
@@ -32,7 +32,8 @@ public:
     static QString settingsFile();
 
     static inline const QString DemoName = QStringLiteral("演示帐套");
-    static QString demoPath();
-    // Lists the demo account set (creating its database) when the station lists none.
-    static void ensureDemo();
+
+    // At start: the settings folder and its files, the data folder and the shops' files and
+    // backups made owner-only, as earlier versions may have left them readable by everyone.
+    static void tightenAtStart();
 };

@@ -7,12 +7,12 @@
 #include "core/db/Backup.h"
 #include "core/db/ConnectionString.h"
 #include "core/db/Database.h"
+#include "core/db/Dialect.h"
 #include "core/db/Schema.h"
 #include "core/exchange/ShopExport.h"
 #include "core/exchange/ShopImport.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/CoreError.h"
-#include "core/frame/PrivateFiles.h"
 #include "core/frame/ServerPasswords.h"
 #include "core/frame/ShopSetup.h"
 
@@ -98,16 +98,17 @@ int CommandLine::run(const QStringList &arguments)
         err << oneLine(text) << Qt::endl;
         return 1;
     };
-    PrivateFiles::tightenAtStart();
+    AccountSets::tightenAtStart();
     try {
         if (parser.isSet(o.listAccounts)) {
             for (const AccountSets::Entry &e : AccountSets::list()) {
                 QString engine, where, version = QStringLiteral("?");
                 try {
                     const db::ConnectionString cs = db::ConnectionString::parse(e.cnstr);
-                    engine = cs.engine == db::Engine::SQLite ? QStringLiteral("sqlite") : QStringLiteral("pg");
-                    where = cs.engine == db::Engine::SQLite ? QDir::toNativeSeparators(cs.path)
-                                                            : cs.toLibpq();
+                    engine =
+                        db::Dialect::isServer(cs) ? QStringLiteral("pg") : QStringLiteral("sqlite");
+                    where = db::Dialect::isServer(cs) ? cs.toLibpq()
+                                                      : QDir::toNativeSeparators(cs.path);
                     version = QString::number(db::Schema::version(e.cnstr));
                 } catch (const CoreError &) {
                 }

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include <QLocale>
-
 double NumberText::val(const QString &text)
 {
     const QString t = text.trimmed();
@@ -36,15 +34,6 @@ QString NumberText::money(double value)
     if (std::fabs(value) < 0.005)
         value = 0.0; // no "-0.00"
     return QString::number(value, 'f', 2);
-}
-
-QString NumberText::moneyGrouped(double value)
-{
-    if (std::fabs(value) < 0.005)
-        value = 0.0;
-    QLocale c(QLocale::C);
-    c.setNumberOptions(QLocale::DefaultNumberOptions);
-    return c.toString(value, 'f', 2);
 }
 
 QString NumberText::plain(double value)

@@ -10,8 +10,6 @@ public:
     static double val(const QString &text);
     // "0.00": two decimals, no grouping.
     static QString money(double value);
-    // "#,0.00": two decimals with thousands separators.
-    static QString moneyGrouped(double value);
     // The plain form of a number: 12 -> "12", 2.5 -> "2.5", no trailing zeros.
     static QString plain(double value);
     // Round half to even, as the counter rounds quantities.

@@ -4,10 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "core/db/ConnectionString.h"
-#include "core/frame/AccountSets.h"
-#include "core/frame/KwStore.h"
-
 namespace PrivateFiles {
 
 namespace {
@@ -15,7 +11,9 @@ namespace {
 constexpr QFile::Permissions kFile = QFile::ReadOwner | QFile::WriteOwner;
 constexpr QFile::Permissions kDir = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 
-void protectDirAndFiles(const QString &dir, const QStringList &patterns)
+} // namespace
+
+void protectFolder(const QString &dir, const QStringList &patterns)
 {
     if (!QFileInfo(dir).isDir())
         return;
@@ -23,8 +21,6 @@ void protectDirAndFiles(const QString &dir, const QStringList &patterns)
     for (const QFileInfo &f : QDir(dir).entryInfoList(patterns, QDir::Files | QDir::Hidden))
         QFile::setPermissions(f.absoluteFilePath(), kFile);
 }
-
-} // namespace
 
 bool makeDir(const QString &path, bool tightenExisting)
 {
@@ -65,26 +61,8 @@ void protectShopFile(const QString &path)
     for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"),
                                   QStringLiteral("-journal")})
         protect(path + suffix);
-    protectDirAndFiles(QFileInfo(path).absolutePath() + QStringLiteral("/backups"),
-                       {QStringLiteral("*")});
-}
-
-void tightenAtStart()
-{
-    protectDirAndFiles(KwStore::configDir(), {QStringLiteral("*.ini")});
-    const QString data = AccountSets::dataDir();
-    protectDirAndFiles(data, {QStringLiteral("*.db"), QStringLiteral("*-wal"),
-                              QStringLiteral("*-shm"), QStringLiteral("*.dump")});
-    protectDirAndFiles(data + QStringLiteral("/backups"), {QStringLiteral("*")});
-    for (const AccountSets::Entry &e : AccountSets::list()) {
-        try {
-            const db::ConnectionString cs = db::ConnectionString::parse(e.cnstr);
-            if (cs.engine == db::Engine::SQLite)
-                protectShopFile(cs.path);
-        } catch (...) {
-            // A line nobody can read is the list's business, not the permissions'.
-        }
-    }
+    protectFolder(QFileInfo(path).absolutePath() + QStringLiteral("/backups"),
+                  {QStringLiteral("*")});
 }
 
 } // namespace PrivateFiles

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // A shop's data and a station's settings (which may name a server) are for the station's own
 // account only: folders 0700, files 0600. Each call does its best and says whether it worked;
@@ -18,9 +19,7 @@ bool createFile(const QString &path);
 void protect(const QString &path);
 // A SQLite file with its journals (-wal, -shm) and its backups folder.
 void protectShopFile(const QString &path);
-
-// At start: the settings folder and its files, the data folder and the shops' files and
-// backups, as earlier versions may have left them readable by everyone.
-void tightenAtStart();
+// An existing folder and its files matching the patterns.
+void protectFolder(const QString &dir, const QStringList &patterns);
 
 } // namespace PrivateFiles

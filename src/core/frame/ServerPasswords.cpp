@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "core/base/StationPaths.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/PrivateFiles.h"
 
@@ -27,14 +28,7 @@ QString field(const QString &v)
 
 QString ServerPasswords::filePath()
 {
-    const QString set = qEnvironmentVariable("PGPASSFILE");
-    if (!set.isEmpty())
-        return set;
-#ifdef Q_OS_WIN
-    return qEnvironmentVariable("APPDATA") + QStringLiteral("/postgresql/pgpass.conf");
-#else
-    return QDir::homePath() + QStringLiteral("/.pgpass");
-#endif
+    return StationPaths::serverPasswordFile();
 }
 
 void ServerPasswords::save(const db::ConnectionString &cs)

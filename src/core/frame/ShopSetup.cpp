@@ -102,8 +102,7 @@ void ShopSetup::newSqlite(const QString &name, const QString &file, const QStrin
 
 QString ShopSetup::cnstrOf(const db::ConnectionString &server)
 {
-    db::ConnectionString cs = server;
-    cs.engine = db::Engine::PostgreSQL;
+    db::ConnectionString cs = db::Dialect::asServer(server);
     cs.password.clear();
     return cs.toString();
 }
@@ -151,7 +150,7 @@ ShopSetup::Outcome ShopSetup::openServer(const QString &name, db::ConnectionStri
                                          bool mayCreate)
 {
     checkName(name);
-    server.engine = db::Engine::PostgreSQL;
+    server = db::Dialect::asServer(server);
     if (server.host.trimmed().isEmpty())
         throw refusal(QStringLiteral("请输入服务器地址！"), QStringLiteral("txtHost"));
     if (server.database.trimmed().isEmpty())

@@ -55,8 +55,15 @@ void CardNumbers::checkLive(const QString &cnstr, const QString &vipNo)
 void CardNumbers::lock(db::Transaction &tx, const QString &vipNo)
 {
     const QString card = clean(vipNo);
-    if (tx.engine() == db::Engine::PostgreSQL && !card.isEmpty())
-        tx.query(QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"), {card});
+    if (!card.isEmpty())
+        db::Dialect::lockKey(tx, card);
+}
+
+void CardNumbers::lockOrders(db::Transaction &tx, const QString &vipNo)
+{
+    db::Dialect::lockRows(
+        tx, QStringLiteral("select FInterID from VipOrder where FVipNo=? order by FInterID"),
+        {vipNo});
 }
 
 void CardNumbers::lockLive(db::Transaction &tx, const QString &vipNo)

@@ -34,6 +34,9 @@ public:
     static void lock(db::Transaction &tx, const QString &vipNo);
     // lock(), then the replaced number refused inside it.
     static void lockLive(db::Transaction &tx, const QString &vipNo);
+    // The card's order headers, in number order as a sale takes them (after the card's lock):
+    // one update over the card's rows would lock them in whatever order they come.
+    static void lockOrders(db::Transaction &tx, const QString &vipNo);
 
     // Records a replacement (old, new, when, by whom) in the replacing transaction.
     static void recordReplacement(db::Transaction &tx, const QString &oldNo, const QString &newNo,

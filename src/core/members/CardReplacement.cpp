@@ -88,10 +88,7 @@ int CardReplacement::replace(const QString &cnstr, const QString &oldNumber,
         if (tx.scalar(kUsedSql, {oldNo, oldNo, oldNo, oldNo}).toInt() == 0)
             throw CoreError::refusal(kGoneMessage, QStringLiteral("cmbVipNo"));
         // Then the old card's order headers in number order, as a sale takes them.
-        if (tx.engine() == db::Engine::PostgreSQL)
-            tx.query(QStringLiteral("select FInterID from VipOrder where FVipNo=? order by FInterID"
-                                    " for update"),
-                     {oldNo});
+        CardNumbers::lockOrders(tx, oldNo);
         int moved = 0;
         for (const QString &sql : kMoves)
             moved += tx.execute(sql, {newNo, oldNo});

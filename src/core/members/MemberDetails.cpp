@@ -31,10 +31,7 @@ int MemberDetails::update(const QString &cnstr, const Details &typed)
         // in number order, as a sale and a card replacement take them: one update locks them
         // in whatever order the rows come. SQLite's BEGIN IMMEDIATE already is the one lock.
         CardNumbers::lockLive(tx, d.vipNo);
-        if (tx.engine() == db::Engine::PostgreSQL)
-            tx.query(QStringLiteral("select FInterID from VipOrder where FVipNo=? order by FInterID"
-                                    " for update"),
-                     {d.vipNo});
+        CardNumbers::lockOrders(tx, d.vipNo);
         const int changed = tx.execute(
             QStringLiteral("update VipOrder set FOwner=?, FPhone=?, FVipID=? where FVipNo=?"),
             {d.owner, d.phone, d.vipId, d.vipNo});

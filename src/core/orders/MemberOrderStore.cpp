@@ -43,9 +43,8 @@ QVariant dateOrNull(const QDate &d)
 // after the card's lock and before any of its lines, as every save takes them.
 void lockHeader(db::Transaction &tx, int orderId)
 {
-    if (tx.engine() == db::Engine::PostgreSQL)
-        tx.query(QStringLiteral("select FInterID from VipOrder where FInterID=? for update"),
-                 {orderId});
+    db::Dialect::lockRows(tx, QStringLiteral("select FInterID from VipOrder where FInterID=?"),
+                          {orderId});
 }
 
 // The stored number of an order, to lock its card before the order itself.

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "core/frame/Money.h"
+#include "core/print/PrintTypes.h"
 #include "core/print/RecordSet.h"
 
 class OrderDraft;
@@ -13,7 +14,7 @@ class OrderDraft;
 class OrderReceipt
 {
 public:
-    static constexpr int TranType = 1001;
+    static constexpr int TranType = PrintTypes::Order;
     static QString templateName() { return QStringLiteral("标准格式"); }
 
     // `reserveBalance` is the card's balance after this payment; `cashBack` the cash handed

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "core/frame/Money.h"
+#include "core/print/PrintTypes.h"
 #include "core/print/RecordSet.h"
 
 class SaleBill;
@@ -26,7 +27,7 @@ struct ReceiptPayment
 class SaleReceipt
 {
 public:
-    static constexpr int TranType = 1002;
+    static constexpr int TranType = PrintTypes::Sale;
     static QString templateName(); // "标准格式"
 
     // The field list, empty of records.

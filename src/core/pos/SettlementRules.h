@@ -39,7 +39,10 @@ struct SettlementResult
     Money amount;  // cash handed over
     Money cash;    // the receivable's cash part
     Money change;
-    Money dyq, reserve, xjq, blank;
+    Money dyq;     // deduction voucher, taken off the receivable
+    Money reserve; // paid from stored value
+    Money xjq;     // cash voucher used as payment
+    Money blank;   // paid by bank card
 };
 
 // The rules of the settlement shared by the sale and the member order. Nothing here reads the

@@ -13,13 +13,6 @@ const QStringList &GridFormatStore::papers()
     return list;
 }
 
-bool GridFormatStore::hasPageSetup(const QString &cnstr, const QString &formatName)
-{
-    return db::scalar(cnstr, QStringLiteral("select count(*) from t_GridPageSet where FFormatName=?"),
-                      {formatName})
-               .toInt() > 0;
-}
-
 GridFormatStore::PageSetup GridFormatStore::pageSetup(const QString &cnstr, const QString &formatName)
 {
     PageSetup p;

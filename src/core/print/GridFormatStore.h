@@ -23,7 +23,6 @@ public:
     };
 
     static PageSetup pageSetup(const QString &cnstr, const QString &formatName); // defaults when none
-    static bool hasPageSetup(const QString &cnstr, const QString &formatName);
     static void savePageSetup(const QString &cnstr, const QString &formatName, const PageSetup &setup);
 
     static QList<Width> widths(const QString &cnstr, const QString &formatName);

@@ -214,22 +214,6 @@ QList<PrintTemplate::Filled> PrintTemplate::fill(const RecordSet &data) const
     return out;
 }
 
-QStringList PrintTemplate::fieldNames() const
-{
-    QStringList names;
-    for (const Line &l : lines) {
-        for (const Cell &c : l.cells) {
-            auto it = fieldPattern().globalMatch(c.text);
-            while (it.hasNext()) {
-                const QString n = it.next().captured(1);
-                if (!names.contains(n, Qt::CaseInsensitive))
-                    names << n;
-            }
-        }
-    }
-    return names;
-}
-
 QString PrintTemplate::expand(const QString &text, const RecordSet &data, int record)
 {
     QString out;

@@ -55,9 +55,6 @@ public:
     };
     QList<Filled> fill(const RecordSet &data) const;
 
-    // The fields a template refers to, in the order they first appear.
-    QStringList fieldNames() const;
-
     // Expands {Field} and {Field:format} against one record of the data. Unknown fields
     // print as nothing; a lone brace stays as typed.
     static QString expand(const QString &text, const RecordSet &data, int record);
@@ -73,8 +70,10 @@ public:
     static QString widthsText(const Line &line);
     static QString alignsText(const Line &line);
 
+    static const QStringList &papers();
+
+private:
     static QString sectionName(Section s);
     static QString alignCode(Align a); // "L", "C", "R"
     static Align alignFromCode(const QString &code);
-    static const QStringList &papers();
 };

@@ -3,6 +3,8 @@
 
 #include <QDateTime>
 
+#include "core/print/PrintTypes.h"
+
 namespace {
 
 using S = PrintTemplate::Section;
@@ -114,11 +116,11 @@ PrintTemplate rechargeBill()
 QString TemplateLibrary::typeName(int tranType)
 {
     switch (tranType) {
-    case 1002:
+    case PrintTypes::Sale:
         return QStringLiteral("销售小票");
-    case 1001:
+    case PrintTypes::Order:
         return QStringLiteral("会员订奶单");
-    case 250:
+    case PrintTypes::Recharge:
         return QStringLiteral("充值单");
     default:
         return QStringLiteral("单据类型 %1").arg(tranType);
@@ -127,20 +129,20 @@ QString TemplateLibrary::typeName(int tranType)
 
 QList<TemplateLibrary::Entry> TemplateLibrary::demoTemplates()
 {
-    return {{1002, QStringLiteral("标准格式"), saleReceipt()},
-            {1001, QStringLiteral("标准格式"), orderBill()},
-            {250, QStringLiteral("充值单"), rechargeBill()},
-            {250, QStringLiteral("充值小票"), rechargeSlip()}};
+    return {{PrintTypes::Sale, QStringLiteral("标准格式"), saleReceipt()},
+            {PrintTypes::Order, QStringLiteral("标准格式"), orderBill()},
+            {PrintTypes::Recharge, QStringLiteral("充值单"), rechargeBill()},
+            {PrintTypes::Recharge, QStringLiteral("充值小票"), rechargeSlip()}};
 }
 
 PrintTemplate TemplateLibrary::builtIn(int tranType)
 {
     switch (tranType) {
-    case 1002:
+    case PrintTypes::Sale:
         return saleReceipt();
-    case 1001:
+    case PrintTypes::Order:
         return orderBill();
-    case 250:
+    case PrintTypes::Recharge:
         return rechargeSlip();
     default: {
         PrintTemplate t;
@@ -153,7 +155,7 @@ PrintTemplate TemplateLibrary::builtIn(int tranType)
 RecordSet TemplateLibrary::sample(int tranType)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    if (tranType == 250) {
+    if (tranType == PrintTypes::Recharge) {
         RecordSet rs = ReceiptFields::recharge();
         rs.addNew();
         const QList<std::pair<const char *, QVariant>> v{
@@ -165,7 +167,7 @@ RecordSet TemplateLibrary::sample(int tranType)
         rs.moveFirst();
         return rs;
     }
-    const bool order = tranType == 1001;
+    const bool order = tranType == PrintTypes::Order;
     RecordSet rs = order ? ReceiptFields::order() : ReceiptFields::sale();
     struct Line
     {

@@ -1,6 +1,7 @@
 #include "core/reports/GroupedReport.h"
 
 #include "core/db/Database.h"
+#include "core/db/Dialect.h"
 #include "core/frame/CoreError.h"
 
 namespace {
@@ -8,9 +9,9 @@ namespace {
 const QString kTotal1 = QStringLiteral("FTotal1");
 const QString kTotal2 = QStringLiteral("FTotal2");
 
-int side(db::Engine engine)
+QString byBytes(db::Engine engine, const QString &shown)
 {
-    return engine == db::Engine::SQLite ? 0 : 1;
+    return db::Dialect::byteOrder(engine, shown);
 }
 
 // Months are labelled "2012年9月" on the bills (and "2012年09月" elsewhere): as text the
@@ -18,27 +19,29 @@ int side(db::Engine engine)
 // the label, and the label itself last.
 const GroupedReport::Criterion kCriteria[] = {
     {QStringLiteral("日期"),
-     {QStringLiteral("coalesce(substr(t1.FDate,1,10),'')"),
-      QStringLiteral("coalesce(to_char(t1.FDate,'YYYY-MM-DD'),'')")},
-     {QStringLiteral("%1"), QStringLiteral("%1 collate \"C\"")},
+     [](db::Engine e) {
+         return QStringLiteral("coalesce(%1,'')")
+             .arg(db::Dialect::dateText(e, QStringLiteral("t1.FDate")));
+     },
+     byBytes,
      false,
      false},
     {QStringLiteral("商品"),
-     {QStringLiteral("coalesce(t3.FName,'')"), QStringLiteral("coalesce(t3.FName,'')")},
-     {QStringLiteral("%1"), QStringLiteral("%1 collate \"C\"")},
+     [](db::Engine) { return QStringLiteral("coalesce(t3.FName,'')"); },
+     byBytes,
      true,
      false},
     {QStringLiteral("月份"),
-     {QStringLiteral("coalesce(t1.FMonth,'')"), QStringLiteral("coalesce(t1.FMonth,'')")},
-     {QStringLiteral("cast(substr(%1,1,4) as integer), cast(substr(%1,6) as integer), %1"),
-      QStringLiteral("cast(coalesce(substring(%1 from '^[0-9]+'),'0') as integer),"
-                     " cast(coalesce(substring(%1 from '年([0-9]+)'),'0') as integer),"
-                     " %1 collate \"C\"")},
+     [](db::Engine) { return QStringLiteral("coalesce(t1.FMonth,'')"); },
+     [](db::Engine e, const QString &shown) {
+         return db::Dialect::yearMonthKeys(e, shown) + QStringLiteral(", ") +
+                db::Dialect::byteOrder(e, shown);
+     },
      false,
      false},
     {QStringLiteral("收银"),
-     {QStringLiteral("coalesce(t4.FUserName,'')"), QStringLiteral("coalesce(t4.FUserName,'')")},
-     {QStringLiteral("%1"), QStringLiteral("%1 collate \"C\"")},
+     [](db::Engine) { return QStringLiteral("coalesce(t4.FUserName,'')"); },
+     byBytes,
      false,
      true},
 };
@@ -97,9 +100,8 @@ QString GroupedReport::statement(db::Engine engine, const Design &design, const 
     if (!c1)
         throw CoreError::refusal(QStringLiteral("请选择汇总依据！"), QStringLiteral("cmbTotal1"));
     const Criterion *c2 = criterion(request.total2);
-    const int e = side(engine);
-    const QString s1 = c1->select[e];
-    const QString s2 = c2 ? c2->select[e] : QStringLiteral("''");
+    const QString s1 = c1->select(engine);
+    const QString s2 = c2 ? c2->select(engine) : QStringLiteral("''");
     const bool item = c1->needsItem || (c2 && c2->needsItem);
     const bool user = c1->needsUser || (c2 && c2->needsUser);
 
@@ -153,9 +155,9 @@ QString GroupedReport::statement(db::Engine engine, const Design &design, const 
                 values(src, true) + fromWhere(src) + QStringLiteral(" group by ") + s1 +
                 (c2 ? u',' + s2 : QString());
     }
-    QStringList order{c1->sort[e].arg(kTotal1)};
+    QStringList order{c1->sort(engine, kTotal1)};
     if (c2)
-        order << c2->sort[e].arg(kTotal2);
+        order << c2->sort(engine, kTotal2);
     return QStringLiteral("select * from (") + inner + QStringLiteral(") g order by ") +
            order.join(u',');
 }

@@ -21,13 +21,13 @@
 class GroupedReport
 {
 public:
-    // How a criterion reads per engine: the shown value (the group is that text, so a time
-    // part of a date cannot split a day) and the sort keys of that text (%1 stands for it).
+    // How a criterion reads on an engine: the shown value (the group is that text, so a time
+    // part of a date cannot split a day) and the sort keys of that text.
     struct Criterion
     {
-        QString text;      // as the combo boxes offer it: "日期", "商品", "月份", "收银"
-        QString select[2]; // SQLite, PostgreSQL; already coalesced to ''
-        QString sort[2];
+        QString text; // as the combo boxes offer it: "日期", "商品", "月份", "收银"
+        QString (*select)(db::Engine engine); // already coalesced to ''
+        QString (*sort)(db::Engine engine, const QString &shown);
         bool needsItem = false; // reads t3 (t_icitem)
         bool needsUser = false; // reads t4 (t_User)
     };

@@ -21,6 +21,7 @@
 #include "core/frame/Routines.h"
 #include "core/frame/Session.h"
 #include "core/frame/CoreError.h"
+#include "core/print/PrintTypes.h"
 #include "ui/frame/frmAccountSets.h"
 #include "ui/backoffice/frmItemList.h"
 #include "ui/backoffice/frmPriceStyle.h"
@@ -150,7 +151,7 @@ void FrmMain::buildCommands()
          [this] { showForm<frmOrderbill>(false); }},
         {QStringLiteral("orderchange"), Right::Grant, QStringLiteral("OrderAdjItem"), noRight,
          [this] { showForm<frmOrderAdjBill>(true); }},
-        {QStringLiteral("tdsj"), Right::None, {}, {}, [] { RunDesiger(GetCnstr(), 1002); }},
+        {QStringLiteral("tdsj"), Right::None, {}, {}, [] { RunDesiger(GetCnstr(), PrintTypes::Sale); }},
         {QStringLiteral("editvip"), Right::None, {}, {}, [this] { showForm<frmEditVip>(true); }},
         {QStringLiteral("modifypwd"), Right::None, {}, {},
          [] { ModifyPwd(GetCnstr(), GetUserName()); }},

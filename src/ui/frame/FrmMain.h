@@ -59,13 +59,6 @@ public:
     {
         return static_cast<F *>(showForm(typeid(F), modal, [this] { return new F(this); }));
     }
-    // The open instance of form F, or nullptr.
-    template <class F>
-    F *openForm() const
-    {
-        auto it = m_forms.find(typeid(F));
-        return it == m_forms.end() ? nullptr : static_cast<F *>(it->second.data());
-    }
 
     // Ends the program at once with every open form (the exit command and the close box).
     void endProgram();

@@ -7,7 +7,7 @@
 #include "ui/widgets/ErrorPrompt.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/CommandLine.h"
-#include "core/frame/PrivateFiles.h"
+#include "core/demo/DemoData.h"
 #include "core/frame/FileVersion.h"
 #include "ui/frame/FrmMain.h"
 #include "ui/frame/Login.h"
@@ -33,9 +33,9 @@ int Startup::run(QApplication &app, const QStringList &arguments)
     static MessageBoxPrompts prompts;
     Prompts::setCurrent(&prompts);
     QTextStream err(stderr);
-    PrivateFiles::tightenAtStart();
+    AccountSets::tightenAtStart();
     try {
-        AccountSets::ensureDemo();
+        DemoData::ensureListed();
     } catch (const CoreError &e) {
         showError(e);
         return 1;

@@ -10,6 +10,7 @@
 
 #include "core/db/Backup.h"
 #include "core/db/ConnectionString.h"
+#include "core/db/Dialect.h"
 #include "core/db/Schema.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/Prompts.h"
@@ -51,7 +52,7 @@ private:
 
 QString whereOf(const db::ConnectionString &cs)
 {
-    if (cs.engine == db::Engine::SQLite)
+    if (!db::Dialect::isServer(cs))
         return QDir::toNativeSeparators(cs.path);
     return QStringLiteral("%1:%2/%3").arg(cs.host).arg(cs.port).arg(cs.database) +
            (cs.schema.isEmpty() ? QString() : u'/' + cs.schema);
@@ -118,11 +119,11 @@ void frmAccountSets::refresh()
         QString engine, where, version = QStringLiteral("?");
         try {
             const db::ConnectionString cs = db::ConnectionString::parse(e.cnstr);
-            engine = cs.engine == db::Engine::SQLite ? QStringLiteral("本机 SQLite")
-                                                     : QStringLiteral("PostgreSQL");
+            engine = db::Dialect::isServer(cs) ? QStringLiteral("PostgreSQL")
+                                               : QStringLiteral("本机 SQLite");
             where = whereOf(cs);
             // A file that is gone is not made anew by looking at it.
-            if (cs.engine == db::Engine::SQLite && !QFileInfo::exists(cs.path))
+            if (!db::Dialect::isServer(cs) && !QFileInfo::exists(cs.path))
                 version = QStringLiteral("文件不存在");
             else
                 version = QString::number(db::Schema::version(e.cnstr));
@@ -198,7 +199,7 @@ void frmAccountSets::cmdBackup_Click()
         return;
     runShowingErrors(this, [&] {
         QString target;
-        if (db::ConnectionString::parse(cnstr).engine == db::Engine::PostgreSQL) {
+        if (db::Dialect::isServer(db::ConnectionString::parse(cnstr))) {
             const QString folder = db::Backup::folderFor(cnstr);
             target = FileChooser::current().saveFileName(
                 QStringLiteral("备份到"),
@@ -222,7 +223,7 @@ void frmAccountSets::cmdRestore_Click()
         return;
     runShowingErrors(this, [&] {
         QString file;
-        const bool server = db::ConnectionString::parse(cnstr).engine == db::Engine::PostgreSQL;
+        const bool server = db::Dialect::isServer(db::ConnectionString::parse(cnstr));
         if (server) {
             file = FileChooser::current().openFileName(QStringLiteral("选择备份文件"),
                                                        db::Backup::folderFor(cnstr),

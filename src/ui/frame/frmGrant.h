@@ -32,7 +32,7 @@ public:
     QCheckBox *chk_UseMoneyBox;
     QCheckBox *chk_ScanAddsLine;
     QPushButton *cmdGrant;
-    QPushButton *Command1;
+    QPushButton *Command1; // "关闭": closes the window
 
 private:
     void Form_Load();

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "core/db/ConnectionString.h"
+#include "core/db/Dialect.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/ShopSetup.h"
 #include "ui/widgets/DialogLayout.h"
@@ -17,8 +18,7 @@ namespace {
 
 db::ConnectionString serverOf(const frmServerAccount &f)
 {
-    db::ConnectionString cs;
-    cs.engine = db::Engine::PostgreSQL;
+    db::ConnectionString cs = db::Dialect::asServer({});
     cs.host = f.txtHost->text().trimmed();
     bool ok = false;
     cs.port = f.txtPort->text().trimmed().toInt(&ok);

@@ -21,6 +21,7 @@
 #include "core/members/CardHolders.h"
 #include "core/members/RechargeBill.h"
 #include "core/members/StoredValueLedger.h"
+#include "core/print/PrintTypes.h"
 #include "core/print/RecordSet.h"
 #include "core/print/TemplateStore.h"
 #include "ui/print/KwTdPrinter.h"
@@ -184,7 +185,9 @@ QAction *frmVipCz::tool(const QString &name) const
 void frmVipCz::Form_Load()
 {
     dtpDate->setDate(QDate::currentDate());
-    runShowingErrors(this, [this] { printfmt->addItems(TemplateStore::names(GetCnstr(), 250)); });
+    runShowingErrors(this, [this] {
+        printfmt->addItems(TemplateStore::names(GetCnstr(), PrintTypes::Recharge));
+    });
     loadPrintFormat();
     for (QLineEdit *e : {txtPhone, txtOwner}) {
         QPalette p = e->palette();
@@ -380,7 +383,8 @@ void frmVipCz::print(bool printDirect, Money before, Money amount, Money gift, M
                                 gift, after, GetUserName(), QDateTime::currentDateTime());
     KwTdPrinter printer;
     bool direct = printDirect;
-    printer.DoPrint(direct, GetCnstr(), 250, false, true, data, printfmt->currentText());
+    printer.DoPrint(direct, GetCnstr(), PrintTypes::Recharge, false, true, data,
+                    printfmt->currentText());
 }
 
 void frmVipCz::cmdStep(bool forward)

@@ -42,7 +42,7 @@ public:
 
     QToolBar *actBar;
     QComboBox *printfmt;
-    QGroupBox *Frame1;
+    QGroupBox *Frame1; // "顾客资料": the card, holder and balance
     QLineEdit *txtVipNo;
     QLineEdit *txtOwner;
     QLineEdit *txtPhone;

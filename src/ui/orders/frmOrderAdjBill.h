@@ -20,7 +20,7 @@ public:
     void LoadOrders(); // the lines of the card in txtVipNo
     void cmdAdj_Click();
 
-    QGroupBox *Frame1;
+    QGroupBox *Frame1; // "顾客资料": the member whose orders are listed
     QLineEdit *txtVipNo;
     QLineEdit *txtOwner;
     QLineEdit *txtPhone;
@@ -30,7 +30,7 @@ public:
     KeyedGrid *FlexOrder;
     QLabel *Label3;
     QPushButton *cmdAdj;
-    QPushButton *Command1;
+    QPushButton *Command1; // "关闭": closes the window
 
 private:
     bool m_loading = false;

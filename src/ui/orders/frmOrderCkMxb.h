@@ -30,7 +30,7 @@ public:
     QLabel *lblSaleQty;
     KeyedGrid *Flex;
     QComboBox *cmbPort;
-    QPushButton *Command1;
+    QPushButton *Command1; // "打印": prints the list on the chosen port
 
     void done(int result) override;
 

@@ -48,7 +48,7 @@ public:
     void Command1_Click();
     void RefreshAmount();
 
-    QGroupBox *Frame1;
+    QGroupBox *Frame1; // "顾客资料": the member's card, holder, phone and identity number
     QLineEdit *txtVipNo;
     QLineEdit *txtOwner;
     QLineEdit *txtPhone;
@@ -74,7 +74,7 @@ public:
     QPushButton *cmdNew;
     QPushButton *cmdSave;
     QPushButton *cmdEditDate;
-    QPushButton *Command1;
+    QPushButton *Command1; // "打印测试": previews the order's print
 
 private:
     void buildControls();

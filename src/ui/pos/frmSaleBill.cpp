@@ -333,16 +333,6 @@ void frmSaleBill::txtBarcode_LostFocus()
     txtQty->setText(QStringLiteral("1"));
 }
 
-int frmSaleBill::currentItemId() const
-{
-    return m_entry->itemId();
-}
-
-int frmSaleBill::exchangeFactor() const
-{
-    return m_entry->exchange();
-}
-
 void frmSaleBill::clearItemEntry()
 {
     m_entry->clear();

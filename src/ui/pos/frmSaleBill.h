@@ -30,14 +30,7 @@ public:
     // The bill the next save writes under; 0 draws a new number at save.
     void init(int ID);
 
-    int billId() const { return m_bill.billId; }
-    int currentItemId() const;
-    int exchangeFactor() const;
-    int stockId() const { return m_bill.stockId; }
-    double totalQty() const { return m_bill.totalQty(); }
-    Money receivableAmount() const { return m_bill.receivable(); }
     Money vipBalance() const { return m_vipBalance; }
-    const SaleBill &bill() const { return m_bill; }
 
 
     void Form_Load();
@@ -75,7 +68,7 @@ public:
     // Opens the station's cash drawer when it has one; throws when its port cannot be opened.
     void openCashDrawer();
 
-    QGroupBox *Frame1;
+    QGroupBox *Frame1; // "顾客资料": the member's card, holder and balance
     QLineEdit *txtVipNo;
     QLineEdit *txtOwner;
     QPushButton *cmdReadVip;
@@ -97,7 +90,7 @@ public:
     QGroupBox *Frame3;
     KeyedGrid *FlexOrder;
     QPushButton *cmdEditDate;
-    QPushButton *Command1;
+    QPushButton *Command1; // "更换奶种": changes the item of the chosen order line
     QPushButton *cmdNew;
     QPushButton *cmdSave;
     QStatusBar *StatusBar1; // what happened to the last bill's receipt

@@ -25,11 +25,11 @@ public:
 
     // All 0 (and OK() false) unless the cashier confirmed.
     Money GetCash() const { return m_result.cash; }
-    Money GetDyq() const { return m_result.dyq; }
+    Money GetDyq() const { return m_result.dyq; } // deduction voucher, off the receivable
     Money GetReserve() const { return m_result.reserve; }
-    Money GetBlank() const { return m_result.blank; }
+    Money GetBlank() const { return m_result.blank; } // paid by bank card
     Money Change() const { return m_result.change; }
-    Money GetXjq() const { return m_result.xjq; }
+    Money GetXjq() const { return m_result.xjq; } // cash voucher used as payment
     bool OK() const { return m_ok; }
     Money GetAmount() const { return m_result.amount; }
 

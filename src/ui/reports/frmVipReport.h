@@ -30,9 +30,6 @@ public:
 
     // Each reports a failure in an information box and leaves the screen as it was.
     void cmdQuery_Click();
-    void cmdPrint_Click() { printGrid(); }
-    void cmdExport_Click() { exportGrid(); }
-    void cmdPageSet_Click() { pageSetup(); }
 
 protected:
     QStringList titleLines() const override;

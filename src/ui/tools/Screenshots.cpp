@@ -54,6 +54,7 @@
 #include "ui/members/frmVip.h"
 #include "ui/members/frmVipCz.h"
 #include "ui/print/KwTdPrinter.h"
+#include "core/print/PrintTypes.h"
 #include "core/print/TemplateLibrary.h"
 #include "core/print/TemplateStore.h"
 #include "ui/print/frmTdDesigner.h"
@@ -225,11 +226,11 @@ QList<Screenshots::Entry> Screenshots::entries()
              return form;
          }},
         {QStringLiteral("frmTdDesigner"),
-         [](FrmMain &main) -> QWidget * { return new frmTdDesigner(GetCnstr(), 1002, &main); }},
+         [](FrmMain &main) -> QWidget * { return new frmTdDesigner(GetCnstr(), PrintTypes::Sale, &main); }},
         {QStringLiteral("KwTdPrinter_preview"),
          [](FrmMain &main) -> QWidget * {
-             return KwTdPrinter::createPreview(TemplateStore::resolve(GetCnstr(), 1002, QStringLiteral("标准格式")),
-                                               TemplateLibrary::sample(1002), QStringLiteral("销售小票 - 标准格式"), &main);
+             return KwTdPrinter::createPreview(TemplateStore::resolve(GetCnstr(), PrintTypes::Sale, QStringLiteral("标准格式")),
+                                               TemplateLibrary::sample(PrintTypes::Sale), QStringLiteral("销售小票 - 标准格式"), &main);
          }},
         {QStringLiteral("frmModifyPwd"),
          [](FrmMain &main) -> QWidget * { return new frmModifyPwd(GetCnstr(), GetUserName(), &main); }},
@@ -265,7 +266,7 @@ QList<Screenshots::Entry> Screenshots::entries()
              const RecordSet data = RechargeBill::printData(
                  bill->vipNo, bill->date, bill->owner, bill->begAmount, bill->czAmount, bill->zsAmount,
                  bill->endAmount, GetUserName(), QDateTime::currentDateTime());
-             return KwTdPrinter::createPreview(TemplateStore::resolve(GetCnstr(), 250, QStringLiteral("充值小票")),
+             return KwTdPrinter::createPreview(TemplateStore::resolve(GetCnstr(), PrintTypes::Recharge, QStringLiteral("充值小票")),
                                                data, QStringLiteral("充值单 - 充值小票"), &main);
          }},
         {QStringLiteral("frmVip"),

@@ -79,10 +79,6 @@ KeyedGrid::KeyedGrid(QWidget *parent) : QTableWidget(parent)
                     m_widths[col] = width;
                 emit afterColumnResized(colKey(col), width);
             });
-    connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
-        if (item && state() == QAbstractItemView::EditingState)
-            emit afterEdit(item->row() + 1, colKey(item->column()));
-    });
 }
 
 void KeyedGrid::setColumns(const QList<Column> &columns)
@@ -150,12 +146,6 @@ QString KeyedGrid::header(const QString &key) const
     return c < 0 ? QString() : horizontalHeaderItem(c)->text();
 }
 
-void KeyedGrid::setHeader(const QString &key, const QString &text)
-{
-    if (const int c = checkedCol(key); c >= 0)
-        horizontalHeaderItem(c)->setText(text);
-}
-
 void KeyedGrid::setRows(int rows)
 {
     setRowCount(qMax(0, rows - 1));
@@ -221,11 +211,6 @@ double KeyedGrid::value(int row, const QString &key) const
     return NumberText::val(text(row, key));
 }
 
-Money KeyedGrid::money(int row, const QString &key) const
-{
-    return Money::parseCell(text(row, key));
-}
-
 int KeyedGrid::currentGridRow() const
 {
     return currentRow() < 0 ? 0 : currentRow() + 1;
@@ -246,12 +231,6 @@ void KeyedGrid::setColHidden(const QString &key, bool hidden)
     applyColumn(c);
 }
 
-bool KeyedGrid::isColHidden(const QString &key) const
-{
-    const int c = checkedCol(key);
-    return c >= 0 && isColumnHidden(c);
-}
-
 void KeyedGrid::setColWidth(const QString &key, int width)
 {
     const int c = checkedCol(key);
@@ -266,45 +245,18 @@ int KeyedGrid::colWidth(const QString &key) const
     return m_widths.value(checkedCol(key));
 }
 
-void KeyedGrid::setColAlignment(const QString &key, Qt::Alignment align)
-{
-    const int c = checkedCol(key);
-    if (c < 0)
-        return;
-    horizontalHeaderItem(c)->setData(Qt::UserRole + 2, int(align));
-    for (int r = 0; r < rowCount(); ++r)
-        if (QTableWidgetItem *it = item(r, c))
-            it->setTextAlignment(align);
-}
-
 void KeyedGrid::setGridRowHeight(int row, int height)
 {
     if (row >= 1 && row <= rowCount())
         setRowHeight(row - 1, height);
 }
 
-int KeyedGrid::gridRowHeight(int row) const
-{
-    if (row == 0)
-        return horizontalHeader()->height();
-    return row >= 1 && row <= rowCount() ? rowHeight(row - 1) : 0;
-}
-
-void KeyedGrid::setBackColor(int row1, const QString &key1, int row2, const QString &key2,
-                             const QColor &color)
-{
-    const int c1 = checkedCol(key1), c2 = checkedCol(key2);
-    if (c1 < 0 || c2 < 0)
-        return;
-    for (int r = qMax(1, qMin(row1, row2)); r <= qMin(rowCount(), qMax(row1, row2)); ++r)
-        for (int c = qMin(c1, c2); c <= qMax(c1, c2); ++c)
-            itemAt(r, c, true)->setBackground(color);
-}
-
 void KeyedGrid::setRowBackColor(int row, const QColor &color)
 {
-    if (columnCount() > 0)
-        setBackColor(row, colKey(0), row, colKey(columnCount() - 1), color);
+    if (row < 1 || row > rowCount())
+        return;
+    for (int c = 0; c < columnCount(); ++c)
+        itemAt(row, c, true)->setBackground(color);
 }
 
 QColor KeyedGrid::backColor(int row, const QString &key) const
@@ -323,11 +275,6 @@ void KeyedGrid::setColEditable(const QString &key, bool editable)
     for (int r = 0; r < rowCount(); ++r)
         if (QTableWidgetItem *it = item(r, c))
             it->setFlags(editable ? it->flags() | Qt::ItemIsEditable : it->flags() & ~Qt::ItemIsEditable);
-}
-
-bool KeyedGrid::isColEditable(const QString &key) const
-{
-    return m_editable.value(checkedCol(key));
 }
 
 void KeyedGrid::setColButton(const QString &key, bool button)
@@ -349,16 +296,12 @@ bool KeyedGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *even
 {
     if (trigger == QAbstractItemView::AllEditTriggers || !index.isValid())
         return QTableWidget::edit(index, trigger, event);
-    // Only a trigger that really opens an editor asks the screen; moving the current cell
-    // must not raise beforeEdit.
+    // Only a trigger that really opens an editor is refused on a column that is not editable;
+    // moving the current cell is not.
     if (!(editTriggers() & trigger))
         return QTableWidget::edit(index, trigger, event);
     if (!m_editable.value(index.column()))
         return false;
     itemAt(index.row() + 1, index.column(), true);
-    bool cancel = false;
-    emit beforeEdit(index.row() + 1, colKey(index.column()), &cancel);
-    if (cancel)
-        return false;
     return QTableWidget::edit(index, trigger, event);
 }

@@ -29,7 +29,6 @@ public:
     int colIndex(const QString &key) const; // -1 when no column has the key
     QString colKey(int col) const;
     QString header(const QString &key) const;
-    void setHeader(const QString &key, const QString &text);
 
     int rows() const { return rowCount() + 1; }
     void setRows(int rows); // 1 clears every line
@@ -40,7 +39,6 @@ public:
     void setText(int row, const QString &key, const QString &text);
     // The numeric value of a cell: leading-number parse, an empty cell reads 0.
     double value(int row, const QString &key) const;
-    Money money(int row, const QString &key) const; // a money cell: "1,234.00" reads 1234.00
 
     int currentGridRow() const; // 0 when no line is current
     void setCurrentGridRow(int row);
@@ -49,22 +47,16 @@ public:
     // so a hidden column comes back as wide as it was, and widths applied from a stored
     // format never bring back a column the screen hid.
     void setColHidden(const QString &key, bool hidden);
-    bool isColHidden(const QString &key) const; // true while the column does not show
     void setColWidth(const QString &key, int width); // 0 makes it invisible
     int colWidth(const QString &key) const;          // the width it has when shown
-    void setColAlignment(const QString &key, Qt::Alignment align);
     void setGridRowHeight(int row, int height);
-    int gridRowHeight(int row) const; // row 0 is the header; 0 for a row that does not exist
 
-    // Back colour of the block of cells from (row1, key1) to (row2, key2), both included.
-    void setBackColor(int row1, const QString &key1, int row2, const QString &key2,
-                      const QColor &color);
+    // Back colour of every cell of a line.
     void setRowBackColor(int row, const QColor &color);
     QColor backColor(int row, const QString &key) const;
 
-    // Editing is off by default; a column may allow it, and beforeEdit may still cancel.
+    // Editing is off by default; a column may allow it.
     void setColEditable(const QString &key, bool editable);
-    bool isColEditable(const QString &key) const;
     // A "..." button in the column's cells; a click emits cellButtonClicked.
     void setColButton(const QString &key, bool button);
     bool hasColButton(const QString &key) const;
@@ -72,8 +64,6 @@ public:
 signals:
     void rowDoubleClicked(int row);
     void cellButtonClicked(int row, const QString &key);
-    void beforeEdit(int row, const QString &key, bool *cancel);
-    void afterEdit(int row, const QString &key);
     void afterColumnResized(const QString &key, int width); // by the operator only
 
 protected:

@@ -15,6 +15,7 @@
 #include "core/db/Backup.h"
 #include "core/db/Database.h"
 #include "core/db/Schema.h"
+#include "core/demo/DemoData.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/CoreError.h"
 #include "core/frame/KwStore.h"
@@ -302,7 +303,7 @@ private slots:
                  "0,1,0,1");
         QFile::setPermissions(folder + "/new.db", kOwnerFile | QFile::ReadGroup | QFile::ReadOther);
         QFile::setPermissions(AccountSets::settingsFile(), kOwnerFile | QFile::ReadOther);
-        PrivateFiles::tightenAtStart();
+        AccountSets::tightenAtStart();
         QCOMPARE(mode(folder + "/new.db"), kOwnerFile);
         QCOMPARE(mode(AccountSets::settingsFile()), kOwnerFile);
         const QString again = TestDb::refusalOf([&] { ShopSetup::newSqlite("又一家", folder + "/new.db", "老板", "pw"); });
@@ -324,12 +325,12 @@ private slots:
         if (TestDb::isPostgres())
             QSKIP("the demo shop is a SQLite file");
         TestDb t;
-        AccountSets::ensureDemo();
+        DemoData::ensureListed();
         const QString cnstr = AccountSets::cnstrOf(AccountSets::DemoName);
         const QString before = sales(cnstr);
         AccountSets::remove(AccountSets::DemoName);
         QVERIFY(AccountSets::list().isEmpty());
-        AccountSets::ensureDemo();
+        DemoData::ensureListed();
         QCOMPARE(sales(AccountSets::cnstrOf(AccountSets::DemoName)), before);
     }
 

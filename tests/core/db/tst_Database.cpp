@@ -13,6 +13,9 @@
 #include "core/db/DbError.h"
 #include "core/db/Schema.h"
 #include "core/db/Transaction.h"
+#include "core/print/PrintTemplate.h"
+#include "core/print/PrintTypes.h"
+#include "core/print/TemplateStore.h"
 
 class tst_Database : public QObject
 {
@@ -186,6 +189,36 @@ private slots:
         }
         QVERIFY_THROWS_EXCEPTION(db::DbError, db::execute(t.cnstr(), insert, {3, QVariant()}));
         QCOMPARE(TestDb::dump(t.cnstr(), "select count(*) from t_stock"), "0");
+    }
+
+    // An account set written before quantities defaulted to 0 and templates were unique.
+    void upgradeFillsQuantitiesAndMergesTemplates()
+    {
+        TestDb t;
+        const QString c = t.cnstr();
+        TestDb::insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty)",
+                       {{1, 1, 1, 10, QVariant(), QVariant()}});
+        // A version-3 database knows no disabled flags and no register of bar codes; its
+        // items' own and pack codes are registered by the upgrade.
+        TestDb::backToVersion3(c);
+        TestDb::insert(
+            c, "TDBill (FTranType, FTDBillName, FTemplate)",
+            {{PrintTypes::Sale, "标准格式", "first"}, {PrintTypes::Sale, "标准格式", "second"}});
+        TestDb::insert(c, "t_icitem (FItemID, FName, FBar_Code)", {{1, "鲜奶", "690"}, {2, "酸奶", ""}});
+        TestDb::insert(c, "t_icitem_barcode (FItemID, FBarCode, FExchange)", {{1, "6906", 6}, {2, "690", 1}});
+        db::Schema::ensure(c);
+        QCOMPARE(db::Schema::version(c), db::Schema::CurrentVersion);
+        QCOMPARE(TestDb::dump(c, "select FCode, FItemID from t_icitem_code order by FCode"), "690,1;6906,1");
+        QCOMPARE(TestDb::dump(c, "select FItemID, FDisabled from t_icitem order by FItemID"), "1,0;2,0");
+        TestDb::insert(c, "VipOrderEntry (FInterID, FEntryID, FItemID, FQty)", {{1, 2, 1, 5}});
+        QCOMPARE(TestDb::dump(c, "select FPreQty, FCplQty from VipOrderEntry"), "0,0;0,0");
+        QCOMPARE(
+            TestDb::dump(c, "select FTemplate from TDBill where FTranType=?", {PrintTypes::Sale}),
+            "first");
+        // Saving the same name twice keeps one template, the newer text.
+        TemplateStore::save(c, PrintTypes::Sale, QStringLiteral("标准格式"), PrintTemplate());
+        TemplateStore::save(c, PrintTypes::Sale, QStringLiteral("标准格式"), PrintTemplate());
+        QVERIFY(TestDb::dump(c, "select FTemplate from TDBill") != "first");
     }
 
     // Four stations opening the same new database at once: one creates it, the others find it.

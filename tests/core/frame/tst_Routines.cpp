@@ -225,8 +225,8 @@ private slots:
     {
         TestDb t; // fresh config and data folders
         QVERIFY(AccountSets::list().isEmpty());
-        AccountSets::ensureDemo();
-        AccountSets::ensureDemo();
+        DemoData::ensureListed();
+        DemoData::ensureListed();
         QCOMPARE(AccountSets::list().size(), 1);
         QCOMPARE(AccountSets::list().first().name, QStringLiteral("演示帐套"));
         const QString cnstr = AccountSets::cnstrOf(QStringLiteral("演示帐套"));

@@ -77,28 +77,6 @@ QStringList stations(const QString &c, const QStringList &one, const QStringList
                                {QStringList{c} + one, QStringList{c} + other});
 }
 
-// One save of the order: the card's balance, the total it is saved again for (0: saved new),
-// the cash and the stored value paid; then the order's FSumAmount, FGetCash, FGetReserve, the
-// card's movements newest first (FKAmount, FBegAmount, FEndAmount, FSumAmount), the balance
-// after and the cash handed back.
-struct SaveCase
-{
-    int balance, resaveAs, cash, reserve;
-    QString header, movements;
-    int after, cashBack;
-};
-
-// A refused or failed save: the card's balance, the change made to stored order 1 before it
-// is saved again (null: a new order), the operator, the cash and the stored value paid, a
-// statement made to fail ("event table") and the refusal.
-struct RefusedCase
-{
-    int balance;
-    QString change;
-    int user, cash, reserve;
-    QString failing, message;
-};
-
 const QDate D(2026, 3, 10);
 
 const QString Lines = "VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty,"
@@ -142,9 +120,6 @@ void seedOrders(const QString &c)
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(SaveCase)
-Q_DECLARE_METATYPE(RefusedCase)
 
 class tst_MemberOrders : public QObject
 {
@@ -340,37 +315,52 @@ private slots:
     // to what stored value paid, the rest back in cash.
     void save_data()
     {
-        QTest::addColumn<SaveCase>("k");
+        QTest::addColumn<int>("balance");  // the card's balance
+        QTest::addColumn<int>("resaveAs"); // the total it is saved again for; 0: saved new
+        QTest::addColumn<int>("cash");
+        QTest::addColumn<int>("reserve");
+        QTest::addColumn<QString>("header"); // FSumAmount, FGetCash, FGetReserve
+        // The card's movements newest first: FKAmount, FBegAmount, FEndAmount, FSumAmount.
+        QTest::addColumn<QString>("movements");
+        QTest::addColumn<int>("after"); // the balance after
+        QTest::addColumn<int>("cashBack");
         const QString first = ";20,100,80,50";
         // clang-format off
-        QTest::newRow("balance 0, cash") << SaveCase{0, 0, 50, 0, "50,50,0", "", 0, 0};
-        QTest::newRow("balance 80, cash") << SaveCase{80, 0, 50, 0, "50,50,0", "0,80,80,50", 80, 0};
-        QTest::newRow("deduction with no balance shown") << SaveCase{40, 0, 30, 20, "50,30,20", "20,40,20,50", 20, 0};
-        QTest::newRow("unchanged charges nothing") << SaveCase{100, 50, 0, 0, "50,30,20", "0,80,80,50" + first, 80, 0};
-        QTest::newRow("higher, the difference") << SaveCase{100, 60, 4, 6, "60,34,26", "6,80,74,60" + first, 74, 0};
-        QTest::newRow("lower, back to stored value") << SaveCase{100, 35, 0, 0, "35,30,5", "-15,80,95,35" + first, 95, 0};
-        QTest::newRow("lower than stored value paid") << SaveCase{100, 10, 0, 0, "10,10,0", "-20,80,100,10" + first, 100, 20};
+        QTest::newRow("balance 0, cash") << 0 << 0 << 50 << 0 << "50,50,0" << "" << 0 << 0;
+        QTest::newRow("balance 80, cash") << 80 << 0 << 50 << 0 << "50,50,0" << "0,80,80,50" << 80 << 0;
+        QTest::newRow("deduction with no balance shown") << 40 << 0 << 30 << 20 << "50,30,20" << "20,40,20,50" << 20 << 0;
+        QTest::newRow("unchanged charges nothing") << 100 << 50 << 0 << 0 << "50,30,20" << "0,80,80,50" + first << 80 << 0;
+        QTest::newRow("higher, the difference") << 100 << 60 << 4 << 6 << "60,34,26" << "6,80,74,60" + first << 74 << 0;
+        QTest::newRow("lower, back to stored value") << 100 << 35 << 0 << 0 << "35,30,5" << "-15,80,95,35" + first << 95 << 0;
+        QTest::newRow("lower than stored value paid") << 100 << 10 << 0 << 0 << "10,10,0" << "-20,80,100,10" + first << 100 << 20;
         // clang-format on
     }
     void save()
     {
-        QFETCH(SaveCase, k);
+        QFETCH(int, balance);
+        QFETCH(int, resaveAs);
+        QFETCH(int, cash);
+        QFETCH(int, reserve);
+        QFETCH(QString, header);
+        QFETCH(QString, movements);
+        QFETCH(int, after);
+        QFETCH(int, cashBack);
         TestDb t;
         const QString c = t.cnstr();
-        seed(c, k.balance);
+        seed(c, balance);
         OrderDraft d = order();
-        if (k.resaveAs) {
+        if (resaveAs) {
             MemberOrderStore::save(c, d, {Money::fromInt(30), Money::fromInt(20)}, 2);
             d = OrderDraft::load(c, 1);
             d.vipId = "ID1";
             d.remove(0);
-            d.add(1, "鲜奶", "5.00", "10", "2", QString::number(k.resaveAs));
+            d.add(1, "鲜奶", "5.00", "10", "2", QString::number(resaveAs));
         }
         const SavedOrder s =
-            MemberOrderStore::save(c, d, {Money::fromInt(k.cash), Money::fromInt(k.reserve)}, 2);
+            MemberOrderStore::save(c, d, {Money::fromInt(cash), Money::fromInt(reserve)}, 2);
         QCOMPARE(std::tuple(s.orderId, s.movementWritten, s.balanceAfter, s.cashBack),
-                 std::tuple(1, !k.movements.isEmpty(), Money::fromInt(k.after),
-                            Money::fromInt(k.cashBack)));
+                 std::tuple(1, !movements.isEmpty(), Money::fromInt(after),
+                            Money::fromInt(cashBack)));
         // The identity number reaches the card's earlier order 5 too; the number is taken.
         QCOMPARE(TestDb::dump(c,
                               "select FSumQty, FSumAmount, FGetCash, FGetReserve, FVipNo, FOwner,"
@@ -378,24 +368,24 @@ private slots:
                               " (select FVipID from VipOrder where FInterID=5),"
                               " (select FMaxNum from ICMaxNum where FTranType=30)"
                               " from VipOrder where FInterID=1"),
-                 "12," + k.header + ",V1,O'Neil,2026年3月,ID1,2,0,,2026-03-10,ID1,1");
+                 "12," + header + ",V1,O'Neil,2026年3月,ID1,2,0,,2026-03-10,ID1,1");
         // A line re-entered without a validity stores none.
         QCOMPARE(TestDb::dump(c, "select FEntryID, FQty, FPreQty, FCplQty, FPrice, FAmount, FYxq"
                                  " from VipOrderEntry"),
-                 k.resaveAs ? QString("1,10,2,0,5,%1,").arg(k.resaveAs)
+                 resaveAs ? QString("1,10,2,0,5,%1,").arg(resaveAs)
                             : "1,10,2,0,4.1667,50,2026-05-01");
         QCOMPARE(TestDb::dump(c, "select FKAmount, FBegAmount, FEndAmount, FSumAmount from"
                                  " VipCzBill where FTranType=2 order by FInterID desc"),
-                 k.movements);
+                 movements);
         QCOMPARE(TestDb::dump(c, "select distinct FYear, FSeason, FMonth, FBillerID from VipCzBill"
                                  " where FTranType=2"),
-                 k.movements.isEmpty() ? "" : "2026年,2026年1季度,2026年03月,2");
+                 movements.isEmpty() ? "" : "2026年,2026年1季度,2026年03月,2");
         QCOMPARE(TestDb::dump(c, "select count(*) from VipOrder where FInterID=1 and FRemark=?",
                               {""}),
                  "1");
         // Still open: refused, the money stays paid for its units. Closed: the order goes with
         // its lines, the movements stay as history.
-        const QString movements = TestDb::dump(c, "select count(*) from VipCzBill");
+        const QString history = TestDb::dump(c, "select count(*) from VipCzBill");
         QCOMPARE(TestDb::refusalOf([&] { MemberOrderStore::remove(c, 1, 2); }),
                  "禁止删除未完工订单！");
         db::execute(c, "update VipOrder set FClosed=1 where FInterID=1");
@@ -404,7 +394,7 @@ private slots:
         QCOMPARE(TestDb::dump(c, "select (select count(*) from VipOrder where FInterID=1),"
                                  " (select count(*) from VipOrderEntry), (select count(*) from"
                                  " VipCzBill)"),
-                 "0,0," + movements);
+                 "0,0," + history);
     }
 
     // Settled 20.00 in cash and 30.00 otherwise (bank card, vouchers, discount): reopened, the
@@ -487,55 +477,68 @@ private slots:
     // Saved again, order 1 was paid 50.00 in cash and gets another identity number.
     void refused_data()
     {
-        QTest::addColumn<RefusedCase>("k");
+        QTest::addColumn<int>("balance"); // the card's balance
+        // The change made to stored order 1 before it is saved again; null: a new order.
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("user");
+        QTest::addColumn<int>("cash");
+        QTest::addColumn<int>("reserve");
+        QTest::addColumn<QString>("failing"); // a statement made to fail: "event table"
+        QTest::addColumn<QString>("message");
         const QString locked = MemberOrderStore::lockedMessage();
         const QString none;
         // clang-format off
-        QTest::newRow("a unit handed out") << RefusedCase{0, "update VipOrderEntry set FCplQty=1", 2, 0, 0, none, locked};
-        QTest::newRow("closed") << RefusedCase{0, "update VipOrder set FClosed=1", 2, 0, 0, none, locked};
-        QTest::newRow("right withdrawn") << RefusedCase{0, "", 3, 0, 0, none, locked};
-        QTest::newRow("deleted elsewhere") << RefusedCase{0, "delete from VipOrder", 1, 0, 0, none, locked};
-        QTest::newRow("paid at another station") << RefusedCase{0, "update VipOrder set FGetCash=40", 2, 0, 0, none, MemberOrderStore::staleMessage()};
-        QTest::newRow("phone changed at another station") << RefusedCase{0, "update VipOrder set FPhone='1'", 2, 0, 0, none, MemberOrderStore::staleMessage()};
-        QTest::newRow("validity changed at another station") << RefusedCase{0, "update VipOrderEntry set FYxq=null", 2, 0, 0, none, MemberOrderStore::staleMessage()};
-        QTest::newRow("beyond the balance") << RefusedCase{30, none, 1, 0, 50, none, "本次扣款金额不允许大于卡内余额！"};
-        QTest::newRow("above the total") << RefusedCase{100, none, 1, 0, 60, none, "本次扣款金额不允许大于应收金额！"};
-        QTest::newRow("paid more than the total") << RefusedCase{100, none, 1, 40, 20, none, "付款金额不允许大于应收金额！"};
-        QTest::newRow("negative cash") << RefusedCase{0, none, 1, -5, 0, none, "付款金额不能为负数！"};
+        QTest::newRow("a unit handed out") << 0 << "update VipOrderEntry set FCplQty=1" << 2 << 0 << 0 << none << locked;
+        QTest::newRow("closed") << 0 << "update VipOrder set FClosed=1" << 2 << 0 << 0 << none << locked;
+        QTest::newRow("right withdrawn") << 0 << "" << 3 << 0 << 0 << none << locked;
+        QTest::newRow("deleted elsewhere") << 0 << "delete from VipOrder" << 1 << 0 << 0 << none << locked;
+        QTest::newRow("paid at another station") << 0 << "update VipOrder set FGetCash=40" << 2 << 0 << 0 << none << MemberOrderStore::staleMessage();
+        QTest::newRow("phone changed at another station") << 0 << "update VipOrder set FPhone='1'" << 2 << 0 << 0 << none << MemberOrderStore::staleMessage();
+        QTest::newRow("validity changed at another station") << 0 << "update VipOrderEntry set FYxq=null" << 2 << 0 << 0 << none << MemberOrderStore::staleMessage();
+        QTest::newRow("beyond the balance") << 30 << none << 1 << 0 << 50 << none << "本次扣款金额不允许大于卡内余额！";
+        QTest::newRow("above the total") << 100 << none << 1 << 0 << 60 << none << "本次扣款金额不允许大于应收金额！";
+        QTest::newRow("paid more than the total") << 100 << none << 1 << 40 << 20 << none << "付款金额不允许大于应收金额！";
+        QTest::newRow("negative cash") << 0 << none << 1 << -5 << 0 << none << "付款金额不能为负数！";
         for (const char *f : {"update ICMaxNum", "insert VipOrderEntry", "insert VipOrder", "update VipOrder", "insert VipCzBill"})
-            QTest::newRow(f) << RefusedCase{80, none, 1, 0, 50, f, ""};
+            QTest::newRow(f) << 80 << none << 1 << 0 << 50 << f << "";
         // clang-format on
     }
     void refused()
     {
-        QFETCH(RefusedCase, k);
+        QFETCH(int, balance);
+        QFETCH(QString, change);
+        QFETCH(int, user);
+        QFETCH(int, cash);
+        QFETCH(int, reserve);
+        QFETCH(QString, failing);
+        QFETCH(QString, message);
         TestDb t;
         const QString c = t.cnstr();
-        seed(c, k.balance);
+        seed(c, balance);
         OrderDraft d = order();
-        if (!k.change.isNull()) {
+        if (!change.isNull()) {
             MemberOrderStore::save(c, d, {Money::fromInt(50), Money()}, 1);
             db::execute(c, "update VipOrder set FVipID=? where FInterID=5", {""});
             d = OrderDraft::load(c, 1);
             d.vipId = "ID2";
-            if (!k.change.isEmpty())
-                db::execute(c, k.change + " where FInterID=1");
+            if (!change.isEmpty())
+                db::execute(c, change + " where FInterID=1");
         }
-        if (!k.failing.isEmpty())
-            t.failOn(k.failing.section(' ', 0, 0), k.failing.section(' ', 1));
+        if (!failing.isEmpty())
+            t.failOn(failing.section(' ', 0, 0), failing.section(' ', 1));
         const QString before = snapshot(c);
         const QString got = TestDb::refusalOf([&] {
-            MemberOrderStore::save(c, d, {Money::fromInt(k.cash), Money::fromInt(k.reserve)},
-                                   k.user);
+            MemberOrderStore::save(c, d, {Money::fromInt(cash), Money::fromInt(reserve)},
+                                   user);
         });
-        QVERIFY2(k.failing.isEmpty()
-                     ? got == k.message
+        QVERIFY2(failing.isEmpty()
+                     ? got == message
                      : got.startsWith("failure: ") && got.contains("forced failure"),
                  qPrintable(got));
         QCOMPARE(snapshot(c), before);
         // A closed order may go; any other locked one is refused by the delete too.
-        if (k.message == MemberOrderStore::lockedMessage() && !k.change.contains("FClosed")) {
-            QVERIFY(!TestDb::refusalOf([&] { MemberOrderStore::remove(c, 1, k.user); }).isEmpty());
+        if (message == MemberOrderStore::lockedMessage() && !change.contains("FClosed")) {
+            QVERIFY(!TestDb::refusalOf([&] { MemberOrderStore::remove(c, 1, user); }).isEmpty());
             QCOMPARE(snapshot(c), before);
         }
     }

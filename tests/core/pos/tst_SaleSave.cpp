@@ -59,14 +59,6 @@ SaleLine pick(int order, int entry, qint64 q, qint64 total = 12, int amount = 12
     return MemberOrders::pickup(l, q);
 }
 
-// A bill the refusal rows try to save: a pick-up of `qty` from (order, 1) when `order` is
-// set, an ordinary line of `price` when that is, paid so.
-struct Attempt
-{
-    int order, qty, price, reserve, cash;
-    int billId = 0, stockId = 1;
-};
-
 // The list's rows as "bill a double click opens|FQty1|FQty2|FAmount".
 QStringList listRows(const SaleList::Result &r)
 {
@@ -81,8 +73,6 @@ QStringList listRows(const SaleList::Result &r)
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Attempt)
 
 using Codes = ItemLookup::Codes;
 
@@ -193,44 +183,58 @@ private slots:
     // nothing behind, the number included.
     void refusals_data()
     {
-        QTest::addColumn<Attempt>("a");
+        // The bill tried: a pick-up of `qty` from (order, 1) when `order` is set, an ordinary
+        // line of `price` when that is, paid so, under this number and warehouse.
+        QTest::addColumn<int>("order");
+        QTest::addColumn<int>("qty");
+        QTest::addColumn<int>("price");
+        QTest::addColumn<int>("reserve");
+        QTest::addColumn<int>("cash");
+        QTest::addColumn<int>("billId");
+        QTest::addColumn<int>("stockId");
         QTest::addColumn<QString>("failing");
         QTest::addColumn<QString>("message");
         const QString over = QStringLiteral("出库数量不允许大于剩余数量！");
         const QString balance = QStringLiteral("本次扣款金额不允许大于卡内余额！");
         const QString none;
         // clang-format off
-        QTest::newRow("pick past ordered plus gift") << Attempt{1, 13, 0, 0, 0} << none << over;
-        QTest::newRow("pick another card's line") << Attempt{2, 1, 0, 0, 0} << none << over;
+        QTest::newRow("pick past ordered plus gift") << 1 << 13 << 0 << 0 << 0 << 0 << 1 << none << over;
+        QTest::newRow("pick another card's line") << 2 << 1 << 0 << 0 << 0 << 0 << 1 << none << over;
         // Another station exchanged the line's item since the screen listed it.
-        QTest::newRow("line holds another item now") << Attempt{1, 1, 0, 0, 0} << "exchanged" << "订单已被修改，请重新查询！";
-        QTest::newRow("pay beyond the balance") << Attempt{0, 0, 150, 120, 30} << none << balance;
-        QTest::newRow("deduction above the receivable") << Attempt{0, 0, 5, 6, 0} << none << "本次扣款金额不允许大于应收金额！";
-        QTest::newRow("negative cash") << Attempt{0, 0, 5, 0, -1} << none << "付款金额不能为负数！";
-        QTest::newRow("a bill already saved") << Attempt{0, 0, 5, 0, 5, 7} << none << "这张单据已经保存，不能再次保存！";
-        QTest::newRow("unknown warehouse") << Attempt{0, 0, 5, 0, 5, 0, 0} << none << "仓库名称不存在！";
-        QTest::newRow("empty bill") << Attempt{0, 0, 0, 0, 0} << none << "请输入商品！";
+        QTest::newRow("line holds another item now") << 1 << 1 << 0 << 0 << 0 << 0 << 1 << "exchanged" << "订单已被修改，请重新查询！";
+        QTest::newRow("pay beyond the balance") << 0 << 0 << 150 << 120 << 30 << 0 << 1 << none << balance;
+        QTest::newRow("deduction above the receivable") << 0 << 0 << 5 << 6 << 0 << 0 << 1 << none << "本次扣款金额不允许大于应收金额！";
+        QTest::newRow("negative cash") << 0 << 0 << 5 << 0 << -1 << 0 << 1 << none << "付款金额不能为负数！";
+        QTest::newRow("a bill already saved") << 0 << 0 << 5 << 0 << 5 << 7 << 1 << none << "这张单据已经保存，不能再次保存！";
+        QTest::newRow("unknown warehouse") << 0 << 0 << 5 << 0 << 5 << 0 << 0 << none << "仓库名称不存在！";
+        QTest::newRow("empty bill") << 0 << 0 << 0 << 0 << 0 << 0 << 1 << none << "请输入商品！";
         // The pick-up finishes order 1, so the closing statement writes too.
         for (const char *f : {"update VipOrderEntry", "update ICMaxNum", "insert ICStockBillEntry",
                               "insert ICStockBill", "update VipOrder", "insert VipCzBill"})
-            QTest::newRow(f) << Attempt{1, 12, 10, 6, 4} << f << "failure: forced failure";
+            QTest::newRow(f) << 1 << 12 << 10 << 6 << 4 << 0 << 1 << f << "failure: forced failure";
         // clang-format on
     }
     void refusals()
     {
-        QFETCH(Attempt, a);
+        QFETCH(int, order);
+        QFETCH(int, qty);
+        QFETCH(int, price);
+        QFETCH(int, reserve);
+        QFETCH(int, cash);
+        QFETCH(int, billId);
+        QFETCH(int, stockId);
         QFETCH(QString, failing);
         QFETCH(QString, message);
         TestDb t;
         const QString c = t.cnstr();
         seed(c);
         SaleBill b = bill();
-        b.billId = a.billId;
-        b.stockId = a.stockId;
-        if (a.price)
-            b.add(1, "鲜奶", 1, Money::fromInt(a.price));
-        if (a.order)
-            b.addLine(pick(a.order, 1, a.qty));
+        b.billId = billId;
+        b.stockId = stockId;
+        if (price)
+            b.add(1, "鲜奶", 1, Money::fromInt(price));
+        if (order)
+            b.addLine(pick(order, 1, qty));
         if (failing == "exchanged")
             db::execute(c, "update VipOrderEntry set FItemID=2 where FInterID=1 and FEntryID=1");
         else if (!failing.isEmpty())
@@ -243,7 +247,7 @@ private slots:
                                  " VipOrderEntry), (select sum(FClosed) from VipOrder)";
         const QString before = TestDb::dump(c, snapshot);
         const QString got = TestDb::refusalOf([&] {
-            SaleBillStore::save(c, b, {Money::fromInt(a.cash), Money::fromInt(a.reserve)}, 1);
+            SaleBillStore::save(c, b, {Money::fromInt(cash), Money::fromInt(reserve)}, 1);
         });
         const bool forced = got.startsWith("failure: ") && got.contains("forced failure");
         QCOMPARE(forced ? "failure: forced failure" : got, message);

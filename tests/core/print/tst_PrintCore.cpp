@@ -11,6 +11,7 @@
 #include "core/print/GridFormatStore.h"
 #include "core/print/GridSnapshot.h"
 #include "core/print/PrintTemplate.h"
+#include "core/print/PrintTypes.h"
 #include "core/print/RecordSet.h"
 #include "core/print/TemplateLibrary.h"
 #include "core/print/TemplateStore.h"
@@ -59,8 +60,9 @@ private slots:
         QVERIFY(rs.eof() && rs.value("FName").isNull());
         for (const char *json : {"receipt", "[1,2]", R"({"paper":"Z9","lines":[]})"})
             QVERIFY_THROWS_EXCEPTION(CoreError, PrintTemplate::fromJson(json));
-        QVERIFY_THROWS_EXCEPTION(CoreError, TemplateStore::save(t.cnstr(), 1002, "  ",
-                                                               TemplateLibrary::builtIn(1002)));
+        QVERIFY_THROWS_EXCEPTION(CoreError,
+                                 TemplateStore::save(t.cnstr(), PrintTypes::Sale, "  ",
+                                                     TemplateLibrary::builtIn(PrintTypes::Sale)));
         for (const char *paper : {"A4", "Z1"})
             QVERIFY_THROWS_EXCEPTION(
                 CoreError,
@@ -103,22 +105,24 @@ private slots:
     void stores()
     {
         TestDb t;
-        PrintTemplate a = TemplateLibrary::builtIn(1002);
+        PrintTemplate a = TemplateLibrary::builtIn(PrintTypes::Sale);
         a.paper = "58";
-        TemplateStore::save(t.cnstr(), 1002, " 小票 ", a);
+        TemplateStore::save(t.cnstr(), PrintTypes::Sale, " 小票 ", a);
         a.paper = "A5";
-        TemplateStore::save(t.cnstr(), 1002, "小票", a);
-        QCOMPARE(TemplateStore::names(t.cnstr(), 1002), QStringList{"小票"});
+        TemplateStore::save(t.cnstr(), PrintTypes::Sale, "小票", a);
+        QCOMPARE(TemplateStore::names(t.cnstr(), PrintTypes::Sale), QStringList{"小票"});
         bool builtIn = true;
-        QCOMPARE(TemplateStore::resolve(t.cnstr(), 1002, "小票", &builtIn).paper, QString("A5"));
+        QCOMPARE(TemplateStore::resolve(t.cnstr(), PrintTypes::Sale, "小票", &builtIn).paper,
+                 QString("A5"));
         QVERIFY(!builtIn);
         db::execute(t.cnstr(),
                     "insert into TDBill (FTranType, FTDBillName, FTemplate) values (?,?,?)",
-                    {1002, "坏格式", "{broken"});
+                    {PrintTypes::Sale, "坏格式", "{broken"});
         for (const char *name : {"没有", "坏格式"}) {
-            const PrintTemplate r = TemplateStore::resolve(t.cnstr(), 1002, name, &builtIn);
+            const PrintTemplate r =
+                TemplateStore::resolve(t.cnstr(), PrintTypes::Sale, name, &builtIn);
             QVERIFY(builtIn);
-            QCOMPARE(r.toJson(), TemplateLibrary::builtIn(1002).toJson());
+            QCOMPARE(r.toJson(), TemplateLibrary::builtIn(PrintTypes::Sale).toJson());
         }
     }
 

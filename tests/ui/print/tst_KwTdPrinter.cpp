@@ -15,6 +15,7 @@
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleReceipt.h"
+#include "core/print/PrintTypes.h"
 #include "core/print/TemplateLibrary.h"
 #include "core/print/TemplateStore.h"
 #include "ui/print/DevicePort.h"
@@ -112,7 +113,7 @@ private slots:
         KwTdPrinter printer;
         RecordSet data = saleReceipt();
         bool direct = true;
-        printer.DoPrint(direct, t.cnstr(), 1002, false, true, data, "标准格式");
+        printer.DoPrint(direct, t.cnstr(), PrintTypes::Sale, false, true, data, "标准格式");
         QVERIFY(!printer.usedBuiltIn());
         const QString pdf = printer.spooledFile();
         QCOMPARE(prompts.texts(),
@@ -140,12 +141,12 @@ private slots:
         TestDb t;
         ScriptedPrompts prompts;
         qputenv("KWPOS_SPOOL_DIR", (t.dir() + "/spool").toUtf8());
-        RecordSet data = TemplateLibrary::sample(250);
+        RecordSet data = TemplateLibrary::sample(PrintTypes::Recharge);
         data.setValue("FOwner", QStringLiteral("O'Neil 🥛"));
         KwTdPrinter printer;
         printer.setSpoolNotice(false);
         bool direct = true;
-        printer.DoPrint(direct, t.cnstr(), 250, false, true, data, "充值小票");
+        printer.DoPrint(direct, t.cnstr(), PrintTypes::Recharge, false, true, data, "充值小票");
         const QString pdf = printer.spooledFile();
         QVERIFY(runRaw("pdftotext", {pdf, "-"}).contains("持卡人：O'Neil"));
         // One picture (its transparency is a mask of its own).
@@ -159,7 +160,7 @@ private slots:
     {
         TestDb t{TestDb::Content::Demo};
         ScriptedPrompts prompts;
-        frmTdDesigner f(t.cnstr(), 1002);
+        frmTdDesigner f(t.cnstr(), PrintTypes::Sale);
         const QImage before = f.lblPreview->pixmap().toImage();
         f.FlexLines->setText(1, "FCells", "阳光奶站 {FDate:yyyy/MM/dd}"); // the title line
         QVERIFY(f.isModified() && f.lblPreview->pixmap().toImage() != before); // live preview
@@ -167,7 +168,8 @@ private slots:
         QTest::mouseClick(f.cmdSave, Qt::LeftButton);
         QCOMPARE(prompts.last(), QString("格式“标准格式”已保存！"));
         QVERIFY(!f.isModified());
-        const PrintTemplate stored = TemplateStore::resolve(t.cnstr(), 1002, "标准格式");
+        const PrintTemplate stored =
+            TemplateStore::resolve(t.cnstr(), PrintTypes::Sale, "标准格式");
         QCOMPARE(stored.paper + " " + stored.lines.value(0).cells.value(0).text,
                  QString("58 阳光奶站 {FDate:yyyy/MM/dd}"));
     }
