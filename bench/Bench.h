@@ -19,6 +19,7 @@ struct Size
 {
     int items, members, movements, lookups, saves, reportRounds, stationSeconds;
     int orderLines = 0; // seeded for the recharge part only
+    bool quick = false;
 };
 
 double micros(Clock::time_point a, Clock::time_point b);

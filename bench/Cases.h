@@ -28,6 +28,11 @@ void orders(Bench &b);
 // The back office's item search and member register as typed.
 void backoffice(Bench &b);
 
+// The import of items, members and open orders from XLSX, against the same rows loaded raw;
+// the peak memory of an import run by this program with --import-worker FILE.
+void imports(Bench &b);
+int importWorker(const QString &path);
+
 // Several stations at once (PostgreSQL), one of them being this program run with --worker.
 int worker(const QString &cnstr, int seconds, int seed);
 void stations(const QString &cnstr, const db::ConnectionString &admin, const QString &pgbin,

@@ -24,6 +24,8 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.value(1) == u"--worker")
         return worker(args.value(2), args.value(3).toInt(), args.value(4).toInt());
+    if (args.value(1) == u"--import-worker")
+        return importWorker(args.value(2));
 
     const bool quick = args.contains(QStringLiteral("--quick"));
     Size z = quick ? Size{2000, 200, 20000, 300, 60, 3, 3, 0}
@@ -35,7 +37,7 @@ int main(int argc, char *argv[])
     const QString pgbin =
         args.indexOf(u"--pgbin"_qs) >= 0 ? args.value(args.indexOf(u"--pgbin"_qs) + 1) : QString();
     // --only NAME runs one part (lookups, saves, sale, balance, reports, recharge, orders,
-    // backoffice, stations, startup).
+    // backoffice, import, stations, startup).
     const QString only =
         args.indexOf(u"--only"_qs) >= 0 ? args.value(args.indexOf(u"--only"_qs) + 1) : QString();
     auto part = [&](const char *name) { return only.isEmpty() || only == QLatin1String(name); };
@@ -43,6 +45,9 @@ int main(int argc, char *argv[])
         return runYearReports(args);
     if (only.isEmpty() || only == QLatin1String("recharge"))
         z.orderLines = z.movements;
+    z.quick = quick;
+    // The import part brings its own account sets.
+    const bool seeded = only != QLatin1String("import");
     // The same operations on each engine, in the same order.
     auto runParts = [&](Bench &b) {
         if (part("lookups"))
@@ -61,6 +66,8 @@ int main(int argc, char *argv[])
             orders(b);
         if (part("backoffice"))
             backoffice(b);
+        if (part("import"))
+            imports(b);
     };
     std::printf("kwpos bench: %d items, %d movements over %d members%s\n", z.items, z.movements,
                 z.members, quick ? " (quick)" : "");
@@ -72,8 +79,10 @@ int main(int argc, char *argv[])
             Bench b{cnstr, db::Engine::SQLite, nullptr, z};
             db::Schema::ensure(cnstr);
             const auto raw = rawSqlite(dir.path() + QStringLiteral("/bench.db"));
-            seed(cnstr, *raw, db::Engine::SQLite, z);
-            prepareAll(*raw, db::Engine::SQLite);
+            if (seeded) {
+                seed(cnstr, *raw, db::Engine::SQLite, z);
+                prepareAll(*raw, db::Engine::SQLite);
+            }
             b.raw = raw.get();
             runParts(b);
             db::closeAll();
@@ -86,8 +95,10 @@ int main(int argc, char *argv[])
             cs.schema = QStringLiteral("kwpos_bench");
             const QString cnstr = cs.toString();
             const auto raw = rawPg(cs);
-            seed(cnstr, *raw, db::Engine::PostgreSQL, z);
-            prepareAll(*raw, db::Engine::PostgreSQL);
+            if (seeded) {
+                seed(cnstr, *raw, db::Engine::PostgreSQL, z);
+                prepareAll(*raw, db::Engine::PostgreSQL);
+            }
             Bench b{cnstr, db::Engine::PostgreSQL, raw.get(), z};
             runParts(b);
             db::closeAll();
