@@ -154,12 +154,17 @@ QDate date(const Layout &l, const QStringList &cells, const QString &key)
     return d;
 }
 
+// "a;b", "a；b" or "a|b": a list in one cell.
 QStringList splitList(const QString &text)
 {
-    static const QRegularExpression sep(QStringLiteral("[;；|]"));
-    QStringList parts = text.split(sep);
-    for (QString &p : parts)
-        p = p.trimmed();
+    QStringList parts;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text.at(i) == u';' || text.at(i) == u'；' || text.at(i) == u'|') {
+            parts << QStringView(text).mid(from, i - from).trimmed().toString();
+            from = i + 1;
+        }
+    }
     if (parts.size() == 1 && parts.first().isEmpty())
         parts.clear();
     return parts;
@@ -350,7 +355,7 @@ struct Reading
         }
         for (const QString &code : std::as_const(all))
             codesSeen.insert(code, row);
-        plan.items.append({row, it, storedItem});
+        plan.items.append({row, std::move(it), std::move(storedItem)});
     }
 
     void member(int row, const QStringList &cells)
