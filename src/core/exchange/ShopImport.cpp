@@ -244,14 +244,23 @@ struct Reading
         plan.refusals.append({row, layout.names.value(key, key), reason});
     }
 
+    bool codesRead = false;
+
+    void readCodes()
+    {
+        codes = hashOf(cnstr, QStringLiteral("select FCode as FKey, FItemID as FID from t_icitem_code"));
+        codesRead = true;
+    }
+
     void prepare(Kind kind)
     {
-        if (kind == Kind::Items || kind == Kind::Orders) {
+        if (kind == Kind::Items || kind == Kind::Orders)
             shopNumbers = hashOf(cnstr, QStringLiteral(
                 "select FShopNumber as FKey, min(FItemID) as FID from t_icitem"
                 " where FShopNumber is not null and FShopNumber<>'' group by FShopNumber"));
-            codes = hashOf(cnstr, QStringLiteral("select FCode as FKey, FItemID as FID from t_icitem_code"));
-        }
+        // Orders name their items by shop number as a rule: the codes only once one does not.
+        if (kind == Kind::Items)
+            readCodes();
         // Once for the whole file, not an item a row.
         if (kind == Kind::Items && !shopNumbers.isEmpty())
             stored = bulk::itemsWithShopNumbers(bulk::on(cnstr));
@@ -414,6 +423,8 @@ struct Reading
             return refuse(row, "card", QStringLiteral("不能为空"));
         const QString itemText = l.cell(cells, "item");
         int itemId = shopNumbers.value(itemText, 0);
+        if (itemId == 0 && !codesRead)
+            readCodes();
         if (itemId == 0)
             itemId = codes.value(itemText, 0);
         if (itemId == 0)
@@ -509,7 +520,7 @@ ShopImport::Plan ShopImport::read(const QString &cnstr, Kind kind, const QString
 {
     Plan plan;
     plan.kind = kind;
-    Reading r{cnstr, options, plan, {}, {}, 0, {}, {}, {}, {}, {}, {}, {}, {}};
+    Reading r{cnstr, options, plan, {}, {}, 0, {}, {}, {}, {}, {}, {}, {}, {}, false};
     SheetReader sheet(path);
     SheetReader::Row row;
     if (!sheet.next(row))
