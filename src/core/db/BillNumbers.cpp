@@ -14,4 +14,14 @@ int BillNumbers::draw(Transaction &tx, int counter)
     return rows.first().at(0).toInt();
 }
 
+int BillNumbers::drawBlock(Transaction &tx, int counter, int count)
+{
+    const Rows rows = tx.query(
+        QStringLiteral("update ICMaxNum set FMaxNum=FMaxNum+? where FTranType=? returning FMaxNum"),
+        {count, counter});
+    if (rows.size() != 1)
+        throw DbError(QStringLiteral("单据号计数器 %1 不存在").arg(counter));
+    return rows.first().at(0).toInt() - count + 1;
+}
+
 } // namespace db

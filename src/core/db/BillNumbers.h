@@ -16,6 +16,9 @@ public:
     static constexpr int MemberOrder = 30;
 
     static int draw(Transaction &tx, int counter);
+    // `count` numbers at once (an import's new bills), in the same one statement under the
+    // same row lock; returns the first, the others follow it without a gap.
+    static int drawBlock(Transaction &tx, int counter, int count);
 };
 
 } // namespace db

@@ -211,7 +211,7 @@ bool isDateFormat(int id, const QString &code)
     return plain.contains(u'y') || plain.contains(u'd');
 }
 
-int columnOf(const QString &ref)
+int columnOf(QStringView ref)
 {
     int col = 0;
     for (const QChar c : ref) {
@@ -292,16 +292,18 @@ public:
                 return false;
             const QStringView name = m_xml.name();
             if (t == QXmlStreamReader::StartElement) {
+                // The attributes read in place: a copy of them per cell costs more than the cell.
                 if (name == QLatin1StringView("row")) {
-                    const int r = attribute(m_xml, QLatin1StringView("r")).toInt();
+                    const int r = m_xml.attributes().value(QLatin1StringView("r")).toInt();
                     m_row = r > 0 ? r : m_row + 1;
                     m_cells.clear();
                     m_col = -1;
                 } else if (name == QLatin1StringView("c")) {
-                    const QString ref = attribute(m_xml, QLatin1StringView("r"));
+                    const QXmlStreamAttributes attributes = m_xml.attributes();
+                    const QStringView ref = attributes.value(QLatin1StringView("r"));
                     m_col = ref.isEmpty() ? m_col + 1 : columnOf(ref);
-                    m_type = attribute(m_xml, QLatin1StringView("t"));
-                    m_style = attribute(m_xml, QLatin1StringView("s")).toInt();
+                    m_type = attributes.value(QLatin1StringView("t")).toString();
+                    m_style = attributes.value(QLatin1StringView("s")).toInt();
                     m_value.clear();
                 } else if (name == QLatin1StringView("v") || name == QLatin1StringView("t")) {
                     m_inText = true;

@@ -5,10 +5,16 @@
 #include <QSet>
 
 #include "core/backoffice/PriceStyleStore.h"
+#include "core/backoffice/RecordGuard.h"
+#include "core/db/BillNumbers.h"
+#include "core/db/Dialect.h"
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
+#include "core/exchange/BulkRows.h"
 #include "core/exchange/SheetReader.h"
 #include "core/frame/CoreError.h"
+#include "core/frame/Routines.h"
+#include "core/members/CardNumbers.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/orders/MemberOrderStore.h"
 
@@ -144,12 +150,17 @@ QDate date(const Layout &l, const QStringList &cells, const QString &key)
     return d;
 }
 
+// "a;b", "a；b" or "a|b": a list in one cell.
 QStringList splitList(const QString &text)
 {
-    static const QRegularExpression sep(QStringLiteral("[;；|]"));
-    QStringList parts = text.split(sep);
-    for (QString &p : parts)
-        p = p.trimmed();
+    QStringList parts;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text.at(i) == u';' || text.at(i) == u'；' || text.at(i) == u'|') {
+            parts << QStringView(text).mid(from, i - from).trimmed().toString();
+            from = i + 1;
+        }
+    }
     if (parts.size() == 1 && parts.first().isEmpty())
         parts.clear();
     return parts;
@@ -185,6 +196,30 @@ QString stripped(const QString &message)
     return m;
 }
 
+// A card's balance and whether any movement names it.
+struct Balance
+{
+    Money balance;
+    bool known = false;
+};
+
+// The balances of `cards`, a list of cards per statement (as StoredValueLedger::balance sums
+// them): once for the file instead of once a row.
+QHash<QString, Balance> balancesOf(const bulk::Run &run, const db::Params &cards)
+{
+    QHash<QString, Balance> out;
+    out.reserve(cards.size());
+    const QString sql = QStringLiteral(
+        "select FVipNo, coalesce(sum(case when FTranType=1 then FKAmount when FTranType=2 then -FKAmount"
+        " else 0 end),0) as FBalance, count(*) as FMovements from VipCzBill where FVipNo in (%1)"
+        " group by FVipNo");
+    for (const db::Row &r : bulk::in(run, sql, cards))
+        out.insert(r.text(QStringLiteral("FVipNo")),
+                   {Money::fromVariant(r.value(QStringLiteral("FBalance"))),
+                    r.integer(QStringLiteral("FMovements")) > 0});
+    return out;
+}
+
 struct Reading
 {
     const QString &cnstr;
@@ -197,20 +232,34 @@ struct Reading
     QHash<QString, int> seen, codesSeen;
     QHash<QString, int> shopNumbers, codes, orderKeys;
     QHash<QString, int> orderIndex; // external number -> index in plan.orders
+    QHash<int, ItemRecord> stored;   // items with a shop number, by id
+    QList<int> memberRows;           // rows of plan.members whose balance is still to check
 
     void refuse(int row, const QString &key, const QString &reason)
     {
         plan.refusals.append({row, layout.names.value(key, key), reason});
     }
 
+    bool codesRead = false;
+
+    void readCodes()
+    {
+        codes = hashOf(cnstr, QStringLiteral("select FCode as FKey, FItemID as FID from t_icitem_code"));
+        codesRead = true;
+    }
+
     void prepare(Kind kind)
     {
-        if (kind == Kind::Items || kind == Kind::Orders) {
+        if (kind == Kind::Items || kind == Kind::Orders)
             shopNumbers = hashOf(cnstr, QStringLiteral(
                 "select FShopNumber as FKey, min(FItemID) as FID from t_icitem"
                 " where FShopNumber is not null and FShopNumber<>'' group by FShopNumber"));
-            codes = hashOf(cnstr, QStringLiteral("select FCode as FKey, FItemID as FID from t_icitem_code"));
-        }
+        // Orders name their items by shop number as a rule: the codes only once one does not.
+        if (kind == Kind::Items)
+            readCodes();
+        // Once for the whole file, not an item a row.
+        if (kind == Kind::Items && !shopNumbers.isEmpty())
+            stored = bulk::itemsWithShopNumbers(bulk::on(cnstr));
         if (kind == Kind::Orders)
             orderKeys = hashOf(cnstr, QStringLiteral(
                 "select FRemark as FKey, FInterID as FID from VipOrder where FRemark like ?"),
@@ -227,11 +276,13 @@ struct Reading
         if (seen.contains(shop))
             return refuse(row, "shop", QStringLiteral("与第%1行重复").arg(seen.value(shop)));
         seen.insert(shop, row);
-        std::optional<ItemRecord> stored;
+        std::optional<ItemRecord> storedItem;
         if (const int id = shopNumbers.value(shop, 0)) {
-            stored = ItemStore::load(cnstr, id);
-            if (stored)
-                it = *stored;
+            const auto at = stored.constFind(id);
+            if (at != stored.cend())
+                storedItem = *at;
+            if (storedItem)
+                it = *storedItem;
         }
         it.shopNumber = shop;
         it.name = l.cell(cells, "name");
@@ -309,7 +360,7 @@ struct Reading
         }
         for (const QString &code : std::as_const(all))
             codesSeen.insert(code, row);
-        plan.items.append({row, it, stored});
+        plan.items.append({row, std::move(it), std::move(storedItem)});
     }
 
     void member(int row, const QStringList &cells)
@@ -331,10 +382,30 @@ struct Reading
         } catch (const CoreError &e) {
             return refuse(row, e.field(), e.message());
         }
-        const Money now = StoredValueLedger::balance(cnstr, m.vipNo);
-        if (!now.isZero() && now != m.opening && !options.update)
-            return refuse(row, "card", QStringLiteral("卡内已有余额 %1 元（选择“更新”可改为表中的余额）").arg(now.format()));
         plan.members.append(m);
+    }
+
+    // The cards' balances, read a list of cards at a time once every row is in: a card holding
+    // another balance is refused unless the user chose to update it.
+    void checkBalances()
+    {
+        db::Params cards;
+        cards.reserve(plan.members.size());
+        for (const ShopImport::MemberRow &m : std::as_const(plan.members))
+            cards << m.vipNo;
+        const QHash<QString, Balance> now = balancesOf(bulk::on(cnstr), cards);
+        QList<ShopImport::MemberRow> kept;
+        for (const ShopImport::MemberRow &m : std::as_const(plan.members)) {
+            const Money balance = now.value(m.vipNo).balance;
+            if (!balance.isZero() && balance != m.opening && !options.update)
+                refuse(m.row, "card", QStringLiteral("卡内已有余额 %1 元（选择“更新”可改为表中的余额）").arg(balance.format()));
+            else
+                kept.append(m);
+        }
+        plan.members = kept;
+        // Refusals in the order of the rows, as they were found before.
+        std::stable_sort(plan.refusals.begin(), plan.refusals.end(),
+                         [](const ShopImport::Refusal &a, const ShopImport::Refusal &b) { return a.row < b.row; });
     }
 
     void orderLine(int row, const QStringList &cells)
@@ -348,6 +419,8 @@ struct Reading
             return refuse(row, "card", QStringLiteral("不能为空"));
         const QString itemText = l.cell(cells, "item");
         int itemId = shopNumbers.value(itemText, 0);
+        if (itemId == 0 && !codesRead)
+            readCodes();
         if (itemId == 0)
             itemId = codes.value(itemText, 0);
         if (itemId == 0)
@@ -443,7 +516,7 @@ ShopImport::Plan ShopImport::read(const QString &cnstr, Kind kind, const QString
 {
     Plan plan;
     plan.kind = kind;
-    Reading r{cnstr, options, plan, {}, {}, 0, {}, {}, {}, {}, {}, {}};
+    Reading r{cnstr, options, plan, {}, {}, 0, {}, {}, {}, {}, {}, {}, {}, {}, false};
     SheetReader sheet(path);
     SheetReader::Row row;
     if (!sheet.next(row))
@@ -524,6 +597,8 @@ ShopImport::Plan ShopImport::read(const QString &cnstr, Kind kind, const QString
                 throw cancelled();
         }
     }
+    if (kind == Kind::Members)
+        r.checkBalances();
     if (sheet.hasMergedCells())
         throw CoreError::refusal(QStringLiteral("表格中有合并的单元格，请取消合并后再导入"));
     if (plan.rows == 0)
@@ -533,6 +608,316 @@ ShopImport::Plan ShopImport::read(const QString &cnstr, Kind kind, const QString
     return plan;
 }
 
+namespace {
+
+// The first key of the import's own two-key lock on PostgreSQL, apart from the back office's.
+constexpr int kImportLock = 0x6b7769; // "kwi"
+constexpr int kOrdersLock = 3;
+
+QVariant dateOrNull(const QDate &d)
+{
+    return d.isValid() ? QVariant(d) : QVariant(QMetaType(QMetaType::QDate));
+}
+
+QStringList codesOf(const ItemRecord &item)
+{
+    QStringList all;
+    if (!item.barCode.isEmpty())
+        all << item.barCode;
+    for (const PackCode &c : item.codes)
+        all << c.barCode;
+    return all;
+}
+
+QHash<QString, int> keysOf(const bulk::Run &run, const QString &sql, const db::Params &params = {})
+{
+    QHash<QString, int> h;
+    for (const db::Row &r : run(sql, params))
+        h.insert(r.text(QStringLiteral("FKey")), r.integer(QStringLiteral("FID")));
+    return h;
+}
+
+// The write of a plan: the keys read again under the locks (another station may have written
+// since the file was checked), then every row with statements prepared once, many rows each.
+struct Writing
+{
+    db::Transaction &tx;
+    const ShopImport::Plan &plan;
+    const ShopImport::Options &options;
+    const std::function<void()> &step;
+    ShopImport::Result result;
+
+    [[noreturn]] static void refuse(int row, const QString &column, const QString &reason)
+    {
+        throw CoreError::refusal(ShopImport::Refusal{row, column, reason}.text());
+    }
+
+    void items()
+    {
+        const bulk::Run run = bulk::on(tx);
+        RecordGuard::lock(tx, RecordGuard::Kind::Items);
+        const QHash<QString, int> shops = keysOf(run, QStringLiteral(
+            "select FShopNumber as FKey, min(FItemID) as FID from t_icitem"
+            " where FShopNumber is not null and FShopNumber<>'' group by FShopNumber"));
+        const QHash<QString, int> codes =
+            keysOf(run, QStringLiteral("select FCode as FKey, FItemID as FID from t_icitem_code"));
+        const bool anyStored = std::any_of(plan.items.cbegin(), plan.items.cend(),
+                                           [](const ShopImport::ItemRow &i) { return i.stored.has_value(); });
+        const QHash<int, ItemRecord> now = anyStored ? bulk::itemsWithShopNumbers(run) : QHash<int, ItemRecord>();
+        const QString stale = stripped(RecordGuard::staleMessage());
+
+        QStringList columns{QStringLiteral("FNumber"), QStringLiteral("FShopNumber"), QStringLiteral("FBar_Code"),
+                            QStringLiteral("FName"), QStringLiteral("FModel"), QStringLiteral("FUnit")};
+        QList<int> styles;
+        for (const PriceStyleStore::Style &s : PriceStyleStore::list(tx)) {
+            columns << QStringLiteral("FPrice_%1").arg(s.id);
+            styles << s.id;
+        }
+        QStringList sets;
+        for (const QString &c : std::as_const(columns))
+            sets << c + QStringLiteral("=?");
+        const QString update =
+            QStringLiteral("update t_icitem set %1 where FItemID=?").arg(sets.join(u','));
+        bulk::Insert added(tx,
+                           QStringLiteral("insert into t_icitem (%1,FDisabled,FItemID)").arg(columns.join(u',')),
+                           u'(' + QStringList(columns.size() + 2, QStringLiteral("?")).join(u',') + u')');
+        int next = RecordGuard::nextId(tx, QStringLiteral("t_icitem"), QStringLiteral("FItemID"));
+
+        db::Params changed;                                       // updated items: codes anew
+        QList<std::pair<int, const ItemRecord *>> written;        // id and item, for the codes
+        for (const ShopImport::ItemRow &i : plan.items) {
+            if (i.stored && *i.stored == i.item) {
+                ++result.unchanged;
+                step();
+                continue;
+            }
+            const ItemRecord &it = i.item;
+            int id = 0;
+            if (i.stored) {
+                id = i.stored->id;
+                const auto at = now.constFind(id);
+                if (at == now.cend() || *at != *i.stored)
+                    refuse(i.row, QString(), stale);
+            } else {
+                // Added by another station since the file was read: not added twice.
+                if (shops.contains(it.shopNumber))
+                    refuse(i.row, QString(), stale);
+                id = next++;
+            }
+            for (const QString &code : codesOf(it)) {
+                const int owner = codes.value(code, 0);
+                if (owner != 0 && owner != id)
+                    refuse(i.row, QString(),
+                           QStringLiteral("条码已被商品“%1”使用")
+                               .arg(tx.scalar(QStringLiteral("select FName from t_icitem where FItemID=?"), {owner})
+                                        .toString()));
+            }
+            db::Params values{it.number, it.shopNumber, it.barCode, it.name, it.model, it.unit};
+            for (const int style : std::as_const(styles))
+                values << (it.prices.contains(style) ? it.prices.value(style).toVariant()
+                                                     : QVariant(QMetaType::fromType<double>()));
+            if (i.stored) {
+                tx.execute(update, values << id);
+                changed << id;
+                ++result.updated;
+            } else {
+                added.add(values << 0 << id);
+                ++result.added;
+            }
+            written.append({id, &it});
+            step();
+        }
+        added.flush();
+        bulk::in(run, QStringLiteral("delete from t_icitem_barcode where FItemID in (%1)"), changed);
+        bulk::in(run, QStringLiteral("delete from t_icitem_code where FItemID in (%1)"), changed);
+        bulk::Insert packs(tx, QStringLiteral("insert into t_icitem_barcode (FItemID, FBarCode, FPriceStyleID,"
+                                              " FExchange, FPrice)"),
+                           QStringLiteral("(?,?,?,?,?)"));
+        bulk::Insert owned(tx, QStringLiteral("insert into t_icitem_code (FCode, FItemID)"), QStringLiteral("(?,?)"));
+        for (const auto &[id, it] : std::as_const(written)) {
+            for (const PackCode &c : it->codes)
+                packs.add({id, c.barCode, c.priceStyleId, c.exchange, c.price.toVariant()});
+            for (const QString &code : codesOf(*it))
+                owned.add({code, id});
+        }
+        packs.flush();
+        owned.flush();
+    }
+
+    void members()
+    {
+        const bulk::Run run = bulk::on(tx);
+        db::Params cards;
+        cards.reserve(plan.members.size());
+        for (const ShopImport::MemberRow &m : plan.members)
+            cards << m.vipNo;
+        // Each card locked as every writer of a card locks it, in the order of the numbers, so
+        // that two imports sharing cards queue instead of deadlocking.
+        if (tx.engine() == db::Engine::PostgreSQL) {
+            db::Params sorted = cards;
+            std::sort(sorted.begin(), sorted.end(),
+                      [](const QVariant &a, const QVariant &b) { return a.toString() < b.toString(); });
+            bulk::in(run, QStringLiteral("select pg_advisory_xact_lock(hashtext(c)) from unnest(array[%1]) c"),
+                     sorted);
+        }
+        // Inside the locks: a number given up in a card replacement is refused.
+        for (const db::Row &r : bulk::in(run, QStringLiteral("select FOldVipNo from t_VipCardReplaced"
+                                                             " where FOldVipNo in (%1)"),
+                                         cards)) {
+            const QString card = r.text(QStringLiteral("FOldVipNo"));
+            for (const ShopImport::MemberRow &m : plan.members)
+                if (m.vipNo == card)
+                    refuse(m.row, QStringLiteral("卡号"),
+                           stripped(CardNumbers::replacedMessage(CardNumbers::replacedBy(tx, card))));
+        }
+        // Read again under the locks: a station may have moved money since the check.
+        const QHash<QString, Balance> balances = balancesOf(run, cards);
+        bulk::Insert moves(tx,
+                           QStringLiteral("insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType,"
+                                          " FDate, FCreateTime, FBillerID, FKAmount, FCzAmount, FZsAmount,"
+                                          " FRemark, FBegAmount, FEndAmount, FYear, FSeason, FMonth,"
+                                          " FSumAmount)"),
+                           QStringLiteral("(?,?,?,?,?,?,%1,?,?,?,?,?,?,?,?,?,?,?)")
+                               .arg(db::Dialect::nowExpression(tx.engine())));
+        const QDate today = options.today;
+        const QString year = StoredValueLedger::yearLabel(today), season = StoredValueLedger::seasonLabel(today),
+                      month = StoredValueLedger::monthLabel(today);
+        for (const ShopImport::MemberRow &m : plan.members) {
+            const Balance b = balances.value(m.vipNo);
+            if (b.known && b.balance == m.opening) {
+                ++result.unchanged;
+            } else {
+                if (!b.balance.isZero() && !options.update)
+                    refuse(m.row, QStringLiteral("卡号"),
+                           QStringLiteral("卡内已有余额 %1 元（选择“更新”可改为表中的余额）").arg(b.balance.format()));
+                // A recharge of the difference, from the balance read under the lock: it
+                // chains like any movement.
+                const Money k = m.opening - b.balance;
+                moves.add({m.vipNo, m.vipId, m.owner, m.phone, int(StoredValueMovement::Recharge), today,
+                           options.billerId, k.toVariant(), k.toVariant(), Money().toVariant(),
+                           ShopImport::openingRemark(), b.balance.toVariant(), m.opening.toVariant(), year,
+                           season, month, k.toVariant()});
+                ++(b.known ? result.updated : result.added);
+            }
+            step();
+        }
+        moves.flush();
+    }
+
+    static bool sameAs(const db::Row &h, const QList<db::Row> &lines, const MemberOrder &order, Money cash)
+    {
+        if (h.text(QStringLiteral("FVipNo")) != order.vipNo || h.text(QStringLiteral("FOwner")) != order.owner ||
+            h.text(QStringLiteral("FPhone")) != order.phone || h.text(QStringLiteral("FVipID")) != order.vipId ||
+            h.date(QStringLiteral("Fdate")) != order.date || h.money(QStringLiteral("FGetCash")) != cash ||
+            lines.size() != order.lines.size())
+            return false;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const db::Row &r = lines.at(i);
+            const MemberOrderLine &l = order.lines.at(i);
+            if (r.integer(QStringLiteral("FItemID")) != l.itemId ||
+                r.money(QStringLiteral("FQty")) != Money::fromInt(l.qty) ||
+                r.money(QStringLiteral("FPreQty")) != Money::fromInt(l.gift) ||
+                r.money(QStringLiteral("FCplQty")) != Money::fromInt(l.done) ||
+                r.money(QStringLiteral("FPrice")) != l.price || r.date(QStringLiteral("FYxq")) != l.validTo)
+                return false;
+        }
+        return true;
+    }
+
+    void orders()
+    {
+        const bulk::Run run = bulk::on(tx);
+        // Imports of orders one at a time: an external number another import adds meanwhile
+        // is seen below, and is not added twice.
+        if (tx.engine() == db::Engine::PostgreSQL)
+            tx.query(QStringLiteral("select pg_advisory_xact_lock(?, ?)"), {kImportLock, kOrdersLock});
+        const QHash<QString, int> keys =
+            keysOf(run, QStringLiteral("select FRemark as FKey, FInterID as FID from VipOrder where FRemark like ?"),
+                   {ShopImport::orderKeyPrefix() + QStringLiteral("%")});
+        db::Params storedIds;
+        int fresh = 0;
+        for (const ShopImport::OrderRow &o : plan.orders) {
+            if (const int id = keys.value(o.order.remark, 0))
+                storedIds << id;
+            else
+                ++fresh;
+        }
+        QSet<int> handedOut;
+        QHash<int, db::Row> heads;
+        QHash<int, QList<db::Row>> lines;
+        if (!storedIds.isEmpty()) {
+            if (tx.engine() == db::Engine::PostgreSQL)
+                bulk::in(run, QStringLiteral("select FInterID from VipOrder where FInterID in (%1) for update"),
+                         storedIds);
+            // An order the counter has handed out from since it came in stays as it is.
+            for (const db::Row &r : bulk::in(run, QStringLiteral("select distinct FOrderBillInterID as FID"
+                                                                 " from ICStockBillEntry where FOrderBillInterID in (%1)"),
+                                             storedIds))
+                handedOut.insert(r.integer(QStringLiteral("FID")));
+            for (const db::Row &r : bulk::in(run, QStringLiteral("select FInterID, FVipNo, FOwner, FPhone, FVipID,"
+                                                                 " Fdate, FGetCash from VipOrder where FInterID in (%1)"),
+                                             storedIds))
+                heads.insert(r.integer(QStringLiteral("FInterID")), r);
+            for (const db::Row &r : bulk::in(run, QStringLiteral("select FInterID, FItemID, FQty, FPreQty, FCplQty,"
+                                                                 " FPrice, FYxq from VipOrderEntry where FInterID in (%1)"
+                                                                 " order by FInterID, FEntryID"),
+                                             storedIds))
+                lines[r.integer(QStringLiteral("FInterID"))].append(r);
+        }
+        int next = fresh > 0 ? db::BillNumbers::drawBlock(tx, db::BillNumbers::MemberOrder, fresh) : 0;
+
+        db::Params rewritten;
+        QList<std::pair<int, const ShopImport::OrderRow *>> written;
+        for (const ShopImport::OrderRow &o : plan.orders) {
+            const int stored = keys.value(o.order.remark, 0);
+            if (stored != 0) {
+                const auto h = heads.constFind(stored);
+                if (handedOut.contains(stored) ||
+                    (h != heads.cend() && sameAs(*h, lines.value(stored), o.order, o.paid))) {
+                    ++result.unchanged;
+                } else {
+                    rewritten << stored;
+                    written.append({stored, &o});
+                    ++result.updated;
+                }
+            } else {
+                written.append({next++, &o});
+                ++result.added;
+            }
+            step();
+        }
+        // The header before its lines, the order every save locks them in.
+        bulk::in(run, QStringLiteral("delete from VipOrder where FInterID in (%1)"), rewritten);
+        bulk::in(run, QStringLiteral("delete from VipOrderEntry where FInterID in (%1)"), rewritten);
+        bulk::Insert headers(
+            tx,
+            QStringLiteral("insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FRemark, FSumQty,"
+                           " FSumAmount, FCreateTime, FMonth, FVipID, FBillerID, FGetCash, FGetReserve,"
+                           " FGetOther, FClosed)"),
+            QStringLiteral("(?,?,?,?,?,?,?,?,%1,?,?,?,?,?,?,?)").arg(db::Dialect::nowExpression(tx.engine())));
+        bulk::Insert entries(tx,
+                             QStringLiteral("insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty,"
+                                            " FPreQty, FCplQty, FPrice, FAmount, FYxq)"),
+                             QStringLiteral("(?,?,?,?,?,?,?,?,?)"));
+        for (const auto &[id, o] : std::as_const(written)) {
+            const MemberOrder &order = o->order;
+            // Closed when nothing is left to hand out, open otherwise.
+            headers.add({id, order.date, order.vipNo, order.owner, order.phone, order.remark, order.sumQty(),
+                         order.sumAmount().toVariant(), GetBillMonthLabel(order.date), order.vipId,
+                         options.billerId, o->paid.toVariant(), Money().toVariant(), 0,
+                         order.isClosed() ? 1 : 0});
+            int entry = 0;
+            for (const MemberOrderLine &l : order.lines)
+                entries.add({id, ++entry, l.itemId, l.qty, l.gift, l.done, l.price.toVariant(),
+                             l.amount().toVariant(), dateOrNull(l.validTo)});
+        }
+        headers.flush();
+        entries.flush();
+    }
+};
+
+} // namespace
+
 ShopImport::Result ShopImport::write(const QString &cnstr, const Plan &plan, const Options &options,
                                      const Hooks &hooks)
 {
@@ -540,10 +925,9 @@ ShopImport::Result ShopImport::write(const QString &cnstr, const Plan &plan, con
         throw CoreError::refusal(QStringLiteral("有 %1 行数据不能导入，没有写入任何数据：%2")
                                      .arg(plan.refusals.size())
                                      .arg(plan.refusals.first().text()));
-    Result result;
     const qint64 total = plan.items.size() + plan.members.size() + plan.orders.size();
     qint64 done = 0;
-    const auto step = [&] {
+    const std::function<void()> step = [&] {
         ++done;
         if (hooks.cancelled && hooks.cancelled())
             throw cancelled();
@@ -551,70 +935,13 @@ ShopImport::Result ShopImport::write(const QString &cnstr, const Plan &plan, con
             hooks.progress(done, total);
     };
     db::Transaction tx(cnstr);
-    for (const ItemRow &i : plan.items) {
-        if (i.stored && *i.stored == i.item) {
-            ++result.unchanged;
-        } else {
-            try {
-                ItemStore::save(tx, i.item, i.stored);
-            } catch (const CoreError &e) {
-                if (!e.isRefusal())
-                    throw;
-                throw CoreError::refusal(Refusal{i.row, QString(), stripped(e.message())}.text());
-            }
-            ++(i.stored ? result.updated : result.added);
-        }
-        step();
-    }
-    for (const MemberRow &m : plan.members) {
-        StoredValueLedger::lockCard(tx, m.vipNo);
-        const Money before = StoredValueLedger::balance(tx, m.vipNo);
-        const bool known =
-            tx.scalar(QStringLiteral("select count(*) from VipCzBill where FVipNo=?"), {m.vipNo}).toInt() > 0;
-        if (known && before == m.opening) {
-            ++result.unchanged;
-        } else {
-            // Read again under the card's lock: a station may have moved money since the check.
-            if (!before.isZero() && !options.update)
-                throw CoreError::refusal(
-                    Refusal{m.row, QStringLiteral("卡号"),
-                            QStringLiteral("卡内已有余额 %1 元（选择“更新”可改为表中的余额）").arg(before.format())}
-                        .text());
-            StoredValueMovement mv;
-            mv.vipNo = m.vipNo;
-            mv.vipId = m.vipId;
-            mv.owner = m.owner;
-            mv.phone = m.phone;
-            mv.type = StoredValueMovement::Recharge;
-            mv.date = options.today;
-            mv.billerId = options.billerId;
-            mv.amount = m.opening - before;
-            mv.remark = openingRemark();
-            StoredValueLedger::post(tx, mv);
-            ++(known ? result.updated : result.added);
-        }
-        step();
-    }
-    for (const OrderRow &o : plan.orders) {
-        MemberOrder order = o.order;
-        if (o.storedId != 0) {
-            // An order the counter has handed out from since it came in stays as it is.
-            const bool handedOut =
-                tx.scalar(QStringLiteral("select count(*) from ICStockBillEntry where FOrderBillInterID=?"),
-                          {o.storedId})
-                    .toInt() > 0;
-            if (handedOut || MemberOrderStore::sameAsStored(tx, o.storedId, order, o.paid)) {
-                ++result.unchanged;
-            } else {
-                MemberOrderStore::rewrite(tx, o.storedId, order, o.paid, options.billerId);
-                ++result.updated;
-            }
-        } else {
-            MemberOrderStore::insert(tx, order, o.paid, Money(), options.billerId);
-            ++result.added;
-        }
-        step();
-    }
+    Writing w{tx, plan, options, step, {}};
+    if (!plan.items.isEmpty())
+        w.items();
+    if (!plan.members.isEmpty())
+        w.members();
+    if (!plan.orders.isEmpty())
+        w.orders();
     tx.commit();
-    return result;
+    return w.result;
 }

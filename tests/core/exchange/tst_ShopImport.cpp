@@ -1,3 +1,6 @@
+#include <atomic>
+#include <thread>
+
 #include <QStringEncoder>
 #include <QtTest>
 
@@ -5,6 +8,7 @@
 
 #include "TestDb.h"
 #include "core/backoffice/PriceStyleStore.h"
+#include "core/db/Database.h"
 #include "core/db/Transaction.h"
 #include "core/exchange/ShopExport.h"
 #include "core/exchange/ShopImport.h"
@@ -156,6 +160,42 @@ void importAll(const TestDb &t, const QString &format)
     run(t.cnstr(), Kind::Items, fixture(t, "items", kItems, format));
     run(t.cnstr(), Kind::Members, fixture(t, "members", kMembers, format));
     run(t.cnstr(), Kind::Orders, fixture(t, "orders", kOrders, format));
+}
+
+// Runs both at once on connections of their own; each returns its refusal (empty: written).
+QStringList race(const std::function<void()> &a, const std::function<void()> &b)
+{
+    std::atomic<int> ready{0};
+    QString out[2];
+    auto station = [&](int i, const std::function<void()> &action) {
+        ++ready;
+        while (ready < 2)
+            std::this_thread::yield();
+        out[i] = TestDb::refusalOf(action);
+        db::closeAll();
+    };
+    std::thread x(station, 0, a), y(station, 1, b);
+    x.join();
+    y.join();
+    return {out[0], out[1]};
+}
+
+// One station's files: its own items, cards and orders, and one card and one order that the
+// other station's files hold too.
+QStringList stationFiles(const TestDb &t, const QString &tag)
+{
+    Sheet items{{"店内码", "商品名称", "条码", "零售价", "包装条码", "每包件数"}};
+    Sheet members{{"卡号", "期初余额"}, {"V0", "50"}};
+    Sheet orders{{"外部单号", "卡号", "店内码", "订购数量", "实付金额"}, {"E0", "V0", "001", "5", "12.50"}};
+    for (int i = 1; i <= 30; ++i) {
+        const QString n = tag + QString::number(i);
+        items << QStringList{n, "奶" + n, QStringLiteral("0%1%2").arg(tag == "A" ? 1 : 2).arg(i, 5, 10, QLatin1Char('0')),
+                             "2.5", QStringLiteral("9%1%2").arg(tag == "A" ? 1 : 2).arg(i, 5, 10, QLatin1Char('0')), "6"};
+        members << QStringList{"V" + n, QString::number(i)};
+        orders << QStringList{"E" + n, "V" + n, "002", QString::number(i), "1"};
+    }
+    return {fixture(t, "items" + tag, items, "xlsx"), fixture(t, "members" + tag, members, "csv"),
+            fixture(t, "orders" + tag, orders, "xlsx")};
 }
 
 } // namespace
@@ -374,6 +414,38 @@ private slots:
             shown << l.join(u',');
         QCOMPARE(shown, QStringList({"2026-12-07,期初余额,,,0.00,,", "2026-12-07,充值,100.00,,100.00,,期初余额",
                                      "2026-12-07,消费,,30.00,70.00,,", "2026-12-07,充值,50.00,,120.00,,期初余额"}));
+    }
+
+    // Two stations import different files at once, each sharing a card and an order with the
+    // other: every item gets its own number and codes, the shared card one opening movement,
+    // the shared order one number, and no bill number is drawn twice.
+    void twoImportsRace()
+    {
+        TestDb t;
+        newShop(t);
+        run(t.cnstr(), Kind::Items, fixture(t, "items", kItems, "xlsx"));
+        const QStringList a = stationFiles(t, "A"), b = stationFiles(t, "B");
+        auto station = [&](const QStringList &files) {
+            return [&t, files] {
+                run(t.cnstr(), Kind::Orders, files.at(2));
+                run(t.cnstr(), Kind::Items, files.at(0));
+                run(t.cnstr(), Kind::Members, files.at(1));
+            };
+        };
+        QCOMPARE(race(station(a), station(b)), QStringList({"", ""}));
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*), count(distinct FItemID), count(distinct FShopNumber),"
+                                         " max(FItemID) from t_icitem"),
+                 "62,62,62,62");
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*), count(distinct FItemID) from t_icitem_code"), "123,62");
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*) from t_icitem_barcode"), "61");
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*), count(distinct FVipNo), sum(FKAmount) from VipCzBill"),
+                 "61,61,980");
+        QCOMPARE(TestDb::movementChain(t.cnstr(), "V0"), "50.00");
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*), count(distinct FRemark), count(distinct FInterID),"
+                                         " max(FInterID), min(FInterID) from VipOrder"),
+                 "61,61,61,61,1");
+        QCOMPARE(TestDb::dump(t.cnstr(), "select FMaxNum from ICMaxNum where FTranType=30"), "61");
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*), sum(FQty) from VipOrderEntry"), "61,935");
     }
 
     // An imported open order is handed out at the counter; its last unit closes it. Importing

@@ -1,0 +1,29 @@
+#pragma once
+
+// The engines' own C interfaces, as a skilled developer would drive them: one prepared
+// statement per operation, text parameters, rows as texts.
+#include <memory>
+#include <vector>
+
+#include <QString>
+
+#include "core/db/ConnectionString.h"
+
+namespace bench {
+
+using Texts = std::vector<QString>;
+using Table = std::vector<Texts>;
+
+class Raw
+{
+public:
+    virtual ~Raw() = default;
+    virtual Table run(int id, const Texts &params) = 0;
+    virtual void prepare(int id, const QString &sql) = 0;
+    virtual void exec(const char *sql) = 0;
+};
+
+std::unique_ptr<Raw> rawSqlite(const QString &path);
+std::unique_ptr<Raw> rawPg(const db::ConnectionString &cs);
+
+} // namespace bench

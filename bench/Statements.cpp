@@ -1,0 +1,40 @@
+#include "Statements.h"
+
+#include "core/backoffice/ItemStore.h"
+#include "core/backoffice/MemberRegister.h"
+#include "core/db/Dialect.h"
+
+namespace bench {
+
+void prepareAll(Raw &raw, db::Engine engine)
+{
+    raw.prepare(SLookup, kLookup);
+    raw.prepare(SDraw, kDraw);
+    raw.prepare(SHeader, kHeader);
+    raw.prepare(SLine, kLine);
+    raw.prepare(SBalance, kBalance);
+    raw.prepare(S103, kRaw103);
+    raw.prepare(S104, kRaw104);
+    raw.prepare(SBegin, engine == db::Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
+                                                     : QStringLiteral("BEGIN"));
+    raw.prepare(SCommit, QStringLiteral("COMMIT"));
+    const QString now = db::Dialect::nowExpression(engine);
+    raw.prepare(SSaleBook, kSaleBook);
+    raw.prepare(SSaleLine, kSaleLines);
+    raw.prepare(SSaleHeader, kSaleHeader.arg(now));
+    raw.prepare(SSaleClose, kSaleClose);
+    raw.prepare(SSaleMove, kSaleMove.arg(now));
+    if (engine == db::Engine::PostgreSQL)
+        raw.prepare(SLockCard, QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"));
+    raw.prepare(SByCard, kRawMemberByCard);
+    raw.prepare(SByPhone, kRawMemberByPhone);
+    raw.prepare(SRecharge, kRawRecharge);
+    raw.prepare(SItemSearch, ItemStore::searchSql(true));
+    raw.prepare(SItemSearchAll, ItemStore::searchSql(false));
+    raw.prepare(SMemberSearch, MemberRegister::searchSql(true));
+    raw.prepare(SLock, engine == db::Engine::SQLite
+                           ? QStringLiteral("select ?")
+                           : QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"));
+}
+
+} // namespace bench

@@ -1,0 +1,128 @@
+#include "core/exchange/BulkRows.h"
+
+#include "core/db/Database.h"
+#include "core/db/Transaction.h"
+
+namespace bulk {
+
+namespace {
+
+QString marks(int n)
+{
+    QString s;
+    s.reserve(n * 2);
+    for (int i = 0; i < n; ++i)
+        s += i == 0 ? QStringLiteral("?") : QStringLiteral(",?");
+    return s;
+}
+
+} // namespace
+
+Run on(const QString &cnstr)
+{
+    return [cnstr](const QString &sql, const db::Params &p) { return db::query(cnstr, sql, p); };
+}
+
+Run on(db::Transaction &tx)
+{
+    return [&tx](const QString &sql, const db::Params &p) { return tx.query(sql, p); };
+}
+
+db::Rows in(const Run &run, const QString &sql, const db::Params &keys, const db::Params &before)
+{
+    db::Rows out;
+    const QString full = sql.arg(marks(KeysPerStatement));
+    for (qsizetype at = 0; at < keys.size(); at += KeysPerStatement) {
+        const qsizetype n = std::min<qsizetype>(KeysPerStatement, keys.size() - at);
+        db::Params params = before;
+        params.append(keys.mid(at, n));
+        const db::Rows rows = run(n == KeysPerStatement ? full : sql.arg(marks(int(n))), params);
+        out.append(rows);
+    }
+    return out;
+}
+
+Insert::Insert(db::Transaction &tx, const QString &head, const QString &row)
+    : m_tx(tx), m_head(head), m_row(row), m_perRow(int(row.count(u'?')))
+{
+    // Within SQLite's oldest limit of bound values, and a few hundred rows on either engine:
+    // past that a longer statement saves no more round trips worth having.
+    m_perStatement = std::max(1, std::min(400, 999 / std::max(1, m_perRow)));
+    m_full = statement(m_perStatement);
+    m_values.reserve(m_perStatement * m_perRow);
+}
+
+QString Insert::statement(int rows) const
+{
+    QString sql = m_head + QStringLiteral(" values ");
+    sql.reserve(sql.size() + rows * (m_row.size() + 1));
+    for (int i = 0; i < rows; ++i) {
+        if (i > 0)
+            sql += u',';
+        sql += m_row;
+    }
+    return sql;
+}
+
+void Insert::add(const db::Params &values)
+{
+    Q_ASSERT(values.size() == m_perRow);
+    m_values.append(values);
+    if (++m_waiting == m_perStatement)
+        flush();
+}
+
+void Insert::flush()
+{
+    if (m_waiting == 0)
+        return;
+    m_tx.execute(m_waiting == m_perStatement ? m_full : statement(m_waiting), m_values);
+    m_values.clear();
+    m_waiting = 0;
+}
+
+QHash<int, ItemRecord> itemsWithShopNumbers(const Run &run)
+{
+    QHash<int, ItemRecord> items;
+    const db::Rows rows = run(QStringLiteral("select * from t_icitem where FShopNumber is not null"
+                                             " and FShopNumber<>''"),
+                              {});
+    if (rows.isEmpty())
+        return items;
+    // The price columns, by style, as the rows name them.
+    QList<std::pair<QString, int>> prices;
+    for (const QString &column : rows.first().columns()) {
+        bool ok = false;
+        const int style = column.mid(7).toInt(&ok);
+        if (column.startsWith(QLatin1String("fprice_"), Qt::CaseInsensitive) && ok)
+            prices.append({column, style});
+    }
+    items.reserve(rows.size());
+    for (const db::Row &r : rows) {
+        ItemRecord item;
+        item.id = r.integer(QStringLiteral("FItemID"));
+        item.number = r.text(QStringLiteral("FNumber"));
+        item.shopNumber = r.text(QStringLiteral("FShopNumber"));
+        item.barCode = r.text(QStringLiteral("FBar_Code"));
+        item.name = r.text(QStringLiteral("FName"));
+        item.model = r.text(QStringLiteral("FModel"));
+        item.unit = r.text(QStringLiteral("FUnit"));
+        item.disabled = r.integer(QStringLiteral("FDisabled")) != 0;
+        for (const auto &[column, style] : std::as_const(prices))
+            if (!r.isNull(column))
+                item.prices.insert(style, r.money(column));
+        items.insert(item.id, item);
+    }
+    // In the order ItemStore::load reads them, so that an unchanged item compares equal.
+    for (const db::Row &c : run(QStringLiteral("select FItemID, FBarCode, FPriceStyleID, FExchange, FPrice"
+                                               " from t_icitem_barcode order by FItemID, FBarCode"),
+                                {})) {
+        const auto it = items.find(c.integer(QStringLiteral("FItemID")));
+        if (it != items.end())
+            it->codes.append({c.text(QStringLiteral("FBarCode")), c.integer(QStringLiteral("FPriceStyleID")),
+                              c.integer(QStringLiteral("FExchange")), c.money(QStringLiteral("FPrice"))});
+    }
+    return items;
+}
+
+} // namespace bulk
