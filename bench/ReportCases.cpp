@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/frame/NumberText.h"
+#include "core/base/NumberText.h"
 #include "core/reports/StoredValueReport.h"
 
 #include "Seed.h"

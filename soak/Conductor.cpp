@@ -22,7 +22,7 @@
 #include "SoakSeed.h"
 #include "core/db/ConnectionString.h"
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QSet>
 
 #include "core/db/Database.h"
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/reports/GroupedReport.h"
 
 namespace {

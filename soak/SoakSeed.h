@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 // The account set every soak run starts from: a few items with bar codes and pack codes, a
 // warehouse, one operator per station, and few enough members and order lines that the

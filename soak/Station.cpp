@@ -3,7 +3,7 @@
 #include <QThread>
 
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/ReferenceData.h"
 #include "core/members/CardHolders.h"
 #include "core/members/CardReplacement.h"

@@ -7,7 +7,7 @@
 #include "core/db/Database.h"
 #include "core/db/Schema.h"
 #include "core/demo/DemoData.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/Session.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleBillStore.h"

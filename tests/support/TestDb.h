@@ -8,7 +8,7 @@
 #include <QtTest>
 
 #include "core/db/ConnectionString.h"
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 // A fresh, empty-schema account set for one test: a SQLite file in a temporary folder, or a
 // schema of its own in the PostgreSQL database named by KWPOS_TEST_PG when the run is for

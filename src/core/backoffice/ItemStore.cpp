@@ -11,7 +11,7 @@
 #include "core/db/DbError.h"
 #include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QMap>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 namespace db {
 class Transaction;

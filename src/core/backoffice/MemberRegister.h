@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/reports/ReportTable.h"
 
 // The cards found in the documents (there is no member table): orders, stored-value

@@ -4,7 +4,7 @@
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/PasswordHash.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 namespace {
 // The first key of the two-key advisory locks, apart from the per-card locks of the ledger.

@@ -6,7 +6,7 @@
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
 #include "core/db/Transaction.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
 #include "core/db/Schema.h"
-#include "core/frame/PrivateFiles.h"
+#include "core/base/PrivateFiles.h"
 
 namespace db {
 

@@ -8,7 +8,7 @@
 
 #include "core/db/DbError.h"
 #include "core/db/StatementCache.h"
-#include "core/frame/PrivateFiles.h"
+#include "core/base/PrivateFiles.h"
 
 namespace db {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 namespace db {
 

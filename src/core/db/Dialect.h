@@ -5,7 +5,7 @@
 
 #include "core/db/ConnectionString.h"
 #include "core/db/Row.h"
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 namespace db {
 

@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 namespace db {
 

@@ -10,7 +10,7 @@
 #include "core/backoffice/PriceStyleStore.h"
 #include "core/backoffice/WarehouseStore.h"
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/orders/MemberOrder.h"
 #include "core/orders/MemberOrderStore.h"
@@ -21,7 +21,7 @@
 #include "core/db/Dialect.h"
 #include "core/db/Schema.h"
 #include "core/frame/AccountSets.h"
-#include "core/frame/PrivateFiles.h"
+#include "core/base/PrivateFiles.h"
 #include "core/db/Transaction.h"
 #include "core/print/TemplateLibrary.h"
 

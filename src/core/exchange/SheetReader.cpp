@@ -10,7 +10,7 @@
 
 #include <zip.h>
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 class SheetReader::Source
 {

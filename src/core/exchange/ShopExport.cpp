@@ -9,8 +9,8 @@
 #include "core/backoffice/MemberRegister.h"
 #include "core/backoffice/PriceStyleStore.h"
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
-#include "core/frame/PrivateFiles.h"
+#include "core/base/CoreError.h"
+#include "core/base/PrivateFiles.h"
 
 namespace {
 

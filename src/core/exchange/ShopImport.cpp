@@ -12,7 +12,7 @@
 #include "core/db/Transaction.h"
 #include "core/exchange/BulkRows.h"
 #include "core/exchange/SheetReader.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/Routines.h"
 #include "core/members/CardNumbers.h"
 #include "core/members/StoredValueLedger.h"

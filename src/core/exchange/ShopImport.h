@@ -10,7 +10,7 @@
 #include <QStringList>
 
 #include "core/backoffice/ItemStore.h"
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/orders/MemberOrder.h"
 
 // Brings a shop's items, members with their opening balances, and open member orders in from a

@@ -8,9 +8,9 @@
 #include "core/db/Backup.h"
 #include "core/db/ConnectionString.h"
 #include "core/db/Dialect.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/KwStore.h"
-#include "core/frame/PrivateFiles.h"
+#include "core/base/PrivateFiles.h"
 
 namespace {
 

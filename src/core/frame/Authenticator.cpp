@@ -4,7 +4,7 @@
 
 #include "core/frame/PasswordHash.h"
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 std::optional<Authenticator::Operator> Authenticator::verify(const QString &cnstr,
                                                              const QString &userName,

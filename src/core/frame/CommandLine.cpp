@@ -12,7 +12,7 @@
 #include "core/exchange/ShopExport.h"
 #include "core/exchange/ShopImport.h"
 #include "core/frame/AccountSets.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/ServerPasswords.h"
 #include "core/frame/ShopSetup.h"
 

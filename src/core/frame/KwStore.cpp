@@ -4,8 +4,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "core/frame/CoreError.h"
-#include "core/frame/PrivateFiles.h"
+#include "core/base/CoreError.h"
+#include "core/base/PrivateFiles.h"
 
 namespace {
 

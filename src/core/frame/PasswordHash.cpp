@@ -2,7 +2,7 @@
 
 #include <sodium.h>
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 namespace {
 

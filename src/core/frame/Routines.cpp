@@ -3,7 +3,7 @@
 #include "core/frame/Prompts.h"
 #include "core/frame/Session.h"
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/db/Dialect.h"
 
 QDateTime GetServerDate()

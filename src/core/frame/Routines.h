@@ -4,7 +4,7 @@
 #include <QDateTime>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 class Prompts;
 

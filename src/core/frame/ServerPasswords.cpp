@@ -11,8 +11,8 @@
 #endif
 
 #include "core/base/StationPaths.h"
-#include "core/frame/CoreError.h"
-#include "core/frame/PrivateFiles.h"
+#include "core/base/CoreError.h"
+#include "core/base/PrivateFiles.h"
 
 namespace {
 

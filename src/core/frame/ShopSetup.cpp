@@ -8,13 +8,13 @@
 #include <QUuid>
 
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/db/Dialect.h"
 #include "core/db/Schema.h"
 #include "core/db/Transaction.h"
 #include "core/frame/AccountSets.h"
 #include "core/frame/PasswordHash.h"
-#include "core/frame/PrivateFiles.h"
+#include "core/base/PrivateFiles.h"
 #include "core/frame/ServerPasswords.h"
 
 namespace {

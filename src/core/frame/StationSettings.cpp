@@ -1,7 +1,7 @@
 #include "core/frame/StationSettings.h"
 
 #include "core/frame/KwStore.h"
-#include "core/frame/NumberText.h"
+#include "core/base/NumberText.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/TextLimits.h"
 #include "core/members/CardNumbers.h"
 

@@ -2,8 +2,8 @@
 
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
-#include "core/frame/CoreError.h"
-#include "core/frame/NumberText.h"
+#include "core/base/CoreError.h"
+#include "core/base/NumberText.h"
 #include "core/frame/TextLimits.h"
 #include "core/members/CardNumbers.h"
 #include "core/print/ReceiptFields.h"

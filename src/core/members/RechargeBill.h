@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/print/RecordSet.h"
 

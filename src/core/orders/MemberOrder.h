@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 // One line of a member order: a paid quantity plus a gift quantity of one item, collected
 // over many visits until used up or past its validity.

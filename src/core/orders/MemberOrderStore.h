@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/pos/SaleBillStore.h"
 
 struct MemberOrder;

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
-#include "core/frame/NumberText.h"
+#include "core/base/CoreError.h"
+#include "core/base/NumberText.h"
 #include "core/members/CardHolders.h"
 #include "core/members/CardNumbers.h"
 #include "core/members/StoredValueLedger.h"

@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "core/db/Row.h"
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 // One line of the order being entered: the texts as the grid shows them, and the values the
 // save writes, taken once when the line is added or loaded. The grid is drawn from these

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/db/Transaction.h"
 
 std::optional<db::Row> OrderExchange::member(const QString &cnstr, const QString &vipNo)

@@ -1,6 +1,6 @@
 #include "core/orders/OrderOutDetail.h"
 
-#include "core/frame/NumberText.h"
+#include "core/base/NumberText.h"
 #include "core/db/Database.h"
 
 QList<OrderOutDetail::Line> OrderOutDetail::load(const QString &cnstr, int orderId, int entryId)

@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/print/PrintTypes.h"
 #include "core/print/RecordSet.h"
 

@@ -1,6 +1,6 @@
 #include "core/orders/OrderValidity.h"
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/db/Transaction.h"
 #include "core/orders/OrderExchange.h"
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 // What a typed or scanned code found: the item, and the price the counter offers for it.
 struct ItemMatch

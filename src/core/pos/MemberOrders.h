@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/pos/SaleBill.h"
 
 // One order line a member can still collect goods from, as the sale screen lists it.

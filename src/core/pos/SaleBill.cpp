@@ -5,7 +5,7 @@
 
 #include <QRegularExpression>
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/Routines.h"
 
 const SaleLine &SaleBill::add(int itemId, const QString &name, double qty, Money price, int exchange)

@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 // One line of a sale bill. Ordinary lines sell goods for money; a pick-up line hands out
 // goods a member has already paid for on an order (it names the order line and adds

@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 class SaleBill;
 namespace db {

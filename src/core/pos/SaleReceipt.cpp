@@ -1,6 +1,6 @@
 #include "core/pos/SaleReceipt.h"
 
-#include "core/frame/NumberText.h"
+#include "core/base/NumberText.h"
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 #include "core/print/ReceiptFields.h"

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/print/PrintTypes.h"
 #include "core/print/RecordSet.h"
 

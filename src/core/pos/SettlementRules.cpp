@@ -1,8 +1,8 @@
 #include "core/pos/SettlementRules.h"
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
-#include "core/frame/NumberText.h"
+#include "core/base/NumberText.h"
 
 namespace {
 

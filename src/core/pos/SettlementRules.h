@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 // What the cashier has typed into the settlement: the texts of its fields as they stand.
 struct SettlementEntry

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/db/Transaction.h"
 
 const QStringList &GridFormatStore::papers()

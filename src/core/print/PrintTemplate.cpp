@@ -6,9 +6,9 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
-#include "core/frame/Money.h"
-#include "core/frame/NumberText.h"
-#include "core/frame/CoreError.h"
+#include "core/base/Money.h"
+#include "core/base/NumberText.h"
+#include "core/base/CoreError.h"
 #include "core/print/RecordSet.h"
 
 namespace {

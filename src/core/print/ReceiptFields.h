@@ -4,7 +4,7 @@
 #include <QDateTime>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/print/RecordSet.h"
 
 // The fields the receipt templates are written against, each defined once with its type and

@@ -3,9 +3,9 @@
 #include <QDate>
 #include <QDateTime>
 
-#include "core/frame/Money.h"
-#include "core/frame/NumberText.h"
-#include "core/frame/CoreError.h"
+#include "core/base/Money.h"
+#include "core/base/NumberText.h"
+#include "core/base/CoreError.h"
 #include "core/db/Row.h"
 
 void RecordSet::appendField(const QString &name, Type type, int size)

@@ -1,7 +1,7 @@
 #include "core/print/TemplateStore.h"
 
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/db/Transaction.h"
 #include "core/print/TemplateLibrary.h"
 

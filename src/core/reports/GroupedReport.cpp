@@ -2,7 +2,7 @@
 
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "core/db/ConnectionString.h"
 #include "core/db/Row.h"
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/reports/ReportTable.h"
 
 // The one engine of the grouped reports (the daily business report, the order summary): the

@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/reports/ReportTable.h"
 
 // How the lists write their cells, so the order, uncompleted-order and sale lists read alike.

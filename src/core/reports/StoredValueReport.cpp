@@ -4,9 +4,9 @@
 #include <algorithm>
 
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
-#include "core/frame/Money.h"
-#include "core/frame/NumberText.h"
+#include "core/base/CoreError.h"
+#include "core/base/Money.h"
+#include "core/base/NumberText.h"
 #include "core/members/StoredValueLedger.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include "core/frame/ReferenceData.h"
 #include "core/frame/Routines.h"
 #include "core/frame/Session.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/print/PrintTypes.h"
 #include "ui/frame/frmAccountSets.h"
 #include "ui/backoffice/frmItemList.h"

@@ -5,7 +5,7 @@
 #include "core/frame/Authenticator.h"
 #include "ui/frame/LoginDialog.h"
 #include "core/db/Backup.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/db/Schema.h"
 
 void Login::login(const QString &versionText, const QString &fileVersion)

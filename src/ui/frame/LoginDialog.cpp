@@ -16,7 +16,7 @@
 #include "core/frame/Authenticator.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/ReferenceData.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/db/Schema.h"
 
 LoginDialog::LoginDialog(QWidget *parent) : QDialog(parent)

@@ -17,7 +17,7 @@
 #include "ui/tools/Screenshots.h"
 #include "core/frame/Session.h"
 #include "core/frame/SystemTranslation.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 int Startup::run(QApplication &app, const QStringList &arguments)
 {

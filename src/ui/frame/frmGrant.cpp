@@ -15,7 +15,7 @@
 #include "core/frame/Routines.h"
 #include "core/frame/StationSettings.h"
 #include "core/frame/UserGrants.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 frmGrant::frmGrant(QWidget *parent) : QDialog(parent)
 {

@@ -11,7 +11,7 @@
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "core/frame/Prompts.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 namespace {
 QLineEdit *passwordBox(const QString &name, QWidget *parent)

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 class QAction;
 class QCheckBox;

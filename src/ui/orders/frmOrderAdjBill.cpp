@@ -15,10 +15,10 @@
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/FieldLeft.h"
 #include "ui/widgets/KeyedGrid.h"
-#include "core/frame/NumberText.h"
+#include "core/base/NumberText.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/orders/OrderExchange.h"
 #include "ui/orders/frmOrderAdjSelItem.h"
 

@@ -10,11 +10,11 @@
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/FieldLeft.h"
 #include "ui/widgets/ItemEntry.h"
-#include "core/frame/NumberText.h"
+#include "core/base/NumberText.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "core/orders/OrderExchange.h"
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/KeyedGrid.h"
-#include "core/frame/NumberText.h"
+#include "core/base/NumberText.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "core/frame/StationSettings.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "ui/print/DevicePort.h"
 #include "core/orders/OrderOutDetail.h"
 

@@ -18,7 +18,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/ReferenceData.h"
 #include "core/frame/Routines.h"

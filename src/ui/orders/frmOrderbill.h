@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/orders/OrderDraft.h"
 #include "core/orders/MemberOrderStore.h"
 

@@ -4,7 +4,7 @@
 
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/orders/OrderValidity.h"
 #include "ui/widgets/ErrorPrompt.h"
 

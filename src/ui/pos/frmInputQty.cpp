@@ -2,7 +2,7 @@
 
 #include <QLineEdit>
 
-#include "core/frame/NumberText.h"
+#include "core/base/NumberText.h"
 #include "core/frame/Prompts.h"
 #include "ui/widgets/SelectOnFocus.h"
 

@@ -7,7 +7,7 @@
 #include "ui/widgets/ErrorPrompt.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/members/CardHolders.h"
 
 frmReadVip::frmReadVip(QWidget *parent)

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/pos/SettlementRules.h"
 
 class QKeyEvent;

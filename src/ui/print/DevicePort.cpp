@@ -12,7 +12,7 @@
 #include <QStringEncoder>
 
 #include "core/frame/StationSettings.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 QString DevicePort::devicePath(const QString &portName)
 {

@@ -7,7 +7,7 @@
 #include <xlsxwriter.h>
 
 #include "ui/widgets/KeyedGrid.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 GridSnapshot GridExporter::snapshot(const KeyedGrid &grid)
 {

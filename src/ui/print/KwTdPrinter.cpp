@@ -12,7 +12,7 @@
 #include "ui/widgets/DialogRunner.h"
 #include "core/frame/StationSettings.h"
 #include "core/frame/Prompts.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/print/RecordSet.h"
 #include "core/print/TemplateLibrary.h"
 #include "ui/print/TemplateRenderer.h"

@@ -14,7 +14,7 @@
 #include "ui/widgets/ErrorPrompt.h"
 #include "ui/widgets/DialogLayout.h"
 #include "core/frame/Prompts.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 namespace {
 QDoubleSpinBox *marginBox(QWidget *parent)

@@ -12,7 +12,7 @@
 #include <QTextLayout>
 #include <QtMath>
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/print/RecordSet.h"
 
 namespace {

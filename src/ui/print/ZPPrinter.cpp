@@ -9,7 +9,7 @@
 #include <QPrinter>
 
 #include "ui/widgets/DialogRunner.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "ui/print/GridExporter.h"
 
 namespace {

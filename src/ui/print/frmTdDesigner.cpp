@@ -18,7 +18,7 @@
 #include "ui/widgets/DialogRunner.h"
 #include "ui/widgets/KeyedGrid.h"
 #include "core/frame/Prompts.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/print/TemplateLibrary.h"
 #include "ui/print/TemplateRenderer.h"
 #include "core/print/TemplateStore.h"

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "ui/print/GridRoutines.h"

@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "core/frame/ReferenceData.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/Prompts.h"
 #include "core/frame/Routines.h"
 #include "core/reports/CardMovements.h"

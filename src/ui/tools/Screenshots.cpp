@@ -20,7 +20,7 @@
 #include "core/frame/ReferenceData.h"
 #include "core/frame/UserGrants.h"
 #include "core/frame/Routines.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "ui/frame/frmAccountSets.h"
 #include "core/backoffice/ItemStore.h"
 #include "core/demo/DemoData.h"

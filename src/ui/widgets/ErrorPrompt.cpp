@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/Prompts.h"
 
 void AfterSave::attempt(const std::function<void()> &step, const QString &prefix)

@@ -39,7 +39,7 @@ private:
     QStringList m_failures;
 };
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 
 template <class Action>
 bool runShowingErrors(QWidget *form, Action &&action)

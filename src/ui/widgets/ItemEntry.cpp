@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "core/frame/CoreError.h"
-#include "core/frame/Money.h"
+#include "core/base/CoreError.h"
+#include "core/base/Money.h"
 #include "core/frame/Routines.h"
 #include "core/frame/Session.h"
 #include "ui/widgets/ErrorPrompt.h"

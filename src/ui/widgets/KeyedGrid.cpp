@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "core/frame/NumberText.h"
-#include "core/frame/CoreError.h"
+#include "core/base/NumberText.h"
+#include "core/base/CoreError.h"
 
 namespace {
 

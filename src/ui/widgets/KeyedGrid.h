@@ -4,7 +4,7 @@
 #include <QList>
 #include <QTableWidget>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 // The grid every screen uses. Columns are addressed by key (matched without regard to case),
 // never by position. Rows are counted the way the counter's screens count them: row 0 is the

@@ -17,9 +17,9 @@
 #include "core/db/Schema.h"
 #include "core/demo/DemoData.h"
 #include "core/frame/AccountSets.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/KwStore.h"
-#include "core/frame/PrivateFiles.h"
+#include "core/base/PrivateFiles.h"
 #include "core/frame/ServerPasswords.h"
 #include "core/frame/ShopSetup.h"
 

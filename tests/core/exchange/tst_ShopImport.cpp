@@ -12,7 +12,7 @@
 #include "core/db/Transaction.h"
 #include "core/exchange/ShopExport.h"
 #include "core/exchange/ShopImport.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBillStore.h"

@@ -2,7 +2,7 @@
 
 #include <QtTest>
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/CounterFont.h"
 #include "core/frame/KwStore.h"
 #include "core/frame/StationSettings.h"

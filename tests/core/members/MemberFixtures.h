@@ -4,7 +4,7 @@
 
 #include "TestDb.h"
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/members/RechargeBill.h"
 #include "core/orders/MemberOrderStore.h"
 #include "core/orders/OrderDraft.h"

@@ -10,7 +10,7 @@
 #include <QThread>
 
 #include "core/db/Database.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/orders/MemberOrderStore.h"
 #include "core/orders/OrderDraft.h"
 #include "core/pos/SaleBill.h"

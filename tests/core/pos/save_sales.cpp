@@ -6,7 +6,7 @@
 
 #include <QCoreApplication>
 
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleBillStore.h"
 

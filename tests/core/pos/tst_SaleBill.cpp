@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "TestDb.h"
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
 #include "core/pos/SaleReceipt.h"

@@ -6,7 +6,7 @@
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
 #include "core/db/Transaction.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/members/CardHolders.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/pos/ItemLookup.h"

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 #include "core/pos/SettlementRules.h"
 
 namespace {

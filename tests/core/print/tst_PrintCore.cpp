@@ -7,7 +7,7 @@
 #include "core/orders/OrderDraft.h"
 #include "core/orders/OrderReceipt.h"
 #include "core/pos/SaleReceipt.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/print/GridFormatStore.h"
 #include "core/print/GridSnapshot.h"
 #include "core/print/PrintTemplate.h"

@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "ScriptedPrompts.h"
-#include "core/frame/CoreError.h"
+#include "core/base/CoreError.h"
 #include "core/frame/KwStore.h"
 #include "ui/widgets/EnterMovesFocus.h"
 #include "ui/widgets/ErrorPrompt.h"

@@ -1,4 +1,4 @@
-#include "core/frame/NumberText.h"
+#include "core/base/NumberText.h"
 
 #include <cmath>
 

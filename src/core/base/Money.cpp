@@ -1,4 +1,4 @@
-#include "core/frame/Money.h"
+#include "core/base/Money.h"
 
 #include <cmath>
 #include <cstdlib>

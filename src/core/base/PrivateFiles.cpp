@@ -1,4 +1,4 @@
-#include "core/frame/PrivateFiles.h"
+#include "core/base/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>

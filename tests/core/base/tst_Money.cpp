@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "core/frame/Money.h"
-#include "core/frame/NumberText.h"
+#include "core/base/Money.h"
+#include "core/base/NumberText.h"
 
 // Exact money and the numbers of the text boxes: reading, formatting, rounding.
 class tst_Money : public QObject
