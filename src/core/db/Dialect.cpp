@@ -50,6 +50,29 @@ void Dialect::lockKey(Transaction &tx, const QString &key)
         tx.query(QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"), {key});
 }
 
+void Dialect::lockKeys(Transaction &tx, QStringList keys)
+{
+    if (tx.engine() != Engine::PostgreSQL || keys.isEmpty())
+        return;
+    keys.sort();
+    keys.removeDuplicates();
+    // Each key still a bound value; a batch keeps the statement within the server's limits.
+    constexpr qsizetype batch = 500;
+    for (qsizetype from = 0; from < keys.size(); from += batch) {
+        const QStringList part = keys.mid(from, batch);
+        QStringList marks;
+        Params params;
+        for (const QString &k : part) {
+            marks << QStringLiteral("(?)");
+            params << k;
+        }
+        tx.query(QStringLiteral("select pg_advisory_xact_lock(hashtext(k)) from (values %1) as t(k)"
+                                " order by k collate \"C\"")
+                     .arg(marks.join(u',')),
+                 params);
+    }
+}
+
 void Dialect::lockKey(Transaction &tx, int space, int key)
 {
     if (tx.engine() == Engine::PostgreSQL)

@@ -753,13 +753,10 @@ struct Writing
             cards << m.vipNo;
         // Each card locked as every writer of a card locks it, in the order of the numbers, so
         // that two imports sharing cards queue instead of deadlocking.
-        if (tx.engine() == db::Engine::PostgreSQL) {
-            db::Params sorted = cards;
-            std::sort(sorted.begin(), sorted.end(),
-                      [](const QVariant &a, const QVariant &b) { return a.toString() < b.toString(); });
-            bulk::in(run, QStringLiteral("select pg_advisory_xact_lock(hashtext(c)) from unnest(array[%1]) c"),
-                     sorted);
-        }
+        QStringList cardKeys;
+        for (const QVariant &c : cards)
+            cardKeys << c.toString();
+        db::Dialect::lockKeys(tx, cardKeys);
         // Inside the locks: a number given up in a card replacement is refused.
         for (const db::Row &r : bulk::in(run, QStringLiteral("select FOldVipNo from t_VipCardReplaced"
                                                              " where FOldVipNo in (%1)"),
@@ -829,8 +826,7 @@ struct Writing
         const bulk::Run run = bulk::on(tx);
         // Imports of orders one at a time: an external number another import adds meanwhile
         // is seen below, and is not added twice.
-        if (tx.engine() == db::Engine::PostgreSQL)
-            tx.query(QStringLiteral("select pg_advisory_xact_lock(?, ?)"), {kImportLock, kOrdersLock});
+        db::Dialect::lockKey(tx, kImportLock, kOrdersLock);
         const QHash<QString, int> keys =
             keysOf(run, QStringLiteral("select FRemark as FKey, FInterID as FID from VipOrder where FRemark like ?"),
                    {ShopImport::orderKeyPrefix() + QStringLiteral("%")});
@@ -846,8 +842,9 @@ struct Writing
         QHash<int, db::Row> heads;
         QHash<int, QList<db::Row>> lines;
         if (!storedIds.isEmpty()) {
-            if (tx.engine() == db::Engine::PostgreSQL)
-                bulk::in(run, QStringLiteral("select FInterID from VipOrder where FInterID in (%1) for update"),
+            // Row locks exist only on the server; SQLite's one write lock already holds them.
+            if (const QString forUpdate = db::Dialect::forUpdate(tx.engine()); !forUpdate.isEmpty())
+                bulk::in(run, QStringLiteral("select FInterID from VipOrder where FInterID in (%1)") + forUpdate,
                          storedIds);
             // An order the counter has handed out from since it came in stays as it is.
             for (const db::Row &r : bulk::in(run, QStringLiteral("select distinct FOrderBillInterID as FID"
