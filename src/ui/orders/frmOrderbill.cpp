@@ -338,11 +338,6 @@ void frmOrderbill::txtVipNo_LostFocus()
     });
 }
 
-int frmOrderbill::currentItemId() const
-{
-    return m_entry->itemId();
-}
-
 void frmOrderbill::txtBarcode_LostFocus()
 {
     if (txtBarcode->text().isEmpty())

@@ -30,10 +30,7 @@ public:
     void init(int ID);
 
     int orderId() const { return m_order.id; }
-    int currentItemId() const;
-    const OrderDraft &order() const { return m_order; }
     Money vipBalance() const { return m_vipBalance; }
-    bool isUnlocked() const { return m_unlocked; }
 
     void Form_Load();
     void txtVipNo_LostFocus();
