@@ -63,17 +63,6 @@ std::optional<ItemRecord> loadWith(const Reader &read, int id)
     return item;
 }
 
-// Every code the item holds: its own bar code (when it has one) and its packs'.
-QStringList codesOf(const ItemRecord &item)
-{
-    QStringList codes;
-    if (!item.barCode.isEmpty())
-        codes << item.barCode;
-    for (const PackCode &c : item.codes)
-        codes << c.barCode;
-    return codes;
-}
-
 void checkPrice(Money price, const QString &field)
 {
     if (price.isNegative() || price.units() % 100 != 0)
@@ -217,7 +206,7 @@ int ItemStore::save(const QString &cnstr, const ItemRecord &item, const std::opt
     } catch (const db::DbError &) {
         // Another station took a code between our check and our insert (the index said no):
         // name its item, as the check would have.
-        for (const QString &code : codesOf(item)) {
+        for (const QString &code : item.allCodes()) {
             const QString owner = codeOwner(cnstr, code.trimmed(), item.id);
             if (!owner.isEmpty())
                 throw CoreError::refusal(QStringLiteral("条码已被商品“%1”使用！").arg(owner),
@@ -244,7 +233,7 @@ int ItemStore::save(db::Transaction &tx, const ItemRecord &typed, const std::opt
     else
         id = RecordGuard::nextId(tx, QStringLiteral("t_icitem"), QStringLiteral("FItemID"));
 
-    for (const QString &code : codesOf(item)) {
+    for (const QString &code : item.allCodes()) {
         const db::Rows owner = tx.query(kOwnerSql, {code, id});
         if (!owner.isEmpty())
             throw CoreError::refusal(
@@ -281,7 +270,7 @@ int ItemStore::save(db::Transaction &tx, const ItemRecord &typed, const std::opt
         tx.execute(QStringLiteral("insert into t_icitem_barcode (FItemID, FBarCode, FPriceStyleID,"
                                   " FExchange, FPrice) values (?,?,?,?,?)"),
                    {id, c.barCode, c.priceStyleId, c.exchange, c.price.toVariant()});
-    for (const QString &code : codesOf(item))
+    for (const QString &code : item.allCodes())
         tx.execute(QStringLiteral("insert into t_icitem_code (FCode, FItemID) values (?,?)"), {code, id});
     return id;
 }
@@ -316,4 +305,14 @@ QString ItemStore::codeOwner(const QString &cnstr, const QString &code, int exce
 {
     const db::Rows rows = db::query(cnstr, kOwnerSql, {code, exceptItemId});
     return rows.isEmpty() ? QString() : rows.first().text(QStringLiteral("FName"));
+}
+
+QStringList ItemRecord::allCodes() const
+{
+    QStringList all;
+    if (!barCode.isEmpty())
+        all << barCode;
+    for (const PackCode &c : codes)
+        all << c.barCode;
+    return all;
 }

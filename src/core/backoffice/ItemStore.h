@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include "core/base/Money.h"
 
@@ -30,6 +31,8 @@ struct ItemRecord
     bool disabled = false;
     QMap<int, Money> prices; // by price style id; a style without an entry has no price
     QList<PackCode> codes;
+    // Every code the item holds: its own bar code (when it has one) and its packs'.
+    QStringList allCodes() const;
     bool operator==(const ItemRecord &) const = default;
 };
 

@@ -619,16 +619,6 @@ QVariant dateOrNull(const QDate &d)
     return d.isValid() ? QVariant(d) : QVariant(QMetaType(QMetaType::QDate));
 }
 
-QStringList codesOf(const ItemRecord &item)
-{
-    QStringList all;
-    if (!item.barCode.isEmpty())
-        all << item.barCode;
-    for (const PackCode &c : item.codes)
-        all << c.barCode;
-    return all;
-}
-
 QHash<QString, int> keysOf(const bulk::Run &run, const QString &sql, const db::Params &params = {})
 {
     QHash<QString, int> h;
@@ -704,7 +694,7 @@ struct Writing
                     refuse(i.row, QString(), stale);
                 id = next++;
             }
-            for (const QString &code : codesOf(it)) {
+            for (const QString &code : it.allCodes()) {
                 const int owner = codes.value(code, 0);
                 if (owner != 0 && owner != id)
                     refuse(i.row, QString(),
@@ -737,7 +727,7 @@ struct Writing
         for (const auto &[id, it] : std::as_const(written)) {
             for (const PackCode &c : it->codes)
                 packs.add({id, c.barCode, c.priceStyleId, c.exchange, c.price.toVariant()});
-            for (const QString &code : codesOf(*it))
+            for (const QString &code : it->allCodes())
                 owned.add({code, id});
         }
         packs.flush();
@@ -801,26 +791,6 @@ struct Writing
         moves.flush();
     }
 
-    static bool sameAs(const db::Row &h, const QList<db::Row> &lines, const MemberOrder &order, Money cash)
-    {
-        if (h.text(QStringLiteral("FVipNo")) != order.vipNo || h.text(QStringLiteral("FOwner")) != order.owner ||
-            h.text(QStringLiteral("FPhone")) != order.phone || h.text(QStringLiteral("FVipID")) != order.vipId ||
-            h.date(QStringLiteral("Fdate")) != order.date || h.money(QStringLiteral("FGetCash")) != cash ||
-            lines.size() != order.lines.size())
-            return false;
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            const db::Row &r = lines.at(i);
-            const MemberOrderLine &l = order.lines.at(i);
-            if (r.integer(QStringLiteral("FItemID")) != l.itemId ||
-                r.money(QStringLiteral("FQty")) != Money::fromInt(l.qty) ||
-                r.money(QStringLiteral("FPreQty")) != Money::fromInt(l.gift) ||
-                r.money(QStringLiteral("FCplQty")) != Money::fromInt(l.done) ||
-                r.money(QStringLiteral("FPrice")) != l.price || r.date(QStringLiteral("FYxq")) != l.validTo)
-                return false;
-        }
-        return true;
-    }
-
     void orders()
     {
         const bulk::Run run = bulk::on(tx);
@@ -870,7 +840,7 @@ struct Writing
             if (stored != 0) {
                 const auto h = heads.constFind(stored);
                 if (handedOut.contains(stored) ||
-                    (h != heads.cend() && sameAs(*h, lines.value(stored), o.order, o.paid))) {
+                    (h != heads.cend() && MemberOrderStore::sameAs(*h, lines.value(stored), o.order, o.paid))) {
                     ++result.unchanged;
                 } else {
                     rewritten << stored;

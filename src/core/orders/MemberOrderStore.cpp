@@ -70,34 +70,15 @@ int MemberOrderStore::insert(db::Transaction &tx, const MemberOrder &order, Mone
     return id;
 }
 
-void MemberOrderStore::rewrite(db::Transaction &tx, int orderId, const MemberOrder &order, Money cash,
-                               int billerId)
+bool MemberOrderStore::sameAs(const db::Row &h, const db::Rows &lines, const MemberOrder &order,
+                              Money cash)
 {
-    // The header before its lines, the order every save locks them in.
-    tx.execute(QStringLiteral("delete from VipOrder where FInterID=?"), {orderId});
-    tx.execute(QStringLiteral("delete from VipOrderEntry where FInterID=?"), {orderId});
-    write(tx, orderId, order, cash, Money(), billerId, QDateTime());
-}
-
-bool MemberOrderStore::sameAsStored(db::Transaction &tx, int orderId, const MemberOrder &order, Money cash)
-{
-    const db::Rows head = tx.query(
-        QStringLiteral("select FVipNo, FOwner, FPhone, FVipID, Fdate, FGetCash from VipOrder where FInterID=?"),
-        {orderId});
-    if (head.isEmpty())
-        return false;
-    const db::Row &h = head.first();
     if (h.text(QStringLiteral("FVipNo")) != order.vipNo || h.text(QStringLiteral("FOwner")) != order.owner ||
         h.text(QStringLiteral("FPhone")) != order.phone || h.text(QStringLiteral("FVipID")) != order.vipId ||
-        h.date(QStringLiteral("Fdate")) != order.date || h.money(QStringLiteral("FGetCash")) != cash)
+        h.date(QStringLiteral("Fdate")) != order.date || h.money(QStringLiteral("FGetCash")) != cash ||
+        lines.size() != order.lines.size())
         return false;
-    const db::Rows lines = tx.query(
-        QStringLiteral("select FItemID, FQty, FPreQty, FCplQty, FPrice, FYxq from VipOrderEntry"
-                       " where FInterID=? order by FEntryID"),
-        {orderId});
-    if (lines.size() != order.lines.size())
-        return false;
-    for (int i = 0; i < lines.size(); ++i) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
         const db::Row &r = lines.at(i);
         const MemberOrderLine &l = order.lines.at(i);
         if (r.integer(QStringLiteral("FItemID")) != l.itemId ||

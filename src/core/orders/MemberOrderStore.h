@@ -60,12 +60,11 @@ public:
     static int insert(db::Transaction &tx, const MemberOrder &order, Money cash, Money reserve,
                       int billerId, const QDateTime &createTime = QDateTime());
 
-    // An order brought in from another system, written anew under its stored number: header
-    // and lines replaced, `cash` as what was paid, no stored value moved.
-    static void rewrite(db::Transaction &tx, int orderId, const MemberOrder &order, Money cash,
-                        int billerId);
-    // Whether the stored order already holds these lines (in this order), card and payment.
-    static bool sameAsStored(db::Transaction &tx, int orderId, const MemberOrder &order, Money cash);
+    // Whether a stored order (its header row with FVipNo, FOwner, FPhone, FVipID, Fdate and
+    // FGetCash; its lines with FItemID, FQty, FPreQty, FCplQty, FPrice and FYxq in line order)
+    // already holds these lines, card and payment: a re-import leaves such an order alone.
+    static bool sameAs(const db::Row &head, const db::Rows &lines, const MemberOrder &order,
+                       Money cash);
 
 private:
     static SavedOrder write(const QString &cnstr, const OrderDraft &order,
