@@ -243,14 +243,7 @@ class PgLoader : public Loader
 public:
     explicit PgLoader(const db::ConnectionString &cs)
     {
-        const QString info = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4")
-                                 .arg(cs.host)
-                                 .arg(cs.port)
-                                 .arg(cs.database, cs.user);
-        m_conn = PQconnectdb(info.toUtf8().constData());
-        if (PQstatus(m_conn) != CONNECTION_OK)
-            fail(QString::fromUtf8(PQerrorMessage(m_conn)));
-        exec(QStringLiteral("set search_path to %1").arg(cs.schema).toUtf8().constData());
+        m_conn = bench::connectPg(cs);
     }
     ~PgLoader() override { PQfinish(m_conn); }
     void exec(const char *sql) override

@@ -72,15 +72,7 @@ class RawPg : public Raw
 public:
     explicit RawPg(const db::ConnectionString &cs)
     {
-        const QString info = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4")
-                                 .arg(cs.host)
-                                 .arg(cs.port)
-                                 .arg(cs.database, cs.user);
-        m_conn = PQconnectdb(info.toUtf8().constData());
-        if (PQstatus(m_conn) != CONNECTION_OK)
-            fail(QString::fromUtf8(PQerrorMessage(m_conn)));
-        if (!cs.schema.isEmpty())
-            exec(QStringLiteral("set search_path to %1").arg(cs.schema).toUtf8().constData());
+        m_conn = bench::connectPg(cs);
     }
     ~RawPg() override { PQfinish(m_conn); }
     void exec(const char *sql) override
@@ -148,6 +140,26 @@ std::unique_ptr<Raw> rawSqlite(const QString &path)
 std::unique_ptr<Raw> rawPg(const db::ConnectionString &cs)
 {
     return std::make_unique<RawPg>(cs);
+}
+
+PGconn *connectPg(const db::ConnectionString &cs)
+{
+    const QString info = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4")
+                             .arg(cs.host)
+                             .arg(cs.port)
+                             .arg(cs.database, cs.user);
+    PGconn *conn = PQconnectdb(info.toUtf8().constData());
+    if (PQstatus(conn) != CONNECTION_OK)
+        fail(QString::fromUtf8(PQerrorMessage(conn)));
+    if (!cs.schema.isEmpty()) {
+        const QByteArray path = QStringLiteral("set search_path to %1").arg(cs.schema).toUtf8();
+        PGresult *r = PQexec(conn, path.constData());
+        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+        PQclear(r);
+        if (!ok)
+            fail(QString::fromUtf8(PQerrorMessage(conn)));
+    }
+    return conn;
 }
 
 } // namespace bench

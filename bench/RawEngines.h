@@ -9,6 +9,8 @@
 
 #include "core/db/ConnectionString.h"
 
+struct pg_conn; // libpq's PGconn
+
 namespace bench {
 
 using Texts = std::vector<QString>;
@@ -25,5 +27,9 @@ public:
 
 std::unique_ptr<Raw> rawSqlite(const QString &path);
 std::unique_ptr<Raw> rawPg(const db::ConnectionString &cs);
+
+// A libpq connection to the account set's database, in its schema; the bench stops when the
+// server refuses it.
+pg_conn *connectPg(const db::ConnectionString &cs);
 
 } // namespace bench

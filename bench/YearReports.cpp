@@ -17,6 +17,7 @@
 #include <QDate>
 #include <QTemporaryDir>
 
+#include "RawEngines.h"
 #include "core/db/ConnectionString.h"
 #include "core/db/Database.h"
 #include "core/db/Schema.h"
@@ -139,15 +140,7 @@ class RawPg : public Raw
 public:
     explicit RawPg(const db::ConnectionString &cs)
     {
-        const QString info = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4")
-                                 .arg(cs.host)
-                                 .arg(cs.port)
-                                 .arg(cs.database, cs.user);
-        m_conn = PQconnectdb(info.toUtf8().constData());
-        if (PQstatus(m_conn) != CONNECTION_OK)
-            fail(QString::fromUtf8(PQerrorMessage(m_conn)));
-        if (!cs.schema.isEmpty())
-            exec(QStringLiteral("set search_path to %1").arg(cs.schema));
+        m_conn = bench::connectPg(cs);
     }
     ~RawPg() override { PQfinish(m_conn); }
     void exec(const QString &sql) override

@@ -9,6 +9,7 @@
 struct MemberOrder;
 class OrderDraft;
 namespace db {
+class Row;
 class Transaction;
 }
 
@@ -63,7 +64,7 @@ public:
     // Whether a stored order (its header row with FVipNo, FOwner, FPhone, FVipID, Fdate and
     // FGetCash; its lines with FItemID, FQty, FPreQty, FCplQty, FPrice and FYxq in line order)
     // already holds these lines, card and payment: a re-import leaves such an order alone.
-    static bool sameAs(const db::Row &head, const db::Rows &lines, const MemberOrder &order,
+    static bool sameAs(const db::Row &head, const QList<db::Row> &lines, const MemberOrder &order,
                        Money cash);
 
 private:

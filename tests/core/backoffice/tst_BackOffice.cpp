@@ -3,6 +3,7 @@
 
 #include <QtTest>
 
+#include "Race.h"
 #include "TestDb.h"
 #include "core/backoffice/ItemStore.h"
 #include "core/backoffice/MemberRegister.h"
@@ -26,24 +27,6 @@ ItemRecord item(const QString &name, const QString &barCode, const QList<PackCod
     i.barCode = barCode;
     i.codes = codes;
     return i;
-}
-
-// Runs both at once on connections of their own; each returns its refusal (empty: saved).
-QStringList race(const std::function<void()> &a, const std::function<void()> &b)
-{
-    std::atomic<int> ready{0};
-    QString out[2];
-    auto station = [&](int i, const std::function<void()> &action) {
-        ++ready;
-        while (ready < 2)
-            std::this_thread::yield();
-        out[i] = TestDb::refusalOf(action);
-        db::closeAll();
-    };
-    std::thread x(station, 0, a), y(station, 1, b);
-    x.join();
-    y.join();
-    return {out[0], out[1]};
 }
 
 } // namespace

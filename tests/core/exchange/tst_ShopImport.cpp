@@ -6,6 +6,7 @@
 
 #include <xlsxwriter.h>
 
+#include "Race.h"
 #include "TestDb.h"
 #include "core/backoffice/PriceStyleStore.h"
 #include "core/db/Database.h"
@@ -160,24 +161,6 @@ void importAll(const TestDb &t, const QString &format)
     run(t.cnstr(), Kind::Items, fixture(t, "items", kItems, format));
     run(t.cnstr(), Kind::Members, fixture(t, "members", kMembers, format));
     run(t.cnstr(), Kind::Orders, fixture(t, "orders", kOrders, format));
-}
-
-// Runs both at once on connections of their own; each returns its refusal (empty: written).
-QStringList race(const std::function<void()> &a, const std::function<void()> &b)
-{
-    std::atomic<int> ready{0};
-    QString out[2];
-    auto station = [&](int i, const std::function<void()> &action) {
-        ++ready;
-        while (ready < 2)
-            std::this_thread::yield();
-        out[i] = TestDb::refusalOf(action);
-        db::closeAll();
-    };
-    std::thread x(station, 0, a), y(station, 1, b);
-    x.join();
-    y.join();
-    return {out[0], out[1]};
 }
 
 // One station's files: its own items, cards and orders, and one card and one order that the

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "OrderLineFixture.h"
+
 #include "TestDb.h"
 #include "core/base/Money.h"
 #include "core/pos/MemberOrders.h"
@@ -7,17 +9,6 @@
 
 namespace {
 
-OpenOrderLine orderLine(int orderId, qint64 open)
-{
-    OpenOrderLine l;
-    l.name = "鲜牛奶 250ml";
-    l.qty = 12;
-    l.open = open;
-    l.amount = Money::fromInt(36);
-    l.orderId = orderId;
-    l.validTo = QDate(2026, 5, 31);
-    return l;
-}
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "OrderLineFixture.h"
+
 #include "core/base/Money.h"
 #include "core/pos/MemberOrders.h"
 #include "core/pos/SaleBill.h"
@@ -9,17 +11,6 @@ namespace {
 
 const QDateTime PrintTime(QDate(2026, 4, 18), QTime(7, 45, 12));
 
-OpenOrderLine orderLine(int orderId, qint64 open)
-{
-    OpenOrderLine l;
-    l.name = "鲜牛奶 250ml";
-    l.qty = 12;
-    l.open = open;
-    l.amount = Money::fromInt(36);
-    l.orderId = orderId;
-    l.validTo = QDate(2026, 5, 31);
-    return l;
-}
 
 QStringList texts(const RecordSet &rs, int record, const QStringList &fields)
 {

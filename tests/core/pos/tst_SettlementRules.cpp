@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "core/base/CoreError.h"
 #include "core/base/Money.h"
 #include "core/pos/SettlementRules.h"
 
