@@ -38,25 +38,10 @@ std::optional<ItemRecord> loadWith(const Reader &read, int id)
     const db::Rows rows = read(kItemSql, {id});
     if (rows.isEmpty())
         return std::nullopt;
-    const db::Row &r = rows.first();
-    ItemRecord item;
-    item.id = id;
-    item.number = r.text(QStringLiteral("FNumber"));
-    item.shopNumber = r.text(QStringLiteral("FShopNumber"));
-    item.barCode = r.text(QStringLiteral("FBar_Code"));
-    item.name = r.text(QStringLiteral("FName"));
-    item.model = r.text(QStringLiteral("FModel"));
-    item.unit = r.text(QStringLiteral("FUnit"));
-    item.disabled = r.integer(QStringLiteral("FDisabled")) != 0;
     // Every price column the row carries, whichever styles exist now.
-    for (const QString &column : r.columns()) {
-        if (!column.startsWith(QLatin1String("fprice_"), Qt::CaseInsensitive) || r.isNull(column))
-            continue;
-        bool ok = false;
-        const int style = column.mid(7).toInt(&ok);
-        if (ok)
-            item.prices.insert(style, r.money(column));
-    }
+    const db::Row &r = rows.first();
+    ItemRecord item = ItemStore::fromRow(r, ItemStore::priceColumns(r.columns()));
+    item.id = id;
     for (const db::Row &c : read(kCodesSql, {id}))
         item.codes.append({c.text(QStringLiteral("FBarCode")), c.integer(QStringLiteral("FPriceStyleID")),
                            c.integer(QStringLiteral("FExchange")), c.money(QStringLiteral("FPrice"))});
@@ -315,4 +300,33 @@ QStringList ItemRecord::allCodes() const
     for (const PackCode &c : codes)
         all << c.barCode;
     return all;
+}
+
+ItemStore::PriceColumns ItemStore::priceColumns(const QStringList &columns)
+{
+    PriceColumns prices;
+    for (const QString &column : columns) {
+        bool ok = false;
+        const int style = column.mid(7).toInt(&ok);
+        if (column.startsWith(QLatin1String("fprice_"), Qt::CaseInsensitive) && ok)
+            prices.append({column, style});
+    }
+    return prices;
+}
+
+ItemRecord ItemStore::fromRow(const db::Row &r, const PriceColumns &prices)
+{
+    ItemRecord item;
+    item.id = r.integer(QStringLiteral("FItemID"));
+    item.number = r.text(QStringLiteral("FNumber"));
+    item.shopNumber = r.text(QStringLiteral("FShopNumber"));
+    item.barCode = r.text(QStringLiteral("FBar_Code"));
+    item.name = r.text(QStringLiteral("FName"));
+    item.model = r.text(QStringLiteral("FModel"));
+    item.unit = r.text(QStringLiteral("FUnit"));
+    item.disabled = r.integer(QStringLiteral("FDisabled")) != 0;
+    for (const auto &[column, style] : prices)
+        if (!r.isNull(column))
+            item.prices.insert(style, r.money(column));
+    return item;
 }

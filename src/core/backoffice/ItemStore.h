@@ -10,6 +10,7 @@
 #include "core/base/Money.h"
 
 namespace db {
+class Row;
 class Transaction;
 }
 
@@ -61,6 +62,11 @@ public:
     static QVariantList searchParams(const QString &text, int limit);
 
     static std::optional<ItemRecord> load(const QString &cnstr, int id);
+    // The price columns ("FPrice_<style id>") among a t_icitem row's columns, with their styles.
+    using PriceColumns = QList<std::pair<QString, int>>;
+    static PriceColumns priceColumns(const QStringList &columns);
+    // An item as its t_icitem row holds it, prices from `prices`, without its pack codes.
+    static ItemRecord fromRow(const db::Row &r, const PriceColumns &prices);
 
     // Typed text to a price: a plain number ≥ 0 with at most two decimals, else a refusal
     // naming `field`. An empty text is no price (nullopt).

@@ -89,28 +89,10 @@ QHash<int, ItemRecord> itemsWithShopNumbers(const Run &run)
                               {});
     if (rows.isEmpty())
         return items;
-    // The price columns, by style, as the rows name them.
-    QList<std::pair<QString, int>> prices;
-    for (const QString &column : rows.first().columns()) {
-        bool ok = false;
-        const int style = column.mid(7).toInt(&ok);
-        if (column.startsWith(QLatin1String("fprice_"), Qt::CaseInsensitive) && ok)
-            prices.append({column, style});
-    }
+    const ItemStore::PriceColumns prices = ItemStore::priceColumns(rows.first().columns());
     items.reserve(rows.size());
     for (const db::Row &r : rows) {
-        ItemRecord item;
-        item.id = r.integer(QStringLiteral("FItemID"));
-        item.number = r.text(QStringLiteral("FNumber"));
-        item.shopNumber = r.text(QStringLiteral("FShopNumber"));
-        item.barCode = r.text(QStringLiteral("FBar_Code"));
-        item.name = r.text(QStringLiteral("FName"));
-        item.model = r.text(QStringLiteral("FModel"));
-        item.unit = r.text(QStringLiteral("FUnit"));
-        item.disabled = r.integer(QStringLiteral("FDisabled")) != 0;
-        for (const auto &[column, style] : std::as_const(prices))
-            if (!r.isNull(column))
-                item.prices.insert(style, r.money(column));
+        ItemRecord item = ItemStore::fromRow(r, prices);
         items.insert(item.id, item);
     }
     // In the order ItemStore::load reads them, so that an unchanged item compares equal.
