@@ -28,6 +28,20 @@ const QString kOwnerSql = QStringLiteral(
     "select t2.FName from t_icitem_code t1 join t_icitem t2 on t2.FItemID=t1.FItemID"
     " where t1.FCode=? and t1.FItemID<>?");
 
+// The id, codes, names and state of a t_icitem row, into a list row or a whole item.
+template <typename Item>
+void readNames(const db::Row &r, Item &item)
+{
+    item.id = r.integer(QStringLiteral("FItemID"));
+    item.number = r.text(QStringLiteral("FNumber"));
+    item.shopNumber = r.text(QStringLiteral("FShopNumber"));
+    item.barCode = r.text(QStringLiteral("FBar_Code"));
+    item.name = r.text(QStringLiteral("FName"));
+    item.model = r.text(QStringLiteral("FModel"));
+    item.unit = r.text(QStringLiteral("FUnit"));
+    item.disabled = r.integer(QStringLiteral("FDisabled")) != 0;
+}
+
 QString priceColumn(int styleId)
 {
     return QStringLiteral("FPrice_%1").arg(styleId);
@@ -82,14 +96,7 @@ QList<ItemStore::Row> ItemStore::search(const QString &cnstr, const QString &tex
     const QString retail = priceColumn(retailStyleId);
     for (const db::Row &r : db::query(cnstr, searchSql(!t.isEmpty()), searchParams(t, limit))) {
         Row row;
-        row.id = r.integer(QStringLiteral("FItemID"));
-        row.number = r.text(QStringLiteral("FNumber"));
-        row.shopNumber = r.text(QStringLiteral("FShopNumber"));
-        row.barCode = r.text(QStringLiteral("FBar_Code"));
-        row.name = r.text(QStringLiteral("FName"));
-        row.model = r.text(QStringLiteral("FModel"));
-        row.unit = r.text(QStringLiteral("FUnit"));
-        row.disabled = r.integer(QStringLiteral("FDisabled")) != 0;
+        readNames(r, row);
         if (retailStyleId != 0 && r.has(retail) && !r.isNull(retail)) {
             row.hasRetailPrice = true;
             row.retailPrice = r.money(retail);
@@ -317,14 +324,7 @@ ItemStore::PriceColumns ItemStore::priceColumns(const QStringList &columns)
 ItemRecord ItemStore::fromRow(const db::Row &r, const PriceColumns &prices)
 {
     ItemRecord item;
-    item.id = r.integer(QStringLiteral("FItemID"));
-    item.number = r.text(QStringLiteral("FNumber"));
-    item.shopNumber = r.text(QStringLiteral("FShopNumber"));
-    item.barCode = r.text(QStringLiteral("FBar_Code"));
-    item.name = r.text(QStringLiteral("FName"));
-    item.model = r.text(QStringLiteral("FModel"));
-    item.unit = r.text(QStringLiteral("FUnit"));
-    item.disabled = r.integer(QStringLiteral("FDisabled")) != 0;
+    readNames(r, item);
     for (const auto &[column, style] : prices)
         if (!r.isNull(column))
             item.prices.insert(style, r.money(column));
