@@ -170,28 +170,6 @@ private slots:
         QCOMPARE(column(*f.grid(), "FName"), "");
     }
 
-    // A new price style by name and Enter; the retail style refuses to go.
-    void priceStyles()
-    {
-        TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        PriceStyleStore::add(t.cnstr(), PriceStyleStore::retailName());
-        ScriptedPrompts prompts;
-        Dialogs dialogs({{"frmPriceStyleEdit", [](QDialog &) {
-                              type("会员价");
-                              QCOMPARE(focused(), "cmdOk");
-                              key(Qt::Key_Return);
-                          }}});
-        frmPriceStyle f;
-        open(f);
-        key(Qt::Key_F2);
-        QCOMPARE(column(*f.grid(), "FName"), "零售价,会员价");
-        f.grid()->setCurrentGridRow(1);
-        f.cmdDelete->click();
-        QCOMPARE(prompts.texts().last(), "“零售价”是前台使用的价格，不能删除！");
-    }
-
     // A second warehouse of the same name is refused at the name, the dialog kept; the last
     // enabled one cannot be disabled.
     void warehouses()
@@ -221,34 +199,6 @@ private slots:
         f.cmdDisable->click();
         QCOMPARE(prompts.texts(), (QStringList{"仓库“店面”是本站点出库单的默认仓库，停用后出库单需另选仓库。确定停用吗？",
                                                "至少要保留一个启用的仓库！"}));
-    }
-
-    // A cashier added with his password typed twice logs in with it; the manager cannot
-    // disable himself.
-    void operators()
-    {
-        TestDb t;
-        t.addUser(1, "店长", true);
-        t.login(1, "店长");
-        ScriptedPrompts prompts;
-        Dialogs dialogs({{"frmUserEdit", [](QDialog &) {
-                              type("小王");
-                              type("5678");
-                              type("5678");
-                              type(""); // not a manager
-                              QCOMPARE(focused(), "txtDays");
-                              key(Qt::Key_A, Qt::ControlModifier);
-                              type("31", false);
-                              key(Qt::Key_S, Qt::ControlModifier);
-                          }}});
-        frmUserList f;
-        open(f);
-        key(Qt::Key_F2);
-        QCOMPARE(column(*f.grid(), "FUserName") + " " + column(*f.grid(), "FDays"), "店长,小王 不限,31");
-        QVERIFY(Authenticator::verify(t.cnstr(), "小王", "5678"));
-        f.grid()->setCurrentGridRow(1);
-        f.cmdDisable->click();
-        QCOMPARE(prompts.texts().last(), "不能停用自己！");
     }
 
     // The demo's member found by name; Enter on her card opens her details, the recharge
