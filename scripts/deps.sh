@@ -4,7 +4,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-serialport-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libsqlite3-dev libpq-dev
   libgl-dev libsodium-dev libxlsxwriter-dev libzip-dev fonts-noto-cjk
   fonts-wqy-microhei fonts-noto-color-emoji
   qt6-translations-l10n
@@ -18,8 +18,8 @@ if [ "${1:-}" = "--package" ]; then
   PACKAGES+=(dpkg-dev desktop-file-utils)
 fi
 if [ "${1:-}" = "--bench" ]; then
-  # The benchmark times the same statements through the engines' own C interfaces.
-  PACKAGES+=(postgresql postgresql-contrib libsqlite3-dev libpq-dev)
+  # The benchmark runs pgbench on the same cluster.
+  PACKAGES+=(postgresql postgresql-contrib)
 fi
 
 missing=()

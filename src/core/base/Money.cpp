@@ -106,10 +106,27 @@ Money Money::fromDouble(double value)
     return Money(std::llround(value * Scale));
 }
 
+QVariant Money::toVariant() const
+{
+    // Read as a number or text where a value leaves the database layer's hands (a test's
+    // comparison, a printed field).
+    static const bool converters = [] {
+        QMetaType::registerConverter<Money, double>(&Money::toDouble);
+        QMetaType::registerConverter<Money, QString>([](const Money &m) {
+            return QString::number(m.toDouble(), 'f', 4);
+        });
+        return true;
+    }();
+    Q_UNUSED(converters);
+    return QVariant::fromValue(*this);
+}
+
 Money Money::fromVariant(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())
         return Money();
+    if (value.metaType() == QMetaType::fromType<Money>())
+        return value.value<Money>();
     switch (value.typeId()) {
     case QMetaType::Int:
     case QMetaType::LongLong:

@@ -39,8 +39,9 @@ public:
 
     constexpr qint64 units() const { return m_units; }
     double toDouble() const { return double(m_units) / Scale; }
-    // What a statement binds for an amount column.
-    QVariant toVariant() const { return toDouble(); }
+    // What a statement binds for an amount column: the amount itself, which the database
+    // layer hands over as exact decimal text (PostgreSQL) or SQLite's own number.
+    QVariant toVariant() const;
 
     QString format() const;        // "0.00"
     QString formatGrouped() const; // "#,0.00"

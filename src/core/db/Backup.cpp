@@ -7,9 +7,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QUuid>
 
 #ifdef Q_OS_UNIX
@@ -19,6 +16,7 @@
 
 #include "core/base/StationPaths.h"
 #include "core/db/ConnectionString.h"
+#include "core/db/Connection.h"
 #include "core/db/Database.h"
 #include "core/db/DbError.h"
 #include "core/db/Schema.h"
@@ -83,47 +81,38 @@ QString stemOf(const ConnectionString &cs)
     return stem;
 }
 
-// A private connection on a file of our own choosing, closed and forgotten when it goes.
+// A private connection on a file of our own choosing, closed when it goes.
 class FileConnection
 {
 public:
     explicit FileConnection(const QString &path, bool readOnly)
-        : m_name(QStringLiteral("kwpos-check-") + QUuid::createUuid().toString(QUuid::Id128))
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        if (readOnly)
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!db.open())
-            m_error = db.lastError().databaseText().isEmpty() ? db.lastError().text()
-                                                              : db.lastError().databaseText();
-    }
-    ~FileConnection()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
+        try {
+            m_conn = detail::openSqlite(path, readOnly);
+        } catch (const DbError &e) {
+            m_error = e.message();
         }
-        QSqlDatabase::removeDatabase(m_name);
     }
-    FileConnection(const FileConnection &) = delete;
-    FileConnection &operator=(const FileConnection &) = delete;
 
     QString error() const { return m_error; }
     // The first value of the first row; the engine's message in `error` when it fails.
     QVariant value(const QString &sql, QString *error) const
     {
-        QSqlQuery q(QSqlDatabase::database(m_name, false));
-        if (!q.exec(sql) || !q.next()) {
-            *error = q.lastError().databaseText().isEmpty() ? q.lastError().text()
-                                                            : q.lastError().databaseText();
+        try {
+            const Rows rows = m_conn->run(sql, {});
+            if (rows.isEmpty() || rows.first().count() == 0) {
+                *error = QStringLiteral("没有结果");
+                return QVariant();
+            }
+            return rows.first().at(0);
+        } catch (const DbError &e) {
+            *error = e.message();
             return QVariant();
         }
-        return q.value(0);
     }
 
 private:
-    QString m_name;
+    std::unique_ptr<detail::Connection> m_conn;
     QString m_error;
 };
 

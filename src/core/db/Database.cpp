@@ -1,160 +1,94 @@
 #include "core/db/Database.h"
 
-#include <QCryptographicHash>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QThread>
-#include <QTimeZone>
+#include <unordered_map>
 
+#include "core/db/Connection.h"
 #include "core/db/DbError.h"
-#include "core/db/StatementCache.h"
-#include "core/base/PrivateFiles.h"
 
 namespace db {
 
 namespace {
 
-QString connectionName(const QString &cnstr, const QString &role)
+struct Pool
 {
-    const QByteArray hash =
-        QCryptographicHash::hash(cnstr.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("kwpos/%1/%2/%3")
-        .arg(quintptr(QThread::currentThreadId()))
-        .arg(QString::fromLatin1(hash), role);
+    std::unordered_map<QString, ConnectionString> parsed;
+    // By role and connection string.
+    std::unordered_map<QString, std::shared_ptr<detail::Connection>> open;
+};
+
+// Per thread: a connection is used by one thread at a time. Left alone at thread exit
+// (the thread-local pool closes its connections as it goes).
+Pool &pool()
+{
+    thread_local Pool p;
+    return p;
 }
 
-void openConnection(QSqlDatabase &db, const ConnectionString &cs)
+QString keyOf(const QString &cnstr, const QString &role)
 {
-    if (cs.engine == Engine::SQLite) {
-        // A new shop file is owner-only from its first byte; SQLite gives its journals the
-        // file's own mode.
-        if (!cs.path.isEmpty() && !cs.path.startsWith(u':') && !cs.path.startsWith(QStringLiteral("file:")))
-            PrivateFiles::createFile(cs.path);
-        db.setDatabaseName(cs.path);
-        // Several processes may share one file: wait for a lock instead of failing at once.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
-    } else {
-        db.setHostName(cs.host);
-        db.setPort(cs.port);
-        db.setDatabaseName(cs.database);
-        db.setUserName(cs.user);
-        db.setPassword(cs.password);
-        // No password here: libpq reads it from its password file, as PostgreSQL's tools do.
-        QString options = QStringLiteral("connect_timeout=10");
-        if (!cs.sslMode.isEmpty())
-            options += QStringLiteral(";sslmode=") + QString(cs.sslMode).remove(u';').remove(u' ');
-        db.setConnectOptions(options);
+    return role + QChar(0x1f) + cnstr;
+}
+
+// A read is safe to run again once on a fresh connection when the server dropped the kept
+// one (a restart, a network blip), so the station carries on instead of failing its lookup.
+template <class Run>
+auto onLiveConnection(const QString &cnstr, Run &&run)
+{
+    std::shared_ptr<detail::Connection> c = connection(cnstr);
+    try {
+        return run(*c);
+    } catch (const DbError &) {
+        if (c->isOpen())
+            throw;
     }
-    if (!db.open())
-        throw detail::engineError(db.lastError());
-    QSqlQuery q(db);
-    if (cs.engine == Engine::SQLite) {
-        // WAL lets readers go on while another station writes.
-        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        // FULL syncs the log at every commit: a sale the cashier saw saved survives a power
-        // cut, not only a crash of the program (NORMAL would only promise the latter in WAL).
-        q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
-        q.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
-    } else {
-        if (!cs.schema.isEmpty()) {
-            if (!q.exec(QStringLiteral("SET search_path TO \"%1\"")
-                            .arg(QString(cs.schema).remove(u'"'))))
-                throw detail::engineError(q.lastError());
-        }
-        q.exec(QStringLiteral("SET client_encoding TO 'UTF8'"));
-        // The server clock is read as the station's wall-clock time; a zone the server does
-        // not know leaves the server's own setting in force.
-        const QByteArray zone = QTimeZone::systemTimeZoneId();
-        if (!zone.isEmpty()) {
-            QSqlQuery tz(db);
-            if (tz.prepare(QStringLiteral("select set_config('TimeZone', ?, false)"))) {
-                tz.addBindValue(QString::fromLatin1(zone));
-                tz.exec();
-            }
-        }
-    }
+    c = connection(cnstr);
+    return run(*c);
 }
 
 } // namespace
 
-Engine engineOf(const QString &cnstr)
+const ConnectionString &parsed(const QString &cnstr)
 {
-    return ConnectionString::parse(cnstr).engine;
+    auto &cache = pool().parsed;
+    const auto it = cache.find(cnstr);
+    if (it != cache.end())
+        return it->second;
+    return cache.emplace(cnstr, ConnectionString::parse(cnstr)).first->second;
 }
 
-QSqlDatabase connection(const QString &cnstr, const QString &role)
+Engine engineOf(const QString &cnstr)
 {
-    const QString name = connectionName(cnstr, role);
-    if (QSqlDatabase::contains(name)) {
-        QSqlDatabase db = QSqlDatabase::database(name, false);
-        if (db.isOpen())
-            return db;
-        // Statements prepared on the lost connection are gone with it.
-        detail::forget(name);
-        openConnection(db, ConnectionString::parse(cnstr));
-        return db;
+    return parsed(cnstr).engine;
+}
+
+std::shared_ptr<detail::Connection> connection(const QString &cnstr, const QString &role)
+{
+    auto &open = pool().open;
+    const QString key = keyOf(cnstr, role);
+    const auto it = open.find(key);
+    if (it != open.end()) {
+        if (it->second->isOpen())
+            return it->second;
+        open.erase(it);
     }
-    const ConnectionString cs = ConnectionString::parse(cnstr);
-    QSqlDatabase db = QSqlDatabase::addDatabase(
-        cs.engine == Engine::SQLite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"), name);
-    if (!db.isValid()) {
-        QSqlDatabase::removeDatabase(name);
-        throw DbError(QStringLiteral("数据库驱动不可用：%1")
-                          .arg(cs.engine == Engine::SQLite ? u"QSQLITE"_qs : u"QPSQL"_qs));
-    }
-    try {
-        openConnection(db, cs);
-    } catch (...) {
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
-        throw;
-    }
-    return db;
+    std::shared_ptr<detail::Connection> c = detail::open(parsed(cnstr));
+    open.emplace(key, c);
+    return c;
 }
 
 void closeAll()
 {
-    const QString prefix = QStringLiteral("kwpos/%1/").arg(quintptr(QThread::currentThreadId()));
-    for (const QString &name : QSqlDatabase::connectionNames()) {
-        if (!name.startsWith(prefix))
-            continue;
-        detail::forget(name);
-        {
-            QSqlDatabase db = QSqlDatabase::database(name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
+    pool().open.clear();
 }
 
 Rows queryPlannedForValues(const QString &cnstr, const QString &sql, const Params &params)
 {
-    if (engineOf(cnstr) == Engine::SQLite)
-        return query(cnstr, sql, params);
-    QSqlDatabase db = connection(cnstr);
-    try {
-        return detail::runFresh(db, Engine::PostgreSQL, sql, params);
-    } catch (const DbError &) {
-        if (db.isOpen())
-            throw;
-    }
-    db = connection(cnstr);
-    return detail::runFresh(db, Engine::PostgreSQL, sql, params);
+    return onLiveConnection(cnstr, [&](detail::Connection &c) { return c.runFresh(sql, params); });
 }
 
 Rows query(const QString &cnstr, const QString &sql, const Params &params)
 {
-    QSqlDatabase db = connection(cnstr);
-    try {
-        return detail::run(db, engineOf(cnstr), sql, params);
-    } catch (const DbError &) {
-        // A server restart drops the kept connection; a read is safe to run again once on a
-        // fresh one, so the station carries on instead of failing its next lookup.
-        if (db.isOpen())
-            throw;
-    }
-    db = connection(cnstr);
-    return detail::run(db, engineOf(cnstr), sql, params);
+    return onLiveConnection(cnstr, [&](detail::Connection &c) { return c.run(sql, params); });
 }
 
 QVariant scalar(const QString &cnstr, const QString &sql, const Params &params)
@@ -167,9 +101,8 @@ QVariant scalar(const QString &cnstr, const QString &sql, const Params &params)
 
 int execute(const QString &cnstr, const QString &sql, const Params &params)
 {
-    QSqlDatabase db = connection(cnstr);
     int affected = 0;
-    detail::run(db, engineOf(cnstr), sql, params, &affected);
+    connection(cnstr)->run(sql, params, &affected);
     return affected;
 }
 

@@ -21,12 +21,17 @@ public:
     QString engineCode() const { return m_engineCode; }
 
     // Two stations met and the engine ended this one's transaction to let the other on:
-    // PostgreSQL's serialization failure (40001) or deadlock (40P01), SQLite's busy (5) or
-    // locked (6), extended codes included. Running the whole transaction again is safe.
+    // PostgreSQL's serialization failure (40001), deadlock (40P01) or stale plan (0A000),
+    // SQLite's busy (5) or locked (6), extended codes included. Running the whole transaction
+    // again is safe.
     bool isConflict() const { return isConflictCode(m_engineCode); }
     static bool isConflictCode(const QString &code)
     {
         if (code == QLatin1String("40001") || code == QLatin1String("40P01"))
+            return true;
+        // A kept statement whose plan went stale when another station changed its table:
+        // the transaction it ended runs again on a statement prepared afresh.
+        if (code == QLatin1String("0A000"))
             return true;
         bool number = false;
         const int c = code.toInt(&number);

@@ -2,12 +2,10 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUuid>
 
+#include "core/db/Connection.h"
 #include "core/db/Database.h"
+#include "core/db/DbError.h"
 #include "core/base/CoreError.h"
 #include "core/db/Dialect.h"
 #include "core/db/Schema.h"
@@ -109,40 +107,13 @@ QString ShopSetup::cnstrOf(const db::ConnectionString &server)
 
 QString ShopSetup::testConnection(db::ConnectionString server)
 {
-    const QString name = QStringLiteral("kwpos-test-") + QUuid::createUuid().toString(QUuid::Id128);
-    QString result, error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        if (!db.isValid())
-            error = QStringLiteral("数据库驱动不可用：QPSQL");
-        else {
-            db.setHostName(server.host);
-            db.setPort(server.port);
-            db.setDatabaseName(server.database);
-            db.setUserName(server.user);
-            db.setPassword(server.password);
-            QString options = QStringLiteral("connect_timeout=5");
-            if (!server.sslMode.isEmpty())
-                options += QStringLiteral(";sslmode=") + QString(server.sslMode).remove(u';').remove(u' ');
-            db.setConnectOptions(options);
-            if (!db.open()) {
-                error = db.lastError().databaseText().trimmed();
-                if (error.isEmpty())
-                    error = db.lastError().text().trimmed();
-            } else {
-                QSqlQuery q(db);
-                if (q.exec(QStringLiteral("select version()")) && q.next())
-                    result = q.value(0).toString().section(u',', 0, 0);
-                else
-                    error = q.lastError().databaseText();
-            }
-            db.close();
-        }
+    try {
+        const auto c = db::detail::openPostgres(server, 5);
+        const db::Rows rows = c->run(QStringLiteral("select version()"), {});
+        return rows.isEmpty() ? QString() : rows.first().at(0).toString().section(u',', 0, 0);
+    } catch (const db::DbError &e) {
+        throw CoreError(QStringLiteral("连接失败：%1").arg(e.message()));
     }
-    QSqlDatabase::removeDatabase(name);
-    if (!error.isEmpty())
-        throw CoreError(QStringLiteral("连接失败：%1").arg(error));
-    return result;
 }
 
 ShopSetup::Outcome ShopSetup::openServer(const QString &name, db::ConnectionString server,
