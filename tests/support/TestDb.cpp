@@ -1,5 +1,7 @@
 #include "TestDb.h"
 
+#include "core/db/Connection.h"
+
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -220,4 +222,9 @@ void TestDb::backToVersion3(const QString &cnstr)
     for (const char *table : {"t_icitem", "t_stock", "t_user"})
         db::execute(cnstr, QStringLiteral("alter table %1 drop column FDisabled").arg(QLatin1String(table)));
     db::execute(cnstr, QStringLiteral("update t_SchemaVersion set FVersion=?"), {3});
+}
+
+qint64 TestDb::saveRoundTrips(const QString &cnstr)
+{
+    return db::connection(cnstr, QStringLiteral("tx"))->roundTrips();
 }

@@ -66,6 +66,8 @@ public:
     // Whether the run's engine is usable here; a PostgreSQL run without KWPOS_TEST_PG is not.
     static bool available();
     static bool isPostgres();
+    // Round trips to the server so far on the connection saves take (0 on SQLite).
+    static qint64 saveRoundTrips(const QString &cnstr);
     // The administrative connection string of the throwaway PostgreSQL cluster.
     static QString postgresCnstr();
 

@@ -16,6 +16,12 @@ public:
     static constexpr int MemberOrder = 30;
 
     static int draw(Transaction &tx, int counter);
+    // The same draw queued with the save's other statements (one round trip on PostgreSQL):
+    // the statements after it name the number as drawnSql(counter), read inside the server,
+    // and the caller reads it from drawn() once the batch has run.
+    static Queued queueDraw(Transaction &tx, int counter);
+    static QString drawnSql(int counter);
+    static int drawn(const Queued &draw, int counter);
     // `count` numbers at once (an import's new bills), in the same one statement under the
     // same row lock; returns the first, the others follow it without a gap.
     static int drawBlock(Transaction &tx, int counter, int count);

@@ -40,14 +40,15 @@ QString Dialect::forUpdate(Engine engine)
 
 void Dialect::lockRows(Transaction &tx, const QString &select, const Params &params)
 {
+    // Locks go with the save's next round trip: no answer is needed, only their order.
     if (tx.engine() == Engine::PostgreSQL)
-        tx.query(select + forUpdate(Engine::PostgreSQL), params);
+        tx.queue(select + forUpdate(Engine::PostgreSQL), params);
 }
 
 void Dialect::lockKey(Transaction &tx, const QString &key)
 {
     if (tx.engine() == Engine::PostgreSQL)
-        tx.query(QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"), {key});
+        tx.queue(QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"), {key});
 }
 
 void Dialect::lockKeys(Transaction &tx, QStringList keys)
@@ -66,7 +67,7 @@ void Dialect::lockKeys(Transaction &tx, QStringList keys)
             marks << QStringLiteral("(?)");
             params << k;
         }
-        tx.query(QStringLiteral("select pg_advisory_xact_lock(hashtext(k)) from (values %1) as t(k)"
+        tx.queue(QStringLiteral("select pg_advisory_xact_lock(hashtext(k)) from (values %1) as t(k)"
                                 " order by k collate \"C\"")
                      .arg(marks.join(u',')),
                  params);
@@ -76,7 +77,7 @@ void Dialect::lockKeys(Transaction &tx, QStringList keys)
 void Dialect::lockKey(Transaction &tx, int space, int key)
 {
     if (tx.engine() == Engine::PostgreSQL)
-        tx.query(QStringLiteral("select pg_advisory_xact_lock(?, ?)"), {space, key});
+        tx.queue(QStringLiteral("select pg_advisory_xact_lock(?, ?)"), {space, key});
 }
 
 QString Dialect::dateText(Engine engine, const QString &column)

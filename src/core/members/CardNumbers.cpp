@@ -74,6 +74,26 @@ void CardNumbers::lockLive(db::Transaction &tx, const QString &vipNo)
         throw CoreError::refusal(replacedMessage(now), QStringLiteral("txtVipNo"));
 }
 
+CardNumbers::LiveCheck CardNumbers::queueLockLive(db::Transaction &tx, const QString &vipNo)
+{
+    lock(tx, vipNo);
+    const QString card = clean(vipNo);
+    return {card, card.isEmpty() ? db::Queued() : tx.queue(kReplacedSql, {card})};
+}
+
+void CardNumbers::requireLive(db::Transaction &tx, const LiveCheck &check)
+{
+    const QVariant next = check.replaced.scalar();
+    if (next.isNull() || !next.isValid())
+        return;
+    // Replaced: the rest of the chain names the number now in use.
+    QString now = next.toString();
+    const QString later = replacedBy(tx, now);
+    if (!later.isEmpty())
+        now = later;
+    throw CoreError::refusal(replacedMessage(now), QStringLiteral("txtVipNo"));
+}
+
 void CardNumbers::recordReplacement(db::Transaction &tx, const QString &oldNo,
                                     const QString &newNo, int userId)
 {

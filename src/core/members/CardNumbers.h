@@ -2,9 +2,7 @@
 
 #include <QString>
 
-namespace db {
-class Transaction;
-}
+#include "core/db/Transaction.h"
 
 // A card number is the member's identity across the documents (there is no member table).
 // Every entry point of the core cleans a typed number the same way, and every save that
@@ -34,6 +32,15 @@ public:
     static void lock(db::Transaction &tx, const QString &vipNo);
     // lock(), then the replaced number refused inside it.
     static void lockLive(db::Transaction &tx, const QString &vipNo);
+    // The same, queued with the save's other statements: requireLive() refuses a replaced
+    // number once they have run (the save rolls back), before any other of its checks.
+    struct LiveCheck
+    {
+        QString vipNo;
+        db::Queued replaced;
+    };
+    static LiveCheck queueLockLive(db::Transaction &tx, const QString &vipNo);
+    static void requireLive(db::Transaction &tx, const LiveCheck &check);
     // The card's order headers, in number order as a sale takes them (after the card's lock):
     // one update over the card's rows would lock them in whatever order they come.
     static void lockOrders(db::Transaction &tx, const QString &vipNo);

@@ -48,7 +48,12 @@ void RechargeBill::check(const RechargeInput &bill)
 void RechargeBill::checkRefund(const RechargeInput &bill, Money balance)
 {
     if (bill.refund && bill.amount > balance)
-        throw CoreError::refusal(QStringLiteral("退款金额不允许大于卡内余额！"), kAmount);
+        throw refundRefusal();
+}
+
+CoreError RechargeBill::refundRefusal()
+{
+    return CoreError::refusal(QStringLiteral("退款金额不允许大于卡内余额！"), kAmount);
 }
 
 QString RechargeBill::confirmQuestion(const RechargeInput &bill)
@@ -91,8 +96,14 @@ PostedMovement RechargeBill::write(const QString &cnstr, const RechargeInput &bi
     // The balance the screen showed is only a proposal: another station may have paid from
     // the card since. The refund is checked on the balance read under the card's lock, where
     // a number replaced meanwhile is refused too.
-    const PostedMovement posted =
-        StoredValueLedger::post(tx, m, [&bill](Money before) { checkRefund(bill, before); });
+    // Lock, check and movement go to the server together, and the commit after them: two
+    // round trips on PostgreSQL.
+    const CardNumbers::LiveCheck live = CardNumbers::queueLockLive(tx, m.vipNo);
+    const auto queued = StoredValueLedger::queue(
+        tx, m, bill.refund ? std::optional<Money>(bill.amount) : std::nullopt, refundRefusal());
+    tx.flush();
+    CardNumbers::requireLive(tx, live);
+    const PostedMovement posted = StoredValueLedger::posted(queued);
     tx.commit();
     return posted;
 }

@@ -57,6 +57,7 @@ public:
     static void check(const RechargeInput &bill);
     // A refund larger than the balance; the save checks again under the card's lock.
     static void checkRefund(const RechargeInput &bill, Money balance);
+    static CoreError refundRefusal();
 
     static QString confirmQuestion(const RechargeInput &bill);
     static QString printQuestion(bool refund);

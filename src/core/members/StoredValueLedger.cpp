@@ -1,6 +1,5 @@
 #include "core/members/StoredValueLedger.h"
 
-#include <algorithm>
 
 #include "core/db/Database.h"
 #include "core/db/Dialect.h"
@@ -46,57 +45,89 @@ Money StoredValueLedger::balance(const QString &cnstr, const QString &vipNo)
     return Money::fromVariant(db::scalar(cnstr, kBalanceSql, {card}));
 }
 
+QString StoredValueLedger::overdrawMessage()
+{
+    return QStringLiteral("本次扣款金额不允许大于卡内余额！");
+}
+
 PostedMovement StoredValueLedger::post(db::Transaction &tx, const StoredValueMovement &m)
 {
-    lockCard(tx, m.vipNo);
-    return write(tx, m, balance(tx, m.vipNo));
+    const CardNumbers::LiveCheck live = CardNumbers::queueLockLive(tx, m.vipNo);
+    const QueuedMovement queued = queue(tx, m);
+    tx.flush();
+    CardNumbers::requireLive(tx, live);
+    return posted(queued);
 }
 
 PostedMovement StoredValueLedger::pay(db::Transaction &tx, const StoredValueMovement &m)
 {
-    return post(tx, m, [&m](Money before) {
-        if (m.kAmount() > Money() && m.kAmount() > std::max(before, Money()))
-            throw CoreError::refusal(QStringLiteral("本次扣款金额不允许大于卡内余额！"));
-    });
+    const CardNumbers::LiveCheck live = CardNumbers::queueLockLive(tx, m.vipNo);
+    const QueuedMovement queued =
+        queue(tx, m, paymentMinimum(m), CoreError::refusal(overdrawMessage()));
+    tx.flush();
+    CardNumbers::requireLive(tx, live);
+    return posted(queued);
 }
 
-PostedMovement StoredValueLedger::post(db::Transaction &tx, const StoredValueMovement &m,
-                                       const std::function<void(Money before)> &check)
+std::optional<Money> StoredValueLedger::paymentMinimum(const StoredValueMovement &m)
 {
-    lockCard(tx, m.vipNo);
-    const Money before = balance(tx, m.vipNo);
-    check(before);
-    return write(tx, m, before);
+    return m.kAmount() > Money() ? std::optional<Money>(m.kAmount()) : std::nullopt;
 }
 
-PostedMovement StoredValueLedger::write(db::Transaction &tx, const StoredValueMovement &m,
-                                        Money before)
+StoredValueLedger::QueuedMovement StoredValueLedger::queue(db::Transaction &tx,
+                                                           const StoredValueMovement &m,
+                                                           std::optional<Money> minimumBefore,
+                                                           const CoreError &refusal,
+                                                           bool onlyWhenHeld)
 {
-    PostedMovement p;
-    p.before = before;
     const Money k = m.kAmount();
-    p.after = m.type == StoredValueMovement::Recharge ? p.before + k
-              : m.type == StoredValueMovement::Payment ? p.before - k
-                                                       : p.before;
+    const Money change = m.type == StoredValueMovement::Recharge ? k
+                         : m.type == StoredValueMovement::Payment ? -k
+                                                                  : Money();
     const bool recharge = m.type == StoredValueMovement::Recharge;
+    const QString card = CardNumbers::clean(m.vipNo);
     const QString created = m.createTime.isValid() ? QStringLiteral("?")
                                                    : db::Dialect::nowExpression(tx.engine());
-    db::Params params{CardNumbers::clean(m.vipNo), m.vipId, m.owner, m.phone, m.type, m.date};
+    db::Params params{card, m.vipId, m.owner, m.phone, m.type, m.date};
     if (m.createTime.isValid())
         params << m.createTime;
     params << m.billerId << k.toVariant() << (recharge ? m.amount : Money()).toVariant()
-           << (recharge ? m.gift : Money()).toVariant() << m.remark << p.before.toVariant()
-           << p.after.toVariant() << yearLabel(m.date) << seasonLabel(m.date) << monthLabel(m.date)
-           << (m.hasSumAmount ? m.sumAmount : k).toVariant();
-    const db::Rows rows = tx.query(
-        QStringLiteral("insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate,"
-                       " FCreateTime, FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark, FBegAmount,"
-                       " FEndAmount, FYear, FSeason, FMonth, FSumAmount) values (?,?,?,?,?,?,%1,"
-                       "?,?,?,?,?,?,?,?,?,?,?) returning FInterID")
-            .arg(created),
-        params);
-    if (!rows.isEmpty())
-        p.id = rows.first().integer(QStringLiteral("FInterID"));
+           << (recharge ? m.gift : Money()).toVariant() << m.remark << change.toVariant()
+           << yearLabel(m.date) << seasonLabel(m.date) << monthLabel(m.date)
+           << (m.hasSumAmount ? m.sumAmount : k).toVariant() << card;
+    if (minimumBefore)
+        params << minimumBefore->toVariant();
+    // The balance is read by the statement itself, rounded to the columns' four decimals (a
+    // SQLite REAL sum of 1.10 + 2.20 is 3.30), so the save needs no round trip for it; an
+    // empty card has no balance, never the sum of the walk-in rows.
+    const QString sql =
+        QStringLiteral(
+            "insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate, FCreateTime,"
+            " FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark, FBegAmount, FEndAmount, FYear,"
+            " FSeason, FMonth, FSumAmount)"
+            " select ?,?,?,?,?,?,%1,?,?,?,?,?,b.bal,round(b.bal+?,4),?,?,?,?"
+            " from (select round(coalesce(sum(%2),0),4) as bal from VipCzBill"
+            " where FVipNo=? and FVipNo<>'') b%3"
+            " returning FInterID, FBegAmount, FEndAmount")
+            .arg(created, signedAmountSql(),
+                 minimumBefore  ? QStringLiteral(" where b.bal>=?")
+                 : onlyWhenHeld ? QStringLiteral(" where b.bal<>0")
+                                : QString());
+    return {tx.queue(sql, params), refusal, onlyWhenHeld};
+}
+
+PostedMovement StoredValueLedger::posted(const QueuedMovement &queued)
+{
+    const db::Rows &rows = queued.row.rows();
+    if (rows.isEmpty() && queued.onlyWhenHeld)
+        return PostedMovement();
+    if (rows.isEmpty())
+        throw queued.refusal;
+    const db::Row &r = rows.first();
+    PostedMovement p;
+    p.id = r.integer(QStringLiteral("FInterID"));
+    p.before = r.money(QStringLiteral("FBegAmount"));
+    p.after = r.money(QStringLiteral("FEndAmount"));
     return p;
 }
 

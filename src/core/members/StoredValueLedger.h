@@ -1,16 +1,14 @@
 #pragma once
 
-#include <functional>
+#include <optional>
 
 #include <QDate>
 #include <QDateTime>
 #include <QString>
 
+#include "core/base/CoreError.h"
 #include "core/base/Money.h"
-
-namespace db {
-class Transaction;
-}
+#include "core/db/Transaction.h"
 
 // One stored-value movement to write. Type 1 is a recharge (or, with a negative amount, a
 // refund): it adds amount + gift. Type 2 is a payment from stored value: it takes amount.
@@ -67,18 +65,33 @@ public:
     static PostedMovement post(db::Transaction &tx, const StoredValueMovement &m);
     // A payment that may not overdraw: like post, but a payment above the balance read under
     // the lock (any payment from no card, or from a card at 0 or below) is refused with
-    // "本次扣款金额不允许大于卡内余额！" and nothing is written.
+    // overdrawMessage() and nothing is written.
     static PostedMovement pay(db::Transaction &tx, const StoredValueMovement &m);
-    // Like post, with `check` run on the balance read under the lock before anything is
-    // written (it throws to refuse): one balance read per movement.
-    static PostedMovement post(db::Transaction &tx, const StoredValueMovement &m,
-                               const std::function<void(Money before)> &check);
+    static QString overdrawMessage();
+
+    // A movement queued with the save's other statements, after the card's lock: its one
+    // statement reads the card's balance inside the server and writes nothing when the
+    // balance before it is below `minimumBefore`. posted() reads what it wrote once the batch
+    // has run, or throws the refusal.
+    // `onlyWhenHeld`: written only when the card holds a balance (a movement of 0 that
+    // records the balance on a document); posted() then gives id 0 and balances of 0.
+    struct QueuedMovement
+    {
+        db::Queued row;
+        CoreError refusal;
+        bool onlyWhenHeld = false;
+    };
+    static QueuedMovement queue(db::Transaction &tx, const StoredValueMovement &m,
+                                std::optional<Money> minimumBefore = std::nullopt,
+                                const CoreError &refusal = CoreError(QString()),
+                                bool onlyWhenHeld = false);
+    // What a payment needs on the card: its amount when it takes any.
+    static std::optional<Money> paymentMinimum(const StoredValueMovement &m);
+    static PostedMovement posted(const QueuedMovement &queued);
 
     // The period labels a movement carries: "2012年", "2012年4季度", "2012年10月".
     static QString yearLabel(const QDate &date);
     static QString seasonLabel(const QDate &date);
     static QString monthLabel(const QDate &date);
 
-private:
-    static PostedMovement write(db::Transaction &tx, const StoredValueMovement &m, Money before);
 };

@@ -1,6 +1,7 @@
 #include "core/orders/MemberOrderStore.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "core/db/BillNumbers.h"
 #include "core/db/Dialect.h"
@@ -15,14 +16,18 @@
 
 namespace {
 
-const QString kLineSql = QStringLiteral(
+// With the order's number as an expression: "?", or a number drawn in the same batch.
+const QString kLineSqlOf = QStringLiteral(
     "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FPrice,"
-    " FAmount, FYxq) values (?,?,?,?,?,?,?,?,?)");
+    " FAmount, FYxq) values (%1,?,?,?,?,?,?,?,?)");
 
-const QString kHeaderSql = QStringLiteral(
+const QString kHeaderSqlOf = QStringLiteral(
     "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FRemark, FSumQty, FSumAmount,"
     " FCreateTime, FMonth, FVipID, FBillerID, FGetCash, FGetReserve, FGetOther, FClosed)"
-    " values (?,?,?,?,?,?,?,?,%1,?,?,?,?,?,?,?)");
+    " values (%1,?,?,?,?,?,?,?,%2,?,?,?,?,?,?,?)");
+
+const QString kLineSql = kLineSqlOf.arg(QStringLiteral("?"));
+const QString kHeaderSql = kHeaderSqlOf.arg(QStringLiteral("?"), QStringLiteral("%1"));
 
 // A stored order that may still be changed: open, nothing of it handed out, and an operator
 // who holds EditOrder. Binds the order and the operator twice.
@@ -138,6 +143,8 @@ SavedOrder MemberOrderStore::write(const QString &cnstr, const OrderDraft &order
     db::Transaction tx(cnstr);
     SavedOrder saved;
     Money paidCash, paidReserve, paidOther;
+    std::optional<CardNumbers::LiveCheck> live;
+    db::Queued draw;
     if (order.id != 0) {
         // The cards first, in a fixed order: the one on the screen and the one the order is
         // stored under, when the screen changed it. Inside the lock a replaced number is
@@ -164,13 +171,23 @@ SavedOrder MemberOrderStore::write(const QString &cnstr, const OrderDraft &order
         // Stored value goes back only to the card that paid it: such an order keeps its card.
         if (h.text(QStringLiteral("FVipNo")) != order.vipNo && !paidReserve.isZero())
             throw CoreError::refusal(cardChangeMessage(), QStringLiteral("txtVipNo"));
-        tx.execute(QStringLiteral("delete from VipOrderEntry where FInterID=?"), {order.id});
-        tx.execute(QStringLiteral("delete from VipOrder where FInterID=?"), {order.id});
+        tx.queue(QStringLiteral("delete from VipOrderEntry where FInterID=?"), {order.id});
+        tx.queue(QStringLiteral("delete from VipOrder where FInterID=?"), {order.id});
         saved.orderId = order.id;
     } else {
-        StoredValueLedger::lockCard(tx, order.vipNo);
-        saved.orderId = db::BillNumbers::draw(tx, db::BillNumbers::MemberOrder);
+        // A new order: the card's lock and the number go with the lines and the header, one
+        // round trip on PostgreSQL, and the commit a second.
+        live = CardNumbers::queueLockLive(tx, order.vipNo);
+        draw = db::BillNumbers::queueDraw(tx, db::BillNumbers::MemberOrder);
     }
+    // The order's number as its statements name it: bound, or the one drawn in this batch.
+    const QString id = order.id != 0 ? QStringLiteral("?")
+                                     : db::BillNumbers::drawnSql(db::BillNumbers::MemberOrder);
+    const auto withId = [&](db::Params p) {
+        if (order.id != 0)
+            p.prepend(order.id);
+        return p;
+    };
 
     // A lower total goes back to stored value up to what stored value paid, the rest in cash,
     // taken off the cash paid first and then off what was paid otherwise.
@@ -190,45 +207,47 @@ SavedOrder MemberOrderStore::write(const QString &cnstr, const OrderDraft &order
     saved.reserve = payment.reserve - reserveBack;
 
     int entry = 0;
+    const QString lineSql = kLineSqlOf.arg(id);
     for (const OrderDraftLine &l : order.lines())
-        tx.execute(kLineSql, {saved.orderId, ++entry, l.itemId, l.qty, l.gift, 0,
-                              l.price.toVariant(), l.amount.toVariant(), dateOrNull(l.validTo)});
-    db::Params params{saved.orderId, order.date,          order.vipNo,
-                      order.owner,   order.phone,         QStringLiteral(""),
+        tx.queue(lineSql, withId({++entry, l.itemId, l.qty, l.gift, 0, l.price.toVariant(),
+                                  l.amount.toVariant(), dateOrNull(l.validTo)}));
+    db::Params params{order.date,   order.vipNo,    order.owner, order.phone, QStringLiteral(""),
                       order.sumQty(), order.sumAmount().toVariant()};
     params << GetBillMonthLabel(order.date) << order.vipId << billerId
            << (paidCash + payment.cash - cashOff).toVariant()
            << (paidReserve + saved.reserve).toVariant()
            << (paidOther + payment.other - otherOff).toVariant() << 0;
-    tx.execute(kHeaderSql.arg(db::Dialect::nowExpression(tx.engine())), params);
+    tx.queue(kHeaderSqlOf.arg(id, db::Dialect::nowExpression(tx.engine())), withId(params));
     // Only the orders whose identity number differs: the card's lock is held, so no other
     // save of the card is under way, and a sale of another card never touches them.
-    tx.execute(QStringLiteral("update VipOrder set FVipID=? where FVipNo=? and coalesce(FVipID,'')<>?"),
-               {order.vipId, order.vipNo, order.vipId});
+    tx.queue(QStringLiteral("update VipOrder set FVipID=? where FVipNo=? and coalesce(FVipID,'')<>?"),
+             {order.vipId, order.vipNo, order.vipId});
 
     // The balance on screen is only a proposal: the one read under the card's lock decides.
-    // When stored value moves, the ledger's payment takes the lock and reads it; only an order
-    // paid without stored value needs a read of its own to see whether the card holds any.
-    bool writeMovement = !saved.reserve.isZero();
-    if (!writeMovement) {
-        const Money balance = StoredValueLedger::balance(tx, order.vipNo);
-        saved.balanceBefore = saved.balanceAfter = balance;
-        writeMovement = !balance.isZero();
-    }
-    if (writeMovement) {
-        StoredValueMovement m;
-        m.vipNo = order.vipNo;
-        m.type = StoredValueMovement::Payment;
-        m.date = order.date;
-        m.billerId = billerId;
-        m.amount = saved.reserve;
-        m.hasSumAmount = true;
-        m.sumAmount = order.sumAmount();
-        const PostedMovement posted = StoredValueLedger::pay(tx, m);
-        saved.movementWritten = true;
-        saved.balanceBefore = posted.before;
-        saved.balanceAfter = posted.after;
-    }
+    // A payment from stored value is refused above it; an order paid without stored value
+    // writes a movement of 0 only when the card holds any.
+    StoredValueMovement m;
+    m.vipNo = order.vipNo;
+    m.type = StoredValueMovement::Payment;
+    m.date = order.date;
+    m.billerId = billerId;
+    m.amount = saved.reserve;
+    m.hasSumAmount = true;
+    m.sumAmount = order.sumAmount();
+    const bool paysFromCard = !saved.reserve.isZero();
+    const auto movement = StoredValueLedger::queue(
+        tx, m, StoredValueLedger::paymentMinimum(m),
+        CoreError::refusal(StoredValueLedger::overdrawMessage()), !paysFromCard);
+    tx.flush();
+
+    if (live)
+        CardNumbers::requireLive(tx, *live);
+    const PostedMovement posted = StoredValueLedger::posted(movement);
+    saved.movementWritten = paysFromCard || posted.id != 0;
+    saved.balanceBefore = posted.before;
+    saved.balanceAfter = posted.after;
+    if (order.id == 0)
+        saved.orderId = db::BillNumbers::drawn(draw, db::BillNumbers::MemberOrder);
     tx.commit();
     return saved;
 }

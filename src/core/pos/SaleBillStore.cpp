@@ -17,9 +17,19 @@
 int SaleBillStore::insert(db::Transaction &tx, const SaleBill &bill, const SalePayment &payment,
                           int billerId, const QDateTime &sysTime)
 {
-    const int id = db::BillNumbers::draw(tx, db::BillNumbers::SaleBill);
-    // All lines in one statement (in chunks, within the engines' parameter limits): the
-    // counter's row stays locked from the draw to the commit, so every round trip counts.
+    const db::Queued draw = queueInsert(tx, bill, payment, billerId, sysTime);
+    tx.flush();
+    return db::BillNumbers::drawn(draw, db::BillNumbers::SaleBill);
+}
+
+db::Queued SaleBillStore::queueInsert(db::Transaction &tx, const SaleBill &bill,
+                                      const SalePayment &payment, int billerId,
+                                      const QDateTime &sysTime)
+{
+    const db::Queued draw = db::BillNumbers::queueDraw(tx, db::BillNumbers::SaleBill);
+    // The number is read inside the server, so the lines and the header go with the draw.
+    const QString id = db::BillNumbers::drawnSql(db::BillNumbers::SaleBill);
+    // All lines in one statement (in chunks, within the engines' parameter limits).
     constexpr int Chunk = 100;
     const QList<SaleLine> &lines = bill.lines();
     for (int from = 0; from < lines.size(); from += Chunk) {
@@ -27,30 +37,33 @@ int SaleBillStore::insert(db::Transaction &tx, const SaleBill &bill, const SaleP
         QString sql = QStringLiteral(
             "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FMainQty, FQty, FPrice, FAmount,"
             " FBeforeZkPrice, FBeforeZkAmount, FOrderBillInterID, FOrderBillEntryID, FOutStockID) values ");
+        const QString row = QStringLiteral("(%1,?,?,?,?,?,?,?,?,?,?,?)").arg(id);
         db::Params params;
-        params.reserve(n * 12);
+        params.reserve(n * 11);
         for (int i = from; i < from + n; ++i) {
             const SaleLine &l = lines.at(i);
-            sql += i == from ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?,?)");
-            params << id << i + 1 << l.itemId << l.mainQty << l.qty << l.price1.toVariant()
+            if (i != from)
+                sql += u',';
+            sql += row;
+            params << i + 1 << l.itemId << l.mainQty << l.qty << l.price1.toVariant()
                    << l.amount1.toVariant() << l.price1.toVariant() << l.amount1.toVariant()
                    << l.orderId << l.orderEntryId << bill.stockId;
         }
-        tx.execute(sql, params);
+        tx.queue(sql, params);
     }
     const QString time = sysTime.isValid() ? QStringLiteral("?") : db::Dialect::nowExpression(tx.engine());
-    db::Params params{id, bill.date.year(), bill.date.month(), bill.date, bill.vipNo, bill.owner,
+    db::Params params{bill.date.year(), bill.date.month(), bill.date, bill.vipNo, bill.owner,
                       bill.totalQty(), bill.receivable().toVariant()};
     if (sysTime.isValid())
         params << sysTime;
     params << SaleBill::monthLabel(bill.date) << billerId << payment.reserve.toVariant()
            << payment.cash.toVariant();
-    tx.execute(QStringLiteral("insert into ICStockBill (FInterID, FTrantype, Fyear, FPeriod, FDeleted,"
-                              " Fdate, FVipNo, FOwner, FSumQty, FSumAmount, FSysTime, FMonth, FBillerID,"
-                              " FGetReserve, FGetCash) values (?,99,?,?,0,?,?,?,?,?,%1,?,?,?,?)")
-                   .arg(time),
-               params);
-    return id;
+    tx.queue(QStringLiteral("insert into ICStockBill (FInterID, FTrantype, Fyear, FPeriod, FDeleted,"
+                            " Fdate, FVipNo, FOwner, FSumQty, FSumAmount, FSysTime, FMonth, FBillerID,"
+                            " FGetReserve, FGetCash) values (%1,99,?,?,0,?,?,?,?,?,%2,?,?,?,?)")
+                 .arg(id, time),
+             params);
+    return draw;
 }
 
 SavedSale SaleBillStore::save(const QString &cnstr, const SaleBill &typed, const SalePayment &payment,
@@ -91,10 +104,13 @@ SavedSale SaleBillStore::write(const QString &cnstr, const SaleBill &bill, const
             items[{l.orderId, l.orderEntryId}] = l.itemId;
         }
 
+    // Everything goes to the server in one batch: on PostgreSQL one round trip for the locks,
+    // the hand-outs, the movement and the bill, and one for the commit. The checks read what
+    // each statement did once the batch has run; any refusal rolls the whole batch back.
     db::Transaction tx(cnstr);
     // The card first, a number replaced meanwhile refused inside its lock: units of the new
     // card's orders are never booked on a bill of the old number.
-    StoredValueLedger::lockCard(tx, bill.vipNo);
+    const CardNumbers::LiveCheck live = CardNumbers::queueLockLive(tx, bill.vipNo);
 
     // Then the headers of the orders handed out from, in number order: two stations handing
     // out the last units of different lines of one order would otherwise each judge the order
@@ -105,7 +121,7 @@ SavedSale SaleBillStore::write(const QString &cnstr, const SaleBill &bill, const
     int last = 0;
     for (const auto &entry : picked)
         if (entry.first.first != last)
-            tx.execute(lockHeader, {last = entry.first.first});
+            tx.queue(lockHeader, {last = entry.first.first});
 
     // Then the lines: never past ordered plus gift, only the card's own orders, and only
     // while the line still holds the item listed (a re-save or an exchange at another
@@ -114,16 +130,9 @@ SavedSale SaleBillStore::write(const QString &cnstr, const SaleBill &bill, const
         "update VipOrderEntry set FCplQty=coalesce(FCplQty,0)+? where FInterID=? and FEntryID=?"
         " and FItemID=? and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
         " and exists (select 1 from VipOrder o where o.FInterID=VipOrderEntry.FInterID and o.FVipNo=?)");
+    std::vector<std::pair<std::pair<int, int>, db::Queued>> booked;
     for (const auto &[key, qty] : picked)
-        if (tx.execute(book, {qty, key.first, key.second, items[key], qty, bill.vipNo}) != 1) {
-            const QVariant item = tx.scalar(
-                QStringLiteral("select FItemID from VipOrderEntry where FInterID=? and FEntryID=?"),
-                {key.first, key.second});
-            if (item.isValid() && !item.isNull() && item.toInt() != items[key])
-                throw CoreError::refusal(OrderExchange::staleMessage());
-            throw CoreError(QStringLiteral("出库数量不允许大于剩余数量！"), UnitsGone,
-                            CoreError::Kind::Refusal);
-        }
+        booked.emplace_back(key, tx.queue(book, {qty, key.first, key.second, items[key], qty, bill.vipNo}));
 
     // Only orders this bill touched, only while open; >= also closes one handed out past its total.
     const QString close = QStringLiteral(
@@ -132,7 +141,7 @@ SavedSale SaleBillStore::write(const QString &cnstr, const SaleBill &bill, const
     last = 0;
     for (const auto &entry : picked)
         if (entry.first.first != last)
-            tx.execute(close, {last = entry.first.first});
+            tx.queue(close, {last = entry.first.first});
 
     // Every save writes its movement, also of 0 and for a walk-in: the shop's books count them.
     StoredValueMovement m;
@@ -143,13 +152,29 @@ SavedSale SaleBillStore::write(const QString &cnstr, const SaleBill &bill, const
     m.amount = payment.reserve;
     m.hasSumAmount = true;
     m.sumAmount = bill.receivable();
-    const PostedMovement posted = StoredValueLedger::pay(tx, m);
+    const auto movement = StoredValueLedger::queue(tx, m, StoredValueLedger::paymentMinimum(m),
+                                                   CoreError::refusal(StoredValueLedger::overdrawMessage()));
+
+    // The number last: the counter's row lock is the one every station queues on.
+    const db::Queued draw = queueInsert(tx, bill, payment, billerId);
+    tx.flush();
+
+    CardNumbers::requireLive(tx, live);
+    for (const auto &[key, done] : booked)
+        if (done.affected() != 1) {
+            const QVariant item = tx.scalar(
+                QStringLiteral("select FItemID from VipOrderEntry where FInterID=? and FEntryID=?"),
+                {key.first, key.second});
+            if (item.isValid() && !item.isNull() && item.toInt() != items[key])
+                throw CoreError::refusal(OrderExchange::staleMessage());
+            throw CoreError(QStringLiteral("出库数量不允许大于剩余数量！"), UnitsGone,
+                            CoreError::Kind::Refusal);
+        }
+    const PostedMovement posted = StoredValueLedger::posted(movement);
     SavedSale saved;
     saved.balanceBefore = posted.before;
     saved.balanceAfter = posted.after;
-
-    // The number last: the counter's row lock is the one every station queues on.
-    saved.billId = insert(tx, bill, payment, billerId);
+    saved.billId = db::BillNumbers::drawn(draw, db::BillNumbers::SaleBill);
     tx.commit();
     return saved;
 }

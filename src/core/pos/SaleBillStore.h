@@ -3,11 +3,9 @@
 #include <QDateTime>
 
 #include "core/base/Money.h"
+#include "core/db/Transaction.h"
 
 class SaleBill;
-namespace db {
-class Transaction;
-}
 
 // How the customer paid a sale: the cash part and the part taken from stored value. A member
 // order also records what the settlement covered otherwise (bank card, vouchers, discount),
@@ -49,7 +47,8 @@ public:
     // own lines), closes the orders this bill finished, writes the stored-value movement from
     // the balance read under the card's lock, and only then draws the number and writes the
     // lines and the header. Any refusal or failure rolls everything back, the number included;
-    // a conflict with another station runs the save once more before it is reported.
+    // a conflict with another station runs the save once more before it is reported. On
+    // PostgreSQL all of it goes to the server in one round trip and the commit in a second.
     static SavedSale save(const QString &cnstr, const SaleBill &bill, const SalePayment &payment,
                           int billerId);
 
@@ -57,6 +56,11 @@ public:
     // in order) and returns the number. `sysTime` invalid: the server's clock.
     static int insert(db::Transaction &tx, const SaleBill &bill, const SalePayment &payment,
                       int billerId, const QDateTime &sysTime = QDateTime());
+    // The same queued with the save's other statements; the number is BillNumbers::drawn()
+    // of the draw returned, once they have run.
+    static db::Queued queueInsert(db::Transaction &tx, const SaleBill &bill,
+                                  const SalePayment &payment, int billerId,
+                                  const QDateTime &sysTime = QDateTime());
 
 private:
     static SavedSale write(const QString &cnstr, const SaleBill &bill, const SalePayment &payment,

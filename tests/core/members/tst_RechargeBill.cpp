@@ -89,7 +89,9 @@ private slots:
         t->login(7, "店长");
         const int first = RechargeBill::save(c, bill("V1", false, Money::fromInt(100))).id;
         QVERIFY(salePays(c, "V1", Money::fromInt(10)));
+        const qint64 trips = TestDb::saveRoundTrips(c);
         const int last = RechargeBill::save(c, bill("V1", true, Money::fromInt(40))).id;
+        QCOMPARE(TestDb::saveRoundTrips(c) - trips, TestDb::isPostgres() ? 2 : 0);
         QCOMPARE((QList<int>{GetNavBillID(1, 0, false), GetNavBillID(1, 0, true),
                              GetNavBillID(1, last, false), GetNavBillID(1, first, true)}),
                  (QList<int>{last, last, first, last}));

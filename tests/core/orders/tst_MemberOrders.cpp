@@ -356,8 +356,12 @@ private slots:
             d.remove(0);
             d.add(1, "鲜奶", "5.00", "10", "2", QString::number(resaveAs));
         }
+        const qint64 trips = TestDb::saveRoundTrips(c);
         const SavedOrder s =
             MemberOrderStore::save(c, d, {Money::fromInt(cash), Money::fromInt(reserve)}, 2);
+        // A new order goes to PostgreSQL in one round trip and its commit in a second.
+        if (!resaveAs)
+            QCOMPARE(TestDb::saveRoundTrips(c) - trips, TestDb::isPostgres() ? 2 : 0);
         QCOMPARE(std::tuple(s.orderId, s.movementWritten, s.balanceAfter, s.cashBack),
                  std::tuple(1, !movements.isEmpty(), Money::fromInt(after),
                             Money::fromInt(cashBack)));
