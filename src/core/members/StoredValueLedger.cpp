@@ -69,6 +69,23 @@ PostedMovement StoredValueLedger::pay(db::Transaction &tx, const StoredValueMove
     return posted(queued);
 }
 
+StoredValueLedger::QueuedMovement StoredValueLedger::queuePayment(db::Transaction &tx,
+                                                                  const QString &vipNo,
+                                                                  const QDate &date, int billerId,
+                                                                  Money amount, Money sumAmount,
+                                                                  bool onlyWhenHeld)
+{
+    StoredValueMovement m;
+    m.vipNo = vipNo;
+    m.type = StoredValueMovement::Payment;
+    m.date = date;
+    m.billerId = billerId;
+    m.amount = amount;
+    m.hasSumAmount = true;
+    m.sumAmount = sumAmount;
+    return queue(tx, m, paymentMinimum(m), CoreError::refusal(overdrawMessage()), onlyWhenHeld);
+}
+
 std::optional<Money> StoredValueLedger::paymentMinimum(const StoredValueMovement &m)
 {
     return m.kAmount() > Money() ? std::optional<Money>(m.kAmount()) : std::nullopt;

@@ -87,6 +87,11 @@ public:
                                 bool onlyWhenHeld = false);
     // What a payment needs on the card: its amount when it takes any.
     static std::optional<Money> paymentMinimum(const StoredValueMovement &m);
+    // A document's payment of `amount` from the card (0 too) towards its total `sumAmount`,
+    // queued, refused with overdrawMessage() above the balance.
+    static QueuedMovement queuePayment(db::Transaction &tx, const QString &vipNo,
+                                       const QDate &date, int billerId, Money amount,
+                                       Money sumAmount, bool onlyWhenHeld = false);
     static PostedMovement posted(const QueuedMovement &queued);
 
     // The period labels a movement carries: "2012年", "2012年4季度", "2012年10月".

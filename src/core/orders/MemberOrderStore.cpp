@@ -226,18 +226,10 @@ SavedOrder MemberOrderStore::write(const QString &cnstr, const OrderDraft &order
     // The balance on screen is only a proposal: the one read under the card's lock decides.
     // A payment from stored value is refused above it; an order paid without stored value
     // writes a movement of 0 only when the card holds any.
-    StoredValueMovement m;
-    m.vipNo = order.vipNo;
-    m.type = StoredValueMovement::Payment;
-    m.date = order.date;
-    m.billerId = billerId;
-    m.amount = saved.reserve;
-    m.hasSumAmount = true;
-    m.sumAmount = order.sumAmount();
     const bool paysFromCard = !saved.reserve.isZero();
-    const auto movement = StoredValueLedger::queue(
-        tx, m, StoredValueLedger::paymentMinimum(m),
-        CoreError::refusal(StoredValueLedger::overdrawMessage()), !paysFromCard);
+    const auto movement =
+        StoredValueLedger::queuePayment(tx, order.vipNo, order.date, billerId, saved.reserve,
+                                        order.sumAmount(), !paysFromCard);
     tx.flush();
 
     if (live)

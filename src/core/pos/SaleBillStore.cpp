@@ -144,16 +144,8 @@ SavedSale SaleBillStore::write(const QString &cnstr, const SaleBill &bill, const
             tx.queue(close, {last = entry.first.first});
 
     // Every save writes its movement, also of 0 and for a walk-in: the shop's books count them.
-    StoredValueMovement m;
-    m.vipNo = bill.vipNo;
-    m.type = StoredValueMovement::Payment;
-    m.date = bill.date;
-    m.billerId = billerId;
-    m.amount = payment.reserve;
-    m.hasSumAmount = true;
-    m.sumAmount = bill.receivable();
-    const auto movement = StoredValueLedger::queue(tx, m, StoredValueLedger::paymentMinimum(m),
-                                                   CoreError::refusal(StoredValueLedger::overdrawMessage()));
+    const auto movement = StoredValueLedger::queuePayment(tx, bill.vipNo, bill.date, billerId,
+                                                          payment.reserve, bill.receivable());
 
     // The number last: the counter's row lock is the one every station queues on.
     const db::Queued draw = queueInsert(tx, bill, payment, billerId);
