@@ -148,21 +148,30 @@ SavedOrder MemberOrderStore::write(const QString &cnstr, const OrderDraft &order
     if (order.id != 0) {
         // The cards first, in a fixed order: the one on the screen and the one the order is
         // stored under, when the screen changed it. Inside the lock a replaced number is
-        // refused; a stored card that moved meanwhile shows in the stamp below.
-        const QString stored = storedCard(tx, order.id);
+        // refused; a stored card that moved since the order was loaded shows in the stamp
+        // below. Locks and checks go to the server together.
+        const QString stored =
+            order.loadedVipNo.isEmpty() ? storedCard(tx, order.id) : order.loadedVipNo;
         const QString first = std::min(stored, order.vipNo), second = std::max(stored, order.vipNo);
-        CardNumbers::lockLive(tx, first);
+        const CardNumbers::LiveCheck liveFirst = CardNumbers::queueLockLive(tx, first);
+        std::optional<CardNumbers::LiveCheck> liveSecond;
         if (second != first)
-            CardNumbers::lockLive(tx, second);
+            liveSecond = CardNumbers::queueLockLive(tx, second);
         lockHeader(tx, order.id);
+        const db::Queued editable = tx.queue(kStillEditable, {order.id, billerId, billerId});
+        const db::Queued stampHeader = tx.queue(OrderDraft::stampHeaderSql(), {order.id});
+        const db::Queued stampLines = tx.queue(OrderDraft::stampLinesSql(), {order.id});
+        tx.flush();
+        CardNumbers::requireLive(tx, liveFirst);
+        if (liveSecond)
+            CardNumbers::requireLive(tx, *liveSecond);
         // Handed out, closed or no right any more: locked, as the screen would have shown it.
-        if (tx.scalar(kStillEditable, {order.id, billerId, billerId}).toInt() != 1)
+        if (editable.scalar().toInt() != 1)
             throw CoreError::refusal(lockedMessage());
         // The whole order as the screen loaded it: another station's re-save, exchange,
         // validity or member change made meanwhile is not overwritten.
-        const db::Rows header = tx.query(OrderDraft::stampHeaderSql(), {order.id});
-        if (OrderDraft::stampOf(header, tx.query(OrderDraft::stampLinesSql(), {order.id})) !=
-            order.loadedStamp)
+        const db::Rows &header = stampHeader.rows();
+        if (OrderDraft::stampOf(header, stampLines.rows()) != order.loadedStamp)
             throw CoreError::refusal(staleMessage());
         const db::Row &h = header.first();
         paidCash = h.money(QStringLiteral("FGetCash"));

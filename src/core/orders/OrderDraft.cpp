@@ -210,7 +210,7 @@ OrderDraft OrderDraft::load(const QString &cnstr, int id)
         return d;
     const db::Row &h = head.first();
     d.id = id;
-    d.vipNo = h.text(QStringLiteral("FVipNo"));
+    d.vipNo = d.loadedVipNo = h.text(QStringLiteral("FVipNo"));
     d.owner = h.text(QStringLiteral("FOwner"));
     d.phone = h.text(QStringLiteral("FPhone"));
     d.date = h.date(QStringLiteral("Fdate"));

@@ -117,6 +117,9 @@ public:
     // The stored order as it was loaded (stampOf), compared by a re-save under the order's
     // lock, so a change made at another station meanwhile is refused instead of overwritten.
     QString loadedStamp;
+    // The card the order was stored under when loaded: a re-save locks it without reading it
+    // first (a card changed meanwhile shows in the stamp). Empty: read under the save.
+    QString loadedVipNo;
 
     // The header and lines a re-save compares, in a form both reads produce alike: the
     // header row of stampHeaderSql() (empty when the order is gone) and the rows of

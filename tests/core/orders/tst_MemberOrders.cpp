@@ -359,9 +359,9 @@ private slots:
         const qint64 trips = TestDb::saveRoundTrips(c);
         const SavedOrder s =
             MemberOrderStore::save(c, d, {Money::fromInt(cash), Money::fromInt(reserve)}, 2);
-        // A new order goes to PostgreSQL in one round trip and its commit in a second.
-        if (!resaveAs)
-            QCOMPARE(TestDb::saveRoundTrips(c) - trips, TestDb::isPostgres() ? 2 : 0);
+        // A new order goes to PostgreSQL in one round trip and its commit in a second; a
+        // re-save takes one more for its locks and checks.
+        QCOMPARE(TestDb::saveRoundTrips(c) - trips, TestDb::isPostgres() ? (resaveAs ? 3 : 2) : 0);
         QCOMPARE(std::tuple(s.orderId, s.movementWritten, s.balanceAfter, s.cashBack),
                  std::tuple(1, !movements.isEmpty(), Money::fromInt(after),
                             Money::fromInt(cashBack)));
