@@ -13,6 +13,7 @@ namespace {
 // the first (SQLite's write lock, PostgreSQL's row locks) and so for itself.
 thread_local QSet<QString> t_open;
 const QString kRole = QStringLiteral("tx");
+constexpr size_t kMaxQueued = 64;
 
 DbError ended()
 {
@@ -122,10 +123,15 @@ Queued Transaction::queue(const QString &sql, const Params &params)
     if (!m_open)
         throw ended();
     auto step = std::make_shared<detail::Step>(sql, params);
-    if (m_engine == Engine::SQLite)
+    if (m_engine == Engine::SQLite) {
         send(step); // in the process: nothing to save by waiting
-    else
+    } else {
         m_queued.push_back(step);
+        // A long run of queued writes (an import) goes out in bounded batches: one round trip
+        // each, without holding every row's values until the commit.
+        if (m_queued.size() >= kMaxQueued)
+            flush();
+    }
     return Queued(step);
 }
 
