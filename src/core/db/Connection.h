@@ -38,6 +38,10 @@ public:
     virtual Rows runFresh(const QString &sql, const Params &params) = 0;
     // Statements with no values that cannot be prepared (DDL, BEGIN, SET), run as they stand.
     virtual void runPlain(const QString &sql) = 0;
+    // Rows straight into a table: `values` holds columns.size() values a row. PostgreSQL
+    // takes them by COPY; SQLite steps one kept insert a row. Table and column names are the
+    // program's own, never typed text.
+    virtual void copyIn(const QString &table, const QStringList &columns, const Params &values) = 0;
     // False once the server connection was lost; the pool opens a new one.
     virtual bool isOpen() const = 0;
     // Round trips to the server so far (0 on SQLite): the bench and tests count them.

@@ -202,6 +202,20 @@ public:
         }
     }
 
+    void copyIn(const QString &table, const QStringList &columns, const Params &values) override
+    {
+        const int n = int(columns.size());
+        QString marks = QStringLiteral("?");
+        for (int i = 1; i < n; ++i)
+            marks += QStringLiteral(",?");
+        const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
+                                .arg(table, columns.join(u','), marks);
+        for (qsizetype at = 0; at + n <= values.size(); at += n) {
+            Step s(sql, values.mid(at, n));
+            runKept(s);
+        }
+    }
+
 private:
     sqlite3_stmt *prepare(const QString &sql, bool keep)
     {

@@ -140,6 +140,12 @@ void Transaction::flush()
     send(nullptr);
 }
 
+void Transaction::copyRows(const QString &table, const QStringList &columns, const Params &values)
+{
+    flush();
+    m_conn->copyIn(table, columns, values);
+}
+
 void Transaction::commit()
 {
     if (!m_open)

@@ -55,6 +55,9 @@ public:
     Queued queue(const QString &sql, const Params &params = {});
     // Sends what is queued (one round trip on PostgreSQL).
     void flush();
+    // Many rows into one table, `values` holding columns.size() values a row: by COPY on
+    // PostgreSQL, a kept insert stepped a row on SQLite. After what is queued.
+    void copyRows(const QString &table, const QStringList &columns, const Params &values);
     void commit();
 
     Engine engine() const { return m_engine; }

@@ -1,5 +1,7 @@
 #include "core/exchange/BulkRows.h"
 
+#include <QRegularExpression>
+
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
 
@@ -48,7 +50,25 @@ Insert::Insert(db::Transaction &tx, const QString &head, const QString &row)
     // Within SQLite's oldest limit of bound values, and a few hundred rows on either engine:
     // past that a longer statement saves no more round trips worth having.
     m_perStatement = std::max(1, std::min(400, 999 / std::max(1, m_perRow)));
-    m_full = statement(m_perStatement);
+    // Rows of plain values go to PostgreSQL by COPY, thousands at a time: the server's own
+    // bulk path, no statement to parse or plan. A row naming an expression keeps the insert.
+    static const QRegularExpression table(QStringLiteral("^insert into (\\w+) \\(([\\w, ]+)\\)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = table.match(head.trimmed());
+    QString marks = row;
+    marks.remove(u' ');
+    if (tx.engine() == db::Engine::PostgreSQL && m.hasMatch() && marks.startsWith(u'(') &&
+        marks.endsWith(u')') && marks.mid(1, marks.size() - 2).split(u',') == QStringList(m_perRow, QStringLiteral("?"))) {
+        m_table = m.captured(1);
+        for (const QString &c : m.captured(2).split(u','))
+            m_columns << c.trimmed();
+        if (m_columns.size() == m_perRow)
+            m_perStatement = 5000;
+        else
+            m_columns.clear();
+    }
+    if (m_columns.isEmpty())
+        m_full = statement(m_perStatement);
     m_values.reserve(m_perStatement * m_perRow);
 }
 
@@ -76,7 +96,10 @@ void Insert::flush()
 {
     if (m_waiting == 0)
         return;
-    m_tx.execute(m_waiting == m_perStatement ? m_full : statement(m_waiting), m_values);
+    if (!m_columns.isEmpty())
+        m_tx.copyRows(m_table, m_columns, m_values);
+    else // on PostgreSQL several batches share a round trip
+        m_tx.queue(m_waiting == m_perStatement ? m_full : statement(m_waiting), m_values);
     m_values.clear();
     m_waiting = 0;
 }

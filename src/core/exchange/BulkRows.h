@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include "core/backoffice/ItemStore.h"
 #include "core/db/Row.h"
@@ -45,6 +46,8 @@ private:
     QString statement(int rows) const;
     db::Transaction &m_tx;
     QString m_head, m_row, m_full;
+    QString m_table;       // by COPY when set
+    QStringList m_columns;
     int m_perRow = 0, m_perStatement = 1, m_waiting = 0;
     db::Params m_values;
 };
