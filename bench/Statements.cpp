@@ -4,6 +4,8 @@
 #include "core/backoffice/MemberRegister.h"
 #include "core/db/Dialect.h"
 
+#include "RawSaves.h"
+
 namespace bench {
 
 void prepareAll(Raw &raw, db::Engine engine)
@@ -27,11 +29,18 @@ void prepareAll(Raw &raw, db::Engine engine)
     if (engine == db::Engine::PostgreSQL)
         raw.prepare(SLockCard, QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"));
     raw.prepare(SByCard, kRawMemberByCard);
-    raw.prepare(SByPhone, kRawMemberByPhone);
+    // PostgreSQL numbers its parameters with $.
+    auto numbered = [&](QString sql) {
+        return engine == db::Engine::SQLite ? sql : sql.replace(u"?1"_qs, u"$1"_qs);
+    };
+    raw.prepare(SByPhone, numbered(kRawMemberByPhone));
+    raw.prepare(SByCardBill, kRawHolderByCard);
+    raw.prepare(SByPhoneBill, numbered(kRawHolderByPhone));
     raw.prepare(SRecharge, kRawRecharge);
     raw.prepare(SItemSearch, ItemStore::searchSql(true));
     raw.prepare(SItemSearchAll, ItemStore::searchSql(false));
     raw.prepare(SMemberSearch, MemberRegister::searchSql(true));
+    prepareRawSaves(raw, engine);
     raw.prepare(SLock, engine == db::Engine::SQLite
                            ? QStringLiteral("select ?")
                            : QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"));

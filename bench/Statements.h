@@ -64,10 +64,18 @@ inline const QString kSaleMove = QStringLiteral(
     " FMonth, FSumAmount) values (?,?,?,?,?,?,%1,?,?,?,?,?,?,?,?,?,?,?) returning FInterID");
 // The member lookups of the recharge screen (by card) and the card dialog (by phone), and
 // the recharge save: lock, balance, insert.
+// The holder is the card's first order, else its first stored-value bill: the orders are
+// asked first, the bills only when they hold nothing. The phone names the same text twice.
 inline const QString kRawMemberByCard = QStringLiteral(
-    "select FOwner, FPhone, FVipID from VipOrder where FVipNo=? order by FInterID limit 1");
+    "select FVipNo, FOwner, FPhone, FVipID from VipOrder where FVipNo=? order by FInterID limit 1");
 inline const QString kRawMemberByPhone = QStringLiteral(
-    "select FVipNo, FOwner from VipOrder where FVipNo=? or FPhone=? order by FInterID limit 1");
+    "select FVipNo, FOwner, FPhone, FVipID from VipOrder where FVipNo=?1 or FPhone=?1"
+    " order by FInterID limit 1");
+inline const QString kRawHolderByCard = QStringLiteral(
+    "select FVipNo, FOwner, FPhone, FVipID from VipCzBill where FVipNo=? order by FInterID limit 1");
+inline const QString kRawHolderByPhone = QStringLiteral(
+    "select FVipNo, FOwner, FPhone, FVipID from VipCzBill where FVipNo=?1 or FPhone=?1"
+    " order by FInterID limit 1");
 inline const QString kRawRecharge = QStringLiteral(
     "insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate, FCreateTime,"
     " FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark, FBegAmount, FEndAmount, FYear, FSeason,"
@@ -76,7 +84,7 @@ enum Stmt {
     SLookup, SDraw, SHeader, SLine, SBalance, S103, S104, SBegin, SCommit,
     SSaleBook, SSaleLine, SSaleHeader, SSaleClose, SSaleMove, SLockCard,
     SByCard, SByPhone, SRecharge, SLock, SExplainCard, SExplainPhone,
-    SItemSearch, SItemSearchAll, SMemberSearch
+    SItemSearch, SItemSearchAll, SMemberSearch, SByCardBill, SByPhoneBill
 };
 
 void prepareAll(Raw &raw, db::Engine engine);
