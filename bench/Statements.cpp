@@ -15,8 +15,6 @@ void prepareAll(Raw &raw, db::Engine engine)
     raw.prepare(SHeader, kHeader);
     raw.prepare(SLine, kLine);
     raw.prepare(SBalance, kBalance);
-    raw.prepare(S103, kRaw103);
-    raw.prepare(S104, kRaw104);
     raw.prepare(SBegin, engine == db::Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
                                                      : QStringLiteral("BEGIN"));
     raw.prepare(SCommit, QStringLiteral("COMMIT"));

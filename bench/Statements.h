@@ -27,20 +27,6 @@ inline const QString kLine = QStringLiteral(
 inline const QString kBalance = QStringLiteral(
     "select coalesce(sum(case when FTranType=1 then FKAmount when FTranType=2 then -FKAmount else 0"
     " end),0) from VipCzBill where FVipNo=?");
-// The best plain statements for the figures of reports 103 and 104.
-inline const QString kRaw103 = QStringLiteral(
-    "select t1.FDate, t1.FVipNo, t1.FOwner, t1.FPhone, t1.FTranType, t1.FKAmount, t1.FCzAmount,"
-    " t1.FBegAmount, t1.FEndAmount, t1.FRemark, t2.FUserName from VipCzBill t1 left join t_user t2"
-    " on t1.FBillerID=t2.FUserID where t1.FDate>=? and t1.FDate<=? and t1.FTranType=1"
-    " order by t1.FDate, t1.FCreateTime, t1.FInterID");
-inline const QString kRaw104 = QStringLiteral(
-    "select FVipNo, sum(case when FDate<? then case FTranType when 1 then FKAmount when 2 then"
-    " -FKAmount else 0 end else 0 end) as b, sum(case when FDate>=? and FTranType in (1,2) then 1"
-    " else 0 end) as m, sum(case when FDate>=? and FTranType=1 and FKAmount>=0 then FCzAmount else"
-    " 0 end), sum(case when FDate>=? and FTranType=1 and FKAmount>=0 then FKAmount-FCzAmount else 0"
-    " end), sum(case when FDate>=? and FTranType=1 and FKAmount<0 then -FKAmount else 0 end),"
-    " sum(case when FDate>=? and FTranType=2 then FKAmount else 0 end) from VipCzBill"
-    " where FDate<=? group by FVipNo");
 // The counter save as SaleBillStore::save runs it, statement for statement.
 inline const QString kSaleBook = QStringLiteral(
     "update VipOrderEntry set FCplQty=coalesce(FCplQty,0)+? where FInterID=? and FEntryID=?"
