@@ -49,14 +49,21 @@ QString sql104(bool lite)
             " from VipCzBill where FDate<?2 group by 1 having count(*) filter (where"
             " %2FTranType in (1,2))>0 or abs(coalesce(sum(%1) filter (where FDate<?1),0))>=0.005")
             .arg(kSigned, inRange, recharge);
-    const QString card = QStringLiteral("(x.FVipNo=s.v or (s.v='' and x.FVipNo is null))");
-    return QStringLiteral(
-               "select s.v, coalesce((select x.FOwner from VipCzBill x where %1 and x.FDate>=?1"
-               " and x.FDate<?2 and x.FTranType in (1,2) and x.FOwner<>'' order by x.FDate desc,"
-               " x.FCreateTime desc, x.FInterID desc limit 1), (select max(x.FOwner) from"
-               " VipCzBill x where %1 and x.FDate<?1)), s.beg, s.cz, s.zs, s.tk, s.xf from (%2) s"
-               " order by s.v%3")
-        .arg(card, sums, lite ? QString() : QStringLiteral(" collate \"C\""));
+    // A card's rows through the card index; the rows without a card are card "".
+    auto perCard = [](const QString &select, const QString &where) {
+        return QStringLiteral("case when s.v<>'' then (select %1 from VipCzBill x where"
+                              " x.FVipNo=s.v and %2) else (select %1 from VipCzBill x where"
+                              " (x.FVipNo is null or x.FVipNo='') and %2) end")
+            .arg(select, where);
+    };
+    return QStringLiteral("select s.v, coalesce(%1, %2), s.beg, s.cz, s.zs, s.tk, s.xf from (%3) s"
+                          " order by s.v%4")
+        .arg(perCard(QStringLiteral("x.FOwner"),
+                     QStringLiteral("x.FDate>=?1 and x.FDate<?2 and x.FTranType in (1,2) and"
+                                    " x.FOwner<>'' order by x.FDate desc, x.FCreateTime desc,"
+                                    " x.FInterID desc limit 1")),
+             perCard(QStringLiteral("max(x.FOwner)"), QStringLiteral("x.FDate<?1")), sums,
+             lite ? QString() : QStringLiteral(" collate \"C\""));
 }
 
 // Every movement with the card's balance after it: each card's opening from the card index,
