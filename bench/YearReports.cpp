@@ -567,8 +567,9 @@ int runYearReports(const QStringList &args)
             db::closeAll();
         }
         if (!pg.isEmpty()) {
-            db::execute(pg, QStringLiteral("drop schema if exists kwpos_year cascade"));
-            db::execute(pg, QStringLiteral("create schema kwpos_year"));
+            bench::rawPg(db::ConnectionString::parse(pg))
+                ->exec("set client_min_messages to warning;"
+                       " drop schema if exists kwpos_year cascade; create schema kwpos_year");
             db::ConnectionString cs = db::ConnectionString::parse(pg);
             cs.schema = QStringLiteral("kwpos_year");
             const QString cnstr = cs.toString();
@@ -577,7 +578,8 @@ int runYearReports(const QStringList &args)
             seed(cnstr, raw, db::Engine::PostgreSQL, z);
             runAll(cnstr, db::Engine::PostgreSQL, raw, z.rounds);
             db::closeAll();
-            db::execute(pg, QStringLiteral("drop schema if exists kwpos_year cascade"));
+            bench::rawPg(db::ConnectionString::parse(pg))
+                ->exec("set client_min_messages to warning; drop schema kwpos_year cascade");
         } else {
             std::printf("PostgreSQL: skipped (no --pg connection string)\n");
         }
