@@ -9,6 +9,7 @@
 #include "core/members/CardHolders.h"
 #include "core/members/StoredValueLedger.h"
 
+#include "RawSaves.h"
 #include "Seed.h"
 #include "Statements.h"
 
@@ -17,19 +18,18 @@ namespace bench {
 void balance(Bench &b)
 {
     std::vector<double> to, tr;
-    std::vector<double> ours(b.z.lookups), raws(b.z.lookups);
+    std::vector<Money> ours(b.z.lookups), raws(b.z.lookups);
     auto card = [&](int i) {
         return QStringLiteral("V%1").arg((i * 7919) % b.z.members, 5, 10, QLatin1Char('0'));
     };
     rounds(
-        b.z.lookups, [&](int i) { ours[i] = StoredValueLedger::balance(b.cnstr, card(i)).toDouble(); },
-        [&](int i) { raws[i] = b.raw->run(SBalance, {card(i)}).at(0).at(0).toDouble(); }, to, tr);
+        b.z.lookups, [&](int i) { ours[i] = StoredValueLedger::balance(b.cnstr, card(i)); },
+        [&](int i) { raws[i] = Money::parse(b.raw->run(SBalance, {card(i)}).at(0).at(0)); }, to,
+        tr);
     for (int i = 0; i < b.z.lookups; ++i)
-        if (std::abs(ours[i] - raws[i]) > 0.005)
+        if (ours[i] != raws[i])
             fail(QStringLiteral("balance of %1: %2 against %3")
-                     .arg(card(i))
-                     .arg(ours[i])
-                     .arg(raws[i]));
+                     .arg(card(i), ours[i].format(), raws[i].format()));
     line(QStringLiteral("member balance"), b.engineName(), to, tr);
 }
 
@@ -83,37 +83,33 @@ void recharge(Bench &b)
     const int before = db::scalar(b.cnstr, QStringLiteral("select count(*) from VipCzBill")).toInt();
     std::vector<double> to, tr;
     const QDate d(2026, 12, 31);
+    auto input = [&](int i) {
+        RechargeInput in;
+        in.vipNo = card(i);
+        in.vipId = QStringLiteral("ID") + in.vipNo.mid(1);
+        in.owner = QStringLiteral("会员");
+        in.phone = phone(i);
+        in.date = d;
+        in.amount = Money::fromInt(100);
+        in.gift = Money::fromInt(20);
+        in.billerId = 1;
+        return in;
+    };
     rounds(
-        b.z.saves,
-        [&](int i) {
-            RechargeInput in;
-            in.vipNo = card(i);
-            in.vipId = QStringLiteral("ID") + in.vipNo.mid(1);
-            in.owner = QStringLiteral("会员");
-            in.phone = phone(i);
-            in.date = d;
-            in.amount = Money::fromInt(100);
-            in.gift = Money::fromInt(20);
-            in.billerId = 1;
-            RechargeBill::save(b.cnstr, in);
-        },
-        [&](int i) {
-            b.raw->run(SBegin, {});
-            b.raw->run(SLock, {card(i)});
-            const double bal = b.raw->run(SBalance, {card(i)}).at(0).at(0).toDouble();
-            b.raw->run(SRecharge,
-                       {card(i), QStringLiteral("ID") + card(i).mid(1), u"会员"_qs, phone(i),
-                        u"2026-12-31"_qs, u"2026-12-31 09:30:00"_qs, u"120"_qs, u"100"_qs,
-                        u"20"_qs, QString(), QString::number(bal, 'f', 4),
-                        QString::number(bal + 120, 'f', 4), u"2026年"_qs, u"2026年4季度"_qs,
-                        u"2026年12月"_qs, u"120"_qs});
-            b.raw->run(SCommit, {});
-        },
-        to, tr);
+        b.z.saves, [&](int i) { RechargeBill::save(b.cnstr, input(2 * i)); },
+        [&](int i) { rawRecharge(*b.raw, b.engine, input(2 * i + 1)); }, to, tr);
     const int written =
         db::scalar(b.cnstr, QStringLiteral("select count(*) from VipCzBill")).toInt() - before;
-    if (written != 2 * b.z.saves)
-        fail(QStringLiteral("recharge save: %1 rows").arg(written));
+    // Each row carries the balance before it and 120.00 more after it.
+    const int right =
+        db::scalar(b.cnstr,
+                   QStringLiteral("select count(*) from VipCzBill where FDate=? and FTranType=1"
+                                  " and FKAmount=120 and FCzAmount=100 and FZsAmount=20"
+                                  " and FEndAmount-FBegAmount=120 and FSumAmount=120"),
+                   {d})
+            .toInt();
+    if (written != 2 * b.z.saves || right != written)
+        fail(QStringLiteral("recharge save: %1 rows, %2 as expected").arg(written).arg(right));
     line(QStringLiteral("recharge save (lock + balance + row)"), b.engineName(), to, tr);
 }
 

@@ -2,7 +2,10 @@
 
 #include <map>
 
+#include <QRegularExpression>
+
 #include "Bench.h"
+#include "core/members/RechargeBill.h"
 #include "core/members/StoredValueLedger.h"
 #include "core/orders/OrderDraft.h"
 #include "core/pos/SaleBill.h"
@@ -13,7 +16,7 @@ namespace {
 
 enum SaveStmt {
     RBegin = 60, RCommit, RLock, RReplaced, RBook, RClose, RPay, RBill, RDraw, RHeader, ROrder,
-    ROrderHeader, RVipId, RSaleLines = 80, ROrderLines = 100 // + line count
+    ROrderHeader, RVipId, RRecharge, RSaleLines = 80, ROrderLines = 100 // + line count
 };
 
 // What a movement adds to the balance, as the ledger counts it.
@@ -45,6 +48,32 @@ QString paySql(bool lite)
                " FOldVipNo=$1) and ($7::numeric<=0 or $7::numeric<=greatest(b.v,0))"
                " returning FInterID")
         .arg(kSigned);
+}
+
+// The recharge: the same, adding the amount and the gift to the balance read under the lock.
+QString rechargeSql(bool lite)
+{
+    QString sql = QStringLiteral(
+                      "insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate,"
+                      " FCreateTime, FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark,"
+                      " FBegAmount, FEndAmount, FYear, FSeason, FMonth, FSumAmount) select ?1, ?2,"
+                      " ?3, ?4, 1, ?5@D, %1, ?6@I, ?7N+?12N, ?7N, ?12N, ?8, b.v, b.v+?7N+?12N, ?9,"
+                      " ?10, ?11, ?7N+?12N from (select coalesce(sum(%2),0) as v from VipCzBill"
+                      " where FVipNo=?1) b%3 returning FInterID")
+                      .arg(lite ? QStringLiteral("datetime('now','localtime')")
+                                : QStringLiteral("localtimestamp(0)"),
+                           kSigned,
+                           lite ? QString()
+                                : QStringLiteral(" where not exists (select 1 from"
+                                                 " t_VipCardReplaced where FOldVipNo=?1)"));
+    if (lite)
+        return sql.replace(u"@D"_qs, QString()).replace(u"@I"_qs, QString())
+            .replace(QRegularExpression(QStringLiteral("\\?(\\d+)N")), QStringLiteral("cast(?\\1 as real)"));
+    sql.replace(u"@D"_qs, u"::date"_qs).replace(u"@I"_qs, u"::int"_qs);
+    sql.replace(QRegularExpression(QStringLiteral("\\?(\\d+)N")), QStringLiteral("?\\1::numeric"));
+    for (int i = 12; i >= 1; --i)
+        sql.replace(QStringLiteral("?%1").arg(i), QStringLiteral("$%1").arg(i));
+    return sql;
 }
 
 QString pgArray(const QStringList &values)
@@ -123,6 +152,7 @@ void prepareRawSaves(Raw &raw, db::Engine engine)
     raw.prepare(RBegin, lite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
     raw.prepare(RCommit, QStringLiteral("COMMIT"));
     raw.prepare(RPay, paySql(lite));
+    raw.prepare(RRecharge, rechargeSql(lite));
     const QString close = QStringLiteral(
         "update VipOrder set FClosed=1 where FInterID=? and coalesce(FClosed,0)=0 and FSumQty<="
         "(select sum(coalesce(e.FCplQty,0)) from VipOrderEntry e where e.FInterID=VipOrder.FInterID)");
@@ -326,6 +356,26 @@ int rawOrderSave(Raw &raw, db::Engine engine, const OrderDraft &d, const SalePay
     pay(raw, d.vipNo, d.date, billerId, payment.reserve, d.sumAmount());
     raw.run(RCommit, {});
     return id;
+}
+
+} // namespace bench
+
+namespace bench {
+
+int rawRecharge(Raw &raw, db::Engine engine, const RechargeInput &in)
+{
+    const bool lite = engine == db::Engine::SQLite;
+    raw.run(RBegin, {});
+    lockCard(raw, lite, in.vipNo);
+    const Table t = raw.run(
+        RRecharge, {in.vipNo, in.vipId, in.owner, in.phone, in.date.toString(Qt::ISODate),
+                    QString::number(in.billerId), exact(in.amount), in.remark,
+                    StoredValueLedger::yearLabel(in.date), StoredValueLedger::seasonLabel(in.date),
+                    StoredValueLedger::monthLabel(in.date), exact(in.gift)});
+    if (t.empty())
+        fail(QStringLiteral("raw recharge: the card %1 is replaced").arg(in.vipNo));
+    raw.run(RCommit, {});
+    return t.at(0).at(0).toInt();
 }
 
 } // namespace bench

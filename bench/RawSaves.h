@@ -9,6 +9,7 @@
 
 class SaleBill;
 class OrderDraft;
+struct RechargeInput;
 
 namespace bench {
 
@@ -18,6 +19,7 @@ int rawSaleSave(Raw &raw, db::Engine engine, const SaleBill &bill, const SalePay
                 int billerId);
 int rawOrderSave(Raw &raw, db::Engine engine, const OrderDraft &order, const SalePayment &payment,
                  int billerId);
+int rawRecharge(Raw &raw, db::Engine engine, const RechargeInput &in);
 
 // A money value as exact text (four decimals).
 QString exact(Money m);

@@ -2,7 +2,6 @@
 
 #include "core/backoffice/ItemStore.h"
 #include "core/backoffice/MemberRegister.h"
-#include "core/db/Dialect.h"
 
 #include "RawSaves.h"
 
@@ -18,14 +17,6 @@ void prepareAll(Raw &raw, db::Engine engine)
     raw.prepare(SBegin, engine == db::Engine::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
                                                      : QStringLiteral("BEGIN"));
     raw.prepare(SCommit, QStringLiteral("COMMIT"));
-    const QString now = db::Dialect::nowExpression(engine);
-    raw.prepare(SSaleBook, kSaleBook);
-    raw.prepare(SSaleLine, kSaleLines);
-    raw.prepare(SSaleHeader, kSaleHeader.arg(now));
-    raw.prepare(SSaleClose, kSaleClose);
-    raw.prepare(SSaleMove, kSaleMove.arg(now));
-    if (engine == db::Engine::PostgreSQL)
-        raw.prepare(SLockCard, QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"));
     raw.prepare(SByCard, kRawMemberByCard);
     // PostgreSQL numbers its parameters with $.
     auto numbered = [&](QString sql) {
@@ -34,14 +25,10 @@ void prepareAll(Raw &raw, db::Engine engine)
     raw.prepare(SByPhone, numbered(kRawMemberByPhone));
     raw.prepare(SByCardBill, kRawHolderByCard);
     raw.prepare(SByPhoneBill, numbered(kRawHolderByPhone));
-    raw.prepare(SRecharge, kRawRecharge);
     raw.prepare(SItemSearch, ItemStore::searchSql(true));
     raw.prepare(SItemSearchAll, ItemStore::searchSql(false));
     raw.prepare(SMemberSearch, MemberRegister::searchSql(true));
     prepareRawSaves(raw, engine);
-    raw.prepare(SLock, engine == db::Engine::SQLite
-                           ? QStringLiteral("select ?")
-                           : QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"));
 }
 
 } // namespace bench

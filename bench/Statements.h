@@ -27,29 +27,7 @@ inline const QString kLine = QStringLiteral(
 inline const QString kBalance = QStringLiteral(
     "select coalesce(sum(case when FTranType=1 then FKAmount when FTranType=2 then -FKAmount else 0"
     " end),0) from VipCzBill where FVipNo=?");
-// The counter save as SaleBillStore::save runs it, statement for statement.
-inline const QString kSaleBook = QStringLiteral(
-    "update VipOrderEntry set FCplQty=coalesce(FCplQty,0)+? where FInterID=? and FEntryID=?"
-    " and FItemID=? and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
-    " and exists (select 1 from VipOrder o where o.FInterID=VipOrderEntry.FInterID and o.FVipNo=?)");
-inline const QString kSaleLines = QStringLiteral(
-    "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FMainQty, FQty, FPrice, FAmount,"
-    " FBeforeZkPrice, FBeforeZkAmount, FOrderBillInterID, FOrderBillEntryID, FOutStockID) values "
-    "(?,?,?,?,?,?,?,?,?,?,?,?),(?,?,?,?,?,?,?,?,?,?,?,?),(?,?,?,?,?,?,?,?,?,?,?,?),"
-    "(?,?,?,?,?,?,?,?,?,?,?,?),(?,?,?,?,?,?,?,?,?,?,?,?)");
-inline const QString kSaleHeader = QStringLiteral(
-    "insert into ICStockBill (FInterID, FTrantype, Fyear, FPeriod, FDeleted, Fdate, FVipNo, FOwner,"
-    " FSumQty, FSumAmount, FSysTime, FMonth, FBillerID, FGetReserve, FGetCash)"
-    " values (?,99,?,?,0,?,?,?,?,?,%1,?,?,?,?)");
-inline const QString kSaleClose = QStringLiteral(
-    "update VipOrder set FClosed=1 where FInterID=? and coalesce(FClosed,0)=0 and FSumQty<="
-    "(select sum(coalesce(e.FCplQty,0)) from VipOrderEntry e where e.FInterID=VipOrder.FInterID)");
-inline const QString kSaleMove = QStringLiteral(
-    "insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate, FCreateTime,"
-    " FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark, FBegAmount, FEndAmount, FYear, FSeason,"
-    " FMonth, FSumAmount) values (?,?,?,?,?,?,%1,?,?,?,?,?,?,?,?,?,?,?) returning FInterID");
-// The member lookups of the recharge screen (by card) and the card dialog (by phone), and
-// the recharge save: lock, balance, insert.
+// The member lookups of the recharge screen (by card) and the card dialog (by phone).
 // The holder is the card's first order, else its first stored-value bill: the orders are
 // asked first, the bills only when they hold nothing. The phone names the same text twice.
 inline const QString kRawMemberByCard = QStringLiteral(
@@ -62,14 +40,9 @@ inline const QString kRawHolderByCard = QStringLiteral(
 inline const QString kRawHolderByPhone = QStringLiteral(
     "select FVipNo, FOwner, FPhone, FVipID from VipCzBill where FVipNo=?1 or FPhone=?1"
     " order by FInterID limit 1");
-inline const QString kRawRecharge = QStringLiteral(
-    "insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate, FCreateTime,"
-    " FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark, FBegAmount, FEndAmount, FYear, FSeason,"
-    " FMonth, FSumAmount) values (?,?,?,?,1,?,?,1,?,?,?,?,?,?,?,?,?,?) returning FInterID");
 enum Stmt {
-    SLookup, SDraw, SHeader, SLine, SBalance, S103, S104, SBegin, SCommit,
-    SSaleBook, SSaleLine, SSaleHeader, SSaleClose, SSaleMove, SLockCard,
-    SByCard, SByPhone, SRecharge, SLock, SExplainCard, SExplainPhone,
+    SLookup, SDraw, SHeader, SLine, SBalance, SBegin, SCommit,
+    SByCard, SByPhone, SExplainCard, SExplainPhone,
     SItemSearch, SItemSearchAll, SMemberSearch, SByCardBill, SByPhoneBill
 };
 
