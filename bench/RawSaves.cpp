@@ -115,22 +115,33 @@ void lockCard(Raw &raw, bool lite, const QString &vipNo)
         fail(QStringLiteral("raw save: the card %1 is replaced").arg(vipNo));
 }
 
-// Multi-row inserts on SQLite, one prepared statement per line count.
-int linesStatement(Raw &raw, int base, int n, const QString &head, int columns)
+// Multi-row inserts on SQLite, one prepared statement per line count up to kMaxLines.
+constexpr int kMaxLines = 10;
+const QString kSaleLinesHead = QStringLiteral(
+    "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FMainQty, FQty, FPrice, FAmount,"
+    " FBeforeZkPrice, FBeforeZkAmount, FOrderBillInterID, FOrderBillEntryID, FOutStockID) values ");
+const QString kOrderLinesHead = QStringLiteral(
+    "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FPrice,"
+    " FAmount, FYxq) values ");
+
+void prepareLines(Raw &raw, int base, const QString &head, int columns)
 {
-    static std::map<std::pair<Raw *, int>, bool> prepared;
-    if (!prepared[{&raw, base + n}]) {
-        QString row = QStringLiteral("(?");
-        for (int c = 1; c < columns; ++c)
-            row += QStringLiteral(",?");
-        row += u')';
-        QString sql = head;
-        for (int i = 0; i < n; ++i)
-            sql += (i ? QStringLiteral(",") : QString()) + row;
+    QString row = QStringLiteral("(?");
+    for (int c = 1; c < columns; ++c)
+        row += QStringLiteral(",?");
+    row += u')';
+    QString sql = head;
+    for (int n = 1; n <= kMaxLines; ++n) {
+        sql += (n > 1 ? QStringLiteral(",") : QString()) + row;
         raw.prepare(base + n, sql);
-        prepared[{&raw, base + n}] = true;
     }
-    return base + n;
+}
+
+int linesStatement(int base, qsizetype n)
+{
+    if (n < 1 || n > kMaxLines)
+        fail(QStringLiteral("raw save: %1 lines, at most %2").arg(n).arg(kMaxLines));
+    return base + int(n);
 }
 
 } // namespace
@@ -181,6 +192,8 @@ void prepareRawSaves(Raw &raw, db::Engine engine)
                                    " (?,?,?,?,?,'',?,?,datetime('now','localtime'),?,?,?,?,?,0,0)"));
         raw.prepare(RVipId, QStringLiteral("update VipOrder set FVipID=?1 where FVipNo=?2 and"
                                            " coalesce(FVipID,'')<>?1"));
+        prepareLines(raw, RSaleLines, kSaleLinesHead, 12);
+        prepareLines(raw, ROrderLines, kOrderLinesHead, 9);
         return;
     }
     raw.prepare(RLock, QStringLiteral("select pg_advisory_xact_lock(hashtext(?))"));
@@ -271,13 +284,7 @@ int rawSaleSave(Raw &raw, db::Engine engine, const SaleBill &bill, const SalePay
                            exact(l.amount1), exact(l.price1), exact(l.amount1),
                            QString::number(l.orderId), QString::number(l.orderEntryId), stock});
         }
-        raw.run(linesStatement(raw, RSaleLines, int(lines.size()),
-                               QStringLiteral("insert into ICStockBillEntry (FInterID, FEntryID,"
-                                              " FItemID, FMainQty, FQty, FPrice, FAmount,"
-                                              " FBeforeZkPrice, FBeforeZkAmount, FOrderBillInterID,"
-                                              " FOrderBillEntryID, FOutStockID) values "),
-                               12),
-                values);
+        raw.run(linesStatement(RSaleLines, lines.size()), values);
         header.insert(header.begin(), QString::number(id));
         raw.run(RHeader, header);
     } else {
@@ -321,12 +328,7 @@ int rawOrderSave(Raw &raw, db::Engine engine, const OrderDraft &d, const SalePay
                            QString::number(l.qty), QString::number(l.gift), u"0"_qs,
                            exact(l.price), exact(l.amount),
                            l.validTo.isValid() ? l.validTo.toString(Qt::ISODate) : QString()});
-        raw.run(linesStatement(raw, ROrderLines, int(d.lines().size()),
-                               QStringLiteral("insert into VipOrderEntry (FInterID, FEntryID,"
-                                              " FItemID, FQty, FPreQty, FCplQty, FPrice, FAmount,"
-                                              " FYxq) values "),
-                               9),
-                values);
+        raw.run(linesStatement(ROrderLines, d.lines().size()), values);
         raw.run(ROrderHeader, {QString::number(id), d.date.toString(Qt::ISODate), d.vipNo, d.owner,
                                d.phone, QString::number(d.sumQty()), exact(d.sumAmount()), month,
                                d.vipId, QString::number(billerId), exact(payment.cash),
