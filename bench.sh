@@ -9,7 +9,8 @@ cmake --build build --target kwpos_bench kwpos_main
 
 pgdir=$(mktemp -d /tmp/kwpos-bench-pg.XXXXXX)
 trap 'bash scripts/pg-cluster.sh stop "$pgdir"' EXIT
-pg=$(bash scripts/pg-cluster.sh start "$pgdir")
+# At the server's default durability: a save waits for its commit to reach the disk.
+pg=$(KWPOS_PG_FSYNC=on bash scripts/pg-cluster.sh start "$pgdir")
 pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
 
 ./build/bench/kwpos_bench --pg "$pg" --pgbin "$pgbin" --main ./build/kwpos_main "$@"

@@ -33,10 +33,12 @@ void backoffice(Bench &b);
 void imports(Bench &b);
 int importWorker(const QString &path);
 
-// Several stations at once (PostgreSQL), one of them being this program run with --worker.
-int worker(const QString &cnstr, int seconds, int seed);
-void stations(const QString &cnstr, const db::ConnectionString &admin, const QString &pgbin,
-              int seconds);
+// Four stations at once (PostgreSQL), each this program run with --station ours|raw: the
+// counter's own save against the same save written raw, and pgbench's TPC-B beside them.
+int stationWorker(const QString &side, const QString &cnstr, int seconds, int station);
+void stations(const db::ConnectionString &admin, const QString &pgbin, int seconds);
+// The counter save through a relay that delays each way by 10 ms: time and round trips a save.
+void latency(const db::ConnectionString &admin, int saves);
 // Start-up to the main window.
 void startup(const QString &mainExe, int runs);
 

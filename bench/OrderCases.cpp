@@ -6,6 +6,7 @@
 #include "core/orders/OrderDraft.h"
 #include "core/orders/OrderLists.h"
 
+#include "RawSaves.h"
 #include "Seed.h"
 #include "Statements.h"
 
@@ -13,14 +14,6 @@ namespace bench {
 
 namespace {
 
-const QString kOrderLine = QStringLiteral(
-    "insert into VipOrderEntry (FInterID, FEntryID, FItemID, FQty, FPreQty, FCplQty, FPrice,"
-    " FAmount, FYxq) values (?,?,?,?,?,?,?,?,?)");
-const QString kOrderHeader = QStringLiteral(
-    "insert into VipOrder (FInterID, Fdate, FVipNo, FOwner, FPhone, FRemark, FSumQty, FSumAmount,"
-    " FCreateTime, FMonth, FVipID, FBillerID, FGetCash, FGetReserve, FClosed)"
-    " values (?,?,?,?,?,?,?,?,%1,?,?,?,?,?,?)");
-const QString kOrderVipId = QStringLiteral("update VipOrder set FVipID=? where FVipNo=?");
 // The uncompleted orders as the list reads them; the card filter is appended.
 const QString kUncompleted = QStringLiteral(
     "select t1.FInterID, t1.Fdate, coalesce(t1.FVipNo,'') as FVipNo,"
@@ -32,7 +25,7 @@ const QString kUncompleted = QStringLiteral(
     " left join t_icitem t3 on t2.FItemID=t3.FItemID"
     " where coalesce(t2.FQty,0)+coalesce(t2.FPreQty,0)>coalesce(t2.FCplQty,0)");
 const QString kUncompletedOrder = QStringLiteral(" order by t1.Fdate, t1.FInterID, t2.FEntryID");
-enum OrderStmt { SOrderLine = 40, SOrderHeader, SOrderVipId, SUncplCard, SUncplAll, SExplainUncpl };
+enum OrderStmt { SUncplCard = 40, SUncplAll, SExplainUncpl };
 
 // 100k orders of two and three lines in turn (250k lines) over a year, ten a card; of every
 // five lines three are finished, one started and one untouched. Each card holds stored value.
@@ -117,41 +110,11 @@ OrderDraft benchOrder(const Bench &b, int seq)
     return d;
 }
 
-void orderSaveRaw(Bench &b, const OrderDraft &d)
-{
-    Raw &raw = *b.raw;
-    const Money reserve = Money::fromInt(2), cash = d.sumAmount() - reserve;
-    raw.run(SBegin, {});
-    const QString n = raw.run(SDraw, {u"30"_qs}).at(0).at(0);
-    int entry = 0;
-    for (const OrderDraftLine &l : d.lines())
-        raw.run(SOrderLine,
-                {n, QString::number(++entry), QString::number(l.itemId), QString::number(l.qty),
-                 QString::number(l.gift), u"0"_qs, l.price.format(), l.amount.format(),
-                 l.validTo.isValid() ? l.validTo.toString(Qt::ISODate) : QString()});
-    raw.run(SOrderHeader, {n, u"2027-01-15"_qs, d.vipNo, d.owner, d.phone, QString(),
-                           QString::number(d.sumQty()), d.sumAmount().format(), u"2027年1月"_qs,
-                           d.vipId, u"1"_qs, cash.format(), reserve.format(), u"0"_qs});
-    raw.run(SOrderVipId, {d.vipId, d.vipNo});
-    if (b.engine == db::Engine::PostgreSQL)
-        raw.run(SLockCard, {d.vipNo});
-    const Money before = Money::parse(raw.run(SBalance, {d.vipNo}).at(0).at(0));
-    raw.run(SSaleMove, {d.vipNo, QString(), QString(), QString(), u"2"_qs, u"2027-01-15"_qs,
-                        u"1"_qs, reserve.format(), u"0"_qs, u"0"_qs, QString(), before.format(),
-                        (before - reserve).format(), u"2027年"_qs, u"2027年1季度"_qs,
-                        u"2027年01月"_qs, d.sumAmount().format()});
-    raw.run(SCommit, {});
-}
-
 } // namespace
 
 void orders(Bench &b)
 {
     seedOrders(b);
-    const QString now = db::Dialect::nowExpression(b.engine);
-    b.raw->prepare(SOrderLine, kOrderLine);
-    b.raw->prepare(SOrderHeader, kOrderHeader.arg(now));
-    b.raw->prepare(SOrderVipId, kOrderVipId);
     b.raw->prepare(SUncplCard,
                    kUncompleted + QStringLiteral(" and t1.FVipNo=?") + kUncompletedOrder);
     b.raw->prepare(SUncplAll, kUncompleted + kUncompletedOrder);
@@ -173,7 +136,11 @@ void orders(Bench &b)
                                        {ours[i].sumAmount() - Money::fromInt(2), Money::fromInt(2)},
                                        1);
             },
-            [&](int i) { orderSaveRaw(b, raws[i]); }, to, tr);
+            [&](int i) {
+                rawOrderSave(*b.raw, b.engine, raws[i],
+                             {raws[i].sumAmount() - Money::fromInt(2), Money::fromInt(2)}, 1);
+            },
+            to, tr);
         const int made =
             db::scalar(b.cnstr,
                        QStringLiteral("select count(*) from VipOrder where FInterID>100000"))
@@ -182,8 +149,22 @@ void orders(Bench &b)
             db::scalar(b.cnstr, QStringLiteral("select count(*) from VipCzBill where FDate=?"),
                        {QDate(2027, 1, 15)})
                 .toInt();
-        if (made != 2 * saves || moves != 2 * saves)
-            fail(QStringLiteral("order save: %1 orders, %2 movements").arg(made).arg(moves));
+        const int lines =
+            db::scalar(b.cnstr,
+                       QStringLiteral("select count(*) from VipOrderEntry where FInterID>100000"))
+                .toInt();
+        // The identity number each order carries is the card's already: neither side may
+        // rewrite the card's older orders.
+        const int rewritten =
+            db::scalar(b.cnstr, QStringLiteral("select count(*) from VipOrder where FInterID<=100000"
+                                               " and FVipID<>'ID' || FVipNo"))
+                .toInt();
+        if (made != 2 * saves || moves != 2 * saves || lines != 6 * saves || rewritten != 0)
+            fail(QStringLiteral("order save: %1 orders, %2 lines, %3 movements, %4 rewritten")
+                     .arg(made)
+                     .arg(lines)
+                     .arg(moves)
+                     .arg(rewritten));
         line(QStringLiteral("order save (number + 3 lines + pay)"), b.engineName(), to, tr);
     }
     auto compare = [&](const OrderLists::Result &r, const Table &t, const QString &what) {

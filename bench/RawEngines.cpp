@@ -43,8 +43,12 @@ public:
     {
         sqlite3_stmt *s = m_stmts[id];
         for (size_t i = 0; i < params.size(); ++i) {
+            // A null text is SQL's NULL, an empty one ''.
             const QByteArray v = params[i].toUtf8();
-            sqlite3_bind_text(s, int(i + 1), v.constData(), v.size(), SQLITE_TRANSIENT);
+            if (params[i].isNull())
+                sqlite3_bind_null(s, int(i + 1));
+            else
+                sqlite3_bind_text(s, int(i + 1), v.constData(), v.size(), SQLITE_TRANSIENT);
         }
         Table out;
         const int n = sqlite3_column_count(s);
@@ -103,8 +107,8 @@ public:
         std::vector<const char *> ptrs;
         for (const QString &p : params)
             values.push_back(p.toUtf8());
-        for (const QByteArray &v : values)
-            ptrs.push_back(v.constData());
+        for (size_t i = 0; i < values.size(); ++i)
+            ptrs.push_back(params[i].isNull() ? nullptr : values[i].constData());
         PGresult *r = PQexecPrepared(m_conn, QByteArray::number(id).prepend("b").constData(),
                                      int(ptrs.size()), ptrs.data(), nullptr, nullptr, 0);
         const auto st = PQresultStatus(r);

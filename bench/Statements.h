@@ -27,56 +27,23 @@ inline const QString kLine = QStringLiteral(
 inline const QString kBalance = QStringLiteral(
     "select coalesce(sum(case when FTranType=1 then FKAmount when FTranType=2 then -FKAmount else 0"
     " end),0) from VipCzBill where FVipNo=?");
-// The best plain statements for the figures of reports 103 and 104.
-inline const QString kRaw103 = QStringLiteral(
-    "select t1.FDate, t1.FVipNo, t1.FOwner, t1.FPhone, t1.FTranType, t1.FKAmount, t1.FCzAmount,"
-    " t1.FBegAmount, t1.FEndAmount, t1.FRemark, t2.FUserName from VipCzBill t1 left join t_user t2"
-    " on t1.FBillerID=t2.FUserID where t1.FDate>=? and t1.FDate<=? and t1.FTranType=1"
-    " order by t1.FDate, t1.FCreateTime, t1.FInterID");
-inline const QString kRaw104 = QStringLiteral(
-    "select FVipNo, sum(case when FDate<? then case FTranType when 1 then FKAmount when 2 then"
-    " -FKAmount else 0 end else 0 end) as b, sum(case when FDate>=? and FTranType in (1,2) then 1"
-    " else 0 end) as m, sum(case when FDate>=? and FTranType=1 and FKAmount>=0 then FCzAmount else"
-    " 0 end), sum(case when FDate>=? and FTranType=1 and FKAmount>=0 then FKAmount-FCzAmount else 0"
-    " end), sum(case when FDate>=? and FTranType=1 and FKAmount<0 then -FKAmount else 0 end),"
-    " sum(case when FDate>=? and FTranType=2 then FKAmount else 0 end) from VipCzBill"
-    " where FDate<=? group by FVipNo");
-// The counter save as SaleBillStore::save runs it, statement for statement.
-inline const QString kSaleBook = QStringLiteral(
-    "update VipOrderEntry set FCplQty=coalesce(FCplQty,0)+? where FInterID=? and FEntryID=?"
-    " and FItemID=? and coalesce(FCplQty,0)+?<=FQty+coalesce(FPreQty,0)"
-    " and exists (select 1 from VipOrder o where o.FInterID=VipOrderEntry.FInterID and o.FVipNo=?)");
-inline const QString kSaleLines = QStringLiteral(
-    "insert into ICStockBillEntry (FInterID, FEntryID, FItemID, FMainQty, FQty, FPrice, FAmount,"
-    " FBeforeZkPrice, FBeforeZkAmount, FOrderBillInterID, FOrderBillEntryID, FOutStockID) values "
-    "(?,?,?,?,?,?,?,?,?,?,?,?),(?,?,?,?,?,?,?,?,?,?,?,?),(?,?,?,?,?,?,?,?,?,?,?,?),"
-    "(?,?,?,?,?,?,?,?,?,?,?,?),(?,?,?,?,?,?,?,?,?,?,?,?)");
-inline const QString kSaleHeader = QStringLiteral(
-    "insert into ICStockBill (FInterID, FTrantype, Fyear, FPeriod, FDeleted, Fdate, FVipNo, FOwner,"
-    " FSumQty, FSumAmount, FSysTime, FMonth, FBillerID, FGetReserve, FGetCash)"
-    " values (?,99,?,?,0,?,?,?,?,?,%1,?,?,?,?)");
-inline const QString kSaleClose = QStringLiteral(
-    "update VipOrder set FClosed=1 where FInterID=? and coalesce(FClosed,0)=0 and FSumQty<="
-    "(select sum(coalesce(e.FCplQty,0)) from VipOrderEntry e where e.FInterID=VipOrder.FInterID)");
-inline const QString kSaleMove = QStringLiteral(
-    "insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate, FCreateTime,"
-    " FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark, FBegAmount, FEndAmount, FYear, FSeason,"
-    " FMonth, FSumAmount) values (?,?,?,?,?,?,%1,?,?,?,?,?,?,?,?,?,?,?) returning FInterID");
-// The member lookups of the recharge screen (by card) and the card dialog (by phone), and
-// the recharge save: lock, balance, insert.
+// The member lookups of the recharge screen (by card) and the card dialog (by phone).
+// The holder is the card's first order, else its first stored-value bill: the orders are
+// asked first, the bills only when they hold nothing. The phone names the same text twice.
 inline const QString kRawMemberByCard = QStringLiteral(
-    "select FOwner, FPhone, FVipID from VipOrder where FVipNo=? order by FInterID limit 1");
+    "select FVipNo, FOwner, FPhone, FVipID from VipOrder where FVipNo=? order by FInterID limit 1");
 inline const QString kRawMemberByPhone = QStringLiteral(
-    "select FVipNo, FOwner from VipOrder where FVipNo=? or FPhone=? order by FInterID limit 1");
-inline const QString kRawRecharge = QStringLiteral(
-    "insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType, FDate, FCreateTime,"
-    " FBillerID, FKAmount, FCzAmount, FZsAmount, FRemark, FBegAmount, FEndAmount, FYear, FSeason,"
-    " FMonth, FSumAmount) values (?,?,?,?,1,?,?,1,?,?,?,?,?,?,?,?,?,?) returning FInterID");
+    "select FVipNo, FOwner, FPhone, FVipID from VipOrder where FVipNo=?1 or FPhone=?1"
+    " order by FInterID limit 1");
+inline const QString kRawHolderByCard = QStringLiteral(
+    "select FVipNo, FOwner, FPhone, FVipID from VipCzBill where FVipNo=? order by FInterID limit 1");
+inline const QString kRawHolderByPhone = QStringLiteral(
+    "select FVipNo, FOwner, FPhone, FVipID from VipCzBill where FVipNo=?1 or FPhone=?1"
+    " order by FInterID limit 1");
 enum Stmt {
-    SLookup, SDraw, SHeader, SLine, SBalance, S103, S104, SBegin, SCommit,
-    SSaleBook, SSaleLine, SSaleHeader, SSaleClose, SSaleMove, SLockCard,
-    SByCard, SByPhone, SRecharge, SLock, SExplainCard, SExplainPhone,
-    SItemSearch, SItemSearchAll, SMemberSearch
+    SLookup, SDraw, SHeader, SLine, SBalance, SBegin, SCommit,
+    SByCard, SByPhone, SExplainCard, SExplainPhone,
+    SItemSearch, SItemSearchAll, SMemberSearch, SByCardBill, SByPhoneBill
 };
 
 void prepareAll(Raw &raw, db::Engine engine);

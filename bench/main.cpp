@@ -22,8 +22,9 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.value(1) == u"--worker")
-        return worker(args.value(2), args.value(3).toInt(), args.value(4).toInt());
+    if (args.value(1) == u"--station")
+        return stationWorker(args.value(2), args.value(3), args.value(4).toInt(),
+                             args.value(5).toInt());
     if (args.value(1) == u"--import-worker")
         return importWorker(args.value(2));
 
@@ -37,7 +38,7 @@ int main(int argc, char *argv[])
     const QString pgbin =
         args.indexOf(u"--pgbin"_qs) >= 0 ? args.value(args.indexOf(u"--pgbin"_qs) + 1) : QString();
     // --only NAME runs one part (lookups, saves, sale, balance, reports, recharge, orders,
-    // backoffice, import, stations, startup).
+    // backoffice, import, yearreports, stations, latency, startup).
     const QString only =
         args.indexOf(u"--only"_qs) >= 0 ? args.value(args.indexOf(u"--only"_qs) + 1) : QString();
     auto part = [&](const char *name) { return only.isEmpty() || only == QLatin1String(name); };
@@ -46,8 +47,11 @@ int main(int argc, char *argv[])
     if (only.isEmpty() || only == QLatin1String("recharge"))
         z.orderLines = z.movements;
     z.quick = quick;
-    // The import part brings its own account sets.
+    // The import part brings its own account sets; the stations, the latency and the start-up
+    // need none of the engines' shared ones.
     const bool seeded = only != QLatin1String("import");
+    const bool shared = only.isEmpty() ||
+                        !QStringList{u"stations"_qs, u"latency"_qs, u"startup"_qs}.contains(only);
     // The same operations on each engine, in the same order.
     auto runParts = [&](Bench &b) {
         if (part("lookups"))
@@ -73,7 +77,7 @@ int main(int argc, char *argv[])
                 z.members, quick ? " (quick)" : "");
     try {
         QTemporaryDir dir;
-        {
+        if (shared) {
             const QString cnstr =
                 db::ConnectionString::sqlite(dir.path() + QStringLiteral("/bench.db")).toString();
             Bench b{cnstr, db::Engine::SQLite, nullptr, z};
@@ -89,26 +93,34 @@ int main(int argc, char *argv[])
         }
         if (!pg.isEmpty()) {
             const db::ConnectionString admin = db::ConnectionString::parse(pg);
-            db::execute(pg, QStringLiteral("drop schema if exists kwpos_bench cascade"));
-            db::execute(pg, QStringLiteral("create schema kwpos_bench"));
-            db::ConnectionString cs = admin;
-            cs.schema = QStringLiteral("kwpos_bench");
-            const QString cnstr = cs.toString();
-            const auto raw = rawPg(cs);
-            if (seeded) {
-                seed(cnstr, *raw, db::Engine::PostgreSQL, z);
-                prepareAll(*raw, db::Engine::PostgreSQL);
+            if (shared) {
+                rawPg(admin)->exec("set client_min_messages to warning;"
+                                   " drop schema if exists kwpos_bench cascade;"
+                                   " create schema kwpos_bench");
+                db::ConnectionString cs = admin;
+                cs.schema = QStringLiteral("kwpos_bench");
+                const QString cnstr = cs.toString();
+                const auto raw = rawPg(cs);
+                if (seeded) {
+                    seed(cnstr, *raw, db::Engine::PostgreSQL, z);
+                    prepareAll(*raw, db::Engine::PostgreSQL);
+                }
+                Bench b{cnstr, db::Engine::PostgreSQL, raw.get(), z};
+                runParts(b);
+                db::closeAll();
             }
-            Bench b{cnstr, db::Engine::PostgreSQL, raw.get(), z};
-            runParts(b);
-            db::closeAll();
             if (!pgbin.isEmpty() && part("stations"))
-                stations(cnstr, admin, pgbin, z.stationSeconds);
+                stations(admin, pgbin, z.stationSeconds);
+            if (part("latency"))
+                latency(admin, quick ? 5 : 20);
         } else {
             std::printf("PostgreSQL: skipped (no --pg connection string)\n");
         }
         if (!mainExe.isEmpty() && part("startup"))
             startup(mainExe, quick ? 3 : 10);
+        // The grouped reports over a year bring their own account sets.
+        if (only.isEmpty() && runYearReports(args) != 0)
+            return 1;
     } catch (const std::exception &e) {
         std::fprintf(stderr, "\nbench failed: %s\n", e.what());
         return 1;

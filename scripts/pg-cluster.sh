@@ -5,6 +5,8 @@
 #   scripts/pg-cluster.sh stop DIR
 #   scripts/pg-cluster.sh halt DIR     -> the server goes down, its data stays (tests of a lost server)
 #   scripts/pg-cluster.sh resume DIR   -> up again on the same port
+# The tests run with fsync off; KWPOS_PG_FSYNC=on at start gives a cluster at the server's
+# default durability (the benchmark's), kept across restarts.
 set -euo pipefail
 cmd=$1
 dir=$2
@@ -23,7 +25,7 @@ as_postgres() {
 
 server() {
   as_postgres "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-    -o "-p $(cat "$dir/port") -k $dir -c listen_addresses=127.0.0.1 -c fsync=off -c max_connections=200" \
+    -o "-p $(cat "$dir/port") -k $dir -c listen_addresses=127.0.0.1 -c fsync=$(cat "$dir/fsync" 2>/dev/null || echo off) -c max_connections=200" \
     "$1" >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
 }
 
@@ -40,6 +42,7 @@ PY
     { cat "$dir/initdb.log" >&2; exit 1; }
   # The port is kept beside the data, so a restart comes back where the stations look for it.
   echo "$port" >"$dir/port"
+  [ "${KWPOS_PG_FSYNC:-off}" = on ] && echo on >"$dir/fsync" || echo off >"$dir/fsync"
   server start
   as_postgres "$bin/psql" -h 127.0.0.1 -p "$port" -U postgres -d postgres -q -c "create database kwpos_test" >/dev/null
   echo "Provider=PostgreSQL;Host=127.0.0.1;Port=$port;Database=kwpos_test;User ID=postgres"
