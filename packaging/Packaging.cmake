@@ -43,9 +43,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries it links are found by dpkg-shlibdeps; what Qt loads at run time is not: the
-# platform plugins and a font that shows Chinese.
+# platform plugins, libpq (loaded when a server account set opens) and a font that shows Chinese.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk, fonts-wqy-microhei, fonts-noto-color-emoji, libzip4, libxlsxwriter4")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libpq5, fonts-noto-cjk, fonts-wqy-microhei, fonts-noto-color-emoji, libzip4, libxlsxwriter4")
 # pg_dump and pg_restore back up and restore a shop on a PostgreSQL server.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, postgresql-client")
 include(CPack)

@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QLibrary>
 #include <QSet>
 #include <QTimeZone>
 
@@ -20,6 +21,71 @@
 namespace db::detail {
 
 namespace {
+
+// libpq is loaded on first use, not linked: a station on a SQLite account set never maps
+// it and the TLS, Kerberos and LDAP libraries it brings, and starts as fast as before.
+#define KWPOS_LIBPQ_FUNCTIONS(X)                                                                   \
+    X(PQclear) \
+    X(PQcmdTuples) \
+    X(PQconnectdbParams) \
+    X(PQenterPipelineMode) \
+    X(PQerrorMessage) \
+    X(PQexec) \
+    X(PQexecParams) \
+    X(PQexitPipelineMode) \
+    X(PQfinish) \
+    X(PQfname) \
+    X(PQfreemem) \
+    X(PQftype) \
+    X(PQgetResult) \
+    X(PQgetisnull) \
+    X(PQgetlength) \
+    X(PQgetvalue) \
+    X(PQnfields) \
+    X(PQntuples) \
+    X(PQpipelineSync) \
+    X(PQputCopyData) \
+    X(PQputCopyEnd) \
+    X(PQresultErrorField) \
+    X(PQresultStatus) \
+    X(PQsendPrepare) \
+    X(PQsendQueryParams) \
+    X(PQsendQueryPrepared) \
+    X(PQsetNoticeProcessor) \
+    X(PQstatus) \
+    X(PQunescapeBytea)
+
+struct LibPq
+{
+#define KWPOS_LIBPQ_DECLARE(f) decltype(&::f) f = nullptr;
+    KWPOS_LIBPQ_FUNCTIONS(KWPOS_LIBPQ_DECLARE)
+#undef KWPOS_LIBPQ_DECLARE
+    QString error;
+};
+
+const LibPq &pq()
+{
+    static const LibPq lib = [] {
+        LibPq l;
+        QLibrary file(QStringLiteral("pq"), 5);
+        if (!file.load()) {
+            // Without a version number too, as some systems install it.
+            file.setFileName(QStringLiteral("pq"));
+            if (!file.load()) {
+                l.error = QStringLiteral("未找到 PostgreSQL 客户端库 libpq：%1").arg(file.errorString());
+                return l;
+            }
+        }
+#define KWPOS_LIBPQ_RESOLVE(f)                                                                     \
+    l.f = reinterpret_cast<decltype(&::f)>(file.resolve(#f));                                      \
+    if (!l.f && l.error.isEmpty())                                                                 \
+        l.error = QStringLiteral("PostgreSQL 客户端库 libpq 版本过旧（缺少 %1）").arg(QLatin1StringView(#f));
+        KWPOS_LIBPQ_FUNCTIONS(KWPOS_LIBPQ_RESOLVE)
+#undef KWPOS_LIBPQ_RESOLVE
+        return l;
+    }();
+    return lib;
+}
 
 // Type numbers of the server's built-in types (pg_type.oid).
 enum : Oid {
@@ -39,7 +105,7 @@ enum : Oid {
 
 struct ClearResult
 {
-    void operator()(PGresult *r) const { PQclear(r); }
+    void operator()(PGresult *r) const { pq().PQclear(r); }
 };
 using ResultPtr = std::unique_ptr<PGresult, ClearResult>;
 
@@ -50,10 +116,10 @@ QString text(const char *s)
 
 DbError resultError(const PGresult *r, PGconn *conn)
 {
-    const char *primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    const char *state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
-    QString message = primary ? text(primary) : text(PQerrorMessage(conn));
-    if (const char *detail = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL) : nullptr)
+    const char *primary = r ? pq().PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const char *state = r ? pq().PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    QString message = primary ? text(primary) : text(pq().PQerrorMessage(conn));
+    if (const char *detail = r ? pq().PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL) : nullptr)
         message += QStringLiteral("\n") + text(detail);
     if (message.isEmpty())
         message = QStringLiteral("数据库连接已断开");
@@ -228,10 +294,10 @@ QDateTime dateTimeOf(const char *s, int length, bool withZone)
 
 QVariant valueOf(const PGresult *r, int row, int column, Oid type)
 {
-    if (PQgetisnull(r, row, column))
+    if (pq().PQgetisnull(r, row, column))
         return QVariant();
-    const char *s = PQgetvalue(r, row, column);
-    const int length = PQgetlength(r, row, column);
+    const char *s = pq().PQgetvalue(r, row, column);
+    const int length = pq().PQgetlength(r, row, column);
     switch (type) {
     case BoolOid:
         return QVariant(s[0] == 't');
@@ -255,9 +321,9 @@ QVariant valueOf(const PGresult *r, int row, int column, Oid type)
         return QVariant(dateTimeOf(s, length, true));
     case ByteaOid: {
         size_t n = 0;
-        unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(s), &n);
+        unsigned char *bytes = pq().PQunescapeBytea(reinterpret_cast<const unsigned char *>(s), &n);
         const QByteArray out(reinterpret_cast<const char *>(bytes), qsizetype(n));
-        PQfreemem(bytes);
+        pq().PQfreemem(bytes);
         return QVariant(out);
     }
     default:
@@ -281,6 +347,8 @@ class PgConnection final : public Connection
 public:
     PgConnection(const ConnectionString &cs, int connectTimeout) : Connection(Engine::PostgreSQL)
     {
+        if (!pq().error.isEmpty())
+            throw DbError(pq().error, 0, QStringLiteral("08001"));
         const QByteArray host = cs.host.toUtf8(), port = QByteArray::number(cs.port),
                          dbname = cs.database.toUtf8(), user = cs.user.toUtf8(),
                          password = cs.password.toUtf8(), ssl = cs.sslMode.toUtf8(),
@@ -305,14 +373,14 @@ public:
         }
         keys.push_back(nullptr);
         values.push_back(nullptr);
-        m_conn = PQconnectdbParams(keys.data(), values.data(), 0);
-        if (PQstatus(m_conn) != CONNECTION_OK) {
-            const DbError e(text(PQerrorMessage(m_conn)), 0, QStringLiteral("08001"));
-            PQfinish(m_conn);
+        m_conn = pq().PQconnectdbParams(keys.data(), values.data(), 0);
+        if (pq().PQstatus(m_conn) != CONNECTION_OK) {
+            const DbError e(text(pq().PQerrorMessage(m_conn)), 0, QStringLiteral("08001"));
+            pq().PQfinish(m_conn);
             m_conn = nullptr;
             throw e;
         }
-        PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
+        pq().PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
         m_cache.onEvict = [this](Kept &k) {
             m_unused.push_back(k.name);
             m_names.remove(k.name);
@@ -334,10 +402,10 @@ public:
     ~PgConnection() override
     {
         if (m_conn)
-            PQfinish(m_conn);
+            pq().PQfinish(m_conn);
     }
 
-    bool isOpen() const override { return m_conn && PQstatus(m_conn) == CONNECTION_OK; }
+    bool isOpen() const override { return m_conn && pq().PQstatus(m_conn) == CONNECTION_OK; }
 
     void runPlain(const QString &sql) override
     {
@@ -346,8 +414,8 @@ public:
         if (changesSchema(sql))
             dropKept();
         ++m_roundTrips;
-        const ResultPtr r(PQexec(m_conn, sql.toUtf8().constData()));
-        const ExecStatusType status = PQresultStatus(r.get());
+        const ResultPtr r(pq().PQexec(m_conn, sql.toUtf8().constData()));
+        const ExecStatusType status = pq().PQresultStatus(r.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             throw resultError(r.get(), m_conn);
     }
@@ -358,8 +426,8 @@ public:
             throw lost();
         const QByteArray sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u',')).toUtf8();
         ++m_roundTrips;
-        ResultPtr r(PQexec(m_conn, sql.constData()));
-        if (PQresultStatus(r.get()) != PGRES_COPY_IN)
+        ResultPtr r(pq().PQexec(m_conn, sql.constData()));
+        if (pq().PQresultStatus(r.get()) != PGRES_COPY_IN)
             throw resultError(r.get(), m_conn);
         const qsizetype n = columns.size();
         QByteArray data;
@@ -372,21 +440,21 @@ public:
             }
             data += '\n';
             if (data.size() > (1 << 16)) {
-                sent = sent && PQputCopyData(m_conn, data.constData(), int(data.size())) == 1;
+                sent = sent && pq().PQputCopyData(m_conn, data.constData(), int(data.size())) == 1;
                 data.clear();
             }
         }
         if (!data.isEmpty())
-            sent = sent && PQputCopyData(m_conn, data.constData(), int(data.size())) == 1;
-        sent = PQputCopyEnd(m_conn, sent ? nullptr : "copy failed") == 1 && sent;
+            sent = sent && pq().PQputCopyData(m_conn, data.constData(), int(data.size())) == 1;
+        sent = pq().PQputCopyEnd(m_conn, sent ? nullptr : "copy failed") == 1 && sent;
         DbError error(QString(), 0, QString());
         bool failed = !sent;
         if (!sent)
             error = lost();
         // The COPY's outcome, then the end of its results.
-        while (PGresult *done = PQgetResult(m_conn)) {
+        while (PGresult *done = pq().PQgetResult(m_conn)) {
             const ResultPtr hold(done);
-            if (PQresultStatus(done) != PGRES_COMMAND_OK && !failed) {
+            if (pq().PQresultStatus(done) != PGRES_COMMAND_OK && !failed) {
                 failed = true;
                 error = resultError(done, m_conn);
             }
@@ -402,7 +470,7 @@ public:
         const QByteArray numbered = numberedPlaceholders(sql);
         const Bound b(params);
         ++m_roundTrips;
-        const ResultPtr r(PQexecParams(m_conn, numbered.constData(), int(params.size()), nullptr,
+        const ResultPtr r(pq().PQexecParams(m_conn, numbered.constData(), int(params.size()), nullptr,
                                        b.values.data(), b.lengths.data(), b.formats.data(), 0));
         Step s{sql, params};
         take(r.get(), s, nullptr);
@@ -444,7 +512,7 @@ private:
 
     DbError lost() const
     {
-        return DbError(m_conn ? text(PQerrorMessage(m_conn)) : QStringLiteral("数据库连接已断开"),
+        return DbError(m_conn ? text(pq().PQerrorMessage(m_conn)) : QStringLiteral("数据库连接已断开"),
                        0, QStringLiteral("08006"));
     }
 
@@ -460,7 +528,7 @@ private:
     {
         if (!isOpen())
             throw lost();
-        if (PQenterPipelineMode(m_conn) != 1)
+        if (pq().PQenterPipelineMode(m_conn) != 1)
             throw lost();
         std::vector<Sent> sent;
         sent.reserve(steps.size());
@@ -469,7 +537,7 @@ private:
         const std::vector<QByteArray> closing = std::move(m_unused);
         m_unused.clear();
         for (const QByteArray &name : closing)
-            failedToSend |= !PQsendQueryParams(m_conn, "DEALLOCATE " + name, 0, nullptr, nullptr,
+            failedToSend |= !pq().PQsendQueryParams(m_conn, "DEALLOCATE " + name, 0, nullptr, nullptr,
                                                 nullptr, nullptr, 0);
         for (Step *s : steps) {
             const Bound b(s->params);
@@ -478,7 +546,7 @@ private:
                     dropKept();
                     // Closed with the next batch: this one is already on its way.
                 }
-                failedToSend |= !PQsendQueryParams(m_conn, s->sql.toUtf8().constData(),
+                failedToSend |= !pq().PQsendQueryParams(m_conn, s->sql.toUtf8().constData(),
                                                     int(s->params.size()), nullptr, b.values.data(),
                                                     b.lengths.data(), b.formats.data(), 0);
                 sent.push_back({s, nullptr, false, {}});
@@ -488,18 +556,18 @@ private:
             bool prepared = false;
             if (!k) {
                 const QByteArray name = "k" + QByteArray::number(++m_counter);
-                failedToSend |= !PQsendPrepare(m_conn, name.constData(),
+                failedToSend |= !pq().PQsendPrepare(m_conn, name.constData(),
                                                numberedPlaceholders(s->sql).constData(),
                                                int(s->params.size()), nullptr);
                 k = m_cache.add(s->sql, Kept{name, nullptr, {}});
                 m_names.insert(name);
                 prepared = true;
             }
-            failedToSend |= !PQsendQueryPrepared(m_conn, k->name.constData(), int(s->params.size()),
+            failedToSend |= !pq().PQsendQueryPrepared(m_conn, k->name.constData(), int(s->params.size()),
                                                  b.values.data(), b.lengths.data(), b.formats.data(), 0);
             sent.push_back({s, k, prepared, k->name});
         }
-        failedToSend |= !PQpipelineSync(m_conn);
+        failedToSend |= !pq().PQpipelineSync(m_conn);
         ++m_roundTrips;
         if (failedToSend) {
             const DbError e = lost();
@@ -521,14 +589,14 @@ private:
         };
         for (size_t i = 0; i < closing; ++i) {
             ResultPtr r = next();
-            if (r && PQresultStatus(r.get()) == PGRES_FATAL_ERROR)
+            if (r && pq().PQresultStatus(r.get()) == PGRES_FATAL_ERROR)
                 fail(resultError(r.get(), m_conn));
             endOfResult(r);
         }
         for (Sent &x : sent) {
             if (x.prepared) {
                 ResultPtr r = next();
-                const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+                const ExecStatusType status = r ? pq().PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
                 if (status != PGRES_COMMAND_OK) {
                     if (status == PGRES_FATAL_ERROR)
                         fail(resultError(r.get(), m_conn));
@@ -537,7 +605,7 @@ private:
                 endOfResult(r);
             }
             ResultPtr r = next();
-            const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+            const ExecStatusType status = r ? pq().PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
             if (status == PGRES_FATAL_ERROR) {
                 const DbError e = resultError(r.get(), m_conn);
                 // A kept statement the server no longer knows, or whose plan no longer fits
@@ -560,13 +628,13 @@ private:
                 fail(DbError(QStringLiteral("语句未执行"), 0, QStringLiteral("XX000")));
         // The batch's sync point.
         ResultPtr sync = next();
-        while (sync && PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC)
+        while (sync && pq().PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC)
             sync = next();
         if (!sync) {
             abandon();
             throw failure ? *failure : lost();
         }
-        PQexitPipelineMode(m_conn);
+        pq().PQexitPipelineMode(m_conn);
         if (failure) {
             if (stale)
                 throw StaleStatement{*failure};
@@ -576,10 +644,10 @@ private:
 
     ResultPtr next()
     {
-        PGresult *r = PQgetResult(m_conn);
+        PGresult *r = pq().PQgetResult(m_conn);
         // Between one statement's results and the next libpq hands back a null.
         if (!r && isOpen())
-            r = PQgetResult(m_conn);
+            r = pq().PQgetResult(m_conn);
         return ResultPtr(r);
     }
 
@@ -588,11 +656,11 @@ private:
     {
         if (!r)
             return;
-        const ExecStatusType status = PQresultStatus(r.get());
+        const ExecStatusType status = pq().PQresultStatus(r.get());
         if (status == PGRES_PIPELINE_SYNC)
             return;
-        while (PGresult *more = PQgetResult(m_conn))
-            PQclear(more);
+        while (PGresult *more = pq().PQgetResult(m_conn))
+            pq().PQclear(more);
     }
 
     // `prepared`: the server holds the statement, to be closed with the next batch.
@@ -610,27 +678,27 @@ private:
         m_cache.clear();
         m_names.clear();
         m_unused.clear();
-        PQfinish(m_conn);
+        pq().PQfinish(m_conn);
         m_conn = nullptr;
     }
 
     void take(const PGresult *r, Step &s, Kept *kept)
     {
-        const ExecStatusType status = PQresultStatus(r);
+        const ExecStatusType status = pq().PQresultStatus(r);
         if (status == PGRES_COMMAND_OK) {
-            s.affected = std::atoi(PQcmdTuples(const_cast<PGresult *>(r)));
+            s.affected = std::atoi(pq().PQcmdTuples(const_cast<PGresult *>(r)));
             return;
         }
         if (status != PGRES_TUPLES_OK)
             throw resultError(r, m_conn);
-        const int n = PQnfields(r);
+        const int n = pq().PQnfields(r);
         std::shared_ptr<const RowColumns> fresh;
         if (!kept || !kept->columns || !sameColumns(kept->rawNames, r)) {
             QStringList names;
             QList<QByteArray> raw;
             names.reserve(n);
             for (int c = 0; c < n; ++c) {
-                raw.append(QByteArray(PQfname(r, c)));
+                raw.append(QByteArray(pq().PQfname(r, c)));
                 names.append(QString::fromUtf8(raw.last()));
             }
             fresh = std::make_shared<const RowColumns>(names);
@@ -642,8 +710,8 @@ private:
         const std::shared_ptr<const RowColumns> &columns = kept ? kept->columns : fresh;
         std::vector<Oid> types(static_cast<size_t>(n));
         for (int c = 0; c < n; ++c)
-            types[size_t(c)] = PQftype(r, c);
-        const int rows = PQntuples(r);
+            types[size_t(c)] = pq().PQftype(r, c);
+        const int rows = pq().PQntuples(r);
         s.rows.reserve(rows);
         for (int row = 0; row < rows; ++row) {
             QList<QVariant> values;
@@ -657,11 +725,11 @@ private:
 
     static bool sameColumns(const QList<QByteArray> &known, const PGresult *r)
     {
-        const int n = PQnfields(r);
+        const int n = pq().PQnfields(r);
         if (known.size() != n)
             return false;
         for (int c = 0; c < n; ++c)
-            if (std::strcmp(known.at(c).constData(), PQfname(r, c)) != 0)
+            if (std::strcmp(known.at(c).constData(), pq().PQfname(r, c)) != 0)
                 return false;
         return true;
     }
