@@ -91,6 +91,24 @@ Rows query(const QString &cnstr, const QString &sql, const Params &params)
     return onLiveConnection(cnstr, [&](detail::Connection &c) { return c.run(sql, params); });
 }
 
+QList<Rows> queryTogether(const QString &cnstr, const QList<Statement> &statements)
+{
+    return onLiveConnection(cnstr, [&](detail::Connection &c) {
+        std::vector<detail::Step> steps;
+        steps.reserve(size_t(statements.size()));
+        for (const Statement &s : statements)
+            steps.emplace_back(s.sql, s.params);
+        std::vector<detail::Step *> batch;
+        for (detail::Step &s : steps)
+            batch.push_back(&s);
+        c.runBatch(batch, false);
+        QList<Rows> out;
+        for (detail::Step &s : steps)
+            out.append(std::move(s.rows));
+        return out;
+    });
+}
+
 QVariant scalar(const QString &cnstr, const QString &sql, const Params &params)
 {
     const Rows rows = query(cnstr, sql, params);

@@ -22,6 +22,14 @@ QVariant scalar(const QString &cnstr, const QString &sql, const Params &params =
 // settling on a generic plan after a few runs; on SQLite as query().
 Rows queryPlannedForValues(const QString &cnstr, const QString &sql, const Params &params = {});
 int execute(const QString &cnstr, const QString &sql, const Params &params = {});
+// Several reads at once: one round trip on PostgreSQL (each read a snapshot of its own, as
+// separate queries would be); the rows of each in order.
+struct Statement
+{
+    QString sql;
+    Params params;
+};
+QList<Rows> queryTogether(const QString &cnstr, const QList<Statement> &statements);
 
 Engine engineOf(const QString &cnstr);
 // The connection string taken apart, once per thread and text.

@@ -53,8 +53,7 @@ QString cardFilter(const StoredValueReport::Filter &f, const QString &column, db
 
 // The movements of the range in the order they happened. With running set, each carries the
 // card's balance after it, summed by the engine from the card's opening balance.
-QList<Movement> movements(const QString &cnstr, const StoredValueReport::Filter &f,
-                          bool rechargesOnly, bool running)
+db::Statement movementsSql(const StoredValueReport::Filter &f, bool rechargesOnly, bool running)
 {
     db::Params params;
     QString opening;
@@ -83,8 +82,12 @@ QList<Movement> movements(const QString &cnstr, const StoredValueReport::Filter 
                          : QStringLiteral(" and t1.FTranType in (1,2)");
     sql += cardFilter(f, QStringLiteral("t1.FVipNo"), params);
     sql += QStringLiteral(" order by t1.FDate, t1.FCreateTime, t1.FInterID");
+    return {sql, params};
+}
+
+QList<Movement> movementsOf(const db::Rows &rows, bool running)
+{
     QList<Movement> out;
-    const db::Rows rows = db::query(cnstr, sql, params);
     out.reserve(rows.size());
     for (const db::Row &r : rows) {
         Movement m;
@@ -106,20 +109,21 @@ QList<Movement> movements(const QString &cnstr, const StoredValueReport::Filter 
     return out;
 }
 
+QList<Movement> movements(const QString &cnstr, const StoredValueReport::Filter &f,
+                          bool rechargesOnly, bool running)
+{
+    const db::Statement s = movementsSql(f, rechargesOnly, running);
+    return movementsOf(db::query(cnstr, s.sql, s.params), running);
+}
+
 // One card's balance from every movement dated before the report's first day, and the name
 // it was last known by then.
-double openingBalance(const QString &cnstr, const QDate &from, const QString &card, QString *owner)
+db::Statement openingSql(const QDate &from, const QString &card)
 {
-    const db::Rows rows = db::query(
-        cnstr,
-        QStringLiteral("select max(FOwner) as FOwner, coalesce(sum(%1),0) as FBal from VipCzBill"
-                       " where FDate<? and FVipNo=?")
-            .arg(signedAmount(QString())),
-        {from, card});
-    if (rows.isEmpty())
-        return 0;
-    *owner = rows.first().text(QStringLiteral("FOwner"));
-    return rows.first().number(QStringLiteral("FBal"));
+    return {QStringLiteral("select max(FOwner) as FOwner, coalesce(sum(%1),0) as FBal from VipCzBill"
+                           " where FDate<? and FVipNo=?")
+                .arg(signedAmount(QString())),
+            {from, card}};
 }
 
 struct Summary
@@ -316,11 +320,25 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
     if (statement && f.vipNo.trimmed().isEmpty())
         throw CoreError(QStringLiteral("请输入会员卡号！"));
     res.columns = columns(number);
-    const QList<Movement> moves = movements(cnstr, f, false, true);
+    // The member's statement asks for its opening balance in the same round trip.
+    // One card's statement reads its opening balance with its movements, in one round trip,
+    // and runs the balance on from it; the flow of many cards has the engine run each card's.
+    const db::Statement moving = movementsSql(f, false, !statement);
+    const QList<db::Rows> read =
+        statement ? db::queryTogether(cnstr, {moving, openingSql(f.from, f.vipNo.trimmed())})
+                  : QList<db::Rows>{db::query(cnstr, moving.sql, moving.params)};
+    QList<Movement> moves = movementsOf(read.first(), !statement);
     double closing = 0;
     if (statement) {
-        const QString card = f.vipNo.trimmed();
-        closing = openingBalance(cnstr, f.from, card, &res.owner);
+        if (!read.last().isEmpty()) {
+            res.owner = read.last().first().text(QStringLiteral("FOwner"));
+            closing = read.last().first().number(QStringLiteral("FBal"));
+        }
+        Money running = Money::fromDouble(closing);
+        for (Movement &m : moves) {
+            running += Money::fromDouble(m.signedAmount());
+            m.balance = running.toDouble();
+        }
         for (const Movement &m : moves)
             if (!m.owner.isEmpty())
                 res.owner = m.owner;
