@@ -59,6 +59,37 @@ QTime isoTime(QStringView s, bool *ok)
     return QTime(h, mi, sec);
 }
 
+// "-123.45": at most 15 digits, an optional sign and point; the double nearest the value.
+bool plainDecimal(const QString &s, double *out)
+{
+    static constexpr double tens[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                      1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    qsizetype i = 0;
+    const bool negative = !s.isEmpty() && s[0] == u'-';
+    if (negative)
+        ++i;
+    qint64 digits = 0;
+    int count = 0, scale = -1;
+    for (; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c == u'.' && scale < 0) {
+            scale = 0;
+            continue;
+        }
+        if (c < u'0' || c > u'9' || ++count > 15)
+            return false;
+        digits = digits * 10 + (c - u'0');
+        if (scale >= 0)
+            ++scale;
+    }
+    if (count == 0)
+        return false;
+    // Both exact as doubles, so the quotient is the correctly rounded value.
+    const double v = double(digits) / tens[scale < 0 ? 0 : scale];
+    *out = negative ? -v : v;
+    return true;
+}
+
 } // namespace
 
 RowColumns::RowColumns(const QStringList &names) : m_names(names)
@@ -147,6 +178,12 @@ double Row::number(const QString &name) const
     const QVariant &v = valueRef(name);
     if (v.isNull())
         return 0.0;
+    // PostgreSQL's numeric arrives as its decimal text: read plain "-123.45" directly.
+    if (v.typeId() == QMetaType::QString) {
+        double d = 0;
+        if (plainDecimal(*static_cast<const QString *>(v.constData()), &d))
+            return d;
+    }
     bool ok = false;
     const double d = v.toDouble(&ok);
     return ok ? d : 0.0;
