@@ -1,29 +1,89 @@
 #include "core/exchange/KeyTable.h"
 
+#include <cstring>
+
 #include <QHash>
+#include <QVarLengthArray>
 
 #include "core/base/CoreError.h"
 
 namespace {
 
-size_t hashOf(QStringView key)
+constexpr int kOffsetBits = 20;
+constexpr size_t kBlock = size_t(1) << kOffsetBits;
+constexpr size_t kMaxBlocks = (size_t(1) << (32 - kOffsetBits)) - 1;
+
+size_t hashOf(QByteArrayView key)
 {
     return qHash(key, size_t(0x9e3779b97f4a7c15ULL));
 }
 
+// A key as UTF-8 without a trip to the heap when it is short ASCII, as shop numbers and codes are.
+struct Utf8
+{
+    explicit Utf8(QStringView s)
+    {
+        for (const QChar c : s) {
+            if (c.unicode() >= 0x80) {
+                const QByteArray b = s.toUtf8();
+                bytes.clear();
+                bytes.append(b.constData(), b.size());
+                return;
+            }
+            bytes.append(char(c.unicode()));
+        }
+    }
+    QByteArrayView view() const { return QByteArrayView(bytes.constData(), bytes.size()); }
+    QVarLengthArray<char, 64> bytes;
+};
+
 } // namespace
 
-QStringView KeyTable::keyAt(quint32 at) const
+QByteArrayView KeyTable::keyAt(quint32 at) const
 {
-    const char16_t *p = m_text.data() + (at - 1);
-    const quint32 length = quint32(p[0]) | (quint32(p[1]) << 16);
-    return QStringView(p + 2, qsizetype(length));
+    --at;
+    const char *p = m_blocks[at >> kOffsetBits].get() + (at & (kBlock - 1));
+    // The length ahead of the key, seven bits a byte.
+    size_t length = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto b = quint8(*p++);
+        length |= size_t(b & 0x7f) << shift;
+        if (!(b & 0x80))
+            break;
+    }
+    return QByteArrayView(p, qsizetype(length));
 }
 
-size_t KeyTable::find(QStringView key) const
+quint32 KeyTable::store(QByteArrayView key)
+{
+    char length[10];
+    int n = 0;
+    for (size_t l = size_t(key.size());; l >>= 7) {
+        length[n++] = char((l & 0x7f) | (l >= 0x80 ? 0x80 : 0));
+        if (l < 0x80)
+            break;
+    }
+    const size_t need = size_t(n) + size_t(key.size());
+    if (m_blocks.empty() || m_used + need > m_blockSize) {
+        // A key longer than a block gets one of its own.
+        if (m_blocks.size() >= kMaxBlocks)
+            throw CoreError::refusal(QStringLiteral("表格太大，请分成几个文件导入"));
+        m_blockSize = std::max(kBlock, need);
+        m_blocks.push_back(std::make_unique<char[]>(m_blockSize));
+        m_used = 0;
+    }
+    char *p = m_blocks.back().get() + m_used;
+    std::memcpy(p, length, size_t(n));
+    std::memcpy(p + n, key.data(), size_t(key.size()));
+    const quint32 at = quint32(((m_blocks.size() - 1) << kOffsetBits) | m_used) + 1;
+    m_used += need;
+    return at;
+}
+
+size_t KeyTable::find(QByteArrayView key, size_t hash) const
 {
     const size_t mask = m_slots.size() - 1;
-    for (size_t i = hashOf(key) & mask;; i = (i + 1) & mask) {
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot &s = m_slots[i];
         if (s.at == 0 || keyAt(s.at) == key)
             return i;
@@ -34,30 +94,28 @@ int KeyTable::value(QStringView key, int otherwise) const
 {
     if (m_count == 0)
         return otherwise;
-    const Slot &s = m_slots[find(key)];
+    const Utf8 k(key);
+    const Slot &s = m_slots[find(k.view(), hashOf(k.view()))];
     return s.at == 0 ? otherwise : s.value;
 }
 
 bool KeyTable::contains(QStringView key) const
 {
-    return m_count > 0 && m_slots[find(key)].at != 0;
+    if (m_count == 0)
+        return false;
+    const Utf8 k(key);
+    return m_slots[find(k.view(), hashOf(k.view()))].at != 0;
 }
 
 void KeyTable::insert(QStringView key, int value)
 {
-    // At most half full, so that a probe ends soon.
-    if (size_t(m_count + 1) * 2 > m_slots.size())
+    // At most two thirds full, so that a probe ends soon.
+    if (size_t(m_count + 1) * 3 > m_slots.size() * 2)
         grow();
-    Slot &s = m_slots[find(key)];
+    const Utf8 k(key);
+    Slot &s = m_slots[find(k.view(), hashOf(k.view()))];
     if (s.at == 0) {
-        // Places are 32 bits: some 4 GB of keys, far beyond any sheet.
-        if (m_text.size() + size_t(key.size()) + 3 > size_t(0xffffffffU))
-            throw CoreError::refusal(QStringLiteral("表格太大，请分成几个文件导入"));
-        s.at = quint32(m_text.size() + 1);
-        const quint32 length = quint32(key.size());
-        m_text.push_back(char16_t(length & 0xffff));
-        m_text.push_back(char16_t(length >> 16));
-        m_text.insert(m_text.end(), key.utf16(), key.utf16() + key.size());
+        s.at = store(k.view());
         ++m_count;
     }
     s.value = value;
@@ -84,6 +142,6 @@ QStringList KeyTable::keys() const
     out.reserve(m_count);
     for (const Slot &s : m_slots)
         if (s.at != 0)
-            out << keyAt(s.at).toString();
+            out << QString::fromUtf8(keyAt(s.at));
     return out;
 }
