@@ -660,7 +660,10 @@ private:
     {
         if (m_type == QLatin1StringView("s")) {
             const int i = m_value.trimmed().toInt();
-            return i >= 0 && i < m_strings.size() ? m_strings.at(i) : QString();
+            if (i < 0 || size_t(i) + 1 >= m_stringAt.size())
+                return QString();
+            return QString::fromUtf8(m_stringText.constData() + m_stringAt[size_t(i)],
+                                     m_stringAt[size_t(i) + 1] - m_stringAt[size_t(i)]);
         }
         if (m_type.isEmpty() || m_type == QLatin1StringView("n")) {
             if (m_value.isEmpty())
@@ -694,37 +697,71 @@ private:
         });
     }
 
+    // Shared strings packed as UTF-8, one after another: a sheet of a million codes holds a
+    // million of them.
     void readStrings()
     {
         QString text;
         bool inT = false, inPhonetic = false;
-        walk(m_zip, QStringLiteral("xl/sharedStrings.xml"), [&](QXmlStreamReader &x) {
-            const QStringView n = x.name();
-            if (x.isStartElement()) {
-                if (n == QLatin1StringView("si"))
-                    text.clear();
-                else if (n == QLatin1StringView("rPh"))
-                    inPhonetic = true;
-                else if (n == QLatin1StringView("t"))
-                    inT = !inPhonetic;
-            } else if (x.isEndElement()) {
-                if (n == QLatin1StringView("si"))
-                    m_strings << text;
-                else if (n == QLatin1StringView("rPh"))
-                    inPhonetic = false;
-                else if (n == QLatin1StringView("t"))
-                    inT = false;
-            } else if (x.isCharacters() && inT) {
-                text += x.text();
+        enum Tag { Other, Si, Phonetic, T };
+        const auto tagOf = [](const auto &n) {
+            return n == QLatin1StringView("si")    ? Si
+                   : n == QLatin1StringView("rPh") ? Phonetic
+                   : n == QLatin1StringView("t")   ? T
+                                                   : Other;
+        };
+        const auto start = [&](Tag n) {
+            if (n == Si)
+                text.clear();
+            else if (n == Phonetic)
+                inPhonetic = true;
+            else if (n == T)
+                inT = !inPhonetic;
+        };
+        const auto end = [&](Tag n) {
+            if (n == Si) {
+                m_stringAt.push_back(m_stringText.size());
+                m_stringText += text.toUtf8();
+            } else if (n == Phonetic) {
+                inPhonetic = false;
+            } else if (n == T) {
+                inT = false;
             }
-        });
+        };
+        ZipEntry entry(m_zip, QStringLiteral("xl/sharedStrings.xml"));
+        QByteArray first = entry.read();
+        if (first.startsWith("\xFF\xFE") || first.startsWith("\xFE\xFF")) {
+            walk(m_zip, QStringLiteral("xl/sharedStrings.xml"), [&](QXmlStreamReader &x) {
+                if (x.isStartElement())
+                    start(tagOf(x.name()));
+                else if (x.isEndElement())
+                    end(tagOf(x.name()));
+                else if (x.isCharacters() && inT)
+                    text += x.text();
+            });
+        } else if (entry.exists()) {
+            SheetXml x(entry, std::move(first));
+            for (SheetXml::Token t; (t = x.next()) != SheetXml::Token::Done;) {
+                if (t == SheetXml::Token::Text) {
+                    if (inT)
+                        x.appendText(text);
+                    continue;
+                }
+                if (t == SheetXml::Token::Start)
+                    start(tagOf(x.name()));
+                else
+                    end(tagOf(x.name()));
+            }
+        }
+        m_stringAt.push_back(m_stringText.size());
     }
 
     zip_t *m_zip = nullptr;
     std::unique_ptr<ZipEntry> m_sheet;
     std::unique_ptr<SheetXml> m_scan;
     QXmlStreamReader m_xml;
-    QStringList m_strings;
+    QByteArray m_stringText;
+    std::vector<qsizetype> m_stringAt; // where each begins; one more: where the last ends
     QList<bool> m_dateStyles;
     QStringList m_cells;
     QString m_type, m_value;
