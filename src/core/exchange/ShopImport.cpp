@@ -93,17 +93,27 @@ CoreError cancelled()
 // Where each column sits in the sheet (-1: absent), by key; price styles by id.
 struct Layout
 {
-    QHash<QString, int> at;
-    QMap<int, int> prices;        // style id -> column
+    // Looked up a few times a row by a key written in the code: a short list read through
+    // beats hashing a string made for the lookup.
+    QList<std::pair<QString, int>> at;
+    QMap<int, int> prices;         // style id -> column
+    QMap<int, QString> priceKeys;  // style id -> its column's key
     QHash<QString, QString> names; // key -> the header as written
     int headerRow = 0;
 
-    QString cell(const QStringList &cells, const QString &key) const
+    int index(QAnyStringView key) const
     {
-        const int i = at.value(key, -1);
+        for (const auto &[k, i] : at)
+            if (QAnyStringView::equal(k, key))
+                return i;
+        return -1;
+    }
+    QString cell(const QStringList &cells, QAnyStringView key) const
+    {
+        const int i = index(key);
         return i >= 0 && i < cells.size() ? cells.at(i).trimmed() : QString();
     }
-    bool has(const QString &key) const { return at.contains(key); }
+    bool has(QAnyStringView key) const { return index(key) >= 0; }
 };
 
 // A cell is refused with a CoreError refusal naming the column's key as its field.
@@ -321,8 +331,8 @@ struct Sheet
             bool matched = false;
             for (const Column &c : std::as_const(known)) {
                 for (const QString &n : c.names)
-                    if (normalized(n) == h && !layout.at.contains(c.key)) {
-                        layout.at.insert(c.key, i);
+                    if (normalized(n) == h && !layout.has(c.key)) {
+                        layout.at.append({c.key, i});
                         layout.names.insert(c.key, c.names.first());
                         matched = true;
                     }
@@ -337,7 +347,8 @@ struct Sheet
                 if ((normalized(s.name) == h || retail) && !layout.prices.contains(s.id)) {
                     const QString key = QStringLiteral("price_%1").arg(s.id);
                     layout.prices.insert(s.id, i);
-                    layout.at.insert(key, i);
+                    layout.priceKeys.insert(s.id, key);
+                    layout.at.append({key, i});
                     layout.names.insert(key, s.name);
                 }
             }
@@ -389,8 +400,8 @@ ItemRecord itemOf(const Sheet &sheet, const QString &shop, const QStringList &ce
         it.model = l.cell(cells, "model");
     if (l.has("unit"))
         it.unit = l.cell(cells, "unit");
-    for (auto p = l.prices.cbegin(); p != l.prices.cend(); ++p) {
-        const QString key = QStringLiteral("price_%1").arg(p.key());
+    for (auto p = l.priceKeys.cbegin(); p != l.priceKeys.cend(); ++p) {
+        const QString &key = p.value();
         if (l.cell(cells, key).isEmpty())
             it.prices.remove(p.key());
         else
@@ -411,7 +422,7 @@ ItemRecord itemOf(const Sheet &sheet, const QString &shop, const QStringList &ce
                 throw CoreError::refusal(QStringLiteral("每包件数必须是不小于1的整数"), QStringLiteral("pieces"));
             c.exchange = n.toInt();
             Layout one;
-            one.at.insert("v", 0);
+            one.at.append({QStringLiteral("v"), 0});
             c.price = money(one, {prices.value(i)}, "v");
             c.priceStyleId = sheet.retailId;
             if (!styleNames.value(i).isEmpty()) {
