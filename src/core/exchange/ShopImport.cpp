@@ -487,6 +487,9 @@ struct ShopImport::Checked
     };
     QHash<int, Stored> stored;
     KeyTable cards; // members: every card of the file
+    // Orders: the items by shop number and, when a line named one otherwise, by code, as the
+    // check found them, so that the write does not read them again.
+    KeyTable shops, codes;
 
     void requireUnchanged() const
     {
@@ -506,7 +509,8 @@ struct Checking
     ShopImport::Plan &plan;
     ShopImport::Checked &checked;
     const Sheet &sheet;
-    bool withLines = false; // orders: keep their lines, for the write
+    bool withLines = false;                        // orders: keep their lines, for the write
+    const ShopImport::Checked *earlier = nullptr; // orders, writing: the check's keys of items
     // Keys seen so far in the file, with their row.
     KeyTable seen{}, codesSeen{};
     KeyTable shopNumbers{}, codes{}; // the database's
@@ -529,6 +533,8 @@ struct Checking
 
     void prepare()
     {
+        if (earlier)
+            return;
         if (plan.kind == Kind::Items || plan.kind == Kind::Orders)
             shopNumbers = shopNumbersOf(bulk::on(cnstr));
         // Orders name their items by shop number as a rule: the codes only once one does not.
@@ -562,6 +568,25 @@ struct Checking
                          [](const ShopImport::Refusal &a, const ShopImport::Refusal &b) { return a.row < b.row; });
         if (plan.kind == Kind::Members)
             checked.cards = std::move(seen);
+        if (plan.kind == Kind::Orders) {
+            checked.shops = std::move(shopNumbers);
+            checked.codes = std::move(codes);
+        }
+    }
+
+    // An order line's item: by shop number as a rule, else by code.
+    int itemIdOf(const QString &text)
+    {
+        if (earlier) {
+            const int id = earlier->shops.value(text);
+            return id ? id : earlier->codes.value(text);
+        }
+        const int id = shopNumbers.value(text);
+        if (id != 0)
+            return id;
+        if (!codesRead)
+            readCodes();
+        return codes.value(text);
     }
 
     // The waiting rows, with the stored items they name read in one go.
@@ -662,11 +687,7 @@ struct Checking
         if (card.isEmpty())
             return refuse(row, "card", QStringLiteral("不能为空"));
         const QString itemText = l.cell(cells, "item");
-        int itemId = shopNumbers.value(itemText);
-        if (itemId == 0 && !codesRead)
-            readCodes();
-        if (itemId == 0)
-            itemId = codes.value(itemText);
+        const int itemId = itemIdOf(itemText);
         if (itemId == 0)
             return refuse(row, "item", QStringLiteral("找不到商品“%1”").arg(itemText));
         MemberOrderLine line;
@@ -951,7 +972,28 @@ struct Writing
         const bulk::Run run = bulk::on(tx);
         // Each card locked as every writer of a card locks it, in the order of the numbers, so
         // that two imports sharing cards queue instead of deadlocking.
-        db::Dialect::lockKeys(tx, checked.cards.keys());
+        const QStringList cards = checked.cards.keys();
+        db::Dialect::lockKeys(tx, cards);
+        // Inside the locks, and before a movement is added (a statement planned on the empty
+        // table would scan what the import adds, list after list): the numbers given up in a
+        // card replacement, and the balances read again, as a station may have moved money
+        // since the check. The balances packed, a list of cards at a time.
+        QSet<QString> replaced;
+        KeyTable knownAt;
+        std::vector<qint64> units;
+        for (qsizetype from = 0; from < cards.size(); from += bulk::KeysPerStatement) {
+            const QStringList part = cards.mid(from, bulk::KeysPerStatement);
+            const db::Params list(part.cbegin(), part.cend());
+            for (const db::Row &r : bulk::in(run, QStringLiteral("select FOldVipNo from t_VipCardReplaced"
+                                                                 " where FOldVipNo in (%1)"),
+                                             list))
+                replaced.insert(r.text(QStringLiteral("FOldVipNo")));
+            const QHash<QString, Balance> balances = balancesOf(run, list);
+            for (auto b = balances.cbegin(); b != balances.cend(); ++b) {
+                knownAt.insert(b.key(), int(units.size()));
+                units.push_back(b->balance.units());
+            }
+        }
         bulk::Insert moves(tx,
                            QStringLiteral("insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType,"
                                           " FDate, FCreateTime, FBillerID, FKAmount, FCzAmount, FZsAmount,"
@@ -962,56 +1004,36 @@ struct Writing
         const QDate today = options.today;
         const QString year = StoredValueLedger::yearLabel(today), season = StoredValueLedger::seasonLabel(today),
                       month = StoredValueLedger::monthLabel(today);
-        const auto chunk = [&](const QList<MemberRow> &waiting) {
-            db::Params cards;
-            for (const MemberRow &m : waiting)
-                cards << m.vipNo;
-            // Inside the locks: a number given up in a card replacement is refused.
-            for (const db::Row &r : bulk::in(run, QStringLiteral("select FOldVipNo from t_VipCardReplaced"
-                                                                 " where FOldVipNo in (%1)"),
-                                             cards)) {
-                const QString card = r.text(QStringLiteral("FOldVipNo"));
-                for (const MemberRow &m : waiting)
-                    if (m.vipNo == card)
-                        refuse(m.row, QStringLiteral("卡号"),
-                               stripped(CardNumbers::replacedMessage(CardNumbers::replacedBy(tx, card))));
-            }
-            // Read again under the locks: a station may have moved money since the check.
-            const QHash<QString, Balance> balances = balancesOf(run, cards);
-            for (const MemberRow &m : waiting) {
-                const Balance b = balances.value(m.vipNo);
-                if (b.known && b.balance == m.opening) {
-                    ++result.unchanged;
-                } else {
-                    if (!b.balance.isZero() && !options.update)
-                        refuse(m.row, QStringLiteral("卡号"), balanceRefusal(b.balance));
-                    // A recharge of the difference, from the balance read under the lock: it
-                    // chains like any movement.
-                    const Money k = m.opening - b.balance;
-                    moves.add({m.vipNo, m.vipId, m.owner, m.phone, int(StoredValueMovement::Recharge), today,
-                               options.billerId, k.toVariant(), k.toVariant(), Money().toVariant(),
-                               ShopImport::openingRemark(), b.balance.toVariant(), m.opening.toVariant(), year,
-                               season, month, k.toVariant()});
-                    ++(b.known ? result.updated : result.added);
-                }
-                step();
-            }
-        };
-        QList<MemberRow> waiting;
         SheetReader::Row row;
         while (sheet.reader.next(row)) {
             ++rows;
+            MemberRow m;
             try {
-                waiting.append(memberOf(sheet.layout, row.number, row.cells));
+                m = memberOf(sheet.layout, row.number, row.cells);
             } catch (const CoreError &e) {
                 refuse(row.number, sheet.layout.names.value(e.field(), e.field()), e.message());
             }
-            if (waiting.size() == kChunk) {
-                chunk(waiting);
-                waiting.clear();
+            if (replaced.contains(m.vipNo))
+                refuse(m.row, QStringLiteral("卡号"),
+                       stripped(CardNumbers::replacedMessage(CardNumbers::replacedBy(tx, m.vipNo))));
+            const int at = knownAt.value(m.vipNo, -1);
+            const Balance b = at < 0 ? Balance() : Balance{Money::fromUnits(units[size_t(at)]), true};
+            if (b.known && b.balance == m.opening) {
+                ++result.unchanged;
+            } else {
+                if (!b.balance.isZero() && !options.update)
+                    refuse(m.row, QStringLiteral("卡号"), balanceRefusal(b.balance));
+                // A recharge of the difference, from the balance read under the lock: it
+                // chains like any movement.
+                const Money k = m.opening - b.balance;
+                moves.add({m.vipNo, m.vipId, m.owner, m.phone, int(StoredValueMovement::Recharge), today,
+                           options.billerId, k.toVariant(), k.toVariant(), Money().toVariant(),
+                           ShopImport::openingRemark(), b.balance.toVariant(), m.opening.toVariant(), year,
+                           season, month, k.toVariant()});
+                ++(b.known ? result.updated : result.added);
             }
+            step();
         }
-        chunk(waiting);
         moves.flush();
     }
 
@@ -1140,7 +1162,7 @@ ShopImport::Result ShopImport::write(const QString &cnstr, const Plan &plan, con
         Plan again;
         again.kind = plan.kind;
         Checked scratch;
-        Checking c{cnstr, options, again, scratch, sheet, true};
+        Checking c{cnstr, options, again, scratch, sheet, true, &checked};
         checkRows(c, sheet, hooks, false);
         if (again.rows != plan.rows)
             throw CoreError::refusal(changedMessage());
