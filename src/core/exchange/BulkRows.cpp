@@ -104,12 +104,10 @@ void Insert::flush()
     m_waiting = 0;
 }
 
-QHash<int, ItemRecord> itemsWithShopNumbers(const Run &run)
+QHash<int, ItemRecord> itemsOf(const Run &run, const db::Params &ids)
 {
     QHash<int, ItemRecord> items;
-    const db::Rows rows = run(QStringLiteral("select * from t_icitem where FShopNumber is not null"
-                                             " and FShopNumber<>''"),
-                              {});
+    const db::Rows rows = in(run, QStringLiteral("select * from t_icitem where FItemID in (%1)"), ids);
     if (rows.isEmpty())
         return items;
     const ItemStore::PriceColumns prices = ItemStore::priceColumns(rows.first().columns());
@@ -119,9 +117,10 @@ QHash<int, ItemRecord> itemsWithShopNumbers(const Run &run)
         items.insert(item.id, item);
     }
     // In the order ItemStore::load reads them, so that an unchanged item compares equal.
-    for (const db::Row &c : run(QStringLiteral("select FItemID, FBarCode, FPriceStyleID, FExchange, FPrice"
-                                               " from t_icitem_barcode order by FItemID, FBarCode"),
-                                {})) {
+    for (const db::Row &c : in(run, QStringLiteral("select FItemID, FBarCode, FPriceStyleID, FExchange, FPrice"
+                                                  " from t_icitem_barcode where FItemID in (%1)"
+                                                  " order by FItemID, FBarCode"),
+                               ids)) {
         const auto it = items.find(c.integer(QStringLiteral("FItemID")));
         if (it != items.end())
             it->codes.append({c.text(QStringLiteral("FBarCode")), c.integer(QStringLiteral("FPriceStyleID")),

@@ -52,8 +52,8 @@ private:
     db::Params m_values;
 };
 
-// Every item that carries a shop number, as ItemStore::load reads it, by id: two statements
-// for the whole table instead of two an item.
-QHash<int, ItemRecord> itemsWithShopNumbers(const Run &run);
+// The items of `ids` as ItemStore::load reads them, by id: two statements a list of ids
+// instead of two an item.
+QHash<int, ItemRecord> itemsOf(const Run &run, const db::Params &ids);
 
 } // namespace bulk

@@ -1,9 +1,16 @@
 #include "core/exchange/ShopImport.h"
 
+#include <cstring>
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 
+#include "core/backoffice/ItemStore.h"
 #include "core/backoffice/PriceStyleStore.h"
 #include "core/backoffice/RecordGuard.h"
 #include "core/db/BillNumbers.h"
@@ -11,11 +18,13 @@
 #include "core/db/Database.h"
 #include "core/db/Transaction.h"
 #include "core/exchange/BulkRows.h"
+#include "core/exchange/KeyTable.h"
 #include "core/exchange/SheetReader.h"
 #include "core/base/CoreError.h"
 #include "core/frame/Routines.h"
 #include "core/members/CardNumbers.h"
 #include "core/members/StoredValueLedger.h"
+#include "core/orders/MemberOrder.h"
 #include "core/orders/MemberOrderStore.h"
 
 namespace {
@@ -84,17 +93,27 @@ CoreError cancelled()
 // Where each column sits in the sheet (-1: absent), by key; price styles by id.
 struct Layout
 {
-    QHash<QString, int> at;
-    QMap<int, int> prices;        // style id -> column
+    // Looked up a few times a row by a key written in the code: a short list read through
+    // beats hashing a string made for the lookup.
+    QList<std::pair<QString, int>> at;
+    QMap<int, int> prices;         // style id -> column
+    QMap<int, QString> priceKeys;  // style id -> its column's key
     QHash<QString, QString> names; // key -> the header as written
     int headerRow = 0;
 
-    QString cell(const QStringList &cells, const QString &key) const
+    int index(QAnyStringView key) const
     {
-        const int i = at.value(key, -1);
+        for (const auto &[k, i] : at)
+            if (QAnyStringView::equal(k, key))
+                return i;
+        return -1;
+    }
+    QString cell(const QStringList &cells, QAnyStringView key) const
+    {
+        const int i = index(key);
         return i >= 0 && i < cells.size() ? cells.at(i).trimmed() : QString();
     }
-    bool has(const QString &key) const { return at.contains(key); }
+    bool has(QAnyStringView key) const { return index(key) >= 0; }
 };
 
 // A cell is refused with a CoreError refusal naming the column's key as its field.
@@ -166,14 +185,6 @@ QStringList splitList(const QString &text)
     return parts;
 }
 
-QHash<QString, int> hashOf(const QString &cnstr, const QString &sql, const db::Params &params = {})
-{
-    QHash<QString, int> h;
-    for (const db::Row &r : db::query(cnstr, sql, params))
-        h.insert(r.text(QStringLiteral("FKey")), r.integer(QStringLiteral("FID")));
-    return h;
-}
-
 // The field of an item refusal to the column a user reads.
 QString itemKeyOf(const QString &field)
 {
@@ -220,197 +231,455 @@ QHash<QString, Balance> balancesOf(const bulk::Run &run, const db::Params &cards
     return out;
 }
 
-struct Reading
+// Rows whose database lookups go together: one list of keys per statement.
+constexpr int kChunk = bulk::KeysPerStatement;
+
+// Every key of a column with the id it names, a page at a time in the order of the keys, so
+// that no result of a million rows is held at once. `sql` reads "FKey" and "FID" where the key
+// is %1 and is ordered by the key; %2 is the page's size.
+KeyTable keyTable(const bulk::Run &run, const QString &sql)
+{
+    constexpr int page = 20000;
+    KeyTable table;
+    QString after;
+    for (bool first = true;; first = false) {
+        // The first page from the first key that is not empty, each next one after the last.
+        const db::Rows rows = first ? run(sql.arg(QStringLiteral("<>''")).arg(page), {})
+                                    : run(sql.arg(QStringLiteral(">?")).arg(page), {after});
+        for (const db::Row &r : rows)
+            table.insert(r.text(QStringLiteral("FKey")), r.integer(QStringLiteral("FID")));
+        if (rows.size() < page)
+            return table;
+        after = rows.last().text(QStringLiteral("FKey"));
+    }
+}
+
+KeyTable shopNumbersOf(const bulk::Run &run)
+{
+    return keyTable(run, QStringLiteral("select FShopNumber as FKey, min(FItemID) as FID from t_icitem"
+                                        " where FShopNumber%1 group by FShopNumber order by FShopNumber limit %2"));
+}
+
+KeyTable codesOf(const bulk::Run &run)
+{
+    return keyTable(run, QStringLiteral("select FCode as FKey, FItemID as FID from t_icitem_code"
+                                        " where FCode%1 order by FCode limit %2"));
+}
+
+// What marks a stored item as the check saw it: a write that finds it otherwise is refused
+// as stale instead of overwriting another station's change.
+quint64 fingerprint(const ItemRecord &it)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << it.id << it.number << it.shopNumber << it.barCode << it.name << it.model << it.unit << it.disabled;
+    for (auto p = it.prices.cbegin(); p != it.prices.cend(); ++p)
+        out << p.key() << p.value().units();
+    for (const PackCode &c : it.codes)
+        out << c.barCode << c.priceStyleId << c.exchange << c.price.units();
+    const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+    quint64 f = 0;
+    std::memcpy(&f, digest.constData(), sizeof f);
+    return f;
+}
+
+// When and how big: the file as it was read.
+struct Stamp
+{
+    qint64 size = -1;
+    QDateTime modified, changed;
+    bool operator==(const Stamp &) const = default;
+};
+
+Stamp stampOf(const QString &path)
+{
+    const QFileInfo f(path);
+    if (!f.exists())
+        return {};
+    // The change time too: setting a file's modification time back changes it.
+    return {f.size(), f.fileTime(QFileDevice::FileModificationTime),
+            f.fileTime(QFileDevice::FileMetadataChangeTime)};
+}
+
+// An open sheet past its header: where each known column sits.
+struct Sheet
+{
+    SheetReader reader;
+    Layout layout;
+    QList<Column> known;
+    QStringList columns; // the known ones the sheet has, as the preview shows them
+    QList<PriceStyleStore::Style> styles;
+    int retailId = 0;
+
+    Sheet(const QString &cnstr, Kind kind, const QString &path) : reader(path), known(columnsOf(kind))
+    {
+        SheetReader::Row row;
+        if (!reader.next(row))
+            throw CoreError::refusal(QStringLiteral("表格是空的"));
+        // The header: known names in any order; for items, a price style's name is its price.
+        if (kind == Kind::Items) {
+            styles = PriceStyleStore::list(cnstr);
+            for (const PriceStyleStore::Style &s : std::as_const(styles))
+                if (s.name == PriceStyleStore::retailName())
+                    retailId = s.id;
+        }
+        layout.headerRow = row.number;
+        for (int i = 0; i < row.cells.size(); ++i) {
+            const QString h = normalized(row.cells.at(i));
+            if (h.isEmpty())
+                continue;
+            bool matched = false;
+            for (const Column &c : std::as_const(known)) {
+                for (const QString &n : c.names)
+                    if (normalized(n) == h && !layout.has(c.key)) {
+                        layout.at.append({c.key, i});
+                        layout.names.insert(c.key, c.names.first());
+                        matched = true;
+                    }
+                if (matched)
+                    break;
+            }
+            if (matched || kind != Kind::Items)
+                continue;
+            for (const PriceStyleStore::Style &s : std::as_const(styles)) {
+                const bool retail = s.id == retailId &&
+                                    (h == QLatin1StringView("retailprice") || h == QLatin1StringView("price"));
+                if ((normalized(s.name) == h || retail) && !layout.prices.contains(s.id)) {
+                    const QString key = QStringLiteral("price_%1").arg(s.id);
+                    layout.prices.insert(s.id, i);
+                    layout.priceKeys.insert(s.id, key);
+                    layout.at.append({key, i});
+                    layout.names.insert(key, s.name);
+                }
+            }
+        }
+        QStringList missing;
+        for (const Column &c : std::as_const(known))
+            if (c.required && !layout.has(c.key))
+                missing << c.names.first();
+        if (!missing.isEmpty())
+            throw CoreError::refusal(QStringLiteral("第%1行的表头缺少必需的列：%2")
+                                         .arg(row.number)
+                                         .arg(missing.join(QStringLiteral("、"))));
+        for (const Column &c : std::as_const(known))
+            if (layout.has(c.key))
+                columns << c.names.first();
+        for (auto p = layout.prices.cbegin(); p != layout.prices.cend(); ++p)
+            columns << layout.names.value(QStringLiteral("price_%1").arg(p.key()));
+    }
+
+    // A row as the preview shows it.
+    QStringList shown(const QStringList &cells) const
+    {
+        QStringList out;
+        for (const Column &c : known)
+            if (layout.has(c.key))
+                out << layout.cell(cells, c.key);
+        for (auto p = layout.prices.cbegin(); p != layout.prices.cend(); ++p)
+            out << layout.cell(cells, QStringLiteral("price_%1").arg(p.key()));
+        return out;
+    }
+};
+
+// The item a row describes: what is stored of it, when it is, with the row's columns over it.
+// A refused cell throws a CoreError naming its column's key.
+ItemRecord itemOf(const Sheet &sheet, const QString &shop, const QStringList &cells,
+                  const std::optional<ItemRecord> &stored)
+{
+    const Layout &l = sheet.layout;
+    ItemRecord it = stored ? *stored : ItemRecord();
+    it.shopNumber = shop;
+    it.name = l.cell(cells, "name");
+    if (l.has("number"))
+        it.number = l.cell(cells, "number");
+    if (it.number.isEmpty())
+        it.number = shop;
+    if (l.has("bar"))
+        it.barCode = l.cell(cells, "bar");
+    if (l.has("model"))
+        it.model = l.cell(cells, "model");
+    if (l.has("unit"))
+        it.unit = l.cell(cells, "unit");
+    for (auto p = l.priceKeys.cbegin(); p != l.priceKeys.cend(); ++p) {
+        const QString &key = p.value();
+        if (l.cell(cells, key).isEmpty())
+            it.prices.remove(p.key());
+        else
+            it.prices.insert(p.key(), money(l, cells, key));
+    }
+    if (l.has("packs")) {
+        const QStringList packs = splitList(l.cell(cells, "packs"));
+        const QStringList pieces = splitList(l.cell(cells, "pieces"));
+        const QStringList prices = splitList(l.cell(cells, "packPrice"));
+        const QStringList styleNames = splitList(l.cell(cells, "packStyle"));
+        it.codes.clear();
+        for (int i = 0; i < packs.size(); ++i) {
+            PackCode c;
+            c.barCode = packs.at(i);
+            const QString n = pieces.value(i);
+            static const QRegularExpression whole(QStringLiteral("^\\d{1,6}$"));
+            if (!whole.match(n).hasMatch() || n.toInt() < 1)
+                throw CoreError::refusal(QStringLiteral("每包件数必须是不小于1的整数"), QStringLiteral("pieces"));
+            c.exchange = n.toInt();
+            Layout one;
+            one.at.append({QStringLiteral("v"), 0});
+            c.price = money(one, {prices.value(i)}, "v");
+            c.priceStyleId = sheet.retailId;
+            if (!styleNames.value(i).isEmpty()) {
+                c.priceStyleId = 0;
+                for (const PriceStyleStore::Style &s : sheet.styles)
+                    if (s.name == styleNames.value(i))
+                        c.priceStyleId = s.id;
+                if (c.priceStyleId == 0)
+                    throw CoreError::refusal(QStringLiteral("没有价格体系“%1”").arg(styleNames.value(i)),
+                                             QStringLiteral("packStyle"));
+            }
+            it.codes.append(c);
+        }
+    }
+    try {
+        ItemStore::check(it);
+    } catch (const CoreError &e) {
+        throw CoreError::refusal(stripped(e.message()), itemKeyOf(e.field()));
+    }
+    return it;
+}
+
+struct MemberRow
+{
+    int row = 0;
+    QString vipNo, owner, vipId, phone;
+    Money opening;
+};
+
+MemberRow memberOf(const Layout &l, int row, const QStringList &cells)
+{
+    return {row, l.cell(cells, "card"), l.cell(cells, "owner"), l.cell(cells, "vipId"), l.cell(cells, "phone"),
+            money(l, cells, "balance")};
+}
+
+struct OrderRow
+{
+    int row = 0; // of its first line
+    MemberOrder order;
+    Money paid;
+};
+
+QString balanceRefusal(const Money &balance)
+{
+    return QStringLiteral("卡内已有余额 %1 元（选择“更新”可改为表中的余额）").arg(balance.format());
+}
+
+} // namespace
+
+// What the check found that the write holds the database and the file to.
+struct ShopImport::Checked
+{
+    QString path;
+    Stamp stamp;
+    // Items: each row that named a stored item, with its id, whether the row leaves it as it
+    // is, and else its fingerprint as the check saw it.
+    struct Stored
+    {
+        int id = 0;
+        bool unchanged = false;
+        quint64 fingerprint = 0;
+    };
+    QHash<int, Stored> stored;
+    KeyTable cards; // members: every card of the file
+    // Orders: the items by shop number and, when a line named one otherwise, by code, as the
+    // check found them, so that the write does not read them again.
+    KeyTable shops, codes;
+
+    void requireUnchanged() const
+    {
+        if (stampOf(path) != stamp)
+            throw CoreError::refusal(ShopImport::changedMessage());
+    }
+};
+
+namespace {
+
+// The check of a sheet's rows, the first pass: every refusal, and no more of the rows than the
+// keys that find a duplicate. Orders are gathered here for their write too, with their lines.
+struct Checking
 {
     const QString &cnstr;
     const ShopImport::Options &options;
     ShopImport::Plan &plan;
-    Layout layout;
-    QList<PriceStyleStore::Style> styles;
-    int retailId = 0;
+    ShopImport::Checked &checked;
+    const Sheet &sheet;
+    bool withLines = false;                        // orders: keep their lines, for the write
+    const ShopImport::Checked *earlier = nullptr; // orders, writing: the check's keys of items
     // Keys seen so far in the file, with their row.
-    QHash<QString, int> seen, codesSeen;
-    QHash<QString, int> shopNumbers, codes, orderKeys;
-    QHash<QString, int> orderIndex; // external number -> index in plan.orders
-    QHash<int, ItemRecord> stored;   // items with a shop number, by id
-    QList<int> memberRows;           // rows of plan.members whose balance is still to check
+    KeyTable seen{}, codesSeen{};
+    KeyTable shopNumbers{}, codes{}; // the database's
+    bool codesRead = false;
+    QList<SheetReader::Row> waitingItems{}; // rows waiting for their stored items
+    QList<MemberRow> waitingMembers{};       // members waiting for their cards' balances
+    QHash<QString, int> orderIndex{};        // external number -> index in orders
+    QList<OrderRow> orders{};
 
     void refuse(int row, const QString &key, const QString &reason)
     {
-        plan.refusals.append({row, layout.names.value(key, key), reason});
+        plan.refusals.append({row, sheet.layout.names.value(key, key), reason});
     }
-
-    bool codesRead = false;
 
     void readCodes()
     {
-        codes = hashOf(cnstr, QStringLiteral("select FCode as FKey, FItemID as FID from t_icitem_code"));
+        codes = codesOf(bulk::on(cnstr));
         codesRead = true;
     }
 
-    void prepare(Kind kind)
+    void prepare()
     {
-        if (kind == Kind::Items || kind == Kind::Orders)
-            shopNumbers = hashOf(cnstr, QStringLiteral(
-                "select FShopNumber as FKey, min(FItemID) as FID from t_icitem"
-                " where FShopNumber is not null and FShopNumber<>'' group by FShopNumber"));
+        if (earlier)
+            return;
+        if (plan.kind == Kind::Items || plan.kind == Kind::Orders)
+            shopNumbers = shopNumbersOf(bulk::on(cnstr));
         // Orders name their items by shop number as a rule: the codes only once one does not.
-        if (kind == Kind::Items)
+        if (plan.kind == Kind::Items)
             readCodes();
-        // Once for the whole file, not an item a row.
-        if (kind == Kind::Items && !shopNumbers.isEmpty())
-            stored = bulk::itemsWithShopNumbers(bulk::on(cnstr));
-        if (kind == Kind::Orders)
-            orderKeys = hashOf(cnstr, QStringLiteral(
-                "select FRemark as FKey, FInterID as FID from VipOrder where FRemark like ?"),
-                               {ShopImport::orderKeyPrefix() + QStringLiteral("%")});
     }
 
-    void item(int row, const QStringList &cells)
+    void row(const SheetReader::Row &row)
     {
-        const Layout &l = layout;
-        ItemRecord it;
-        const QString shop = l.cell(cells, "shop");
+        switch (plan.kind) {
+        case Kind::Items:
+            waitingItems.append(row);
+            if (waitingItems.size() == kChunk)
+                items();
+            break;
+        case Kind::Members:
+            member(row.number, row.cells);
+            if (waitingMembers.size() == kChunk)
+                balances();
+            break;
+        case Kind::Orders: orderLine(row.number, row.cells); break;
+        }
+    }
+
+    void finish()
+    {
+        items();
+        balances();
+        // Refusals in the order of the rows, as they were found before the balances.
+        std::stable_sort(plan.refusals.begin(), plan.refusals.end(),
+                         [](const ShopImport::Refusal &a, const ShopImport::Refusal &b) { return a.row < b.row; });
+        if (plan.kind == Kind::Members)
+            checked.cards = std::move(seen);
+        if (plan.kind == Kind::Orders) {
+            checked.shops = std::move(shopNumbers);
+            checked.codes = std::move(codes);
+        }
+    }
+
+    // An order line's item: by shop number as a rule, else by code.
+    int itemIdOf(const QString &text)
+    {
+        if (earlier) {
+            const int id = earlier->shops.value(text);
+            return id ? id : earlier->codes.value(text);
+        }
+        const int id = shopNumbers.value(text);
+        if (id != 0)
+            return id;
+        if (!codesRead)
+            readCodes();
+        return codes.value(text);
+    }
+
+    // The waiting rows, with the stored items they name read in one go.
+    void items()
+    {
+        if (waitingItems.isEmpty())
+            return;
+        db::Params ids;
+        for (const SheetReader::Row &r : std::as_const(waitingItems))
+            if (const int id = shopNumbers.value(sheet.layout.cell(r.cells, "shop")))
+                ids << id;
+        const QHash<int, ItemRecord> stored = ids.isEmpty() ? QHash<int, ItemRecord>()
+                                                            : bulk::itemsOf(bulk::on(cnstr), ids);
+        for (const SheetReader::Row &r : std::as_const(waitingItems))
+            item(r.number, r.cells, stored);
+        waitingItems.clear();
+    }
+
+    void item(int row, const QStringList &cells, const QHash<int, ItemRecord> &stored)
+    {
+        const QString shop = sheet.layout.cell(cells, "shop");
         if (shop.isEmpty())
             return refuse(row, "shop", QStringLiteral("不能为空"));
         if (seen.contains(shop))
             return refuse(row, "shop", QStringLiteral("与第%1行重复").arg(seen.value(shop)));
         seen.insert(shop, row);
         std::optional<ItemRecord> storedItem;
-        if (const int id = shopNumbers.value(shop, 0)) {
+        if (const int id = shopNumbers.value(shop)) {
             const auto at = stored.constFind(id);
             if (at != stored.cend())
                 storedItem = *at;
-            if (storedItem)
-                it = *storedItem;
         }
-        it.shopNumber = shop;
-        it.name = l.cell(cells, "name");
-        if (l.has("number"))
-            it.number = l.cell(cells, "number");
-        if (it.number.isEmpty())
-            it.number = shop;
-        for (const char *k : {"bar", "model", "unit"}) {
-            if (!l.has(k))
-                continue;
-            QString &target = QLatin1StringView(k) == QLatin1StringView("bar") ? it.barCode
-                              : QLatin1StringView(k) == QLatin1StringView("model") ? it.model
-                                                                                   : it.unit;
-            target = l.cell(cells, k);
-        }
+        ItemRecord it;
         try {
-            for (auto p = l.prices.cbegin(); p != l.prices.cend(); ++p) {
-                const QString key = QStringLiteral("price_%1").arg(p.key());
-                if (l.cell(cells, key).isEmpty())
-                    it.prices.remove(p.key());
-                else
-                    it.prices.insert(p.key(), money(l, cells, key));
-            }
-            if (l.has("packs")) {
-                const QStringList packs = splitList(l.cell(cells, "packs"));
-                const QStringList pieces = splitList(l.cell(cells, "pieces"));
-                const QStringList prices = splitList(l.cell(cells, "packPrice"));
-                const QStringList styleNames = splitList(l.cell(cells, "packStyle"));
-                it.codes.clear();
-                for (int i = 0; i < packs.size(); ++i) {
-                    PackCode c;
-                    c.barCode = packs.at(i);
-                    const QString n = pieces.value(i);
-                    static const QRegularExpression whole(QStringLiteral("^\\d{1,6}$"));
-                    if (!whole.match(n).hasMatch() || n.toInt() < 1)
-                        throw CoreError::refusal(QStringLiteral("每包件数必须是不小于1的整数"), QStringLiteral("pieces"));
-                    c.exchange = n.toInt();
-                    Layout one;
-                    one.at.insert("v", 0);
-                    c.price = money(one, {prices.value(i)}, "v");
-                    c.priceStyleId = retailId;
-                    if (!styleNames.value(i).isEmpty()) {
-                        c.priceStyleId = 0;
-                        for (const PriceStyleStore::Style &s : styles)
-                            if (s.name == styleNames.value(i))
-                                c.priceStyleId = s.id;
-                        if (c.priceStyleId == 0)
-                            throw CoreError::refusal(QStringLiteral("没有价格体系“%1”").arg(styleNames.value(i)), QStringLiteral("packStyle"));
-                    }
-                    it.codes.append(c);
-                }
-            }
+            it = itemOf(sheet, shop, cells, storedItem);
         } catch (const CoreError &e) {
             return refuse(row, e.field(), e.message());
         }
-        try {
-            ItemStore::check(it);
-        } catch (const CoreError &e) {
-            return refuse(row, itemKeyOf(e.field()), stripped(e.message()));
-        }
-        QStringList all;
-        if (!it.barCode.isEmpty())
-            all << it.barCode;
-        for (const PackCode &c : std::as_const(it.codes))
-            all << c.barCode;
-        for (const QString &code : std::as_const(all)) {
+        const QStringList all = it.allCodes();
+        for (const QString &code : all) {
             const QString key = code == it.barCode ? QStringLiteral("bar") : QStringLiteral("packs");
             if (codesSeen.contains(code))
                 return refuse(row, key, QStringLiteral("条码“%1”与第%2行重复").arg(code).arg(codesSeen.value(code)));
-            const int owner = codes.value(code, 0);
+            const int owner = codes.value(code);
             if (owner != 0 && owner != it.id) {
                 const auto other = ItemStore::load(cnstr, owner);
                 return refuse(row, key, QStringLiteral("已被商品“%1”使用").arg(other ? other->name : code));
             }
         }
-        for (const QString &code : std::as_const(all))
+        for (const QString &code : all)
             codesSeen.insert(code, row);
-        plan.items.append({row, std::move(it), std::move(storedItem)});
+        if (storedItem)
+            checked.stored.insert(row, {storedItem->id, *storedItem == it,
+                                        *storedItem == it ? 0 : fingerprint(*storedItem)});
     }
 
     void member(int row, const QStringList &cells)
     {
-        const Layout &l = layout;
-        ShopImport::MemberRow m;
-        m.row = row;
-        m.vipNo = l.cell(cells, "card");
-        if (m.vipNo.isEmpty())
+        const QString card = sheet.layout.cell(cells, "card");
+        if (card.isEmpty())
             return refuse(row, "card", QStringLiteral("不能为空"));
-        if (seen.contains(m.vipNo))
-            return refuse(row, "card", QStringLiteral("与第%1行重复").arg(seen.value(m.vipNo)));
-        seen.insert(m.vipNo, row);
-        m.owner = l.cell(cells, "owner");
-        m.vipId = l.cell(cells, "vipId");
-        m.phone = l.cell(cells, "phone");
+        if (seen.contains(card))
+            return refuse(row, "card", QStringLiteral("与第%1行重复").arg(seen.value(card)));
+        seen.insert(card, row);
         try {
-            m.opening = money(l, cells, "balance");
+            waitingMembers.append(memberOf(sheet.layout, row, cells));
         } catch (const CoreError &e) {
             return refuse(row, e.field(), e.message());
         }
-        plan.members.append(m);
     }
 
-    // The cards' balances, read a list of cards at a time once every row is in: a card holding
-    // another balance is refused unless the user chose to update it.
-    void checkBalances()
+    // The waiting members' cards, a list of cards at a time: a card holding another balance is
+    // refused unless the user chose to update it.
+    void balances()
     {
+        if (waitingMembers.isEmpty())
+            return;
         db::Params cards;
-        cards.reserve(plan.members.size());
-        for (const ShopImport::MemberRow &m : std::as_const(plan.members))
+        cards.reserve(waitingMembers.size());
+        for (const MemberRow &m : std::as_const(waitingMembers))
             cards << m.vipNo;
         const QHash<QString, Balance> now = balancesOf(bulk::on(cnstr), cards);
-        QList<ShopImport::MemberRow> kept;
-        for (const ShopImport::MemberRow &m : std::as_const(plan.members)) {
+        for (const MemberRow &m : std::as_const(waitingMembers)) {
             const Money balance = now.value(m.vipNo).balance;
             if (!balance.isZero() && balance != m.opening && !options.update)
-                refuse(m.row, "card", QStringLiteral("卡内已有余额 %1 元（选择“更新”可改为表中的余额）").arg(balance.format()));
-            else
-                kept.append(m);
+                refuse(m.row, "card", balanceRefusal(balance));
         }
-        plan.members = kept;
-        // Refusals in the order of the rows, as they were found before.
-        std::stable_sort(plan.refusals.begin(), plan.refusals.end(),
-                         [](const ShopImport::Refusal &a, const ShopImport::Refusal &b) { return a.row < b.row; });
+        waitingMembers.clear();
     }
 
     void orderLine(int row, const QStringList &cells)
     {
-        const Layout &l = layout;
+        const Layout &l = sheet.layout;
         const QString key = l.cell(cells, "key");
         if (key.isEmpty())
             return refuse(row, "key", QStringLiteral("不能为空"));
@@ -418,11 +687,7 @@ struct Reading
         if (card.isEmpty())
             return refuse(row, "card", QStringLiteral("不能为空"));
         const QString itemText = l.cell(cells, "item");
-        int itemId = shopNumbers.value(itemText, 0);
-        if (itemId == 0 && !codesRead)
-            readCodes();
-        if (itemId == 0)
-            itemId = codes.value(itemText, 0);
+        const int itemId = itemIdOf(itemText);
         if (itemId == 0)
             return refuse(row, "item", QStringLiteral("找不到商品“%1”").arg(itemText));
         MemberOrderLine line;
@@ -450,28 +715,48 @@ struct Reading
         seen.insert(lineKey, row);
         auto at = orderIndex.find(key);
         if (at == orderIndex.end()) {
-            ShopImport::OrderRow o;
+            OrderRow o;
             o.row = row;
-            o.key = key;
-            o.storedId = orderKeys.value(ShopImport::orderKeyPrefix() + key, 0);
             o.order.vipNo = card;
             o.order.owner = l.cell(cells, "owner");
             o.order.phone = l.cell(cells, "phone");
             o.order.vipId = l.cell(cells, "vipId");
             o.order.date = orderDate.isValid() ? orderDate : options.today;
             o.order.remark = ShopImport::orderKeyPrefix() + key;
-            plan.orders.append(o);
-            at = orderIndex.insert(key, int(plan.orders.size() - 1));
+            orders.append(o);
+            at = orderIndex.insert(key, int(orders.size() - 1));
         }
-        ShopImport::OrderRow &o = plan.orders[at.value()];
+        OrderRow &o = orders[at.value()];
         if (o.order.vipNo != card)
             return refuse(row, "card", QStringLiteral("与同一单号第%1行的卡号不同").arg(o.row));
-        o.order.lines.append(line);
+        if (withLines)
+            o.order.lines.append(line);
         o.paid = o.paid + paid;
     }
 };
 
+// Reads every row of an open sheet through a check; progress in bytes of the file.
+void checkRows(Checking &c, Sheet &sheet, const ShopImport::Hooks &hooks, bool preview)
+{
+    c.prepare();
+    SheetReader::Row row;
+    while (sheet.reader.next(row)) {
+        ++c.plan.rows;
+        if (preview && c.plan.firstRows.size() < 20)
+            c.plan.firstRows << sheet.shown(row.cells);
+        c.row(row);
+        if (c.plan.rows % 256 == 0) {
+            if (hooks.progress && preview)
+                hooks.progress(sheet.reader.done(), sheet.reader.total());
+            if (hooks.cancelled && hooks.cancelled())
+                throw cancelled();
+        }
+    }
+    c.finish();
+}
+
 } // namespace
+
 
 std::optional<ShopImport::Kind> ShopImport::kindOf(const QString &word)
 {
@@ -514,97 +799,23 @@ QStringList ShopImport::columns(const QString &cnstr, Kind kind)
 ShopImport::Plan ShopImport::read(const QString &cnstr, Kind kind, const QString &path,
                                   const Options &options, const Hooks &hooks)
 {
+    auto checked = std::make_shared<Checked>();
+    checked->path = path;
+    // Before the first byte is read: a change while reading shows at the write.
+    checked->stamp = stampOf(path);
+    Sheet sheet(cnstr, kind, path);
     Plan plan;
     plan.kind = kind;
-    Reading r{cnstr, options, plan, {}, {}, 0, {}, {}, {}, {}, {}, {}, {}, {}, false};
-    SheetReader sheet(path);
-    SheetReader::Row row;
-    if (!sheet.next(row))
-        throw CoreError::refusal(QStringLiteral("表格是空的"));
-
-    // The header: known names in any order; for items, a price style's name is its price.
-    const QList<Column> known = columnsOf(kind);
-    if (kind == Kind::Items) {
-        r.styles = PriceStyleStore::list(cnstr);
-        for (const PriceStyleStore::Style &s : std::as_const(r.styles))
-            if (s.name == PriceStyleStore::retailName())
-                r.retailId = s.id;
-    }
-    r.layout.headerRow = row.number;
-    for (int i = 0; i < row.cells.size(); ++i) {
-        const QString h = normalized(row.cells.at(i));
-        if (h.isEmpty())
-            continue;
-        bool matched = false;
-        for (const Column &c : known) {
-            for (const QString &n : c.names)
-                if (normalized(n) == h && !r.layout.at.contains(c.key)) {
-                    r.layout.at.insert(c.key, i);
-                    r.layout.names.insert(c.key, c.names.first());
-                    matched = true;
-                }
-            if (matched)
-                break;
-        }
-        if (matched || kind != Kind::Items)
-            continue;
-        for (const PriceStyleStore::Style &s : std::as_const(r.styles)) {
-            const bool retail = s.id == r.retailId &&
-                                (h == QLatin1StringView("retailprice") || h == QLatin1StringView("price"));
-            if ((normalized(s.name) == h || retail) && !r.layout.prices.contains(s.id)) {
-                const QString key = QStringLiteral("price_%1").arg(s.id);
-                r.layout.prices.insert(s.id, i);
-                r.layout.at.insert(key, i);
-                r.layout.names.insert(key, s.name);
-            }
-        }
-    }
-    QStringList missing;
-    for (const Column &c : known)
-        if (c.required && !r.layout.has(c.key))
-            missing << c.names.first();
-    if (!missing.isEmpty())
-        throw CoreError::refusal(QStringLiteral("第%1行的表头缺少必需的列：%2")
-                                     .arg(row.number)
-                                     .arg(missing.join(QStringLiteral("、"))));
-    for (const Column &c : known)
-        if (r.layout.has(c.key))
-            plan.columns << c.names.first();
-    for (auto p = r.layout.prices.cbegin(); p != r.layout.prices.cend(); ++p)
-        plan.columns << r.layout.names.value(QStringLiteral("price_%1").arg(p.key()));
-
-    r.prepare(kind);
-    while (sheet.next(row)) {
-        ++plan.rows;
-        if (plan.firstRows.size() < 20) {
-            QStringList shown;
-            for (const Column &c : known)
-                if (r.layout.has(c.key))
-                    shown << r.layout.cell(row.cells, c.key);
-            for (auto p = r.layout.prices.cbegin(); p != r.layout.prices.cend(); ++p)
-                shown << r.layout.cell(row.cells, QStringLiteral("price_%1").arg(p.key()));
-            plan.firstRows << shown;
-        }
-        switch (kind) {
-        case Kind::Items: r.item(row.number, row.cells); break;
-        case Kind::Members: r.member(row.number, row.cells); break;
-        case Kind::Orders: r.orderLine(row.number, row.cells); break;
-        }
-        if (plan.rows % 256 == 0) {
-            if (hooks.progress)
-                hooks.progress(sheet.done(), sheet.total());
-            if (hooks.cancelled && hooks.cancelled())
-                throw cancelled();
-        }
-    }
-    if (kind == Kind::Members)
-        r.checkBalances();
-    if (sheet.hasMergedCells())
+    plan.columns = sheet.columns;
+    Checking c{cnstr, options, plan, *checked, sheet};
+    checkRows(c, sheet, hooks, true);
+    if (sheet.reader.hasMergedCells())
         throw CoreError::refusal(QStringLiteral("表格中有合并的单元格，请取消合并后再导入"));
     if (plan.rows == 0)
         throw CoreError::refusal(QStringLiteral("表格中只有表头，没有数据"));
     if (hooks.progress)
-        hooks.progress(sheet.total(), sheet.total());
+        hooks.progress(sheet.reader.total(), sheet.reader.total());
+    plan.checked = std::move(checked);
     return plan;
 }
 
@@ -627,33 +838,29 @@ QHash<QString, int> keysOf(const bulk::Run &run, const QString &sql, const db::P
     return h;
 }
 
-// The write of a plan: the keys read again under the locks (another station may have written
-// since the file was checked), then every row with statements prepared once, many rows each.
+// The second pass: the keys read again under the locks (another station may have written
+// since the file was checked), then the file read again and written a few hundred rows at a
+// time, with statements prepared once, many rows each.
 struct Writing
 {
     db::Transaction &tx;
-    const ShopImport::Plan &plan;
+    const ShopImport::Checked &checked;
     const ShopImport::Options &options;
     const std::function<void()> &step;
     ShopImport::Result result;
+    int rows = 0; // read again
 
     [[noreturn]] static void refuse(int row, const QString &column, const QString &reason)
     {
         throw CoreError::refusal(ShopImport::Refusal{row, column, reason}.text());
     }
 
-    void items()
+    void items(Sheet &sheet)
     {
         const bulk::Run run = bulk::on(tx);
         RecordGuard::lock(tx, RecordGuard::Kind::Items);
-        const QHash<QString, int> shops = keysOf(run, QStringLiteral(
-            "select FShopNumber as FKey, min(FItemID) as FID from t_icitem"
-            " where FShopNumber is not null and FShopNumber<>'' group by FShopNumber"));
-        const QHash<QString, int> codes =
-            keysOf(run, QStringLiteral("select FCode as FKey, FItemID as FID from t_icitem_code"));
-        const bool anyStored = std::any_of(plan.items.cbegin(), plan.items.cend(),
-                                           [](const ShopImport::ItemRow &i) { return i.stored.has_value(); });
-        const QHash<int, ItemRecord> now = anyStored ? bulk::itemsWithShopNumbers(run) : QHash<int, ItemRecord>();
+        const KeyTable shops = shopNumbersOf(run);
+        const KeyTable codes = codesOf(run);
         const QString stale = stripped(RecordGuard::staleMessage());
 
         QStringList columns{QStringLiteral("FNumber"), QStringLiteral("FShopNumber"), QStringLiteral("FBar_Code"),
@@ -671,94 +878,122 @@ struct Writing
         bulk::Insert added(tx,
                            QStringLiteral("insert into t_icitem (%1,FDisabled,FItemID)").arg(columns.join(u',')),
                            u'(' + QStringList(columns.size() + 2, QStringLiteral("?")).join(u',') + u')');
-        int next = RecordGuard::nextId(tx, QStringLiteral("t_icitem"), QStringLiteral("FItemID"));
-
-        db::Params changed;                                       // updated items: codes anew
-        QList<std::pair<int, const ItemRecord *>> written;        // id and item, for the codes
-        for (const ShopImport::ItemRow &i : plan.items) {
-            if (i.stored && *i.stored == i.item) {
-                ++result.unchanged;
-                step();
-                continue;
-            }
-            const ItemRecord &it = i.item;
-            int id = 0;
-            if (i.stored) {
-                id = i.stored->id;
-                const auto at = now.constFind(id);
-                if (at == now.cend() || *at != *i.stored)
-                    refuse(i.row, QString(), stale);
-            } else {
-                // Added by another station since the file was read: not added twice.
-                if (shops.contains(it.shopNumber))
-                    refuse(i.row, QString(), stale);
-                id = next++;
-            }
-            for (const QString &code : it.allCodes()) {
-                const int owner = codes.value(code, 0);
-                if (owner != 0 && owner != id)
-                    refuse(i.row, QString(),
-                           QStringLiteral("条码已被商品“%1”使用")
-                               .arg(tx.scalar(QStringLiteral("select FName from t_icitem where FItemID=?"), {owner})
-                                        .toString()));
-            }
-            db::Params values{it.number, it.shopNumber, it.barCode, it.name, it.model, it.unit};
-            for (const int style : std::as_const(styles))
-                values << (it.prices.contains(style) ? it.prices.value(style).toVariant()
-                                                     : QVariant(QMetaType::fromType<double>()));
-            if (i.stored) {
-                tx.execute(update, values << id);
-                changed << id;
-                ++result.updated;
-            } else {
-                added.add(values << 0 << id);
-                ++result.added;
-            }
-            written.append({id, &it});
-            step();
-        }
-        added.flush();
-        bulk::in(run, QStringLiteral("delete from t_icitem_barcode where FItemID in (%1)"), changed);
-        bulk::in(run, QStringLiteral("delete from t_icitem_code where FItemID in (%1)"), changed);
         bulk::Insert packs(tx, QStringLiteral("insert into t_icitem_barcode (FItemID, FBarCode, FPriceStyleID,"
                                               " FExchange, FPrice)"),
                            QStringLiteral("(?,?,?,?,?)"));
         bulk::Insert owned(tx, QStringLiteral("insert into t_icitem_code (FCode, FItemID)"), QStringLiteral("(?,?)"));
-        for (const auto &[id, it] : std::as_const(written)) {
-            for (const PackCode &c : it->codes)
-                packs.add({id, c.barCode, c.priceStyleId, c.exchange, c.price.toVariant()});
-            for (const QString &code : it->allCodes())
-                owned.add({code, id});
+        int next = RecordGuard::nextId(tx, QStringLiteral("t_icitem"), QStringLiteral("FItemID"));
+
+        const auto chunk = [&](const QList<SheetReader::Row> &waiting) {
+            // The stored items the rows change, as they are now.
+            db::Params ids;
+            for (const SheetReader::Row &r : waiting)
+                if (const auto w = checked.stored.constFind(r.number); w != checked.stored.cend() && !w->unchanged)
+                    ids << w->id;
+            const QHash<int, ItemRecord> now = ids.isEmpty() ? QHash<int, ItemRecord>() : bulk::itemsOf(run, ids);
+            db::Params changed;                          // updated items: codes anew
+            QList<std::pair<int, ItemRecord>> written;   // id and item, for the codes
+            for (const SheetReader::Row &r : waiting) {
+                const auto w = checked.stored.constFind(r.number);
+                if (w != checked.stored.cend() && w->unchanged) {
+                    ++result.unchanged;
+                    step();
+                    continue;
+                }
+                const QString shop = sheet.layout.cell(r.cells, "shop");
+                std::optional<ItemRecord> stored;
+                if (w != checked.stored.cend()) {
+                    const auto at = now.constFind(w->id);
+                    if (at == now.cend() || fingerprint(*at) != w->fingerprint)
+                        refuse(r.number, QString(), stale);
+                    stored = *at;
+                } else if (shops.contains(shop)) {
+                    // Added by another station since the file was read: not added twice.
+                    refuse(r.number, QString(), stale);
+                }
+                ItemRecord it;
+                try {
+                    it = itemOf(sheet, shop, r.cells, stored);
+                } catch (const CoreError &e) {
+                    refuse(r.number, sheet.layout.names.value(e.field(), e.field()), e.message());
+                }
+                const int id = stored ? stored->id : next++;
+                for (const QString &code : it.allCodes()) {
+                    const int owner = codes.value(code);
+                    if (owner != 0 && owner != id)
+                        refuse(r.number, QString(),
+                               QStringLiteral("条码已被商品“%1”使用")
+                                   .arg(tx.scalar(QStringLiteral("select FName from t_icitem where FItemID=?"), {owner})
+                                            .toString()));
+                }
+                db::Params values{it.number, it.shopNumber, it.barCode, it.name, it.model, it.unit};
+                for (const int style : std::as_const(styles))
+                    values << (it.prices.contains(style) ? it.prices.value(style).toVariant()
+                                                         : QVariant(QMetaType::fromType<double>()));
+                if (stored) {
+                    tx.execute(update, values << id);
+                    changed << id;
+                    ++result.updated;
+                } else {
+                    added.add(values << 0 << id);
+                    ++result.added;
+                }
+                written.append({id, std::move(it)});
+                step();
+            }
+            // An updated item's codes go before its new ones come: a code is one item's.
+            bulk::in(run, QStringLiteral("delete from t_icitem_barcode where FItemID in (%1)"), changed);
+            bulk::in(run, QStringLiteral("delete from t_icitem_code where FItemID in (%1)"), changed);
+            for (const auto &[id, it] : std::as_const(written)) {
+                for (const PackCode &c : it.codes)
+                    packs.add({id, c.barCode, c.priceStyleId, c.exchange, c.price.toVariant()});
+                for (const QString &code : it.allCodes())
+                    owned.add({code, id});
+            }
+        };
+        QList<SheetReader::Row> waiting;
+        SheetReader::Row row;
+        while (sheet.reader.next(row)) {
+            ++rows;
+            waiting.append(row);
+            if (waiting.size() == kChunk) {
+                chunk(waiting);
+                waiting.clear();
+            }
         }
+        chunk(waiting);
+        added.flush();
         packs.flush();
         owned.flush();
     }
 
-    void members()
+    void members(Sheet &sheet)
     {
         const bulk::Run run = bulk::on(tx);
-        db::Params cards;
-        cards.reserve(plan.members.size());
-        for (const ShopImport::MemberRow &m : plan.members)
-            cards << m.vipNo;
         // Each card locked as every writer of a card locks it, in the order of the numbers, so
         // that two imports sharing cards queue instead of deadlocking.
-        QStringList cardKeys;
-        for (const QVariant &c : cards)
-            cardKeys << c.toString();
-        db::Dialect::lockKeys(tx, cardKeys);
-        // Inside the locks: a number given up in a card replacement is refused.
-        for (const db::Row &r : bulk::in(run, QStringLiteral("select FOldVipNo from t_VipCardReplaced"
-                                                             " where FOldVipNo in (%1)"),
-                                         cards)) {
-            const QString card = r.text(QStringLiteral("FOldVipNo"));
-            for (const ShopImport::MemberRow &m : plan.members)
-                if (m.vipNo == card)
-                    refuse(m.row, QStringLiteral("卡号"),
-                           stripped(CardNumbers::replacedMessage(CardNumbers::replacedBy(tx, card))));
+        const QStringList cards = checked.cards.keys();
+        db::Dialect::lockKeys(tx, cards);
+        // Inside the locks, and before a movement is added (a statement planned on the empty
+        // table would scan what the import adds, list after list): the numbers given up in a
+        // card replacement, and the balances read again, as a station may have moved money
+        // since the check. The balances packed, a list of cards at a time.
+        QSet<QString> replaced;
+        KeyTable knownAt;
+        std::vector<qint64> units;
+        for (qsizetype from = 0; from < cards.size(); from += bulk::KeysPerStatement) {
+            const QStringList part = cards.mid(from, bulk::KeysPerStatement);
+            const db::Params list(part.cbegin(), part.cend());
+            for (const db::Row &r : bulk::in(run, QStringLiteral("select FOldVipNo from t_VipCardReplaced"
+                                                                 " where FOldVipNo in (%1)"),
+                                             list))
+                replaced.insert(r.text(QStringLiteral("FOldVipNo")));
+            const QHash<QString, Balance> balances = balancesOf(run, list);
+            for (auto b = balances.cbegin(); b != balances.cend(); ++b) {
+                knownAt.insert(b.key(), int(units.size()));
+                units.push_back(b->balance.units());
+            }
         }
-        // Read again under the locks: a station may have moved money since the check.
-        const QHash<QString, Balance> balances = balancesOf(run, cards);
         bulk::Insert moves(tx,
                            QStringLiteral("insert into VipCzBill (FVipNo, FVipID, FOwner, FPhone, FTranType,"
                                           " FDate, FCreateTime, FBillerID, FKAmount, FCzAmount, FZsAmount,"
@@ -769,14 +1004,25 @@ struct Writing
         const QDate today = options.today;
         const QString year = StoredValueLedger::yearLabel(today), season = StoredValueLedger::seasonLabel(today),
                       month = StoredValueLedger::monthLabel(today);
-        for (const ShopImport::MemberRow &m : plan.members) {
-            const Balance b = balances.value(m.vipNo);
+        SheetReader::Row row;
+        while (sheet.reader.next(row)) {
+            ++rows;
+            MemberRow m;
+            try {
+                m = memberOf(sheet.layout, row.number, row.cells);
+            } catch (const CoreError &e) {
+                refuse(row.number, sheet.layout.names.value(e.field(), e.field()), e.message());
+            }
+            if (replaced.contains(m.vipNo))
+                refuse(m.row, QStringLiteral("卡号"),
+                       stripped(CardNumbers::replacedMessage(CardNumbers::replacedBy(tx, m.vipNo))));
+            const int at = knownAt.value(m.vipNo, -1);
+            const Balance b = at < 0 ? Balance() : Balance{Money::fromUnits(units[size_t(at)]), true};
             if (b.known && b.balance == m.opening) {
                 ++result.unchanged;
             } else {
                 if (!b.balance.isZero() && !options.update)
-                    refuse(m.row, QStringLiteral("卡号"),
-                           QStringLiteral("卡内已有余额 %1 元（选择“更新”可改为表中的余额）").arg(b.balance.format()));
+                    refuse(m.row, QStringLiteral("卡号"), balanceRefusal(b.balance));
                 // A recharge of the difference, from the balance read under the lock: it
                 // chains like any movement.
                 const Money k = m.opening - b.balance;
@@ -791,7 +1037,7 @@ struct Writing
         moves.flush();
     }
 
-    void orders()
+    void orders(const QList<OrderRow> &orders)
     {
         const bulk::Run run = bulk::on(tx);
         // Imports of orders one at a time: an external number another import adds meanwhile
@@ -802,7 +1048,7 @@ struct Writing
                    {ShopImport::orderKeyPrefix() + QStringLiteral("%")});
         db::Params storedIds;
         int fresh = 0;
-        for (const ShopImport::OrderRow &o : plan.orders) {
+        for (const OrderRow &o : orders) {
             if (const int id = keys.value(o.order.remark, 0))
                 storedIds << id;
             else
@@ -834,8 +1080,8 @@ struct Writing
         int next = fresh > 0 ? db::BillNumbers::drawBlock(tx, db::BillNumbers::MemberOrder, fresh) : 0;
 
         db::Params rewritten;
-        QList<std::pair<int, const ShopImport::OrderRow *>> written;
-        for (const ShopImport::OrderRow &o : plan.orders) {
+        QList<std::pair<int, const OrderRow *>> written;
+        for (const OrderRow &o : orders) {
             const int stored = keys.value(o.order.remark, 0);
             if (stored != 0) {
                 const auto h = heads.constFind(stored);
@@ -892,8 +1138,16 @@ ShopImport::Result ShopImport::write(const QString &cnstr, const Plan &plan, con
         throw CoreError::refusal(QStringLiteral("有 %1 行数据不能导入，没有写入任何数据：%2")
                                      .arg(plan.refusals.size())
                                      .arg(plan.refusals.first().text()));
-    const qint64 total = plan.items.size() + plan.members.size() + plan.orders.size();
-    qint64 done = 0;
+    if (!plan.checked)
+        throw CoreError::refusal(QStringLiteral("请先检查文件，再导入"));
+    const Checked &checked = *plan.checked;
+    // Nothing is written from a file other than the one checked.
+    checked.requireUnchanged();
+    Sheet sheet(cnstr, plan.kind, checked.path);
+    if (sheet.columns != plan.columns)
+        throw CoreError::refusal(changedMessage());
+
+    qint64 total = plan.rows, done = 0;
     const std::function<void()> step = [&] {
         ++done;
         if (hooks.cancelled && hooks.cancelled())
@@ -901,14 +1155,33 @@ ShopImport::Result ShopImport::write(const QString &cnstr, const Plan &plan, con
         if (hooks.progress && (done % 64 == 0 || done == total))
             hooks.progress(done, total);
     };
+    QList<OrderRow> orders;
+    if (plan.kind == Kind::Orders) {
+        // An order's lines may lie anywhere in the file and its header sums them all: the
+        // orders are gathered before they are written, a few per thousand rows of the file.
+        Plan again;
+        again.kind = plan.kind;
+        Checked scratch;
+        Checking c{cnstr, options, again, scratch, sheet, true, &checked};
+        checkRows(c, sheet, hooks, false);
+        if (again.rows != plan.rows)
+            throw CoreError::refusal(changedMessage());
+        if (!again.refusals.isEmpty())
+            throw CoreError::refusal(again.refusals.first().text());
+        orders = std::move(c.orders);
+        total = orders.size();
+    }
     db::Transaction tx(cnstr);
-    Writing w{tx, plan, options, step, {}};
-    if (!plan.items.isEmpty())
-        w.items();
-    if (!plan.members.isEmpty())
-        w.members();
-    if (!plan.orders.isEmpty())
-        w.orders();
+    Writing w{tx, checked, options, step, {}};
+    switch (plan.kind) {
+    case Kind::Items: w.items(sheet); break;
+    case Kind::Members: w.members(sheet); break;
+    case Kind::Orders: w.orders(orders); w.rows = plan.rows; break;
+    }
+    // The file as it was checked, to its end.
+    if (w.rows != plan.rows)
+        throw CoreError::refusal(changedMessage());
+    checked.requireUnchanged();
     tx.commit();
     return w.result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QDate>
@@ -9,15 +10,12 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/backoffice/ItemStore.h"
-#include "core/base/Money.h"
-#include "core/orders/MemberOrder.h"
-
 // Brings a shop's items, members with their opening balances, and open member orders in from a
-// spreadsheet (XLSX or CSV). Reading checks every row and writes nothing; writing is one
-// transaction, all or nothing, keyed so that running the same file again changes what differs
-// and adds nothing twice: items by shop number, members by card number, orders by their
-// external number.
+// spreadsheet (XLSX or CSV). Reading checks every row and writes nothing; writing reads the file
+// again and writes it in one transaction, all or nothing, keyed so that running the same file
+// again changes what differs and adds nothing twice: items by shop number, members by card
+// number, orders by their external number. Neither holds the file's rows: a sheet of a
+// million items passes through in a few hundred rows at a time.
 class ShopImport
 {
 public:
@@ -31,6 +29,10 @@ public:
     // An imported order's remark: it carries the order's external number.
     static QString orderKeyPrefix() { return QStringLiteral("导入单号："); }
     static QString cancelledMessage() { return QStringLiteral("导入已取消，没有写入任何数据。"); }
+    static QString changedMessage()
+    {
+        return QStringLiteral("文件在检查之后被改动过，没有写入任何数据；请重新预览后再导入。");
+    }
 
     struct Refusal
     {
@@ -54,29 +56,12 @@ public:
         std::function<bool()> cancelled;
     };
 
-    struct ItemRow
-    {
-        int row = 0;
-        ItemRecord item;
-        std::optional<ItemRecord> stored;
-    };
-    struct MemberRow
-    {
-        int row = 0;
-        QString vipNo, owner, vipId, phone;
-        Money opening;
-    };
-    struct OrderRow
-    {
-        int row = 0; // of its first line
-        QString key;
-        int storedId = 0;
-        MemberOrder order;
-        Money paid;
-    };
+    // What the check keeps for the write: the file as it was read, and the few keys the write
+    // holds the database to.
+    struct Checked;
 
-    // What reading found: the header, the first rows as they will be stored, every refused
-    // row, and the records to write.
+    // What reading found: the header, the first rows as they will be stored and every refused
+    // row.
     struct Plan
     {
         Kind kind = Kind::Items;
@@ -84,9 +69,7 @@ public:
         QList<QStringList> firstRows;
         QList<Refusal> refusals;
         int rows = 0;
-        QList<ItemRow> items;
-        QList<MemberRow> members;
-        QList<OrderRow> orders;
+        std::shared_ptr<const Checked> checked;
     };
 
     struct Result
@@ -98,7 +81,8 @@ public:
     // empty, a required column missing, merged cells) is refused; refused rows are listed.
     static Plan read(const QString &cnstr, Kind kind, const QString &path,
                      const Options &options, const Hooks &hooks);
-    // Writes a plan without refusals in one transaction (refused otherwise).
+    // Writes a plan without refusals in one transaction (refused otherwise), reading its file
+    // again; a file changed since it was read is refused with changedMessage().
     static Result write(const QString &cnstr, const Plan &plan, const Options &options,
                         const Hooks &hooks);
 

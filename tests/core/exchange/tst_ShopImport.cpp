@@ -357,7 +357,7 @@ private slots:
             sheet << QStringList{"奶" + QString::number(i), QString::number(1000 + i), QString(), "袋", "1"};
         const QString path = fixture(t, "many", sheet, "xlsx");
         const ShopImport::Plan plan = ShopImport::read(t.cnstr(), Kind::Items, path, options(), {});
-        QCOMPARE(plan.items.size(), 300);
+        QCOMPARE(plan.rows, 300);
         int asked = 0;
         qint64 lastDone = 0;
         ShopImport::Hooks hooks{[&](qint64 done, qint64) { lastDone = done; }, [&] { return ++asked > 200; }};
@@ -366,6 +366,76 @@ private slots:
         QVERIFY(lastDone >= 128);
         QCOMPARE(TestDb::dump(t.cnstr(), "select count(*) from t_icitem"), "0");
         QCOMPARE(TestDb::dump(t.cnstr(), "select count(*) from t_icitem_code"), "0");
+    }
+
+    // The check keeps no rows and the write reads the file again: a file changed in between is
+    // refused, even one of the same size whose modification time was set back.
+    void changedFileRefused_data()
+    {
+        QTest::addColumn<bool>("sameSize");
+        QTest::newRow("rewritten") << false;
+        QTest::newRow("same size, time set back") << true;
+    }
+    void changedFileRefused()
+    {
+        QFETCH(bool, sameSize);
+        TestDb t;
+        newShop(t);
+        const QString path = fixture(t, "items", kItems, sameSize ? "utf8" : "xlsx");
+        const ShopImport::Plan plan = ShopImport::read(t.cnstr(), Kind::Items, path, options(), {});
+        if (sameSize) {
+            QThread::msleep(20); // a change time apart from the check's
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            const QDateTime was = f.fileTime(QFileDevice::FileModificationTime);
+            const QByteArray bytes = f.readAll();
+            f.seek(0);
+            f.write(QByteArray(bytes).replace("2.50", "9.50"));
+            QVERIFY(f.setFileTime(was, QFileDevice::FileModificationTime));
+        } else {
+            fixture(t, "items", {kItems.at(0), kItems.at(1)}, "xlsx");
+        }
+        QCOMPARE(TestDb::refusalOf([&] { ShopImport::write(t.cnstr(), plan, options(), {}); }),
+                 ShopImport::changedMessage());
+        QCOMPARE(TestDb::dump(t.cnstr(), "select count(*) from t_icitem"), "0");
+    }
+
+    // A sheet of several batches: again with a few prices changed and one item more, it adds
+    // that one and updates the few; a refusal in a late batch, found by the check or by the
+    // write after earlier batches went in, leaves the shop as it was.
+    void manyRowsAgain()
+    {
+        TestDb t;
+        newShop(t);
+        const auto items = [](int n, int changed) {
+            Sheet s{kItems.first()};
+            for (int i = 0; i < n; ++i) {
+                const QString k = QString::number(10000 + i);
+                s << QStringList{"奶" + k, k, "69" + k, "袋", i < changed ? "3" : "2.5", "79" + k, "6", "14"};
+            }
+            return s;
+        };
+        QCOMPARE(run(t.cnstr(), Kind::Items, fixture(t, "a", items(1200, 0), "xlsx")).added, 1200);
+        const ShopImport::Result again = run(t.cnstr(), Kind::Items, fixture(t, "b", items(1201, 3), "xlsx"));
+        QCOMPARE(QList<int>({again.added, again.updated, again.unchanged}), QList<int>({1, 3, 1197}));
+        const char *counts = "select count(*), count(distinct FShopNumber), sum(FPrice_1),"
+                             " (select count(*) from t_icitem_code), (select count(*) from t_icitem_barcode)"
+                             " from t_icitem";
+        const QString before = TestDb::dump(t.cnstr(), counts);
+        QCOMPARE(before, "1201,1201,3004,2402,1201");
+
+        Sheet twice = items(1201, 0);
+        twice[1150][2] = "6910000";
+        QCOMPARE(refusals(t.cnstr(), Kind::Items, fixture(t, "c", twice, "xlsx")),
+                 "第1151行 条码：条码“6910000”与第2行重复");
+        // Another station takes the last row's code between the check and the write.
+        const ShopImport::Plan plan =
+            ShopImport::read(t.cnstr(), Kind::Items, fixture(t, "d", items(1202, 1202), "xlsx"), options(), {});
+        QVERIFY(plan.refusals.isEmpty());
+        run(t.cnstr(), Kind::Items, fixture(t, "e", {{"店内码", "商品名称", "条码"}, {"X1", "抢先", "6911201"}}, "csv"));
+        QCOMPARE(TestDb::refusalOf([&] { ShopImport::write(t.cnstr(), plan, options(), {}); }),
+                 "第1203行 条码已被商品“抢先”使用");
+        QCOMPARE(TestDb::dump(t.cnstr(), counts), "1202,1202,3004,2403,1201");
     }
 
     // An opening balance chains like any movement: a counter payment after it, then "更新"
