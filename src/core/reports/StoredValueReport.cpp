@@ -66,9 +66,11 @@ db::Statement movementsSql(const StoredValueReport::Filter &f, bool rechargesOnl
                 "o.FVipNo=coalesce(t1.FVipNo,'')")
                 .arg(signedAmount(QString()), cardFilter(f, QStringLiteral("FVipNo"), params));
     }
+    // The recharge list shows a recharge's phone, amounts and balances; the flows need less.
     QString sql = QStringLiteral(
-        "select t1.FDate, t1.FVipNo, t1.FOwner, t1.FPhone, t1.FTranType, t1.FKAmount, t1.FCzAmount,"
-        " t1.FBegAmount, t1.FEndAmount, t1.FRemark, t2.FUserName");
+        "select t1.FDate, t1.FVipNo, t1.FOwner, t1.FTranType, t1.FKAmount, t1.FRemark, t2.FUserName");
+    if (rechargesOnly)
+        sql += QStringLiteral(", t1.FPhone, t1.FCzAmount, t1.FBegAmount, t1.FEndAmount");
     if (running)
         sql += QStringLiteral(
                    ", coalesce(o.FBal,0) + sum(%1) over (partition by coalesce(t1.FVipNo,'')"
@@ -85,7 +87,7 @@ db::Statement movementsSql(const StoredValueReport::Filter &f, bool rechargesOnl
     return {sql, params};
 }
 
-QList<Movement> movementsOf(const db::Rows &rows, bool running)
+QList<Movement> movementsOf(const db::Rows &rows, bool running, bool recharges)
 {
     QList<Movement> out;
     out.reserve(rows.size());
@@ -94,14 +96,16 @@ QList<Movement> movementsOf(const db::Rows &rows, bool running)
         m.date = r.date(QStringLiteral("FDate"));
         m.vipNo = r.text(QStringLiteral("FVipNo"));
         m.owner = r.text(QStringLiteral("FOwner"));
-        m.phone = r.text(QStringLiteral("FPhone"));
         m.biller = r.text(QStringLiteral("FUserName"));
         m.remark = r.text(QStringLiteral("FRemark"));
         m.type = r.integer(QStringLiteral("FTranType"));
         m.k = r.number(QStringLiteral("FKAmount"));
-        m.cz = r.number(QStringLiteral("FCzAmount"));
-        m.beg = r.number(QStringLiteral("FBegAmount"));
-        m.end = r.number(QStringLiteral("FEndAmount"));
+        if (recharges) {
+            m.phone = r.text(QStringLiteral("FPhone"));
+            m.cz = r.number(QStringLiteral("FCzAmount"));
+            m.beg = r.number(QStringLiteral("FBegAmount"));
+            m.end = r.number(QStringLiteral("FEndAmount"));
+        }
         if (running)
             m.balance = r.number(QStringLiteral("FRunBal"));
         out.append(m);
@@ -113,7 +117,7 @@ QList<Movement> movements(const QString &cnstr, const StoredValueReport::Filter 
                           bool rechargesOnly, bool running)
 {
     const db::Statement s = movementsSql(f, rechargesOnly, running);
-    return movementsOf(db::query(cnstr, s.sql, s.params), running);
+    return movementsOf(db::query(cnstr, s.sql, s.params), running, rechargesOnly);
 }
 
 // One card's balance from every movement dated before the report's first day, and the name
@@ -327,7 +331,7 @@ StoredValueReport::Result StoredValueReport::run(const QString &cnstr, int numbe
     const QList<db::Rows> read =
         statement ? db::queryTogether(cnstr, {moving, openingSql(f.from, f.vipNo.trimmed())})
                   : QList<db::Rows>{db::query(cnstr, moving.sql, moving.params)};
-    QList<Movement> moves = movementsOf(read.first(), !statement);
+    QList<Movement> moves = movementsOf(read.first(), !statement, false);
     double closing = 0;
     if (statement) {
         if (!read.last().isEmpty()) {
