@@ -66,6 +66,13 @@ QString sql104(bool lite)
              lite ? QString() : QStringLiteral(" collate \"C\""));
 }
 
+// kSigned over the movements named t1.
+QString signedOfT1()
+{
+    return QString(kSigned).replace(u"FTranType"_qs, u"t1.FTranType"_qs)
+        .replace(u"FKAmount"_qs, u"t1.FKAmount"_qs);
+}
+
 // Every movement with the card's balance after it: each card's opening from the card index,
 // then a running sum in the range.
 QString sql106()
@@ -79,9 +86,7 @@ QString sql106()
                " FDate<?1 group by 1) o on o.v=coalesce(t1.FVipNo,'') where t1.FDate>=?1 and"
                " t1.FDate<?2 and t1.FTranType in (1,2) order by t1.FDate, t1.FCreateTime,"
                " t1.FInterID")
-        .arg(QString(kSigned).replace(u"FTranType"_qs, u"t1.FTranType"_qs)
-                 .replace(u"FKAmount"_qs, u"t1.FKAmount"_qs),
-             kSigned);
+        .arg(signedOfT1(), kSigned);
 }
 
 // One card's statement in one statement: the opening row and its name joined to the range's
@@ -96,9 +101,7 @@ QString sql109()
                " and FDate<?1) o left join VipCzBill t1 on t1.FVipNo=?3 and t1.FDate>=?1 and"
                " t1.FDate<?2 and t1.FTranType in (1,2) left join t_user t2 on"
                " t1.FBillerID=t2.FUserID order by t1.FDate, t1.FCreateTime, t1.FInterID")
-        .arg(QString(kSigned).replace(u"FTranType"_qs, u"t1.FTranType"_qs)
-                 .replace(u"FKAmount"_qs, u"t1.FKAmount"_qs),
-             kSigned);
+        .arg(signedOfT1(), kSigned);
 }
 
 QString cell(const QString &number)
