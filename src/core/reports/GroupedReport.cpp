@@ -100,61 +100,66 @@ QString GroupedReport::statement(db::Engine engine, const Design &design, const 
     if (!c1)
         throw CoreError::refusal(QStringLiteral("请选择汇总依据！"), QStringLiteral("cmbTotal1"));
     const Criterion *c2 = criterion(request.total2);
-    const QString s1 = c1->select(engine);
-    const QString s2 = c2 ? c2->select(engine) : QStringLiteral("''");
-    const bool item = c1->needsItem || (c2 && c2->needsItem);
-    const bool user = c1->needsUser || (c2 && c2->needsUser);
 
     QStringList measures; // the columns the statement returns beside the two group values
     for (int i = 0; i < design.columns.size(); ++i)
         if (!design.sources.first().lineValues.value(i).isEmpty())
             measures << design.columns[i].key;
 
-    auto fromWhere = [&](const Source &src) {
-        QString sql = QStringLiteral(" from ") + src.from;
-        if (item)
-            sql += u' ' + src.itemJoin;
-        if (user)
-            sql += u' ' + src.userJoin;
+    // Each source is summed by the criteria's raw keys (the day, the month label, the item's
+    // and the operator's numbers) with no name joined; only those groups then take the item's
+    // or the operator's name and are summed again by what the report shows, since two items
+    // may share a name. A year of lines is so grouped once, not joined to names line by line.
+    const auto keyOf = [engine](const Criterion &c) {
+        return c.needsItem ? QStringLiteral("t2.FItemID")
+               : c.needsUser ? QStringLiteral("t1.FBillerID")
+                             : c.select(engine);
+    };
+    QString names; // the joins of the named keys
+    // Each key's name under an alias of its own (n1, n2), so one table may name both.
+    const auto shown = [&](const Criterion &c, const QString &key) {
+        const QString alias = u'n' + key.right(1);
+        if (c.needsItem) {
+            names += QStringLiteral(" left join t_icitem %1 on %1.FItemID=k.%2").arg(alias, key);
+            return QStringLiteral("coalesce(%1.FName,'')").arg(alias);
+        }
+        if (c.needsUser) {
+            names += QStringLiteral(" left join t_User %1 on %1.FUserID=k.%2").arg(alias, key);
+            return QStringLiteral("coalesce(%1.FUserName,'')").arg(alias);
+        }
+        return QStringLiteral("k.") + key;
+    };
+    QStringList branches;
+    for (const Source &src : design.sources) {
+        QString branch = QStringLiteral("select %1 as K1").arg(keyOf(*c1));
+        if (c2)
+            branch += QStringLiteral(",%1 as K2").arg(keyOf(*c2));
+        for (int i = 0; i < design.columns.size(); ++i) {
+            const QString v = src.lineValues.value(i);
+            if (!v.isEmpty())
+                branch += QStringLiteral(",sum(%1) as %2").arg(v, design.columns[i].key);
+        }
         // Half-open: a bill dated with a time of day on the last day still counts.
-        sql += QStringLiteral(" where t1.FDate>=? and t1.FDate<?");
+        branch += QStringLiteral(" from ") + src.from + QStringLiteral(" where t1.FDate>=? and t1.FDate<?");
         if (!src.where.isEmpty())
-            sql += QStringLiteral(" and ") + src.where;
+            branch += QStringLiteral(" and ") + src.where;
         params->append(request.from);
         params->append(request.to.addDays(1));
         params->append(src.params);
-        return sql;
-    };
-    auto values = [&](const Source &src, bool summed) {
-        QString sql;
-        for (int i = 0; i < design.columns.size(); ++i) {
-            const QString v = src.lineValues.value(i);
-            if (v.isEmpty())
-                continue;
-            sql += summed ? QStringLiteral(",sum(%1) as %2").arg(v, design.columns[i].key)
-                          : QStringLiteral(",%1 as %2").arg(v, design.columns[i].key);
-        }
-        return sql;
-    };
-
-    QString inner;
-    if (design.regroup) {
-        QStringList branches;
-        for (const Source &src : design.sources)
-            branches << QStringLiteral("select %1 as FTotal1,%2 as FTotal2").arg(s1, s2) +
-                            values(src, false) + fromWhere(src);
-        QString outer = QStringLiteral("select FTotal1,FTotal2");
-        for (const QString &m : measures)
-            outer += QStringLiteral(",sum(%1) as %1").arg(m);
-        inner = outer + QStringLiteral(" from (") + branches.join(QStringLiteral(" union all ")) +
-                QStringLiteral(") t group by FTotal1,FTotal2");
-    } else {
-        const Source &src = design.sources.first();
         // A constant is no group: PostgreSQL refuses "group by ''".
-        inner = QStringLiteral("select %1 as FTotal1,%2 as FTotal2").arg(s1, s2) +
-                values(src, true) + fromWhere(src) + QStringLiteral(" group by ") + s1 +
-                (c2 ? u',' + s2 : QString());
+        branch += QStringLiteral(" group by ") + keyOf(*c1) + (c2 ? u',' + keyOf(*c2) : QString());
+        branches << branch;
+        if (!design.regroup)
+            break;
     }
+    const QString t1 = shown(*c1, QStringLiteral("K1"));
+    const QString t2 = c2 ? shown(*c2, QStringLiteral("K2")) : QStringLiteral("''");
+    QString inner = QStringLiteral("select %1 as FTotal1,%2 as FTotal2").arg(t1, t2);
+    for (const QString &m : measures)
+        inner += QStringLiteral(",sum(%1) as %1").arg(m);
+    inner += QStringLiteral(" from (") + branches.join(QStringLiteral(" union all ")) +
+             QStringLiteral(") k") + names + QStringLiteral(" group by ") + t1 +
+             (c2 ? u',' + t2 : QString());
     QStringList order{c1->sort(engine, kTotal1)};
     if (c2)
         order << c2->sort(engine, kTotal2);
