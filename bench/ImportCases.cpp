@@ -200,11 +200,8 @@ public:
 class SqliteLoader : public Loader
 {
 public:
-    explicit SqliteLoader(const QString &path)
+    explicit SqliteLoader(const QString &path) : m_db(openSqlite(path))
     {
-        if (sqlite3_open(QFile::encodeName(path).constData(), &m_db) != SQLITE_OK)
-            fail(QStringLiteral("sqlite open"));
-        sqlite3_busy_timeout(m_db, 30000);
         exec("PRAGMA synchronous=FULL");
     }
     ~SqliteLoader() override
@@ -212,12 +209,7 @@ public:
         sqlite3_finalize(m_stmt);
         sqlite3_close(m_db);
     }
-    void exec(const char *sql) override
-    {
-        char *err = nullptr;
-        if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK)
-            fail(QString::fromUtf8(err ? err : "sqlite exec"));
-    }
+    void exec(const char *sql) override { execSqlite(m_db, sql); }
     QList<Values> query(const char *sql) override
     {
         sqlite3_stmt *s = nullptr;
@@ -274,14 +266,7 @@ public:
         m_conn = bench::connectPg(cs);
     }
     ~PgLoader() override { PQfinish(m_conn); }
-    void exec(const char *sql) override
-    {
-        PGresult *r = PQexec(m_conn, sql);
-        const auto st = PQresultStatus(r);
-        PQclear(r);
-        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK)
-            fail(QString::fromUtf8(PQerrorMessage(m_conn)));
-    }
+    void exec(const char *sql) override { execPg(m_conn, sql); }
     QList<Values> query(const char *sql) override
     {
         PGresult *r = PQexec(m_conn, sql);

@@ -12,11 +12,8 @@ namespace {
 class RawSqlite : public Raw
 {
 public:
-    explicit RawSqlite(const QString &path)
+    explicit RawSqlite(const QString &path) : m_db(openSqlite(path))
     {
-        if (sqlite3_open(path.toUtf8().constData(), &m_db) != SQLITE_OK)
-            fail(QStringLiteral("sqlite open"));
-        sqlite3_busy_timeout(m_db, 30000);
         exec("PRAGMA journal_mode=WAL");
     }
     ~RawSqlite() override
@@ -25,12 +22,7 @@ public:
             sqlite3_finalize(s);
         sqlite3_close(m_db);
     }
-    void exec(const char *sql) override
-    {
-        char *err = nullptr;
-        if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK)
-            fail(QString::fromUtf8(err ? err : "sqlite exec"));
-    }
+    void exec(const char *sql) override { execSqlite(m_db, sql); }
     void prepare(int id, const QString &sql) override
     {
         if (int(m_stmts.size()) <= id)
@@ -79,14 +71,7 @@ public:
         m_conn = bench::connectPg(cs);
     }
     ~RawPg() override { PQfinish(m_conn); }
-    void exec(const char *sql) override
-    {
-        PGresult *r = PQexec(m_conn, sql);
-        const auto st = PQresultStatus(r);
-        PQclear(r);
-        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK)
-            fail(QString::fromUtf8(PQerrorMessage(m_conn)));
-    }
+    void exec(const char *sql) override { execPg(m_conn, sql); }
     void prepare(int id, const QString &sql) override
     {
         // $1, $2 … for the ? of our statements.
@@ -144,6 +129,34 @@ std::unique_ptr<Raw> rawSqlite(const QString &path)
 std::unique_ptr<Raw> rawPg(const db::ConnectionString &cs)
 {
     return std::make_unique<RawPg>(cs);
+}
+
+void execPg(PGconn *conn, const char *sql)
+{
+    PGresult *r = PQexec(conn, sql);
+    const auto st = PQresultStatus(r);
+    PQclear(r);
+    if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK)
+        fail(QString::fromUtf8(PQerrorMessage(conn)));
+}
+
+void execSqlite(sqlite3 *db, const char *sql)
+{
+    char *err = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(err ? err : "sqlite exec");
+        sqlite3_free(err);
+        fail(message);
+    }
+}
+
+sqlite3 *openSqlite(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
+        fail(QStringLiteral("sqlite open: %1").arg(path));
+    sqlite3_busy_timeout(db, 30000);
+    return db;
 }
 
 PGconn *connectPg(const db::ConnectionString &cs)

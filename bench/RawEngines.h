@@ -10,6 +10,7 @@
 #include "core/db/ConnectionString.h"
 
 struct pg_conn; // libpq's PGconn
+struct sqlite3;
 
 namespace bench {
 
@@ -31,5 +32,10 @@ std::unique_ptr<Raw> rawPg(const db::ConnectionString &cs);
 // A libpq connection to the account set's database, in its schema; the bench stops when the
 // server refuses it.
 pg_conn *connectPg(const db::ConnectionString &cs);
+// A statement with no rows wanted; the bench stops on the engine's error.
+void execPg(pg_conn *conn, const char *sql);
+void execSqlite(sqlite3 *db, const char *sql);
+// A SQLite file opened as the stations open it: waiting for a lock instead of failing.
+sqlite3 *openSqlite(const QString &path);
 
 } // namespace bench

@@ -61,24 +61,14 @@ public:
 class RawSqlite : public Raw
 {
 public:
-    explicit RawSqlite(const QString &path)
-    {
-        if (sqlite3_open(path.toUtf8().constData(), &m_db) != SQLITE_OK)
-            fail(QStringLiteral("sqlite open"));
-        sqlite3_busy_timeout(m_db, 30000);
-    }
+    explicit RawSqlite(const QString &path) : m_db(bench::openSqlite(path)) {}
     ~RawSqlite() override
     {
         if (m_stmt)
             sqlite3_finalize(m_stmt);
         sqlite3_close(m_db);
     }
-    void exec(const QString &sql) override
-    {
-        char *err = nullptr;
-        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK)
-            fail(QString::fromUtf8(err ? err : "sqlite exec"));
-    }
+    void exec(const QString &sql) override { bench::execSqlite(m_db, sql.toUtf8().constData()); }
     Table rows(const QString &sql, const QStringList &params) override
     {
         if (sql != m_sql) {
@@ -161,14 +151,7 @@ public:
         m_conn = bench::connectPg(cs);
     }
     ~RawPg() override { PQfinish(m_conn); }
-    void exec(const QString &sql) override
-    {
-        PGresult *r = PQexec(m_conn, sql.toUtf8().constData());
-        const auto st = PQresultStatus(r);
-        PQclear(r);
-        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK)
-            fail(QString::fromUtf8(PQerrorMessage(m_conn)));
-    }
+    void exec(const QString &sql) override { bench::execPg(m_conn, sql.toUtf8().constData()); }
     Table rows(const QString &sql, const QStringList &params) override
     {
         // Unnamed, in one round trip: the server plans it for the values given (a day or a
